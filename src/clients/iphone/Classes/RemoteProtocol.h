@@ -1,0 +1,66 @@
+// RemoteProtocol: the one TCP session from the phone to the receiver on the
+// controlled computer, its login exchange and the two input packets.
+//
+// There is exactly one session per process, a module-level descriptor; a new
+// connect closes the old session, and every screen sends through it. Plain
+// functions with integer results, called on the user-interface thread only.
+#pragma once
+
+#include <cstdint>
+
+struct mojo_node;
+
+// Packet types, the first byte of every packet on the session.
+constexpr uint8_t REMOTE_PACKET_MOUSE = 0x00;
+constexpr uint8_t REMOTE_PACKET_KEYBOARD = 0x01;
+constexpr uint8_t REMOTE_PACKET_MESSAGE = 0x80;
+
+constexpr int REMOTE_KEYBOARD_PACKET_SIZE = 8;
+constexpr int REMOTE_MOUSE_PACKET_SIZE = 6;
+constexpr int REMOTE_MESSAGE_HEADER_SIZE = 5;
+// The largest value-tree message payload the session reads.
+constexpr int REMOTE_RECEIVE_CAPACITY = 4096;
+
+// Mouse button bits of the mouse event's buttons byte.
+enum : uint8_t {
+    REMOTE_BUTTON_LEFT = 1,
+    REMOTE_BUTTON_MIDDLE = 2,
+    REMOTE_BUTTON_RIGHT = 4,
+    REMOTE_WHEEL_UP = 8,
+    REMOTE_WHEEL_DOWN = 16,
+};
+
+// How long the login waits for the receiver's reply before it gives up.
+constexpr int REMOTE_DEFAULT_RESPONSE_TIMEOUT_MS = 10000;
+
+// Forgets any session (without closing it) and returns 0. Called once at start-up.
+int remote_initialize();
+
+// 1 while a session is open, else 0.
+int remote_is_connected();
+
+// Closes any open session, connects to `address` (dotted IPv4) on the low 16
+// bits of `port` and logs in. 0: connected and logged in; -1: no connection
+// was made; -2: connected but the login failed (the socket stays open until
+// the next connect).
+int remote_connectToHost(const char* address, unsigned int port, const char* passcode);
+
+// Sends the login request and reads the reply: 0 when the receiver accepted
+// the passcode, -1 otherwise (also for a passcode that does not fit the frame,
+// refused before anything is sent).
+int remote_login(const char* passcode);
+
+// Reads one value-tree message from the session into the blank `node` and
+// returns the bytes decoded, or -1. Waits at most the response time-out.
+int remote_get_response(mojo_node* node);
+
+// Sends a keyboard event: `state` 1 key down, 0 key up. 0 when handed to the
+// socket, -1 otherwise (no session, an error, or the peer closed it).
+int remote_sendKeyboardEvent(int state, uint32_t keyCode);
+
+// Sends a mouse event: the whole button state and a relative movement in
+// points, y growing downwards. 0 or -1 like the keyboard event.
+int remote_sendMouseEvent(int buttons, int16_t dx, int16_t dy);
+
+// Sets how long remote_get_response waits for a reply; tests shorten it.
+void remote_setResponseTimeout(int milliseconds);
