@@ -1,0 +1,386 @@
+#include "Mojo.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Wire markers that are not node kinds.
+constexpr uint8_t MARK_LONG_STRING = 'S';
+constexpr uint8_t MARK_DICTIONARY_END = ']';
+constexpr uint8_t MARK_LIST_END = '}';
+
+constexpr size_t SHORT_STRING_MAX = 255;
+constexpr size_t LONG_STRING_MAX = 65535;
+
+mojo_node* allocate_node()
+{
+    return static_cast<mojo_node*>(std::calloc(1, sizeof(mojo_node)));
+}
+
+char* copy_text(const char* text, size_t length)
+{
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    return copy;
+}
+
+mojo_node* first_child(const mojo_node* node)
+{
+    return reinterpret_cast<mojo_node*>(node->value);
+}
+
+void append_child(mojo_node* parent, mojo_node* child)
+{
+    if (!parent->value) {
+        parent->value = reinterpret_cast<intptr_t>(child);
+        return;
+    }
+    mojo_node* last = first_child(parent);
+    while (last->next)
+        last = last->next;
+    last->next = child;
+}
+
+uint32_t read_le(const uint8_t* bytes, int count)
+{
+    uint32_t number = 0;
+    for (int i = count - 1; i >= 0; --i)
+        number = (number << 8) | bytes[i];
+    return number;
+}
+
+// Writes into the caller's buffer and remembers whether anything did not fit,
+// so that the encoders stay straight-line and the bound is checked in one place.
+class Writer {
+public:
+    Writer(uint8_t* buffer, int capacity) : buffer_(buffer), capacity_(capacity) {}
+
+    void byte(uint8_t value) { bytes(&value, 1); }
+
+    void le(uint32_t value, int count)
+    {
+        uint8_t encoded[4];
+        for (int i = 0; i < count; ++i)
+            encoded[i] = static_cast<uint8_t>(value >> (8 * i));
+        bytes(encoded, count);
+    }
+
+    void bytes(const void* data, size_t count)
+    {
+        if (count == 0)
+            return;
+        if (failed_ || count > static_cast<size_t>(capacity_ - written_)) {
+            failed_ = true;
+            return;
+        }
+        std::memcpy(buffer_ + written_, data, count);
+        written_ += static_cast<int>(count);
+    }
+
+    void fail() { failed_ = true; }
+    int result() const { return failed_ ? -1 : written_; }
+
+private:
+    uint8_t* buffer_;
+    int capacity_;
+    int written_ = 0;
+    bool failed_ = false;
+};
+
+void encode_text(Writer& out, const char* text)
+{
+    const size_t length = std::strlen(text);
+    if (length <= SHORT_STRING_MAX) {
+        out.byte(MOJO_STRING);
+        out.le(static_cast<uint32_t>(length), 1);
+    } else if (length <= LONG_STRING_MAX) {
+        out.byte(MARK_LONG_STRING);
+        out.le(static_cast<uint32_t>(length), 2);
+    } else {
+        out.fail();
+        return;
+    }
+    out.bytes(text, length);
+}
+
+void encode_node(Writer& out, const mojo_node* node, int depth);
+
+void encode_children(Writer& out, const mojo_node* container, uint8_t open, uint8_t close, int depth)
+{
+    if (depth >= MOJO_MAX_DEPTH) {
+        out.fail();
+        return;
+    }
+    out.byte(open);
+    for (const mojo_node* child = first_child(container); child; child = child->next)
+        encode_node(out, child, depth + 1);
+    out.byte(close);
+}
+
+void encode_node(Writer& out, const mojo_node* node, int depth)
+{
+    switch (node->type) {
+    case MOJO_STRING:
+        encode_text(out, reinterpret_cast<const char*>(node->value));
+        break;
+    case MOJO_INTEGER:
+        out.byte(MOJO_INTEGER);
+        out.le(static_cast<uint32_t>(node->value), 4);
+        break;
+    case MOJO_CHARACTER:
+        out.byte(MOJO_CHARACTER);
+        out.byte(static_cast<uint8_t>(node->value));
+        break;
+    case MOJO_NULL:
+        out.byte(MOJO_NULL);
+        break;
+    case MOJO_DICTIONARY:
+        encode_children(out, node, MOJO_DICTIONARY, MARK_DICTIONARY_END, depth);
+        break;
+    case MOJO_LIST:
+        encode_children(out, node, MOJO_LIST, MARK_LIST_END, depth);
+        break;
+    case MOJO_PAIR: {
+        const auto* record = reinterpret_cast<const mojo_pair_value*>(node->value);
+        encode_text(out, record->name);
+        encode_node(out, record->value, depth);
+        break;
+    }
+    default:
+        break; // blank and unknown kinds write nothing
+    }
+}
+
+int decode_item(mojo_node* node, const uint8_t* bytes, int length, int depth);
+
+// Decodes the items of a list or dictionary up to its closing marker;
+// `bytes` points just past the opening marker.
+int decode_list_items(mojo_node* list, const uint8_t* bytes, int length, int depth)
+{
+    int position = 0;
+    while (position < length && bytes[position] != MARK_LIST_END) {
+        mojo_node* child = allocate_node();
+        const int used = decode_item(child, bytes + position, length - position, depth);
+        if (used < 0) {
+            mojo_delete(child);
+            return -1;
+        }
+        append_child(list, child);
+        position += used;
+    }
+    return position < length ? position + 1 : -1;
+}
+
+int decode_dictionary_entries(mojo_node* dictionary, const uint8_t* bytes, int length, int depth)
+{
+    int position = 0;
+    while (position < length && bytes[position] != MARK_DICTIONARY_END) {
+        mojo_node* key = allocate_node();
+        const int keyUsed = decode_item(key, bytes + position, length - position, depth);
+        if (keyUsed < 0 || key->type != MOJO_STRING) {
+            mojo_delete(key); // an entry without a text name cannot be kept
+            return -1;
+        }
+        position += keyUsed;
+        mojo_node* value = allocate_node();
+        const int valueUsed = decode_item(value, bytes + position, length - position, depth);
+        if (valueUsed < 0) {
+            mojo_delete(key);
+            mojo_delete(value);
+            return -1;
+        }
+        position += valueUsed;
+        mojo_dic_insert(dictionary,
+                        mojo_create_pair(mojo_create_pair_value(reinterpret_cast<const char*>(key->value), value)));
+        mojo_delete(key);
+    }
+    return position < length ? position + 1 : -1;
+}
+
+int decode_text(mojo_node* node, const uint8_t* bytes, int length, int lengthBytes)
+{
+    if (length < 1 + lengthBytes)
+        return -1;
+    const uint32_t textLength = read_le(bytes + 1, lengthBytes);
+    const int header = 1 + lengthBytes;
+    if (textLength > static_cast<uint32_t>(length - header))
+        return -1;
+    node->type = MOJO_STRING;
+    node->value = reinterpret_cast<intptr_t>(copy_text(reinterpret_cast<const char*>(bytes + header), textLength));
+    return header + static_cast<int>(textLength);
+}
+
+int decode_item(mojo_node* node, const uint8_t* bytes, int length, int depth)
+{
+    if (length < 1)
+        return -1;
+    switch (bytes[0]) {
+    case MOJO_STRING:
+        return decode_text(node, bytes, length, 1);
+    case MARK_LONG_STRING:
+        return decode_text(node, bytes, length, 2);
+    case MOJO_INTEGER:
+        if (length < 5)
+            return -1;
+        node->type = MOJO_INTEGER;
+        node->value = static_cast<int32_t>(read_le(bytes + 1, 4));
+        return 5;
+    case MOJO_CHARACTER:
+        if (length < 2)
+            return -1;
+        node->type = MOJO_CHARACTER;
+        node->value = bytes[1];
+        return 2;
+    case MOJO_NULL:
+        node->type = MOJO_NULL;
+        return 1;
+    case MOJO_LIST:
+    case MOJO_DICTIONARY: {
+        if (depth >= MOJO_MAX_DEPTH)
+            return -1;
+        node->type = bytes[0];
+        const int used = node->type == MOJO_LIST
+                             ? decode_list_items(node, bytes + 1, length - 1, depth + 1)
+                             : decode_dictionary_entries(node, bytes + 1, length - 1, depth + 1);
+        return used < 0 ? -1 : 1 + used;
+    }
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+mojo_node* mojo_create()
+{
+    return allocate_node();
+}
+
+mojo_node* mojo_create_with_type(int32_t kind)
+{
+    mojo_node* node = allocate_node();
+    node->type = kind;
+    return node;
+}
+
+mojo_node* mojo_create_string(const char* text)
+{
+    mojo_node* node = mojo_create_with_type(MOJO_STRING);
+    node->value = reinterpret_cast<intptr_t>(copy_text(text, std::strlen(text)));
+    return node;
+}
+
+mojo_node* mojo_create_int(int32_t number)
+{
+    mojo_node* node = mojo_create_with_type(MOJO_INTEGER);
+    node->value = number;
+    return node;
+}
+
+mojo_node* mojo_create_char(uint8_t byte)
+{
+    mojo_node* node = mojo_create_with_type(MOJO_CHARACTER);
+    node->value = byte;
+    return node;
+}
+
+mojo_pair_value* mojo_create_pair_value(const char* name, mojo_node* value)
+{
+    auto* record = static_cast<mojo_pair_value*>(std::calloc(1, sizeof(mojo_pair_value)));
+    record->name = copy_text(name, std::strlen(name));
+    record->value = value;
+    return record;
+}
+
+mojo_node* mojo_create_pair(mojo_pair_value* record)
+{
+    mojo_node* node = mojo_create_with_type(MOJO_PAIR);
+    node->value = reinterpret_cast<intptr_t>(record);
+    return node;
+}
+
+int mojo_dic_insert(mojo_node* dictionary, mojo_node* pair)
+{
+    if (!dictionary || dictionary->type != MOJO_DICTIONARY)
+        return -1;
+    append_child(dictionary, pair);
+    return 0;
+}
+
+mojo_node* mojo_dic_get_value(const mojo_node* dictionary, const char* name)
+{
+    if (!dictionary || dictionary->type != MOJO_DICTIONARY)
+        return nullptr;
+    for (const mojo_node* child = first_child(dictionary); child && child->type == MOJO_PAIR; child = child->next) {
+        const auto* record = reinterpret_cast<const mojo_pair_value*>(child->value);
+        if (std::strcmp(record->name, name) == 0)
+            return record->value;
+    }
+    return nullptr;
+}
+
+int mojo_get_int(const mojo_node* node, int32_t* out)
+{
+    if (!node || node->type != MOJO_INTEGER)
+        return -1;
+    *out = static_cast<int32_t>(node->value);
+    return 0;
+}
+
+const char* mojo_get_string(const mojo_node* node)
+{
+    if (!node || node->type != MOJO_STRING)
+        return nullptr;
+    return reinterpret_cast<const char*>(node->value);
+}
+
+void mojo_delete(mojo_node* node)
+{
+    if (!node)
+        return;
+    switch (node->type) {
+    case MOJO_DICTIONARY:
+    case MOJO_LIST: {
+        mojo_node* child = first_child(node);
+        while (child) {
+            mojo_node* next = child->next;
+            mojo_delete(child);
+            child = next;
+        }
+        break;
+    }
+    case MOJO_PAIR: {
+        auto* record = reinterpret_cast<mojo_pair_value*>(node->value);
+        if (record) {
+            mojo_delete(record->value);
+            std::free(record->name);
+            std::free(record);
+        }
+        break;
+    }
+    case MOJO_STRING:
+        std::free(reinterpret_cast<char*>(node->value));
+        break;
+    default:
+        break;
+    }
+    std::free(node);
+}
+
+int mojo_encode(const mojo_node* node, uint8_t* buffer, int capacity)
+{
+    if (!node || capacity < 0)
+        return -1;
+    Writer out(buffer, capacity);
+    encode_node(out, node, 0);
+    return out.result();
+}
+
+int mojo_decode(mojo_node* node, const uint8_t* bytes, int length)
+{
+    if (!node || !bytes || length < 0)
+        return -1;
+    return decode_item(node, bytes, length, 0);
+}
