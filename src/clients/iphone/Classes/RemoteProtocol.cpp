@@ -1,0 +1,334 @@
+// RemoteProtocol: the receiver session over one blocking TCP socket.
+#include "RemoteProtocol.h"
+
+#include "Mojo.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// The session descriptor; 0 means no session.
+int sockd = 0;
+
+// The mouse event is assembled here, field by field, so that sending one
+// touches no allocator.
+uint8_t packet[REMOTE_MOUSE_PACKET_SIZE];
+int pos = 0;
+
+int responseTimeoutMs = REMOTE_DEFAULT_RESPONSE_TIMEOUT_MS;
+
+constexpr int LOGIN_FRAME_SIZE = 1024;
+
+void closeSession()
+{
+    shutdown(sockd, SHUT_RDWR);
+    close(sockd);
+    sockd = 0;
+}
+
+// Errors after which the connection can never carry data again. Linux reports
+// a receiver that went away as one of these rather than as a zero count, so
+// they end the session just as the zero count does.
+bool connectionIsGone(int error)
+{
+    return error == EPIPE || error == ECONNRESET || error == ENOTCONN || error == ETIMEDOUT;
+}
+
+// A receiver sends nothing after its login reply, so an end of stream waiting
+// on the socket means it has closed the connection. Looking before the send
+// lets the very next event report the loss instead of vanishing into a
+// half-closed connection.
+bool peerHasClosed()
+{
+    uint8_t probe;
+    for (;;) {
+        const ssize_t n = recv(sockd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n == 0)
+            return true;
+        if (n > 0)
+            return false;
+        if (errno == EINTR)
+            continue;
+        return connectionIsGone(errno);
+    }
+}
+
+// Hands the whole packet to the socket in one call. MSG_NOSIGNAL turns a send
+// on a dead connection into an error instead of a process-ending SIGPIPE.
+int sendPacket(const uint8_t* bytes, int size)
+{
+    if (peerHasClosed()) {
+        closeSession();
+        return -1;
+    }
+    for (;;) {
+        const ssize_t n = send(sockd, bytes, static_cast<size_t>(size), MSG_NOSIGNAL);
+        if (n > 0)
+            return 0;
+        if (n == 0) {
+            closeSession();
+            return -1;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            continue;
+        if (connectionIsGone(errno))
+            closeSession();
+        return -1;
+    }
+}
+
+void putByte(uint8_t byte)
+{
+    packet[pos++] = byte;
+}
+
+void putInt16(int16_t value)
+{
+    const auto bits = static_cast<uint16_t>(value);
+    putByte(static_cast<uint8_t>(bits & 0xFF));
+    putByte(static_cast<uint8_t>(bits >> 8));
+}
+
+void writeUint32(uint8_t* at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t readUint32(const uint8_t* at)
+{
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(at[i]) << (8 * i);
+    return value;
+}
+
+// Descriptor 0 is the module's "no session" mark, so a socket that happens to
+// get it (standard input closed) is moved to a higher number.
+int socketAboveZero(int fd)
+{
+    if (fd != 0)
+        return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 1);
+    close(fd);
+    return moved;
+}
+
+// A connect interrupted by a signal goes on in the background; wait for it to
+// finish and take its outcome.
+bool connectTo(int fd, const sockaddr_in& address)
+{
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return true;
+    if (errno != EINTR)
+        return false;
+    pollfd waiter{fd, POLLOUT, 0};
+    while (poll(&waiter, 1, -1) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    int error = 0;
+    socklen_t length = sizeof error;
+    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+// The login reply must arrive before this point in time.
+using Clock = std::chrono::steady_clock;
+
+// Waits until the socket has something to read (data, end of stream or an
+// error) or the deadline passes; false when it passed. The socket stays
+// blocking: a receive timeout would come back as the would-block error, which
+// the receive repeats at once by design.
+bool waitReadable(Clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const int waitMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        pollfd waiter{sockd, POLLIN, 0};
+        const int ready = poll(&waiter, 1, waitMs);
+        if (ready > 0)
+            return true;
+        if (ready == 0)
+            return false;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+// Reads until `have` reaches `want` bytes at `buffer`, or at least
+// `atLeast` bytes when that is smaller. 0 on success, -1 on a failure, a
+// time-out or the end of the stream (which closes the session).
+int receiveInto(uint8_t* buffer, int& have, int atLeast, int want, Clock::time_point deadline)
+{
+    while (have < atLeast) {
+        if (!waitReadable(deadline))
+            return -1;
+        const ssize_t n = recv(sockd, buffer + have, static_cast<size_t>(want - have), 0);
+        if (n > 0) {
+            have += static_cast<int>(n);
+            continue;
+        }
+        if (n == 0) {
+            closeSession();
+            return -1;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            continue;
+        return -1;
+    }
+    return 0;
+}
+
+mojo_node* loginRequest(const char* passcode)
+{
+    mojo_node* request = mojo_create_with_type(MOJO_DICTIONARY);
+    const char* const names[] = {"Cmd", "Passcode"};
+    const char* const texts[] = {"Login", passcode};
+    for (int i = 0; i < 2; ++i) {
+        mojo_pair_value* entry = mojo_create_pair_value(names[i], mojo_create_string(texts[i]));
+        mojo_dic_insert(request, mojo_create_pair(entry));
+    }
+    return request;
+}
+
+} // namespace
+
+int remote_initialize()
+{
+    sockd = 0;
+    return 0;
+}
+
+int remote_is_connected()
+{
+    return sockd != 0 ? 1 : 0;
+}
+
+void remote_setResponseTimeout(int milliseconds)
+{
+    responseTimeoutMs = milliseconds;
+}
+
+int remote_connectToHost(const char* address, unsigned int port, const char* passcode)
+{
+    if (sockd != 0)
+        closeSession();
+
+    sockaddr_in target;
+    std::memset(&target, 0, sizeof target);
+    target.sin_family = AF_INET;
+    target.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
+    // inet_aton reads the same forms as inet_addr but can tell a bad text
+    // from the address 255.255.255.255.
+    if (address == nullptr || inet_aton(address, &target.sin_addr) == 0)
+        return -1;
+
+    const int fd = socketAboveZero(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (fd < 0)
+        return -1;
+
+    const int noDelay = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+
+    if (!connectTo(fd, target)) {
+        shutdown(fd, SHUT_RDWR);
+        close(fd);
+        return -1;
+    }
+
+    sockd = fd;
+    return remote_login(passcode) == 0 ? 0 : -2;
+}
+
+int remote_login(const char* passcode)
+{
+    if (sockd == 0 || passcode == nullptr)
+        return -1;
+
+    uint8_t frame[LOGIN_FRAME_SIZE];
+    mojo_node* request = loginRequest(passcode);
+    const int length = mojo_encode(request, frame + REMOTE_MESSAGE_HEADER_SIZE,
+                                   LOGIN_FRAME_SIZE - REMOTE_MESSAGE_HEADER_SIZE);
+    mojo_delete(request);
+    // A passcode too long for the frame is refused before anything is sent.
+    if (length <= 0)
+        return -1;
+
+    frame[0] = REMOTE_PACKET_MESSAGE;
+    writeUint32(frame + 1, static_cast<uint32_t>(length));
+    if (sendPacket(frame, REMOTE_MESSAGE_HEADER_SIZE + length) != 0)
+        return -1;
+
+    mojo_node* reply = mojo_create();
+    if (remote_get_response(reply) == -1) {
+        mojo_delete(reply);
+        return -1;
+    }
+    int32_t rsp = -1;
+    const bool accepted = mojo_get_int(mojo_dic_get_value(reply, "Rsp"), &rsp) == 0 && rsp == 0;
+    mojo_delete(reply);
+    return accepted ? 0 : -1;
+}
+
+int remote_get_response(mojo_node* node)
+{
+    static uint8_t packet[REMOTE_RECEIVE_CAPACITY];
+
+    if (sockd == 0 || node == nullptr)
+        return -1;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(responseTimeoutMs);
+
+    // The header may come in pieces; one byte is enough to see whether it is
+    // a message at all, and nothing more is read when it is not.
+    int have = 0;
+    if (receiveInto(packet, have, 1, REMOTE_MESSAGE_HEADER_SIZE, deadline) != 0)
+        return -1;
+    if (packet[0] != REMOTE_PACKET_MESSAGE)
+        return -1;
+    if (receiveInto(packet, have, REMOTE_MESSAGE_HEADER_SIZE, REMOTE_MESSAGE_HEADER_SIZE, deadline) != 0)
+        return -1;
+
+    // An empty payload cannot hold a tree, and a longer one than the buffer
+    // is refused before a byte of it is read.
+    const uint32_t length = readUint32(packet + 1);
+    if (length == 0 || length > static_cast<uint32_t>(REMOTE_RECEIVE_CAPACITY))
+        return -1;
+
+    // The payload goes over the header, asking only for the bytes still
+    // missing so that nothing of a following message is taken.
+    const int payload = static_cast<int>(length);
+    have = 0;
+    if (receiveInto(packet, have, payload, payload, deadline) != 0)
+        return -1;
+    return mojo_decode(node, packet, payload);
+}
+
+int remote_sendKeyboardEvent(int state, uint32_t keyCode)
+{
+    if (sockd == 0)
+        return -1;
+    uint8_t event[REMOTE_KEYBOARD_PACKET_SIZE] = {REMOTE_PACKET_KEYBOARD, static_cast<uint8_t>(state & 0xFF), 0, 0};
+    writeUint32(event + 4, keyCode);
+    return sendPacket(event, REMOTE_KEYBOARD_PACKET_SIZE);
+}
+
+int remote_sendMouseEvent(int buttons, int16_t dx, int16_t dy)
+{
+    if (sockd == 0)
+        return -1;
+    pos = 0;
+    putByte(REMOTE_PACKET_MOUSE);
+    putByte(static_cast<uint8_t>(buttons & 0xFF));
+    putInt16(dx);
+    putInt16(dy);
+    return sendPacket(packet, pos);
+}

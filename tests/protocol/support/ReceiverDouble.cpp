@@ -1,0 +1,211 @@
+#include "ReceiverDouble.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Long enough for any healthy exchange on loopback; only a broken session
+// ever reaches it.
+constexpr auto kWaitLimit = std::chrono::seconds(5);
+constexpr int kPiecePauseMs = 30;
+
+sockaddr_in loopback(uint16_t port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+uint16_t localPort(int fd)
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    return ntohs(address.sin_port);
+}
+
+int boundLoopbackSocket()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopback(0);
+    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("cannot bind a loopback socket");
+    return fd;
+}
+
+} // namespace
+
+ReceiverDouble::ReceiverDouble(ReceiverScript script) : script_(std::move(script))
+{
+    listener_ = boundLoopbackSocket();
+    if (listen(listener_, 4) != 0 || pipe2(wakePipe_, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot start the receiver double");
+    port_ = localPort(listener_);
+    thread_ = std::thread([this] { run(); });
+}
+
+ReceiverDouble::~ReceiverDouble()
+{
+    const char stop = 'x';
+    (void)!write(wakePipe_[1], &stop, 1);
+    thread_.join();
+    close(listener_);
+    close(wakePipe_[0]);
+    close(wakePipe_[1]);
+}
+
+template <typename Ready> bool ReceiverDouble::waitFor(Ready ready)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kWaitLimit, ready);
+}
+
+Bytes ReceiverDouble::loginFrame()
+{
+    waitFor([this] { return loginDone_ || peerClosed_; });
+    std::lock_guard<std::mutex> lock(mutex_);
+    return login_;
+}
+
+Bytes ReceiverDouble::received(size_t count)
+{
+    waitFor([&] { return received_.size() >= count || peerClosed_; });
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+}
+
+bool ReceiverDouble::waitForPeerClose()
+{
+    return waitFor([this] { return peerClosed_; });
+}
+
+bool ReceiverDouble::waitForOwnClose()
+{
+    return waitFor([this] { return ownClosed_; });
+}
+
+uint16_t ReceiverDouble::clientPort()
+{
+    waitFor([this] { return clientPort_ != 0; });
+    std::lock_guard<std::mutex> lock(mutex_);
+    return clientPort_;
+}
+
+// Sleeps, but wakes at once when the double is being torn down (false then).
+bool ReceiverDouble::pause(int milliseconds)
+{
+    pollfd wake{wakePipe_[0], POLLIN, 0};
+    return poll(&wake, 1, milliseconds) == 0;
+}
+
+void ReceiverDouble::run()
+{
+    pollfd waiters[2] = {{listener_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+    if (poll(waiters, 2, -1) <= 0 || (waiters[1].revents & POLLIN))
+        return;
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    const int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    const int noDelay = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        clientPort_ = ntohs(peer.sin_port);
+    }
+    changed_.notify_all();
+
+    bool open = !script_.readsLogin || readLogin(fd);
+    for (size_t i = 0; open && i < script_.replyPieces.size(); ++i) {
+        if (i > 0 && !pause(kPiecePauseMs))
+            open = false;
+        const Bytes& piece = script_.replyPieces[i];
+        if (open && send(fd, piece.data(), piece.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(piece.size()))
+            open = false;
+    }
+    if (open && script_.closesAfterReply) {
+        close(fd);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ownClosed_ = true;
+        }
+        changed_.notify_all();
+        return;
+    }
+    if (open)
+        recordUntilClosed(fd);
+    close(fd);
+}
+
+// Reads one value-tree message: the 5-byte header, then its payload.
+bool ReceiverDouble::readLogin(int fd)
+{
+    Bytes frame;
+    size_t want = 5;
+    uint8_t chunk[2048];
+    while (frame.size() < want) {
+        pollfd waiters[2] = {{fd, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        if (poll(waiters, 2, -1) <= 0 || (waiters[1].revents & POLLIN))
+            return false;
+        const ssize_t n = recv(fd, chunk, std::min(sizeof chunk, want - frame.size()), 0);
+        if (n <= 0) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                login_ = frame;
+                peerClosed_ = true;
+            }
+            changed_.notify_all();
+            return false;
+        }
+        frame.insert(frame.end(), chunk, chunk + n);
+        if (want == 5 && frame.size() == 5)
+            want += frame[1] | frame[2] << 8 | frame[3] << 16 | static_cast<size_t>(frame[4]) << 24;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        login_ = frame;
+        loginDone_ = true;
+    }
+    changed_.notify_all();
+    return true;
+}
+
+void ReceiverDouble::recordUntilClosed(int fd)
+{
+    uint8_t chunk[2048];
+    for (;;) {
+        pollfd waiters[2] = {{fd, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        if (poll(waiters, 2, -1) <= 0 || (waiters[1].revents & POLLIN))
+            return;
+        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (n > 0)
+                received_.insert(received_.end(), chunk, chunk + n);
+            else
+                peerClosed_ = true;
+        }
+        changed_.notify_all();
+        if (n <= 0)
+            return;
+    }
+}
+
+RefusingPort::RefusingPort() : fd_(boundLoopbackSocket()), port_(localPort(fd_)) {}
+
+RefusingPort::~RefusingPort()
+{
+    close(fd_);
+}

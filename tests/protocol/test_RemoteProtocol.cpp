@@ -1,0 +1,293 @@
+// The receiver session against a scripted receiver on 127.0.0.1: exact bytes
+// on the wire, the login verdicts, and how the session survives bad replies
+// and a receiver that goes away.
+#include "RemoteProtocol.h"
+
+#include "Mojo.h"
+#include "support/ReceiverDouble.h"
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <string>
+#include <sys/socket.h>
+
+namespace {
+
+const Bytes kAcceptingReply = {0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52,
+                               0x73, 0x70, 0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
+
+Bytes concat(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes text(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
+
+Bytes uint32le(uint32_t value)
+{
+    return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+}
+
+Bytes frame(const Bytes& payload)
+{
+    return concat({{0x80}, uint32le(uint32_t(payload.size())), payload});
+}
+
+// A reply dictionary holding one entry, written out by hand.
+Bytes replyWith(const std::string& key, const Bytes& valueItem)
+{
+    return frame(concat({{0x5B, 0x73, uint8_t(key.size())}, text(key), valueItem, {0x5D}}));
+}
+
+// The login request the receiver must see for `passcode`, laid out by hand.
+Bytes expectedLogin(const std::string& passcode)
+{
+    const size_t n = passcode.size();
+    const Bytes passcodeItem = n <= 255 ? concat({{0x73, uint8_t(n)}, text(passcode)})
+                                        : concat({{0x53, uint8_t(n), uint8_t(n >> 8)}, text(passcode)});
+    return frame(concat({{0x5B, 0x73, 0x03}, text("Cmd"), {0x73, 0x05}, text("Login"), {0x73, 0x08},
+                         text("Passcode"), passcodeItem, {0x5D}}));
+}
+
+ReceiverScript answering(std::vector<Bytes> pieces, bool closesAfterReply = false)
+{
+    return ReceiverScript{true, std::move(pieces), closesAfterReply};
+}
+
+int connectTo(const ReceiverDouble& receiver, const std::string& passcode = "secret")
+{
+    return remote_connectToHost("127.0.0.1", receiver.port(), passcode.c_str());
+}
+
+// The session's descriptor, found as the loopback socket connected from the
+// receiver's peer port to the receiver.
+int sessionDescriptor(ReceiverDouble& receiver)
+{
+    const uint16_t local = receiver.clientPort();
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in self{}, peer{};
+        socklen_t selfLength = sizeof self, peerLength = sizeof peer;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&self), &selfLength) == 0 && self.sin_family == AF_INET &&
+            ntohs(self.sin_port) == local &&
+            getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0 &&
+            ntohs(peer.sin_port) == receiver.port())
+            return fd;
+    }
+    return -1;
+}
+
+class RemoteProtocolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        remote_initialize();
+        // Bounds every login of a broken test; healthy replies come at once.
+        remote_setResponseTimeout(3000);
+    }
+    // A failing connect closes whatever session a test left open.
+    void TearDown() override { remote_connectToHost("127.0.0.1", refusing.port(), ""); }
+
+    RefusingPort refusing;
+};
+
+TEST_F(RemoteProtocolTest, WithoutASessionNothingIsSent)
+{
+    EXPECT_EQ(remote_initialize(), 0);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), -1);
+    EXPECT_EQ(remote_sendMouseEvent(REMOTE_BUTTON_LEFT, 1, 1), -1);
+    EXPECT_EQ(remote_login("secret"), -1);
+    mojo_node* node = mojo_create();
+    EXPECT_EQ(remote_get_response(node), -1);
+    mojo_delete(node);
+}
+
+TEST_F(RemoteProtocolTest, InputEventsAreSentByteForByte)
+{
+    ReceiverDouble receiver(answering({kAcceptingReply}));
+    // Only the low 16 bits of the port count.
+    ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port() + 0x10000u, "secret"), 0);
+    EXPECT_EQ(remote_is_connected(), 1);
+
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x08010020), 0);
+    EXPECT_EQ(remote_sendKeyboardEvent(0x100, 0xFFE1), 0); // only the state's low byte travels
+    EXPECT_EQ(remote_sendMouseEvent(REMOTE_BUTTON_LEFT, -3, 5), 0);
+    EXPECT_EQ(remote_sendMouseEvent(0x100 | REMOTE_WHEEL_DOWN, INT16_MIN, INT16_MAX), 0);
+
+    const Bytes expected = {0x01, 0x01, 0x00, 0x00, 0x20, 0x00, 0x01, 0x08, // key down 0x08010020
+                            0x01, 0x00, 0x00, 0x00, 0xE1, 0xFF, 0x00, 0x00, // key up Shift_L
+                            0x00, 0x01, 0xFD, 0xFF, 0x05, 0x00,             // left held, -3, 5
+                            0x00, 0x10, 0x00, 0x80, 0xFF, 0x7F};            // wheel down, extremes
+    EXPECT_EQ(receiver.received(expected.size()), expected);
+}
+
+TEST_F(RemoteProtocolTest, SessionSocketSendsSmallPacketsAtOnce)
+{
+    ReceiverDouble receiver(answering({kAcceptingReply}));
+    ASSERT_EQ(connectTo(receiver), 0);
+    const int fd = sessionDescriptor(receiver);
+    ASSERT_GE(fd, 0);
+    int noDelay = 0;
+    socklen_t length = sizeof noDelay;
+    ASSERT_EQ(getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &length), 0);
+    EXPECT_NE(noDelay, 0);
+}
+
+TEST_F(RemoteProtocolTest, LoginRequestIsTheFramedDictionary)
+{
+    // Short strings up to 255 bytes, the long form from 256, and the longest
+    // passcode that fills the 1024-byte frame.
+    for (size_t n : {0u, 6u, 255u, 256u, 992u}) {
+        SCOPED_TRACE(n);
+        const std::string passcode(n, 'k');
+        ReceiverDouble receiver(answering({kAcceptingReply}));
+        EXPECT_EQ(connectTo(receiver, passcode), 0);
+        const Bytes login = receiver.loginFrame();
+        EXPECT_EQ(login.size(), n <= 255 ? 31 + n : 27 + n + 5);
+        EXPECT_EQ(login, expectedLogin(passcode));
+    }
+    ReceiverDouble receiver(answering({kAcceptingReply}));
+    EXPECT_EQ(connectTo(receiver, "p\xC3\xA4ss"), 0); // UTF-8 bytes as typed
+    EXPECT_EQ(receiver.loginFrame(), expectedLogin("p\xC3\xA4ss"));
+}
+
+TEST_F(RemoteProtocolTest, PasscodeTooLongForTheFrameIsRefusedBeforeSending)
+{
+    const std::string tooLong(993, 'k');
+    {
+        ReceiverDouble receiver(answering({kAcceptingReply}));
+        ASSERT_EQ(connectTo(receiver), 0);
+        EXPECT_EQ(remote_login(tooLong.c_str()), -1);
+        // The next bytes on the wire are the event's: the login left none.
+        ASSERT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
+        EXPECT_EQ(receiver.received(8), (Bytes{0x01, 0x01, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00}));
+    }
+    ReceiverDouble silent(ReceiverScript{false, {}, false});
+    EXPECT_EQ(connectTo(silent, tooLong), -2);
+    EXPECT_EQ(remote_is_connected(), 1);
+    ASSERT_EQ(remote_sendKeyboardEvent(0, 0x41), 0);
+    EXPECT_EQ(silent.received(8), (Bytes{0x01, 0x00, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00}));
+}
+
+TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
+{
+    const Bytes paddedTo4096 = frame(concat({{0x5B, 0x73, 0x03}, text("Rsp"), {0x69, 0, 0, 0, 0},
+                                             {0x73, 0x03}, text("Pad"), {0x53, 0xEC, 0x0F}, Bytes(4076, 'x'), {0x5D}}));
+    ASSERT_EQ(paddedTo4096.size(), 5u + 4096u);
+    const struct {
+        const char* what;
+        Bytes reply;
+        int result;
+    } cases[] = {
+        {"Rsp 0", replyWith("Rsp", {0x69, 0, 0, 0, 0}), 0},
+        {"payload of exactly 4096 bytes", paddedTo4096, 0},
+        {"Rsp 1", replyWith("Rsp", {0x69, 1, 0, 0, 0}), -2},
+        {"Rsp -1", replyWith("Rsp", {0x69, 0xFF, 0xFF, 0xFF, 0xFF}), -2},
+        {"Rsp a string", replyWith("Rsp", {0x73, 0x01, '0'}), -2},
+        {"Rsp a character", replyWith("Rsp", {0x63, 0x00}), -2},
+        {"Rsp missing", replyWith("Rs", {0x69, 0, 0, 0, 0}), -2},
+        {"payload does not decode", frame({0x5D}), -2},
+        {"first byte not a message", concat({{0x01}, Bytes(kAcceptingReply.begin() + 1, kAcceptingReply.end())}), -2},
+        {"empty payload", {0x80, 0, 0, 0, 0}, -2},
+        {"payload over 4096 bytes", concat({{0x80}, uint32le(4097), Bytes(4097, 0x5D)}), -2},
+        {"length near 4 GiB", concat({{0x80}, uint32le(0xFFFFFFFF)}), -2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReceiverDouble receiver(answering({c.reply}));
+        EXPECT_EQ(connectTo(receiver), c.result);
+        // A refused login keeps the connection until the next connect.
+        EXPECT_EQ(remote_is_connected(), 1);
+        EXPECT_EQ(remote_sendKeyboardEvent(1, 0x20), 0);
+    }
+}
+
+TEST_F(RemoteProtocolTest, ReplyArrivingInPiecesIsReadWhole)
+{
+    ReceiverDouble receiver(answering({{0x80, 0x0C}, {0x00, 0x00, 0x00}, {0x5B, 0x73, 0x03, 0x52, 0x73},
+                                       {0x70, 0x69, 0x00, 0x00, 0x00, 0x00, 0x5D}}));
+    EXPECT_EQ(connectTo(receiver), 0);
+}
+
+TEST_F(RemoteProtocolTest, UnansweredLoginGivesUpAfterTheResponseTimeout)
+{
+    remote_setResponseTimeout(50);
+    ReceiverDouble silent(answering({}));
+    EXPECT_EQ(connectTo(silent), -2);
+    EXPECT_EQ(silent.loginFrame(), expectedLogin("secret"));
+    EXPECT_EQ(remote_is_connected(), 1);
+
+    // A reply that stops after its header runs into the same bound.
+    ReceiverDouble stalling(answering({{0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B}}));
+    EXPECT_EQ(connectTo(stalling), -2);
+    EXPECT_EQ(remote_is_connected(), 1);
+}
+
+TEST_F(RemoteProtocolTest, FailedConnectLeavesNoSession)
+{
+    EXPECT_EQ(remote_connectToHost("127.0.0.1", refusing.port(), "secret"), -1);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(remote_connectToHost("not an address", 25736, "secret"), -1);
+    EXPECT_EQ(remote_connectToHost(nullptr, 25736, "secret"), -1);
+    EXPECT_EQ(remote_is_connected(), 0);
+}
+
+TEST_F(RemoteProtocolTest, ConnectingAgainClosesTheOldSession)
+{
+    ReceiverDouble first(answering({kAcceptingReply}));
+    ASSERT_EQ(connectTo(first), 0);
+    EXPECT_EQ(remote_connectToHost("127.0.0.1", refusing.port(), "secret"), -1);
+    EXPECT_TRUE(first.waitForPeerClose());
+    EXPECT_EQ(remote_is_connected(), 0);
+
+    // A session whose login was refused is closed by the next connect too.
+    ReceiverDouble refusingLogin(answering({replyWith("Rsp", {0x69, 1, 0, 0, 0})}));
+    ASSERT_EQ(connectTo(refusingLogin), -2);
+    ReceiverDouble next(answering({kAcceptingReply}));
+    EXPECT_EQ(connectTo(next), 0);
+    EXPECT_TRUE(refusingLogin.waitForPeerClose());
+    EXPECT_EQ(remote_sendMouseEvent(0, 1, 2), 0);
+    EXPECT_EQ(next.received(6), (Bytes{0x00, 0x00, 0x01, 0x00, 0x02, 0x00}));
+}
+
+TEST_F(RemoteProtocolTest, ReceiverClosingEndsTheSession)
+{
+    ReceiverDouble receiver(answering({kAcceptingReply}, true));
+    ASSERT_EQ(connectTo(receiver), 0);
+    ASSERT_TRUE(receiver.waitForOwnClose());
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), -1);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(remote_sendMouseEvent(0, 1, 1), -1);
+
+    // Closing instead of answering the login: connected, then lost.
+    ReceiverDouble hangsUp(answering({}, true));
+    EXPECT_EQ(connectTo(hangsUp), -2);
+    EXPECT_EQ(remote_is_connected(), 0);
+}
+
+TEST_F(RemoteProtocolTest, SendingToAVanishedReceiverRaisesNoSigpipe)
+{
+    // With SIGPIPE at its default, a send that raised it would end this
+    // process. A stray byte after the reply keeps the session from seeing the
+    // end of stream first, so the sends really meet the dead connection.
+    std::signal(SIGPIPE, SIG_DFL);
+    ReceiverDouble receiver(answering({concat({kAcceptingReply, {0x00}})}, true));
+    ASSERT_EQ(connectTo(receiver), 0);
+    ASSERT_TRUE(receiver.waitForOwnClose());
+    int result = 0;
+    for (int attempt = 0; attempt < 5 && result == 0; ++attempt)
+        result = remote_sendKeyboardEvent(1, 0x41);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(remote_is_connected(), 0);
+}
+
+} // namespace
