@@ -1,0 +1,61 @@
+#include "DiscoveryReply.h"
+
+#include "Mojo.h"
+
+#include <climits>
+#include <memory>
+#include <sys/utsname.h>
+
+namespace {
+
+struct TreeDeleter {
+    void operator()(mojo_node* node) const { mojo_delete(node); }
+};
+using Tree = std::unique_ptr<mojo_node, TreeDeleter>;
+
+// The phone reads at most this much of one reply.
+constexpr int kMaxReplySize = 4096;
+
+void insert(mojo_node* dictionary, const char* name, mojo_node* value)
+{
+    mojo_dic_insert(dictionary, mojo_create_pair(mojo_create_pair_value(name, value)));
+}
+
+} // namespace
+
+bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length)
+{
+    if (length == 0 || length > std::size_t(INT_MAX))
+        return false;
+    Tree tree(mojo_create());
+    if (mojo_decode(tree.get(), datagram, static_cast<int>(length)) < 0)
+        return false;
+    // A lookup on anything but a dictionary finds nothing.
+    return mojo_dic_get_value(tree.get(), "Device") != nullptr;
+}
+
+std::optional<std::vector<uint8_t>> encodeDiscoveryReply(const ReceiverIdentity& identity)
+{
+    Tree reply(mojo_create_with_type(MOJO_DICTIONARY));
+    insert(reply.get(), "Name", mojo_create_string(identity.name.c_str()));
+    insert(reply.get(), "Port", mojo_create_int(identity.sessionPort));
+    insert(reply.get(), "Ip", mojo_create_string("?"));
+    insert(reply.get(), "Os", mojo_create_string(identity.os.c_str()));
+    insert(reply.get(), "ReceiverName", mojo_create_string(identity.receiverName.c_str()));
+    insert(reply.get(), "ReceiverVer", mojo_create_string(identity.receiverVersion.c_str()));
+
+    std::vector<uint8_t> bytes(kMaxReplySize);
+    const int length = mojo_encode(reply.get(), bytes.data(), kMaxReplySize);
+    if (length <= 0)
+        return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
+}
+
+std::string operatingSystemName()
+{
+    utsname system{};
+    if (uname(&system) == 0 && system.sysname[0] != '\0')
+        return system.sysname;
+    return "Linux";
+}

@@ -1,0 +1,9 @@
+#include "Notice.h"
+
+#include <cstdio>
+
+void notice(const std::string& text)
+{
+    std::fprintf(stderr, "quillon-receiver: %s\n", text.c_str());
+    std::fflush(stderr);
+}

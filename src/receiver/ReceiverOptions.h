@@ -1,0 +1,38 @@
+// The receiver's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+constexpr uint16_t kDefaultReceiverPort = 25736;
+
+struct ReceiverOptions {
+    uint16_t sessionPort = kDefaultReceiverPort;   // --port
+    uint16_t discoveryPort = kDefaultReceiverPort; // --discovery-port
+    std::string bindAddress = "0.0.0.0";           // --bind
+    std::string passcode;                          // --passcode
+    std::string passcodeFile;                      // --passcode-file
+    std::string name;                              // --name; empty means the host name
+    std::string sink = "log";                      // --sink
+    bool help = false;                             // --help
+};
+
+struct ParsedOptions {
+    std::optional<ReceiverOptions> options; // set when the command line is valid
+    std::string error;                      // otherwise, what is wrong with it
+};
+
+// Parses the arguments after the program name. Accepts "--option value" and
+// "--option=value". Does not read the passcode file.
+ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments);
+
+// The text printed by --help.
+std::string receiverUsage();
+
+// The computer's host name, or "localhost" when it cannot be read.
+std::string defaultReceiverName();
+
+// Longest name that the discovery reply carries.
+constexpr std::size_t kMaxReceiverNameLength = 255;

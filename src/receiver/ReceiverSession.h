@@ -1,0 +1,49 @@
+// What the receiver does with the bytes of one client connection, free of
+// sockets: it parses the stream, answers the login, passes the input events of
+// an accepted session to the sink and decides when the client must be dropped.
+#pragma once
+
+#include "InputSink.h"
+#include "PacketStreamParser.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ReceiverSession {
+public:
+    enum class State {
+        AwaitingLogin,
+        Accepted,
+        // The login was refused: the client may keep the connection open (the
+        // phone does until it connects again), but its events go nowhere.
+        Refused,
+    };
+
+    // What the caller must do after `receive`.
+    struct Outcome {
+        std::vector<uint8_t> reply;       // bytes to send to the client
+        std::vector<std::string> notices; // for the operator, about this client
+        bool drop = false;                // close the connection (after sending `reply`)
+        std::string dropReason;
+    };
+
+    // `passcode` and `sink` must outlive the session.
+    ReceiverSession(const std::string& passcode, InputSink& sink);
+
+    Outcome receive(const uint8_t* bytes, std::size_t count);
+
+    State state() const { return state_; }
+
+private:
+    void handle(const SessionPacket& packet, Outcome& outcome);
+    void handleMessage(const MessagePacket& message, Outcome& outcome);
+    bool mayDeliverInput(Outcome& outcome);
+
+    const std::string& passcode_;
+    InputSink& sink_;
+    PacketStreamParser parser_;
+    State state_ = State::AwaitingLogin;
+    bool toldIgnoredInput_ = false;
+};

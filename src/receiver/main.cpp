@@ -1,0 +1,50 @@
+// quillon-receiver: takes a Quillon remote control's logins, keyboard and
+// mouse events and hands them to an input sink.
+#include "InputSinkFactory.h"
+#include "Notice.h"
+#include "PasscodeFile.h"
+#include "ReceiverLoop.h"
+#include "ReceiverOptions.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitBadOptions = 2;
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const ParsedOptions parsed = parseReceiverOptions(arguments);
+    if (!parsed.options) {
+        notice(parsed.error);
+        std::fputs("Try 'quillon-receiver --help' for more information.\n", stderr);
+        return kExitBadOptions;
+    }
+    const ReceiverOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(receiverUsage().c_str(), stdout);
+        return 0;
+    }
+
+    ReceiverConfig config;
+    config.bindAddress = options.bindAddress;
+    config.sessionPort = options.sessionPort;
+    config.discoveryPort = options.discoveryPort;
+    config.name = options.name.empty() ? defaultReceiverName() : options.name;
+    config.passcode = options.passcode;
+    if (!options.passcodeFile.empty()) {
+        std::string error;
+        if (!readPasscodeFile(options.passcodeFile, config.passcode, error)) {
+            notice(error);
+            return kExitBadOptions;
+        }
+    }
+
+    const auto sink = makeInputSink(options.sink, stdout);
+    return runReceiver(config, *sink);
+}
