@@ -218,6 +218,18 @@ TEST_F(RemoteProtocolTest, ReplyArrivingInPiecesIsReadWhole)
     EXPECT_EQ(connectTo(receiver), 0);
 }
 
+TEST_F(RemoteProtocolTest, AReceiveTakesOneMessageAndNoMore)
+{
+    // Both messages in one write: the login must not swallow the second.
+    const Bytes second = replyWith("Name", {0x73, 0x02, 'p', 'c'});
+    ReceiverDouble receiver(answering({concat({kAcceptingReply, second})}));
+    ASSERT_EQ(connectTo(receiver), 0);
+    mojo_node* node = mojo_create();
+    EXPECT_EQ(remote_get_response(node), int(second.size()) - 5);
+    EXPECT_STREQ(mojo_get_string(mojo_dic_get_value(node, "Name")), "pc");
+    mojo_delete(node);
+}
+
 TEST_F(RemoteProtocolTest, UnansweredLoginGivesUpAfterTheResponseTimeout)
 {
     remote_setResponseTimeout(50);
