@@ -30,9 +30,10 @@ public:
     // Seconds on the current clock.
     double now() const;
 
-    // Fires, one by one and in time order (scheduling order among equals),
-    // every timer due at the clock's current time. A timer scheduled or
-    // invalidated by a firing one is honoured at once.
+    // Fires, one by one and in time order, every timer due at the clock's
+    // current time; among timers due together, the one armed first (a
+    // repeating timer is armed again each time it fires). A timer scheduled
+    // or invalidated by a firing one is honoured at once.
     void fireDueTimers();
 
     std::optional<std::int64_t> nextFireTimeNs() const;
