@@ -1,0 +1,84 @@
+#include "Computer.h"
+
+#include <QVariant>
+
+namespace {
+
+const QString keyComputerName = QStringLiteral("ComputerName");
+const QString keyOs = QStringLiteral("Os");
+const QString keyIp = QStringLiteral("Ip");
+const QString keyPort = QStringLiteral("Port");
+
+bool isScalar(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A hand-edited settings file may hold a number where a text belongs; take
+// it as text rather than drop it. Lists, dictionaries and nulls are absent.
+std::optional<QString> textFrom(const QVariantMap& dictionary, const QString& key)
+{
+    const QVariant value = dictionary.value(key);
+    if (!isScalar(value))
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<int> integerFrom(const QVariantMap& dictionary, const QString& key)
+{
+    const QVariant value = dictionary.value(key);
+    if (!isScalar(value) || value.typeId() == QMetaType::Bool)
+        return std::nullopt;
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    return ok ? std::optional<int>(number) : std::nullopt;
+}
+
+} // namespace
+
+std::shared_ptr<Computer> Computer::initWithInfo(const QString& name, const QString& os)
+{
+    auto computer = std::make_shared<Computer>();
+    computer->setComputerName(name);
+    computer->setOs(os);
+    computer->setDiscoverd(false);
+    computer->setIp(QString(""));
+    computer->setPort(defaultPort);
+    return computer;
+}
+
+std::shared_ptr<Computer> Computer::initWithDictionary(const QVariantMap& dictionary)
+{
+    auto computer = std::make_shared<Computer>();
+    computer->setComputerName(textFrom(dictionary, keyComputerName));
+    computer->setOs(textFrom(dictionary, keyOs));
+    computer->setIp(textFrom(dictionary, keyIp));
+    computer->setPort(integerFrom(dictionary, keyPort));
+    computer->setDiscoverd(false);
+    return computer;
+}
+
+QVariantMap Computer::encodeWithDictionary() const
+{
+    QVariantMap dictionary;
+    if (computerName_)
+        dictionary.insert(keyComputerName, *computerName_);
+    if (os_)
+        dictionary.insert(keyOs, *os_);
+    if (ip_)
+        dictionary.insert(keyIp, *ip_);
+    if (port_)
+        dictionary.insert(keyPort, *port_);
+    return dictionary;
+}

@@ -1,0 +1,82 @@
+#include "SoundServer.h"
+
+#include "platform/AudioServices.h"
+#include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+
+using platform::AudioServices;
+using platform::SystemSoundID;
+
+namespace {
+
+SystemSoundID click = 0;
+SystemSoundID keydown = 0;
+SystemSoundID keyup = 0;
+unsigned char enable_soundeffect = 1;
+
+void createSound(const char* resourceName, SystemSoundID* soundID)
+{
+    // A second start-up must not leave the first set of sounds behind.
+    if (*soundID != 0) {
+        AudioServices::disposeSystemSoundID(*soundID);
+        *soundID = 0;
+    }
+    const QString path = platform::Bundle::mainBundle().pathForResource(QString::fromLatin1(resourceName), QStringLiteral("wav"));
+    // A missing or unusable file leaves the id 0: that sound stays silent.
+    AudioServices::createSystemSoundID(platform::Bundle::fileURLWithPath(path), soundID);
+}
+
+void play(SystemSoundID soundID)
+{
+    if (enable_soundeffect)
+        AudioServices::playSystemSound(soundID);
+}
+
+void dispose(SystemSoundID soundID)
+{
+    if (soundID != 0)
+        AudioServices::disposeSystemSoundID(soundID);
+}
+
+} // namespace
+
+int initialize_sound_server()
+{
+    createSound("click", &click);
+    createSound("keypress", &keydown);
+    createSound("keyrelease", &keyup);
+    enable_soundeffect = platform::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("enabled_soundeffect")) ? 1 : 0;
+    return 0;
+}
+
+void play_keypress()
+{
+    play(keydown);
+}
+
+void play_keyrelease()
+{
+    play(keyup);
+}
+
+void play_mouse_buttonpress()
+{
+    play(keydown);
+}
+
+void play_mouse_buttonrelease()
+{
+    play(keyup);
+}
+
+void play_click()
+{
+    play(click);
+}
+
+void uninitlizie_sound_server()
+{
+    dispose(click);
+    dispose(keydown);
+    dispose(keyup);
+}
