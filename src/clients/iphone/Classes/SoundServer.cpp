@@ -13,14 +13,15 @@ SystemSoundID click = 0;
 SystemSoundID keydown = 0;
 SystemSoundID keyup = 0;
 unsigned char enable_soundeffect = 1;
+// Whether the ids above are still live (created and not yet disposed of).
+bool soundsLive = false;
 
 void createSound(const char* resourceName, SystemSoundID* soundID)
 {
     // A second start-up must not leave the first set of sounds behind.
-    if (*soundID != 0) {
+    if (soundsLive && *soundID != 0)
         AudioServices::disposeSystemSoundID(*soundID);
-        *soundID = 0;
-    }
+    *soundID = 0;
     const QString path = platform::Bundle::mainBundle().pathForResource(QString::fromLatin1(resourceName), QStringLiteral("wav"));
     // A missing or unusable file leaves the id 0: that sound stays silent.
     AudioServices::createSystemSoundID(platform::Bundle::fileURLWithPath(path), soundID);
@@ -28,7 +29,8 @@ void createSound(const char* resourceName, SystemSoundID* soundID)
 
 void play(SystemSoundID soundID)
 {
-    if (enable_soundeffect)
+    // Disposed ids stay in the variables; they must not reach the service.
+    if (enable_soundeffect && soundsLive)
         AudioServices::playSystemSound(soundID);
 }
 
@@ -45,6 +47,7 @@ int initialize_sound_server()
     createSound("click", &click);
     createSound("keypress", &keydown);
     createSound("keyrelease", &keyup);
+    soundsLive = true;
     enable_soundeffect = platform::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("enabled_soundeffect")) ? 1 : 0;
     return 0;
 }
@@ -76,6 +79,10 @@ void play_click()
 
 void uninitlizie_sound_server()
 {
+    // The ids keep their values, but are never used again.
+    if (!soundsLive)
+        return;
+    soundsLive = false;
     dispose(click);
     dispose(keydown);
     dispose(keyup);
