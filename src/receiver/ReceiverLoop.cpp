@@ -4,6 +4,7 @@
 #include "Notice.h"
 #include "SessionServer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -101,7 +102,9 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink)
         fds.push_back({stop.readEnd.get(), POLLIN, 0});
         fds.push_back({discovery.fd(), POLLIN, 0});
         sessions.addPollFds(fds);
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        const auto untilDeadline = sessions.timeUntilNextDeadline();
+        const int timeout = untilDeadline ? static_cast<int>(std::min<long long>(untilDeadline->count(), 60000)) : -1;
+        if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
             notice(std::string("poll failed: ") + std::strerror(errno));

@@ -2,6 +2,7 @@
 
 #include "Notice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <netinet/tcp.h>
@@ -15,9 +16,10 @@ constexpr int kListenBacklog = 16;
 
 } // namespace
 
-SessionServer::SessionServer(const std::string& passcode, InputSink& sink)
+SessionServer::SessionServer(const std::string& passcode, InputSink& sink, Limits limits)
     : passcode_(passcode)
     , sink_(sink)
+    , limits_(std::move(limits))
 {
 }
 
@@ -58,12 +60,9 @@ void SessionServer::addPollFds(std::vector<pollfd>& fds) const
 
 void SessionServer::handleReady(const std::vector<pollfd>& fds)
 {
-    // The listener first: a descriptor freed by a client closed below could
-    // otherwise be handed to a new client and receive the old one's events.
-    for (const pollfd& ready : fds) {
-        if (ready.fd == listener_.get() && ready.revents)
-            acceptClients();
-    }
+    // Clients first, new clients after them: a descriptor that a closed
+    // client freed may be handed to a newcomer, which must not then receive
+    // what poll said about the old one.
     for (const pollfd& ready : fds) {
         if (ready.fd == listener_.get() || !ready.revents)
             continue;
@@ -76,6 +75,51 @@ void SessionServer::handleReady(const std::vector<pollfd>& fds)
         if (ready.revents & (POLLIN | POLLHUP | POLLERR))
             readFrom(connection);
     }
+    for (const pollfd& ready : fds) {
+        if (ready.fd == listener_.get() && ready.revents)
+            acceptClients();
+    }
+    expireLogins();
+}
+
+std::optional<std::chrono::milliseconds> SessionServer::timeUntilNextDeadline() const
+{
+    std::optional<Clock::time_point> earliest;
+    for (const auto& [fd, connection] : connections_) {
+        if (connection.session->state() == ReceiverSession::State::AwaitingLogin
+            && (!earliest || connection.loginDue < *earliest))
+            earliest = connection.loginDue;
+    }
+    if (!earliest)
+        return std::nullopt;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*earliest - limits_.now());
+    return std::max(left, std::chrono::milliseconds(0));
+}
+
+void SessionServer::expireLogins()
+{
+    const Clock::time_point now = limits_.now();
+    std::vector<int> overdue;
+    for (const auto& [fd, connection] : connections_) {
+        if (connection.session->state() == ReceiverSession::State::AwaitingLogin && connection.loginDue <= now)
+            overdue.push_back(fd);
+    }
+    for (int fd : overdue)
+        close(fd, "dropped: no login in time");
+}
+
+bool SessionServer::evictOldestUnauthenticated()
+{
+    const Connection* oldest = nullptr;
+    for (const auto& [fd, connection] : connections_) {
+        if (connection.session->state() != ReceiverSession::State::Accepted
+            && (!oldest || connection.serial < oldest->serial))
+            oldest = &connection;
+    }
+    if (!oldest)
+        return false;
+    close(oldest->socket.get(), "dropped to make room for a new client");
+    return true;
 }
 
 void SessionServer::acceptClients()
@@ -93,7 +137,7 @@ void SessionServer::acceptClients()
             return;
         }
         const std::string peer = formatPeer(peerAddress);
-        if (connections_.size() >= kMaxConnections) {
+        if (connections_.size() >= limits_.maxConnections && !evictOldestUnauthenticated()) {
             notice("client " + peer + " turned away: too many connections");
             continue;
         }
@@ -104,6 +148,8 @@ void SessionServer::acceptClients()
         connection.socket = std::move(client);
         connection.peer = peer;
         connection.session = std::make_unique<ReceiverSession>(passcode_, sink_);
+        connection.loginDue = limits_.now() + limits_.loginTimeout;
+        connection.serial = nextSerial_++;
         notice("client " + peer + " connected");
         sink_.connected(peer);
     }
