@@ -46,5 +46,9 @@ int main(int argc, char** argv)
     }
 
     const auto sink = makeInputSink(options.sink, stdout);
+    if (!sink) {
+        notice("unknown sink '" + options.sink + "'");
+        return kExitBadOptions;
+    }
     return runReceiver(config, *sink);
 }

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/utsname.h>
-
 namespace {
 
 bool isQuery(const Bytes& datagram)
@@ -69,12 +67,4 @@ TEST(DiscoveryReplyBytes, HoldsTheIdentityInOrderWithIpQuestionMark)
                            + Bytes{0x5D};
     EXPECT_EQ(*reply, expected);
     EXPECT_FALSE(isQuery(*reply)) << "a receiver must not answer its own reply";
-}
-
-TEST(DiscoveryReplyBytes, OperatingSystemIsTheKernelsName)
-{
-    utsname system{};
-    ASSERT_EQ(uname(&system), 0);
-    EXPECT_EQ(operatingSystemName(), system.sysname);
-    EXPECT_EQ(operatingSystemName(), "Linux");
 }

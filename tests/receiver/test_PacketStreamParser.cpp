@@ -80,19 +80,6 @@ TEST(PacketStreamParser, MixedStreamCutAtEveryOneAndTwoPlaces)
     }
 }
 
-TEST(PacketStreamParser, PacketIsHeldBackUntilComplete)
-{
-    PacketStreamParser parser;
-    const Bytes key = keyboardPacket(1, 0x41);
-    parser.feed(key.data(), 7);
-    EXPECT_FALSE(parser.next());
-    parser.feed(key.data() + 7, 1);
-    auto packet = parser.next();
-    ASSERT_TRUE(packet);
-    EXPECT_EQ(describe(*packet), "key 1 65");
-    EXPECT_FALSE(parser.next());
-}
-
 TEST(PacketStreamParser, PaddingBytesOfKeyboardEventAreIgnored)
 {
     PacketStreamParser parser;
