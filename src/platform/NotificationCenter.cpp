@@ -1,5 +1,7 @@
 #include "platform/NotificationCenter.h"
 
+#include <QObject>
+
 #include <algorithm>
 #include <cmath>
 
@@ -42,6 +44,24 @@ NotificationCenter& NotificationCenter::defaultCenter()
 {
     static NotificationCenter center;
     return center;
+}
+
+NotificationCenter::~NotificationCenter()
+{
+    for (const auto& watch : destroyWatches_)
+        QObject::disconnect(watch.second);
+}
+
+NotificationCenter::ObserverToken NotificationCenter::addObserver(QObject* observer, const QString& name, Handler handler)
+{
+    const void* key = observer;
+    if (observer && destroyWatches_.find(key) == destroyWatches_.end()) {
+        destroyWatches_.emplace(key, QObject::connect(observer, &QObject::destroyed, [this, key] {
+            destroyWatches_.erase(key);
+            removeObserver(key);
+        }));
+    }
+    return addObserver(key, name, std::move(handler));
 }
 
 NotificationCenter::ObserverToken NotificationCenter::addObserver(const void* observer, const QString& name, Handler handler)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QString>
 
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -37,6 +39,7 @@ private:
 // observers registered for that name, in the order they registered.
 class NotificationCenter {
 public:
+    ~NotificationCenter();
     using Handler = std::function<void(const Notification&)>;
     using ObserverToken = std::uint64_t;
 
@@ -49,6 +52,9 @@ public:
     // Registers `handler` for notifications called `name` (an empty name
     // means every notification), on behalf of `observer`, whatever the sender.
     ObserverToken addObserver(const void* observer, const QString& name, Handler handler);
+    // The same for a QObject (a view controller, a button): its registrations
+    // go when it is destroyed, so none outlives the object it calls into.
+    ObserverToken addObserver(QObject* observer, const QString& name, Handler handler);
 
     // Removal takes effect at once, also during a delivery: an observer
     // removed by an earlier handler of the same post is not called.
@@ -75,6 +81,7 @@ private:
     void removeIf(const std::function<bool(const Registration&)>& matches);
 
     std::vector<std::shared_ptr<Registration>> registrations_;
+    std::map<const void*, QMetaObject::Connection> destroyWatches_;
     ObserverToken nextToken_ = 1;
 };
 

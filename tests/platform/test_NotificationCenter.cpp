@@ -1,5 +1,7 @@
 #include "platform/NotificationCenter.h"
 
+#include <QObject>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -136,4 +138,21 @@ TEST(NotificationCenter, APostFromInsideADeliveryIsDeliveredBeforeTheOuterOneGoe
 TEST(NotificationCenter, TheDefaultCentreIsOneSharedCentre)
 {
     EXPECT_EQ(&NotificationCenter::defaultCenter(), &NotificationCenter::defaultCenter());
+}
+
+TEST(NotificationCenter, AQObjectObserverIsForgottenWhenItIsDestroyed)
+{
+    NotificationCenter center;
+    int calls = 0;
+    auto button = std::make_unique<QObject>();
+    center.addObserver(button.get(), "Shift Down", [&](const Notification&) { ++calls; });
+    center.addObserver(button.get(), "Shift Up", [&](const Notification&) { ++calls; });
+    center.postNotification("Shift Down");
+    EXPECT_EQ(calls, 1);
+
+    button.reset();
+    EXPECT_EQ(center.observerCount(), 0u);
+    center.postNotification("Shift Down");
+    center.postNotification("Shift Up");
+    EXPECT_EQ(calls, 1);
 }
