@@ -126,13 +126,15 @@ QVariant UserDefaults::objectForKey(const QString& key) const
 QVariantList UserDefaults::arrayForKey(const QString& key) const
 {
     const QVariant value = values_.value(key);
-    return value.typeId() == QMetaType::QVariantList ? value.toList() : QVariantList();
+    const bool isArray = value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList;
+    return isArray ? value.toList() : QVariantList();
 }
 
 QVariantMap UserDefaults::dictionaryForKey(const QString& key) const
 {
     const QVariant value = values_.value(key);
-    return value.typeId() == QMetaType::QVariantMap ? value.toMap() : QVariantMap();
+    const bool isDictionary = value.typeId() == QMetaType::QVariantMap || value.typeId() == QMetaType::QVariantHash;
+    return isDictionary ? value.toMap() : QVariantMap();
 }
 
 QString UserDefaults::stringForKey(const QString& key) const

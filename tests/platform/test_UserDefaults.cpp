@@ -82,6 +82,12 @@ TEST_F(UserDefaultsTest, AbsentAndMistypedKeysReadAsEmptyOrFalse)
     EXPECT_TRUE(defaults.dictionaryForKey("Passwords").isEmpty());
     EXPECT_FALSE(defaults.boolForKey("enabled_soundeffect"));
 
+    // Other list and dictionary types read as arrays and dictionaries at once, not only after a reload.
+    defaults.setObject(QStringList{"a", "b"}, "list");
+    EXPECT_EQ(defaults.arrayForKey("list"), (QVariantList{"a", "b"}));
+    defaults.setObject(QVariantHash{{"desk", "pw"}}, "hash");
+    EXPECT_EQ(defaults.dictionaryForKey("hash").value("desk").toString(), "pw");
+
     defaults.setObject(1, "enabled_soundeffect");
     EXPECT_TRUE(defaults.boolForKey("enabled_soundeffect"));
     defaults.setObject("YES", "enabled_soundeffect");
