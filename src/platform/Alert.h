@@ -1,0 +1,52 @@
+// Alerts: a title, a message and one button ("OK"), shown as a sheet inside
+// the window without blocking. Alerts asked for while one is up wait in
+// line; every alert asked for is kept in the record that tests read.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace platform {
+
+struct AlertRecord {
+    QString title;
+    QString message;
+    QString buttonTitle;
+
+    friend bool operator==(const AlertRecord& a, const AlertRecord& b)
+    {
+        return a.title == b.title && a.message == b.message && a.buttonTitle == b.buttonTitle;
+    }
+};
+
+class Alert {
+public:
+    // Queues the alert and returns at once; `dismissed` runs after its button was tapped.
+    static void show(const QString& title, const QString& message, const QString& buttonTitle = QStringLiteral("OK"),
+                     std::function<void()> dismissed = {});
+
+    // The alert in front (on screen when there is a window), if any.
+    static std::optional<AlertRecord> current();
+    // Alerts waiting, the one in front included.
+    static int pendingCount();
+    // As a tap on the front alert's button.
+    static void dismissCurrent();
+    // Every alert asked for since the start or the last clear, in order.
+    static const std::vector<AlertRecord>& history();
+    static void clearHistory();
+    // Drops every waiting alert without running its callback (tests, shutdown).
+    static void dismissAll();
+
+    // The window the sheets appear in; by default the active window, or the
+    // first visible one.
+    static void setHostWindow(QWidget* window);
+    // The sheet on screen now, if any.
+    static QWidget* sheet();
+};
+
+} // namespace platform

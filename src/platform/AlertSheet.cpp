@@ -1,0 +1,87 @@
+#include "platform/AlertSheet.h"
+
+#include "platform/Button.h"
+#include "platform/Theme.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace platform {
+
+namespace {
+constexpr int kCardWidth = 270;
+constexpr int kPadding = 18;
+constexpr int kButtonHeight = 44;
+} // namespace
+
+AlertSheet::AlertSheet(const AlertRecord& alert, QWidget* window)
+    : QWidget(window), alert_(alert), button_(new Button(Button::Custom, this))
+{
+    setAttribute(Qt::WA_AcceptTouchEvents); // the sheet swallows touches meant for the screen below
+    button_->setTitle(alert.buttonTitle);
+    button_->setFont(theme::font(17, QFont::DemiBold));
+    button_->setTitleColor(theme::tint());
+    button_->setAdjustsImageWhenHighlighted(true);
+    button_->setTouchMargin(0);
+    button_->addTarget(this, Control::Action([this](Control*, Event*) { emit buttonTapped(); }), ControlEventTouchUpInside);
+    window->installEventFilter(this);
+    setGeometry(window->rect());
+    raise();
+}
+
+bool AlertSheet::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
+    return false;
+}
+
+QRect AlertSheet::cardRect() const
+{
+    const int width = qMin(kCardWidth, this->width() - 40);
+    const int height = textHeight_ + kButtonHeight;
+    return QRect((this->width() - width) / 2, (this->height() - height) / 2, width, height);
+}
+
+void AlertSheet::layoutCard()
+{
+    const int width = qMin(kCardWidth, this->width() - 40) - 2 * kPadding;
+    const QFontMetrics title(theme::font(17, QFont::DemiBold));
+    const QFontMetrics message(theme::font(13));
+    const int titleHeight = title.boundingRect(QRect(0, 0, width, 1000), Qt::TextWordWrap, alert_.title).height();
+    const int messageHeight = alert_.message.isEmpty()
+        ? 0
+        : message.boundingRect(QRect(0, 0, width, 1000), Qt::TextWordWrap, alert_.message).height();
+    textHeight_ = kPadding + titleHeight + (messageHeight ? 6 + messageHeight : 0) + kPadding;
+    const QRect card = cardRect();
+    button_->setGeometry(card.left(), card.bottom() + 1 - kButtonHeight, card.width(), kButtonHeight);
+}
+
+void AlertSheet::resizeEvent(QResizeEvent*)
+{
+    layoutCard();
+}
+
+void AlertSheet::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), QColor(0, 0, 0, 90));
+    const QRect card = cardRect();
+    QPainterPath path;
+    path.addRoundedRect(QRectF(card), 14, 14);
+    painter.fillPath(path, QColor(0xf9, 0xf9, 0xf9));
+    painter.fillRect(QRectF(card.left(), card.bottom() + 1 - kButtonHeight, card.width(), 0.7), theme::separator());
+
+    const QRect text = card.adjusted(kPadding, kPadding, -kPadding, -kButtonHeight - kPadding);
+    painter.setPen(theme::label());
+    painter.setFont(theme::font(17, QFont::DemiBold));
+    QRect used;
+    painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, alert_.title, &used);
+    painter.setFont(theme::font(13));
+    painter.drawText(text.adjusted(0, used.height() + 6, 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                     alert_.message);
+}
+
+} // namespace platform

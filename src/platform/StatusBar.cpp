@@ -1,0 +1,27 @@
+#include "platform/StatusBar.h"
+
+namespace platform {
+
+StatusBar& StatusBar::shared()
+{
+    static StatusBar* instance = new StatusBar; // lives as long as the process
+    return *instance;
+}
+
+void StatusBar::setHidden(bool hidden, bool animated)
+{
+    if (hidden_ == hidden)
+        return;
+    hidden_ = hidden;
+    emit hiddenChanged(hidden, animated);
+}
+
+void StatusBar::setOrientation(InterfaceOrientation orientation, bool animated)
+{
+    if (orientation_ == orientation)
+        return;
+    orientation_ = orientation;
+    emit orientationChanged(orientation, animated);
+}
+
+} // namespace platform

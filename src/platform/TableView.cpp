@@ -1,0 +1,457 @@
+#include "platform/TableView.h"
+
+#include "platform/TableViewCell.h"
+#include "platform/Theme.h"
+#include "platform/ViewAnimation.h"
+
+#include <QLabel>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+constexpr int kTopSpace = 18;
+constexpr int kHeaderHeight = 38;
+constexpr int kSectionGap = 18;
+constexpr int kBottomSpace = 24;
+} // namespace
+
+TableView::TableView(QWidget* parent) : TableView(TableViewStyle::Grouped, parent) {}
+
+TableView::TableView(TableViewStyle style, QWidget* parent) : QScrollArea(parent), content_(new QWidget)
+{
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A phone table scrolls under the finger; the wheel still works without a bar.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(false);
+    setWidget(content_);
+    setStyle(style);
+}
+
+void TableView::setStyle(TableViewStyle style)
+{
+    style_ = style;
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Window, style == TableViewStyle::Grouped ? theme::groupedBackground() : theme::cellBackground());
+    viewport()->setPalette(palette);
+    viewport()->setAutoFillBackground(true);
+    content_->setPalette(palette);
+    content_->setAutoFillBackground(true);
+    layoutRows(false);
+}
+
+void TableView::setRowHeight(int height)
+{
+    rowHeight_ = qMax(1, height);
+    layoutRows(false);
+}
+
+int TableView::numberOfRowsInSection(int section) const
+{
+    return section >= 0 && section < sections_.size() ? int(sections_[section].cells.size()) : 0;
+}
+
+QString TableView::headerTitleForSection(int section) const
+{
+    return section >= 0 && section < sections_.size() ? sections_[section].title : QString();
+}
+
+TableViewCell* TableView::cellForRowAtIndexPath(const IndexPath& indexPath) const
+{
+    if (indexPath.section < 0 || indexPath.section >= sections_.size())
+        return nullptr;
+    const auto& cells = sections_[indexPath.section].cells;
+    return indexPath.row >= 0 && indexPath.row < cells.size() ? cells[indexPath.row].data() : nullptr;
+}
+
+std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) const
+{
+    if (!cell)
+        return std::nullopt;
+    for (int s = 0; s < sections_.size(); ++s)
+        for (int r = 0; r < sections_[s].cells.size(); ++r)
+            if (sections_[s].cells[r] == cell)
+                return IndexPath{s, r};
+    return std::nullopt;
+}
+
+TableViewCell* TableView::dequeueReusableCellWithIdentifier(const QString& identifier)
+{
+    auto& pool = reusable_[identifier];
+    while (!pool.isEmpty()) {
+        TableViewCell* cell = pool.takeLast();
+        if (!cell)
+            continue;
+        cell->setSelected(false, false);
+        cell->setHighlighted(false);
+        cell->setShowingDeleteConfirmation(false, false);
+        ViewAnimation::applyAlpha(cell, 1);
+        return cell;
+    }
+    return nullptr;
+}
+
+void TableView::adopt(TableViewCell* cell)
+{
+    for (auto& pool : reusable_)
+        pool.removeAll(QPointer<TableViewCell>(cell));
+    cell->tableView_ = this;
+    if (cell->parentWidget() != content_)
+        cell->setParent(content_);
+    cell->show();
+}
+
+void TableView::retire(TableViewCell* cell)
+{
+    if (!cell)
+        return;
+    cell->hide();
+    cell->setShowingDeleteConfirmation(false, false);
+    if (cell == selectedCell_)
+        selectedCell_ = nullptr;
+    if (cell == deleteConfirmation_)
+        deleteConfirmation_ = nullptr;
+    if (!cell->reuseIdentifier().isEmpty() && !reusable_[cell->reuseIdentifier()].contains(cell))
+        reusable_[cell->reuseIdentifier()].append(cell);
+}
+
+TableViewCell* TableView::fetchCell(const IndexPath& indexPath)
+{
+    TableViewCell* cell = dataSource_ ? dataSource_->cellForRowAtIndexPath(this, indexPath) : nullptr;
+    if (!cell) {
+        // A data source that gives no cell gets an empty row rather than a crash.
+        qWarning("TableView: no cell for row %d of section %d", indexPath.row, indexPath.section);
+        cell = new TableViewCell(content_);
+    }
+    adopt(cell);
+    return cell;
+}
+
+void TableView::clearSections()
+{
+    for (Section& section : sections_) {
+        for (const auto& cell : section.cells)
+            retire(cell);
+        delete section.header;
+    }
+    sections_.clear();
+}
+
+void TableView::reloadData()
+{
+    hideDeleteConfirmation();
+    const QPointer<TableViewCell> previouslySelected = selectedCell_;
+    clearSections();
+    selectedCell_ = nullptr;
+    if (previouslySelected)
+        previouslySelected->setSelected(false, false);
+    loaded_ = true;
+    pendingDeletes_.clear();
+    pendingInserts_.clear();
+    if (!dataSource_) {
+        layoutRows(false);
+        return;
+    }
+    const int sectionCount = qMax(0, dataSource_->numberOfSectionsInTableView(this));
+    for (int s = 0; s < sectionCount; ++s) {
+        Section section;
+        section.title = dataSource_->titleForHeaderInSection(this, s);
+        sections_.append(section);
+    }
+    for (int s = 0; s < sectionCount; ++s) {
+        const int rows = qMax(0, dataSource_->numberOfRowsInSection(this, s));
+        for (int r = 0; r < rows; ++r)
+            sections_[s].cells.append(fetchCell(IndexPath{s, r}));
+    }
+    layoutRows(false);
+}
+
+void TableView::selectRowAtIndexPath(const IndexPath& indexPath, bool animated)
+{
+    TableViewCell* cell = cellForRowAtIndexPath(indexPath);
+    if (!cell)
+        return;
+    if (selectedCell_ && selectedCell_ != cell)
+        selectedCell_->setSelected(false, animated);
+    selectedCell_ = cell;
+    cell->setSelected(true, animated);
+}
+
+void TableView::deselectRowAtIndexPath(const IndexPath& indexPath, bool animated)
+{
+    TableViewCell* cell = cellForRowAtIndexPath(indexPath);
+    if (!cell)
+        return;
+    cell->setSelected(false, animated);
+    if (cell == selectedCell_)
+        selectedCell_ = nullptr;
+}
+
+std::optional<IndexPath> TableView::indexPathForSelectedRow() const
+{
+    return indexPathForCell(selectedCell_);
+}
+
+std::optional<IndexPath> TableView::indexPathOfDeleteConfirmation() const
+{
+    return indexPathForCell(deleteConfirmation_);
+}
+
+void TableView::hideDeleteConfirmation()
+{
+    TableViewCell* cell = deleteConfirmation_;
+    deleteConfirmation_ = nullptr;
+    if (!cell)
+        return;
+    cell->setShowingDeleteConfirmation(false, true);
+    if (auto indexPath = indexPathForCell(cell); indexPath && delegate_)
+        delegate_->didEndEditingRowAtIndexPath(this, *indexPath);
+}
+
+void TableView::cellTouchBegan(TableViewCell* cell)
+{
+    // A touch anywhere but on the shown delete button puts the button away.
+    if (deleteConfirmation_ && deleteConfirmation_ != cell)
+        hideDeleteConfirmation();
+}
+
+void TableView::cellTapped(TableViewCell* cell)
+{
+    const auto indexPath = indexPathForCell(cell);
+    if (!indexPath)
+        return;
+    if (deleteConfirmation_) {
+        hideDeleteConfirmation();
+        return;
+    }
+    selectRowAtIndexPath(*indexPath, false);
+    if (delegate_)
+        delegate_->didSelectRowAtIndexPath(this, *indexPath);
+}
+
+void TableView::cellSwiped(TableViewCell* cell)
+{
+    const auto indexPath = indexPathForCell(cell);
+    if (!indexPath || !dataSource_ || !dataSource_->canEditRowAtIndexPath(this, *indexPath))
+        return;
+    const TableViewCellEditingStyle style = delegate_ ? delegate_->editingStyleForRowAtIndexPath(this, *indexPath)
+                                                      : TableViewCellEditingStyle::Delete;
+    if (style != TableViewCellEditingStyle::Delete)
+        return;
+    hideDeleteConfirmation();
+    if (delegate_)
+        delegate_->willBeginEditingRowAtIndexPath(this, *indexPath);
+    deleteConfirmation_ = cell;
+    cell->setShowingDeleteConfirmation(true, true);
+}
+
+void TableView::commitDeleteOfCell(TableViewCell* cell)
+{
+    // The row is looked up now: rows above it may have gone since the swipe.
+    const auto indexPath = indexPathForCell(cell);
+    hideDeleteConfirmation();
+    if (indexPath && dataSource_)
+        dataSource_->commitEditingStyle(this, TableViewCellEditingStyle::Delete, *indexPath);
+}
+
+void TableView::beginUpdates()
+{
+    ++updateDepth_;
+}
+
+void TableView::endUpdates()
+{
+    if (updateDepth_ > 0 && --updateDepth_ == 0)
+        applyUpdates();
+}
+
+void TableView::insertRowsAtIndexPaths(const QList<IndexPath>& indexPaths, TableViewRowAnimation animation)
+{
+    for (const IndexPath& indexPath : indexPaths)
+        pendingInserts_.append({indexPath, animation});
+    if (updateDepth_ == 0)
+        applyUpdates();
+}
+
+void TableView::deleteRowsAtIndexPaths(const QList<IndexPath>& indexPaths, TableViewRowAnimation animation)
+{
+    for (const IndexPath& indexPath : indexPaths)
+        pendingDeletes_.append({indexPath, animation});
+    if (updateDepth_ == 0)
+        applyUpdates();
+}
+
+bool TableView::consistentWithDataSource()
+{
+    if (!dataSource_)
+        return sections_.isEmpty();
+    if (dataSource_->numberOfSectionsInTableView(this) != sections_.size())
+        return false;
+    for (int s = 0; s < sections_.size(); ++s)
+        if (dataSource_->numberOfRowsInSection(this, s) != sections_[s].cells.size())
+            return false;
+    return true;
+}
+
+void TableView::applyUpdates()
+{
+    QList<RowChange> deletes;
+    QList<RowChange> inserts;
+    deletes.swap(pendingDeletes_);
+    inserts.swap(pendingInserts_);
+    if (!loaded_) {
+        reloadData();
+        return;
+    }
+    hideDeleteConfirmation();
+
+    // Deletions by the old numbering, from the bottom up so that each index still holds.
+    std::sort(deletes.begin(), deletes.end(), [](const RowChange& a, const RowChange& b) { return b.indexPath < a.indexPath; });
+    deletes.erase(std::unique(deletes.begin(), deletes.end(),
+                              [](const RowChange& a, const RowChange& b) { return a.indexPath == b.indexPath; }),
+                  deletes.end());
+    QList<QPair<QPointer<TableViewCell>, TableViewRowAnimation>> leaving;
+    bool valid = true;
+    for (const RowChange& change : deletes) {
+        TableViewCell* cell = cellForRowAtIndexPath(change.indexPath);
+        if (!cell) {
+            valid = false;
+            continue;
+        }
+        sections_[change.indexPath.section].cells.removeAt(change.indexPath.row);
+        if (cell == selectedCell_)
+            selectedCell_ = nullptr;
+        leaving.append({cell, change.animation});
+    }
+    // Insertions by the new numbering, from the top down.
+    std::sort(inserts.begin(), inserts.end(), [](const RowChange& a, const RowChange& b) { return a.indexPath < b.indexPath; });
+    QList<QPair<QPointer<TableViewCell>, TableViewRowAnimation>> arriving;
+    for (const RowChange& change : inserts) {
+        const IndexPath& at = change.indexPath;
+        if (at.section < 0 || at.section >= sections_.size() || at.row < 0 || at.row > sections_[at.section].cells.size()) {
+            valid = false;
+            continue;
+        }
+        TableViewCell* cell = fetchCell(at);
+        sections_[at.section].cells.insert(at.row, cell);
+        arriving.append({cell, change.animation});
+    }
+
+    // Rows that do not add up to the data source's counts would show stale
+    // content; the table then asks for everything again.
+    if (!valid || !consistentWithDataSource()) {
+        qWarning("TableView: row changes do not match the data source; reloading");
+        for (const auto& [cell, animation] : leaving)
+            retire(cell);
+        reloadData();
+        return;
+    }
+
+    const bool animated = ViewAnimation::animationsEnabled();
+    for (const auto& [cell, animation] : leaving) {
+        if (!cell)
+            continue;
+        if (!animated || animation == TableViewRowAnimation::None) {
+            retire(cell);
+            continue;
+        }
+        QRect to = cell->geometry();
+        switch (animation) {
+        case TableViewRowAnimation::Top: to.translate(0, -to.height()); break;
+        case TableViewRowAnimation::Bottom: to.translate(0, to.height()); break;
+        case TableViewRowAnimation::Left: to.translate(-to.width(), 0); break;
+        case TableViewRowAnimation::Right: to.translate(to.width(), 0); break;
+        default: break;
+        }
+        cell->lower();
+        QPointer<TableViewCell> guard = cell;
+        ViewAnimation(ViewAnimation::kDefaultDuration)
+            .setFrame(cell, to)
+            .setAlpha(cell, 0)
+            .whenFinished([this, guard] {
+                if (guard && !indexPathForCell(guard))
+                    retire(guard);
+            })
+            .commit();
+    }
+    layoutRows(animated);
+    for (const auto& [cell, animation] : arriving) {
+        if (!cell || !animated || animation == TableViewRowAnimation::None)
+            continue;
+        ViewAnimation::applyAlpha(cell, 0);
+        ViewAnimation().setAlpha(cell, 1).commit();
+    }
+}
+
+int TableView::heightOfRow(const IndexPath& indexPath)
+{
+    return delegate_ ? qMax(1, delegate_->heightForRowAtIndexPath(this, indexPath)) : rowHeight_;
+}
+
+QRect TableView::rectForRowAtIndexPath(const IndexPath& indexPath) const
+{
+    TableViewCell* cell = cellForRowAtIndexPath(indexPath);
+    return cell ? cell->geometry() : QRect();
+}
+
+void TableView::layoutRows(bool animated)
+{
+    const bool grouped = style_ == TableViewStyle::Grouped;
+    const int width = viewport()->width();
+    const int inset = grouped ? theme::kGroupInset : 0;
+    int y = grouped ? kTopSpace : 0;
+    for (int s = 0; s < sections_.size(); ++s) {
+        Section& section = sections_[s];
+        if (!section.title.isEmpty()) {
+            if (!section.header) {
+                section.header = new QLabel(content_);
+                section.header->setFont(theme::font(13));
+                QPalette palette = section.header->palette();
+                palette.setColor(QPalette::WindowText, theme::secondaryLabel());
+                section.header->setPalette(palette);
+                section.header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+                section.header->show();
+            }
+            section.header->setText(grouped ? section.title.toUpper() : section.title);
+            section.header->setGeometry(inset + 16, y, width - 2 * inset - 32, kHeaderHeight - 7);
+            y += kHeaderHeight;
+        } else if (section.header) {
+            delete section.header;
+            section.header = nullptr;
+        }
+        const int rows = int(section.cells.size());
+        for (int r = 0; r < rows; ++r) {
+            TableViewCell* cell = section.cells[r];
+            if (!cell)
+                continue;
+            const QRect frame(inset, y, width - 2 * inset, heightOfRow(IndexPath{s, r}));
+            cell->setGroupPosition(r == 0, r == rows - 1, grouped);
+            if (animated && cell->isVisible() && cell->geometry() != frame && !cell->geometry().isEmpty())
+                ViewAnimation().setFrame(cell, frame).commit();
+            else
+                cell->setGeometry(frame);
+            cell->raise();
+            y += frame.height();
+        }
+        if (rows > 0 || !section.title.isEmpty())
+            y += grouped ? kSectionGap : 0;
+    }
+    y += grouped ? kBottomSpace : 0;
+    content_->resize(width, qMax(y, viewport()->height()));
+}
+
+void TableView::scrollBy(int dy)
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
+}
+
+void TableView::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    layoutRows(false);
+}
+
+} // namespace platform

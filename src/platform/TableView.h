@@ -1,0 +1,118 @@
+// A sectioned, scrolling table in the light grouped style: header titles,
+// rows of cells, selection, swipe-to-delete, and animated row inserts and
+// deletes. The data source and the delegate are not owned.
+#pragma once
+
+#include "platform/IndexPath.h"
+#include "platform/TableViewDataSource.h"
+#include "platform/TableViewTypes.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QScrollArea>
+#include <optional>
+
+class QLabel;
+
+namespace platform {
+
+class TableViewCell;
+
+class TableView : public QScrollArea {
+    Q_OBJECT
+    Q_PROPERTY(int rowHeight READ rowHeight WRITE setRowHeight)
+
+public:
+    explicit TableView(QWidget* parent = nullptr);
+    explicit TableView(TableViewStyle style, QWidget* parent = nullptr);
+
+    TableViewStyle style() const { return style_; }
+    void setStyle(TableViewStyle style);
+
+    TableViewDataSource* dataSource() const { return dataSource_; }
+    void setDataSource(TableViewDataSource* dataSource) { dataSource_ = dataSource; }
+    TableViewDelegate* delegate() const { return delegate_; }
+    void setDelegate(TableViewDelegate* delegate) { delegate_ = delegate; }
+
+    int rowHeight() const { return rowHeight_; }
+    void setRowHeight(int height);
+
+    // Asks the data source for everything again.
+    void reloadData();
+    bool hasLoadedData() const { return loaded_; }
+
+    int numberOfSections() const { return int(sections_.size()); }
+    int numberOfRowsInSection(int section) const;
+    QString headerTitleForSection(int section) const;
+    // The cell the table shows for a row, or null.
+    TableViewCell* cellForRowAtIndexPath(const IndexPath& indexPath) const;
+    std::optional<IndexPath> indexPathForCell(const TableViewCell* cell) const;
+    // A cell that left the table and waits to be used again, or null.
+    TableViewCell* dequeueReusableCellWithIdentifier(const QString& identifier);
+
+    void selectRowAtIndexPath(const IndexPath& indexPath, bool animated);
+    void deselectRowAtIndexPath(const IndexPath& indexPath, bool animated);
+    std::optional<IndexPath> indexPathForSelectedRow() const;
+
+    // Changes between beginUpdates and endUpdates are applied together:
+    // deletions by the old row numbers, insertions by the new ones. The data
+    // source must already hold the new content.
+    void beginUpdates();
+    void endUpdates();
+    void insertRowsAtIndexPaths(const QList<IndexPath>& indexPaths, TableViewRowAnimation animation);
+    void deleteRowsAtIndexPaths(const QList<IndexPath>& indexPaths, TableViewRowAnimation animation);
+
+    // The row whose delete button is shown, if any.
+    std::optional<IndexPath> indexPathOfDeleteConfirmation() const;
+    void hideDeleteConfirmation();
+
+    // Where a row lies in the table's content (tests, scrolling to a row).
+    QRect rectForRowAtIndexPath(const IndexPath& indexPath) const;
+    void scrollBy(int dy);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class TableViewCell;
+    struct Section {
+        QString title;
+        QLabel* header = nullptr;
+        QList<QPointer<TableViewCell>> cells;
+    };
+    struct RowChange {
+        IndexPath indexPath;
+        TableViewRowAnimation animation;
+    };
+
+    void cellTouchBegan(TableViewCell* cell);
+    void cellTapped(TableViewCell* cell);
+    void cellSwiped(TableViewCell* cell);
+    void commitDeleteOfCell(TableViewCell* cell);
+
+    TableViewCell* fetchCell(const IndexPath& indexPath);
+    void adopt(TableViewCell* cell);
+    void retire(TableViewCell* cell);
+    void clearSections();
+    void applyUpdates();
+    void layoutRows(bool animated);
+    int heightOfRow(const IndexPath& indexPath);
+    bool consistentWithDataSource();
+
+    TableViewStyle style_ = TableViewStyle::Grouped;
+    TableViewDataSource* dataSource_ = nullptr;
+    TableViewDelegate* delegate_ = nullptr;
+    QWidget* content_;
+    QList<Section> sections_;
+    QHash<QString, QList<QPointer<TableViewCell>>> reusable_;
+    QPointer<TableViewCell> selectedCell_;
+    QPointer<TableViewCell> deleteConfirmation_;
+    QList<RowChange> pendingDeletes_;
+    QList<RowChange> pendingInserts_;
+    int updateDepth_ = 0;
+    int rowHeight_ = 44;
+    bool loaded_ = false;
+};
+
+} // namespace platform

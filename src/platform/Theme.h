@@ -1,0 +1,38 @@
+// The shared look of the platform's views: one light, grouped, blue-tinted
+// phone style, so that every screen built on these views matches.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+namespace platform::theme {
+
+inline QColor tint() { return QColor(0x00, 0x7a, 0xff); }
+inline QColor label() { return QColor(0x1c, 0x1c, 0x1e); }
+inline QColor secondaryLabel() { return QColor(0x8a, 0x8a, 0x8e); }
+inline QColor groupedBackground() { return QColor(0xf2, 0xf2, 0xf7); }
+inline QColor cellBackground() { return QColor(0xff, 0xff, 0xff); }
+inline QColor cellHighlight() { return QColor(0xd1, 0xd1, 0xd6); }
+inline QColor separator() { return QColor(0xc6, 0xc6, 0xc8); }
+inline QColor barBackground() { return QColor(0xf9, 0xf9, 0xf9); }
+inline QColor destructive() { return QColor(0xff, 0x3b, 0x30); }
+inline QColor buttonBorder() { return QColor(0xd1, 0xd1, 0xd6); }
+
+// Sizes in points, as the phone's screens are laid out.
+constexpr int kRowHeight = 44;
+constexpr int kNavigationBarHeight = 44;
+constexpr int kTabBarHeight = 49;
+constexpr int kStatusBarHeight = 20;
+constexpr int kGroupInset = 16;
+constexpr int kCornerRadius = 10;
+
+// A font of the given point size, scaled from the phone's 17-point body text.
+inline QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal)
+{
+    QFont f;
+    f.setPointSizeF(pointSize);
+    f.setWeight(weight);
+    return f;
+}
+
+} // namespace platform::theme

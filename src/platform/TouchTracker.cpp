@@ -1,0 +1,159 @@
+#include "platform/TouchTracker.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLineF>
+#include <QStyleHints>
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+qint64 monotonicMs()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer.elapsed();
+}
+} // namespace
+
+TouchTracker& TouchTracker::instance()
+{
+    static TouchTracker tracker;
+    return tracker;
+}
+
+TouchTracker::TouchTracker() : clock_(monotonicMs) {}
+
+void TouchTracker::setClock(Clock clock)
+{
+    clock_ = clock ? std::move(clock) : Clock(monotonicMs);
+}
+
+void TouchTracker::resetClock()
+{
+    clock_ = monotonicMs;
+}
+
+qint64 TouchTracker::now() const
+{
+    return clock_();
+}
+
+int TouchTracker::doubleTapIntervalMs() const
+{
+    return QGuiApplication::styleHints()->mouseDoubleClickInterval();
+}
+
+qreal TouchTracker::doubleTapDistance(bool mouse) const
+{
+    const QStyleHints* hints = QGuiApplication::styleHints();
+    return mouse ? hints->mouseDoubleClickDistance() : hints->touchDoubleTapDistance();
+}
+
+qreal TouchTracker::tapSlop() const
+{
+    return QGuiApplication::styleHints()->startDragDistance();
+}
+
+Touch* TouchTracker::begin(quint64 key, QWidget* view, const QPointF& globalLocation, bool mouse)
+{
+    const qint64 nowMs = now();
+    int tapCount = 1;
+    // A touch that comes down soon after, and close to, the lift of a tap on
+    // the same view continues that tap's count.
+    if (lastTap_.valid && lastTap_.view == view && lastTap_.mouse == mouse
+        && nowMs - lastTap_.liftedAtMs <= doubleTapIntervalMs()
+        && QLineF(lastTap_.globalLocation, globalLocation).length() <= doubleTapDistance(mouse))
+        tapCount = lastTap_.tapCount + 1;
+
+    remove(find(key));
+    Entry entry;
+    entry.key = key;
+    entry.mouse = mouse;
+    entry.touch = std::make_unique<Touch>(view, globalLocation, nowMs / 1000.0, tapCount);
+    entries_.push_back(std::move(entry));
+    return entries_.back().touch.get();
+}
+
+Touch* TouchTracker::find(quint64 key) const
+{
+    for (const Entry& entry : entries_)
+        if (entry.key == key)
+            return entry.touch.get();
+    return nullptr;
+}
+
+void TouchTracker::move(Touch* touch, const QPointF& globalLocation)
+{
+    touch->setPhase(TouchPhase::Moved);
+    touch->moveTo(globalLocation, now() / 1000.0, tapSlop());
+}
+
+void TouchTracker::end(Touch* touch, const QPointF& globalLocation)
+{
+    const qint64 nowMs = now();
+    touch->moveTo(globalLocation, nowMs / 1000.0, tapSlop());
+    touch->setPhase(TouchPhase::Ended);
+    auto it = std::find_if(entries_.begin(), entries_.end(), [touch](const Entry& e) { return e.touch.get() == touch; });
+    const bool mouse = it != entries_.end() && it->mouse;
+    if (touch->movedBeyondTapSlop()) {
+        touch->setTapCount(0);
+        lastTap_ = Tap();
+        return;
+    }
+    lastTap_.view = touch->view();
+    lastTap_.globalLocation = globalLocation;
+    lastTap_.liftedAtMs = nowMs;
+    lastTap_.tapCount = touch->tapCount();
+    lastTap_.valid = true;
+    lastTap_.mouse = mouse;
+}
+
+void TouchTracker::cancel(Touch* touch)
+{
+    touch->setPhase(TouchPhase::Cancelled);
+    touch->setTimestamp(now() / 1000.0);
+    lastTap_ = Tap();
+}
+
+void TouchTracker::remove(Touch* touch)
+{
+    if (!touch)
+        return;
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                  [touch](const Entry& e) { return e.touch.get() == touch; }),
+                   entries_.end());
+}
+
+void TouchTracker::forgetView(const QWidget* view)
+{
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                  [view](const Entry& e) { return !e.touch->view() || e.touch->view() == view; }),
+                   entries_.end());
+    if (lastTap_.view == view)
+        lastTap_ = Tap();
+}
+
+void TouchTracker::forgetTaps()
+{
+    lastTap_ = Tap();
+}
+
+QList<Touch*> TouchTracker::activeTouches() const
+{
+    QList<Touch*> touches;
+    for (const Entry& entry : entries_)
+        touches.append(entry.touch.get());
+    return touches;
+}
+
+Event TouchTracker::eventNow() const
+{
+    return Event(activeTouches(), now() / 1000.0);
+}
+
+} // namespace platform

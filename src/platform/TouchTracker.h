@@ -1,0 +1,68 @@
+// Keeps every finger that is on the screen as a Touch and decides its tap
+// count from the taps before it. One tracker serves the whole application,
+// so that touches of several views can be read from one event.
+#pragma once
+
+#include "platform/Event.h"
+#include "platform/Touch.h"
+
+#include <QHash>
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+class TouchTracker {
+public:
+    // Milliseconds on a monotonic clock; tests replace it with a manual one.
+    using Clock = std::function<qint64()>;
+
+    static TouchTracker& instance();
+
+    void setClock(Clock clock);
+    void resetClock();
+    qint64 now() const;
+
+    // Tap rules, from the platform's style hints.
+    int doubleTapIntervalMs() const;
+    qreal doubleTapDistance(bool mouse) const;
+    qreal tapSlop() const;
+
+    Touch* begin(quint64 key, QWidget* view, const QPointF& globalLocation, bool mouse);
+    Touch* find(quint64 key) const;
+    void move(Touch* touch, const QPointF& globalLocation);
+    void end(Touch* touch, const QPointF& globalLocation);
+    void cancel(Touch* touch);
+    // Forgets a touch once its last phase has been delivered.
+    void remove(Touch* touch);
+    // Forgets every touch of a view that is going away, without delivering anything.
+    void forgetView(const QWidget* view);
+    // Forgets the last tap, so that the next touch counts 1 (tests, screen changes).
+    void forgetTaps();
+
+    Event eventNow() const;
+    QList<Touch*> activeTouches() const;
+
+private:
+    TouchTracker();
+
+    struct Tap {
+        QPointer<QWidget> view;
+        QPointF globalLocation;
+        qint64 liftedAtMs = 0;
+        int tapCount = 0;
+        bool valid = false;
+        bool mouse = false;
+    };
+    struct Entry {
+        quint64 key = 0;
+        bool mouse = false;
+        std::unique_ptr<Touch> touch;
+    };
+
+    Clock clock_;
+    std::vector<Entry> entries_;
+    Tap lastTap_;
+};
+
+} // namespace platform
