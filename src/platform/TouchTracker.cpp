@@ -1,6 +1,7 @@
 #include "platform/TouchTracker.h"
 
-#include <QElapsedTimer>
+#include "platform/RunLoop.h"
+
 #include <QGuiApplication>
 #include <QLineF>
 #include <QStyleHints>
@@ -9,14 +10,11 @@
 namespace platform {
 
 namespace {
-qint64 monotonicMs()
+// Touches keep the run loop's time, so that tap counts and the screens'
+// timers agree, also on a test's manual clock.
+qint64 runLoopMs()
 {
-    static QElapsedTimer timer = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return timer.elapsed();
+    return qRound64(RunLoop::main().now() * 1000.0);
 }
 } // namespace
 
@@ -26,16 +24,16 @@ TouchTracker& TouchTracker::instance()
     return tracker;
 }
 
-TouchTracker::TouchTracker() : clock_(monotonicMs) {}
+TouchTracker::TouchTracker() : clock_(runLoopMs) {}
 
-void TouchTracker::setClock(Clock clock)
+void TouchTracker::setClock(TimeSource clock)
 {
-    clock_ = clock ? std::move(clock) : Clock(monotonicMs);
+    clock_ = clock ? std::move(clock) : TimeSource(runLoopMs);
 }
 
 void TouchTracker::resetClock()
 {
-    clock_ = monotonicMs;
+    clock_ = runLoopMs;
 }
 
 qint64 TouchTracker::now() const

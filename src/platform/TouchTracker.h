@@ -14,12 +14,13 @@ namespace platform {
 
 class TouchTracker {
 public:
-    // Milliseconds on a monotonic clock; tests replace it with a manual one.
-    using Clock = std::function<qint64()>;
+    // Milliseconds; by default the main run loop's clock (a test's manual
+    // clock when one is installed).
+    using TimeSource = std::function<qint64()>;
 
     static TouchTracker& instance();
 
-    void setClock(Clock clock);
+    void setClock(TimeSource clock);
     void resetClock();
     qint64 now() const;
 
@@ -60,7 +61,7 @@ private:
         std::unique_ptr<Touch> touch;
     };
 
-    Clock clock_;
+    TimeSource clock_;
     std::vector<Entry> entries_;
     Tap lastTap_;
 };

@@ -57,6 +57,8 @@ bool View::event(QEvent* event)
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
+        if (!isEnabled())
+            return QWidget::event(event); // a disabled view takes no input
         handleTouchEvent(static_cast<QTouchEvent*>(event));
         event->accept();
         return true;
