@@ -156,8 +156,16 @@ void ViewAnimation::commit()
         }
         animation->setDuration(durationMs);
         animation->setEasingCurve(QEasingCurve::InOutQuad);
-        // Destroyed both when it ends and when a newer animation replaces it.
-        QObject::connect(animation, &QObject::destroyed, onEnd);
+        // Counted once: when it ends, or when a newer animation replaces it.
+        auto counted = std::make_shared<bool>(false);
+        auto endOnce = [counted, onEnd] {
+            if (!*counted) {
+                *counted = true;
+                onEnd();
+            }
+        };
+        QObject::connect(animation, &QPropertyAnimation::finished, endOnce);
+        QObject::connect(animation, &QObject::destroyed, endOnce);
         animation->start(QAbstractAnimation::DeleteWhenStopped);
     }
 }
