@@ -211,11 +211,14 @@ void TableView::hideDeleteConfirmation()
         delegate_->didEndEditingRowAtIndexPath(this, *indexPath);
 }
 
-void TableView::cellTouchBegan(TableViewCell* cell)
+bool TableView::cellTouchBegan(TableViewCell* cell)
 {
-    // A touch anywhere but on the shown delete button puts the button away.
-    if (deleteConfirmation_ && deleteConfirmation_ != cell)
-        hideDeleteConfirmation();
+    // A touch anywhere but on the shown delete button puts the button away,
+    // and does nothing else.
+    if (!deleteConfirmation_ || deleteConfirmation_ == cell)
+        return false;
+    hideDeleteConfirmation();
+    return true;
 }
 
 void TableView::cellTapped(TableViewCell* cell)

@@ -86,7 +86,8 @@ private:
         TableViewRowAnimation animation;
     };
 
-    void cellTouchBegan(TableViewCell* cell);
+    // True when the touch only put a shown delete button away.
+    bool cellTouchBegan(TableViewCell* cell);
     void cellTapped(TableViewCell* cell);
     void cellSwiped(TableViewCell* cell);
     void commitDeleteOfCell(TableViewCell* cell);

@@ -181,8 +181,7 @@ void TableViewCell::touchesBegan(const TouchSet& touches, Event*)
     Touch* touch = touches.anyObject();
     touchStart_ = touchLast_ = touch->locationInView(tableView_ ? static_cast<QWidget*>(tableView_) : this);
     swiped_ = scrolled_ = false;
-    if (tableView_)
-        tableView_->cellTouchBegan(this);
+    dismissedDelete_ = tableView_ && tableView_->cellTouchBegan(this);
     setHighlighted(true);
 }
 
@@ -212,7 +211,7 @@ void TableViewCell::touchesEnded(const TouchSet& touches, Event*)
 {
     Touch* touch = touches.anyObject();
     setHighlighted(false);
-    if (!swiped_ && !scrolled_ && touch->tapCount() > 0 && tableView_)
+    if (!swiped_ && !scrolled_ && !dismissedDelete_ && touch->tapCount() > 0 && tableView_)
         tableView_->cellTapped(this);
 }
 

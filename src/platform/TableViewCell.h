@@ -84,6 +84,7 @@ private:
     QPointF touchLast_;
     bool swiped_ = false;
     bool scrolled_ = false;
+    bool dismissedDelete_ = false;
 };
 
 } // namespace platform

@@ -1,0 +1,205 @@
+// The sectioned table: what it asks its data source, selection by a tap,
+// swipe-to-delete committing the right row, and row inserts and deletes.
+#include "platform/Button.h"
+#include "platform/FingerSimulator.h"
+#include "platform/ManualClock.h"
+#include "platform/TableView.h"
+#include "platform/TableViewCell.h"
+#include "platform/ViewAnimation.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+// A list shaped like the computer list: an editable section, a read-only
+// one, and a help row without a header.
+class ComputerList : public TableViewDataSource, public TableViewDelegate {
+public:
+    QStringList registered{"Office PC", "Studio", "Laptop"};
+    QStringList discovered{"Media Box"};
+    QPointer<TableViewCell> helpCell = new TableViewCell; // the table takes it into its view
+    std::vector<IndexPath> selected;
+    std::vector<IndexPath> committed;
+    bool deleteWithAnimation = true;
+
+    ~ComputerList() override { delete helpCell.data(); }
+
+    int numberOfSectionsInTableView(TableView*) override { return 3; }
+    QString titleForHeaderInSection(TableView*, int section) override
+    {
+        return section == 0 ? "Registered Computers" : section == 1 ? "Discovered Computers" : QString();
+    }
+    int numberOfRowsInSection(TableView*, int section) override
+    {
+        return section == 0 ? int(registered.size()) : section == 1 ? int(discovered.size()) : 1;
+    }
+    TableViewCell* cellForRowAtIndexPath(TableView* table, const IndexPath& indexPath) override
+    {
+        if (indexPath.section == 2)
+            return helpCell;
+        TableViewCell* cell = table->dequeueReusableCellWithIdentifier("ComputerListIdentifier");
+        if (!cell)
+            cell = new TableViewCell(QRect(), "ComputerListIdentifier");
+        cell->setAccessoryType(TableViewCellAccessoryType::DisclosureIndicator);
+        cell->setText((indexPath.section == 0 ? registered : discovered).at(indexPath.row));
+        cell->setEditing(indexPath.section == 0);
+        return cell;
+    }
+    bool canEditRowAtIndexPath(TableView*, const IndexPath& indexPath) override { return indexPath.section == 0; }
+    void commitEditingStyle(TableView* table, TableViewCellEditingStyle style, const IndexPath& indexPath) override
+    {
+        if (style != TableViewCellEditingStyle::Delete)
+            return;
+        committed.push_back(indexPath);
+        registered.removeAt(indexPath.row);
+        table->beginUpdates();
+        table->deleteRowsAtIndexPaths({indexPath}, TableViewRowAnimation::Top);
+        table->endUpdates();
+    }
+    void didSelectRowAtIndexPath(TableView*, const IndexPath& indexPath) override { selected.push_back(indexPath); }
+};
+
+class TableViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ViewAnimation::setAnimationsEnabled(false);
+        table = new TableView(&window);
+        table->setGeometry(0, 0, 320, 460);
+        table->setDataSource(&list);
+        table->setDelegate(&list);
+        window.resize(320, 460);
+        window.show();
+        table->reloadData();
+    }
+    void TearDown() override { ViewAnimation::setAnimationsEnabled(true); }
+
+    TableViewCell* cell(int section, int row) { return table->cellForRowAtIndexPath({section, row}); }
+    QStringList texts(int section)
+    {
+        QStringList result;
+        for (int row = 0; row < table->numberOfRowsInSection(section); ++row)
+            result.append(cell(section, row)->text());
+        return result;
+    }
+    void swipeLeft(TableViewCell* target)
+    {
+        fingers.press(0, target, {250, 22});
+        fingers.move(0, target, {220, 23});
+        fingers.move(0, target, {150, 24});
+        fingers.release(0, target, {150, 24});
+    }
+
+    ScopedManualClock clock;
+    ComputerList list;
+    QWidget window;
+    TableView* table = nullptr;
+    FingerSimulator fingers;
+};
+
+TEST_F(TableViewTest, SectionsHeadersAndRowsComeFromTheDataSource)
+{
+    ASSERT_EQ(table->numberOfSections(), 3);
+    EXPECT_EQ(table->headerTitleForSection(0), "Registered Computers");
+    EXPECT_EQ(table->headerTitleForSection(1), "Discovered Computers");
+    EXPECT_EQ(table->headerTitleForSection(2), "");
+    EXPECT_EQ(texts(0), (QStringList{"Office PC", "Studio", "Laptop"}));
+    EXPECT_EQ(texts(1), (QStringList{"Media Box"}));
+    EXPECT_EQ(cell(2, 0), list.helpCell);
+    EXPECT_EQ(cell(0, 1)->accessoryType(), TableViewCellAccessoryType::DisclosureIndicator);
+    EXPECT_EQ(cell(0, 1)->tableView(), table);
+    // Rows lie one under another, sections in order.
+    EXPECT_LT(table->rectForRowAtIndexPath({0, 0}).bottom(), table->rectForRowAtIndexPath({0, 1}).top());
+    EXPECT_LT(table->rectForRowAtIndexPath({0, 2}).bottom(), table->rectForRowAtIndexPath({1, 0}).top());
+}
+
+TEST_F(TableViewTest, TappingARowSelectsItAndTellsTheDelegate)
+{
+    fingers.tap(cell(1, 0), {100, 20});
+    ASSERT_EQ(list.selected.size(), 1u);
+    EXPECT_EQ(list.selected[0], (IndexPath{1, 0}));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath{1, 0}));
+    EXPECT_TRUE(cell(1, 0)->isSelected());
+    table->deselectRowAtIndexPath({1, 0}, true);
+    EXPECT_FALSE(table->indexPathForSelectedRow().has_value());
+
+    // A finger that drags is scrolling, not choosing.
+    fingers.press(0, cell(0, 0), {100, 20});
+    fingers.move(0, cell(0, 0), {100, 60});
+    fingers.release(0, cell(0, 0), {100, 60});
+    EXPECT_EQ(list.selected.size(), 1u);
+}
+
+TEST_F(TableViewTest, SwipeToDeleteCommitsTheSwipedRowAndTheRowsBelowMoveUp)
+{
+    swipeLeft(cell(0, 1));
+    ASSERT_EQ(table->indexPathOfDeleteConfirmation(), (IndexPath{0, 1}));
+    Button* remove = cell(0, 1)->deleteButton();
+    EXPECT_EQ(remove->currentTitle(), "Delete");
+    EXPECT_TRUE(list.selected.empty());
+
+    fingers.tap(remove, {20, 20});
+    ASSERT_EQ(list.committed.size(), 1u);
+    EXPECT_EQ(list.committed[0], (IndexPath{0, 1}));
+    EXPECT_EQ(texts(0), (QStringList{"Office PC", "Laptop"}));
+    EXPECT_FALSE(table->indexPathOfDeleteConfirmation().has_value());
+    EXPECT_EQ(table->rectForRowAtIndexPath({0, 1}).top(), table->rectForRowAtIndexPath({0, 0}).bottom() + 1);
+}
+
+TEST_F(TableViewTest, ReadOnlyRowsOfferNoDeleteAndATapElsewherePutsTheButtonAway)
+{
+    swipeLeft(cell(1, 0));
+    EXPECT_FALSE(table->indexPathOfDeleteConfirmation().has_value());
+    swipeLeft(cell(2, 0));
+    EXPECT_FALSE(table->indexPathOfDeleteConfirmation().has_value());
+
+    swipeLeft(cell(0, 0));
+    ASSERT_TRUE(table->indexPathOfDeleteConfirmation().has_value());
+    fingers.tap(cell(0, 2), {60, 20});
+    EXPECT_FALSE(table->indexPathOfDeleteConfirmation().has_value());
+    EXPECT_TRUE(list.committed.empty());
+    EXPECT_TRUE(list.selected.empty()); // that tap only put the button away
+    EXPECT_EQ(texts(0).size(), 3);
+}
+
+TEST_F(TableViewTest, DeletingTheLastRowLeavesAnEmptySectionAndCellsAreReused)
+{
+    TableViewCell* first = cell(0, 0);
+    for (int i = 0; i < 3; ++i)
+        list.commitEditingStyle(table, TableViewCellEditingStyle::Delete, {0, 0});
+    EXPECT_EQ(table->numberOfRowsInSection(0), 0);
+    EXPECT_EQ(table->numberOfRowsInSection(1), 1);
+    EXPECT_FALSE(first->isVisible());
+    list.registered.append("New");
+    table->insertRowsAtIndexPaths({{0, 0}}, TableViewRowAnimation::Fade);
+    EXPECT_EQ(texts(0), (QStringList{"New"}));
+    EXPECT_TRUE(cell(0, 0) == first || cell(0, 0)->reuseIdentifier() == "ComputerListIdentifier");
+}
+
+TEST_F(TableViewTest, AnimatedInsertsAndDeletesEndWithTheRowsInPlace)
+{
+    ViewAnimation::setAnimationsEnabled(true);
+    QPointer<TableViewCell> leaving = cell(0, 0);
+    list.commitEditingStyle(table, TableViewCellEditingStyle::Delete, {0, 0});
+    list.registered.insert(1, "Den");
+    table->insertRowsAtIndexPaths({{0, 1}}, TableViewRowAnimation::Fade);
+    EXPECT_TRUE(leaving->isVisible()); // still sliding away
+    ViewAnimation::finishAll();
+    EXPECT_FALSE(leaving->isVisible());
+    EXPECT_EQ(texts(0), (QStringList{"Studio", "Den", "Laptop"}));
+    EXPECT_EQ(ViewAnimation::alpha(cell(0, 1)), 1.0);
+    EXPECT_EQ(table->rectForRowAtIndexPath({0, 1}).top(), table->rectForRowAtIndexPath({0, 0}).bottom() + 1);
+}
+
+TEST_F(TableViewTest, RowChangesThatDoNotMatchTheDataSourceReloadEverything)
+{
+    list.registered = QStringList{"A", "B", "C", "D"};
+    table->deleteRowsAtIndexPaths({{0, 0}}, TableViewRowAnimation::None); // the source grew instead
+    EXPECT_EQ(texts(0), (QStringList{"A", "B", "C", "D"}));
+    table->deleteRowsAtIndexPaths({{0, 9}}, TableViewRowAnimation::None); // no such row
+    EXPECT_EQ(table->numberOfRowsInSection(0), 4);
+}
+
+} // namespace
