@@ -21,4 +21,8 @@ public:
     virtual void mouse(uint8_t buttons, int16_t dx, int16_t dy) = 0;
     // A client's connection ended, for whatever reason.
     virtual void disconnected() = 0;
+    // The client that drives the input is going away (its connection ended
+    // or a newer login took over): let go of every key and button it still
+    // holds, so that a dropped phone never leaves Shift or a button stuck.
+    virtual void releaseHeld() {}
 };

@@ -11,6 +11,14 @@
 // The names `makeInputSink` knows, in the order shown to the user.
 std::vector<std::string> inputSinkNames();
 
-// The sink called `name`, or null for a name that is not known. Sinks that
-// write a record of what happened write it to `out`.
-std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out);
+// The sink called `name`, or null with `error` saying why: a name that is
+// not known, or a device that cannot be reached. Sinks that write a record of
+// what happened write it to `out`. "auto" is XTest when an X display can be
+// reached, else uinput.
+std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out, std::string& error);
+
+inline std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out)
+{
+    std::string ignored;
+    return makeInputSink(name, out, ignored);
+}

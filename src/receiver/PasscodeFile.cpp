@@ -1,8 +1,12 @@
 #include "PasscodeFile.h"
 
+#include "SocketAddress.h"
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -14,15 +18,36 @@ constexpr std::size_t kMaxFileSize = 4096;
 
 bool readPasscodeFile(const std::string& path, std::string& passcode, std::string& error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat status {};
+    if (!file.valid() || ::fstat(file.get(), &status) != 0) {
         error = "cannot read the passcode file '" + path + "': " + std::strerror(errno);
         return false;
     }
-    std::string contents;
-    contents.resize(kMaxFileSize + 1);
-    file.read(contents.data(), static_cast<std::streamsize>(contents.size()));
-    contents.resize(static_cast<std::size_t>(file.gcount()));
+    // Checked on the opened file itself, so that it cannot be swapped between
+    // the check and the read. A passcode that others can read (or change) is
+    // not a secret any more.
+    if (status.st_mode & (S_IRWXG | S_IRWXO)) {
+        error = "the passcode file '" + path
+                + "' may be read or changed by other users; make it private with: chmod 600 '" + path + "'";
+        return false;
+    }
+
+    std::string contents(kMaxFileSize + 1, '\0');
+    std::size_t filled = 0;
+    while (filled < contents.size()) {
+        const ssize_t got = ::read(file.get(), contents.data() + filled, contents.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = "cannot read the passcode file '" + path + "': " + std::strerror(errno);
+            return false;
+        }
+        if (got == 0)
+            break;
+        filled += std::size_t(got);
+    }
+    contents.resize(filled);
     if (contents.size() > kMaxFileSize) {
         error = "the passcode file '" + path + "' is too large";
         return false;

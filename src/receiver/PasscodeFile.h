@@ -5,5 +5,6 @@
 #include <string>
 
 // Reads the first line of `path` (without its line ending) into `passcode`.
+// Refuses a file that users other than its owner may read or write.
 // On failure `error` says why; it never contains the passcode.
 bool readPasscodeFile(const std::string& path, std::string& passcode, std::string& error);

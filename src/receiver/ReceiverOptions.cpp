@@ -127,8 +127,11 @@ std::string receiverUsage()
            + " (default log)\n"
              "  --help                 show this help and exit\n"
              "\n"
-             "The log sink writes one JSON object per line to standard output;\n"
-             "notices go to standard error.\n";
+             "\n"
+             "Sinks: log writes one JSON object per line to standard output; xtest\n"
+             "drives the X display named by $DISPLAY; uinput makes a virtual keyboard\n"
+             "and mouse through /dev/uinput (keys as on a US layout); auto takes xtest\n"
+             "when an X display is reachable, else uinput. Notices go to standard error.\n";
 }
 
 std::string defaultReceiverName()

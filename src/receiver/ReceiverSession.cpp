@@ -56,6 +56,8 @@ void ReceiverSession::handleMessage(const MessagePacket& message, Outcome& outco
         outcome.notices.push_back("login refused: not a login request");
     else if (!accepted)
         outcome.notices.push_back("login refused: wrong passcode");
+    if (accepted && acceptedHandler_)
+        acceptedHandler_();
     sink_.loginAnswered(accepted);
     const std::vector<uint8_t> reply = encodeLoginReply(accepted);
     outcome.reply.insert(outcome.reply.end(), reply.begin(), reply.end());

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ public:
 
     Outcome receive(const uint8_t* bytes, std::size_t count);
 
+    // Called when this session's login is accepted, before the sink hears of
+    // it and before any of its events: the server lets a new login take over
+    // from the one that drove the input until then.
+    void setAcceptedHandler(std::function<void()> handler) { acceptedHandler_ = std::move(handler); }
+
     State state() const { return state_; }
 
 private:
@@ -46,4 +52,5 @@ private:
     PacketStreamParser parser_;
     State state_ = State::AwaitingLogin;
     bool toldIgnoredInput_ = false;
+    std::function<void()> acceptedHandler_;
 };

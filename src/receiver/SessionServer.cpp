@@ -148,11 +148,24 @@ void SessionServer::acceptClients()
         connection.socket = std::move(client);
         connection.peer = peer;
         connection.session = std::make_unique<ReceiverSession>(passcode_, sink_);
+        connection.session->setAcceptedHandler([this, fd] { takeOverFrom(fd); });
         connection.loginDue = limits_.now() + limits_.loginTimeout;
         connection.serial = nextSerial_++;
         notice("client " + peer + " connected");
         sink_.connected(peer);
     }
+}
+
+void SessionServer::takeOverFrom(int fd)
+{
+    std::vector<int> replaced;
+    for (const auto& [other, connection] : connections_) {
+        if (other != fd && connection.session->state() == ReceiverSession::State::Accepted)
+            replaced.push_back(other);
+    }
+    const std::string& newcomer = connections_.at(fd).peer;
+    for (int other : replaced)
+        close(other, "closed: a newer login from " + newcomer + " took over");
 }
 
 bool SessionServer::readFrom(Connection& connection)
@@ -212,6 +225,8 @@ void SessionServer::close(int fd, const std::string& why)
         return;
     if (!why.empty())
         notice("client " + found->second.peer + " " + why);
+    if (found->second.session->state() == ReceiverSession::State::Accepted)
+        sink_.releaseHeld();
     connections_.erase(found);
     sink_.disconnected();
 }

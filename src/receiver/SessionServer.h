@@ -1,6 +1,8 @@
 // The TCP side of the receiver: the listening socket and every client
 // connection, each with its own ReceiverSession. Non-blocking throughout, so
-// that one slow or hostile client never holds up the others.
+// that one slow or hostile client never holds up the others. At most one
+// client is logged in at a time: a newly accepted login closes the one before
+// it, and the sink lets go of what the closed client held.
 #pragma once
 
 #include "InputSink.h"
@@ -70,6 +72,8 @@ private:
     };
 
     void acceptClients();
+    // Closes every logged-in client but `fd`: one client drives the input at a time.
+    void takeOverFrom(int fd);
     // Closes the oldest client that is not logged in; false when there is none.
     bool evictOldestUnauthenticated();
     void expireLogins();

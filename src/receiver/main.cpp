@@ -13,6 +13,8 @@
 namespace {
 
 constexpr int kExitBadOptions = 2;
+// The chosen sink cannot reach a display or an input device.
+constexpr int kExitNoInput = 1;
 
 } // namespace
 
@@ -45,10 +47,11 @@ int main(int argc, char** argv)
         }
     }
 
-    const auto sink = makeInputSink(options.sink, stdout);
+    std::string sinkError;
+    const auto sink = makeInputSink(options.sink, stdout, sinkError);
     if (!sink) {
-        notice("unknown sink '" + options.sink + "'");
-        return kExitBadOptions;
+        notice(sinkError);
+        return kExitNoInput;
     }
     return runReceiver(config, *sink);
 }

@@ -88,7 +88,7 @@ TEST(ReceiverOptions, BadCommandLinesAreRefusedWithAClearMessage)
         {{"--passcode", "x", "--discovery-port", ""}, "'' is not a port number"},
         {{"--passcode", "x", "--bind", "localhost"}, "'localhost' is not an IPv4 address"},
         {{"--passcode", "x", "--bind", "10.0.0.256"}, "not an IPv4 address"},
-        {{"--passcode", "x", "--sink", "xtest"}, "unknown sink 'xtest' (known: log)"},
+        {{"--passcode", "x", "--sink", "mouse"}, "unknown sink 'mouse' (known: log, xtest, uinput, auto)"},
         {{"--passcode", "x", "--name", ""}, "the name must be 1 to 255 bytes long"},
         {{"--passcode", "x", "--name", std::string(256, 'n')}, "the name must be 1 to 255 bytes long"},
         {{"--help=yes"}, "takes no value"},

@@ -1,5 +1,5 @@
-// The session server's limits on a manual clock: logins that never come, and
-// making room when every place is taken. Real sockets on 127.0.0.1, driven
+// The session server's limits on a manual clock: logins that never come,
+// making room when every place is taken, and a new login taking over. Real sockets on 127.0.0.1, driven
 // by hand instead of by the receiver's loop.
 #include "LogSink.h"
 #include "LoopbackSockets.h"
@@ -12,6 +12,21 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+// The log sink, plus a line for each time the server tells it to let go of
+// what the driving client holds.
+class LogSinkNotingReleases : public LogSink {
+public:
+    explicit LogSinkNotingReleases(std::FILE* out)
+        : LogSink(out)
+        , out_(out)
+    {
+    }
+    void releaseHeld() override { std::fputs("release\n", out_); }
+
+private:
+    std::FILE* out_;
+};
 
 struct ManualClock {
     SessionServer::Clock::time_point now{std::chrono::hours(1000)};
@@ -78,7 +93,7 @@ private:
     char* buffer_ = nullptr;
     std::size_t size_ = 0;
     std::FILE* stdout_ = open_memstream(&buffer_, &size_);
-    LogSink sink_;
+    LogSinkNotingReleases sink_;
 };
 
 bool closedByPeer(int fd)
@@ -139,17 +154,52 @@ TEST(SessionServerLimits, FullServerMakesRoomByDroppingTheOldestClientNotLoggedI
     t.serveUntil([&] { return closedByPeer(idle.get()); });
     EXPECT_EQ(t.server->connectionCount(), 2u);
     EXPECT_FALSE(closedByPeer(first.get()));
+}
 
-    // The newcomer logs in; with every place held by a logged-in client, the
-    // next one is turned away without ever being announced.
-    sendAll(newcomer.get(), loginPacket("pw"));
-    std::optional<Bytes> reply;
-    t.serveUntil([&] { return (reply = receiveExactly(newcomer.get(), loginReply(0).size(), 0ms)).has_value(); });
+TEST(SessionServerLimits, NewcomerIsTurnedAwayWhenTheOnlyPlaceIsLoggedIn)
+{
+    ServerUnderTest t(1);
+    UniqueFd first = t.loggedIn();
     const std::string logBefore = t.log();
     UniqueFd turnedAway = t.connect();
     t.serveUntil([&] { return closedByPeer(turnedAway.get()); });
-    EXPECT_EQ(t.server->connectionCount(), 2u);
-    EXPECT_EQ(t.log(), logBefore);
+    EXPECT_EQ(t.server->connectionCount(), 1u);
+    EXPECT_EQ(t.log(), logBefore) << "a client turned away is never announced";
     EXPECT_FALSE(closedByPeer(first.get()));
-    EXPECT_FALSE(closedByPeer(newcomer.get()));
+}
+
+TEST(SessionServerTakeover, NewLoginClosesTheOldOneAfterReleasingWhatItHeld)
+{
+    ServerUnderTest t(8);
+    UniqueFd first = t.loggedIn();
+    UniqueFd refused = t.connect();
+    sendAll(refused.get(), loginPacket("wrong"));
+    std::optional<Bytes> reply;
+    t.serveUntil([&] { return (reply = receiveExactly(refused.get(), loginReply(1).size(), 0ms)).has_value(); });
+
+    // The login and a key in one write: the key must come after the takeover.
+    UniqueFd second = t.connect();
+    sendAll(second.get(), loginPacket("pw") + keyboardPacket(1, 0xFFE1));
+    t.serveUntil([&] { return closedByPeer(first.get()); });
+    t.serveUntil([&] { return (reply = receiveExactly(second.get(), loginReply(0).size(), 0ms)).has_value(); });
+    EXPECT_EQ(reply, std::optional<Bytes>(loginReply(0)));
+    EXPECT_FALSE(closedByPeer(refused.get())) << "a refused client drives nothing and is not taken over";
+    EXPECT_EQ(t.server->connectionCount(), 2u);
+
+    const auto connect = [](const UniqueFd& fd) {
+        return R"({"type":"connect","peer":")" + formatPeerOfLocalEnd(fd.get()) + "\"}\n";
+    };
+    const std::string accepted = "{\"type\":\"login\",\"accepted\":true}\n";
+    EXPECT_EQ(t.log(), connect(first) + accepted + connect(refused) + "{\"type\":\"login\",\"accepted\":false}\n"
+                           + connect(second) + "release\n{\"type\":\"disconnect\"}\n" + accepted
+                           + "{\"type\":\"keyboard\",\"state\":1,\"keycode\":65505}\n");
+
+    // Only the driving client's end lets go of held input.
+    const std::string before = t.log();
+    refused.reset();
+    t.serveUntil([&] { return t.server->connectionCount() == 1; });
+    EXPECT_EQ(t.log(), before + "{\"type\":\"disconnect\"}\n");
+    second.reset();
+    t.serveUntil([&] { return t.server->connectionCount() == 0; });
+    EXPECT_EQ(t.log(), before + "{\"type\":\"disconnect\"}\nrelease\n{\"type\":\"disconnect\"}\n");
 }

@@ -1,0 +1,224 @@
+#include "XTestSink.h"
+
+#include "Notice.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Xlib's default handler ends the process on any protocol error, such as a
+// window that closed between finding it and acting on it. An error costs one
+// event, never the receiver.
+int noteXError(Display* display, XErrorEvent* event)
+{
+    char text[256] = {};
+    XGetErrorText(display, event->error_code, text, sizeof text - 1);
+    notice(std::string("X error ignored: ") + text);
+    return 0;
+}
+
+// _NET_WM_STATE actions and the source indication of a request coming from
+// a tool rather than an application.
+constexpr long kToggleState = 2;
+constexpr long kSourceTool = 2;
+
+} // namespace
+
+std::unique_ptr<XTestSink> XTestSink::open(std::string& error)
+{
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) {
+        error = "no X display: DISPLAY is not set";
+        return nullptr;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        error = std::string("cannot open the X display '") + name + "'";
+        return nullptr;
+    }
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
+        XCloseDisplay(display);
+        error = std::string("the X display '") + name + "' lacks the XTEST extension";
+        return nullptr;
+    }
+    XSetErrorHandler(noteXError);
+    // Our own fake events must not be held back while another client grabs
+    // the server.
+    XTestGrabControl(display, True);
+    return std::unique_ptr<XTestSink>(new XTestSink(display));
+}
+
+XTestSink::XTestSink(_XDisplay* display)
+    : display_(display)
+{
+}
+
+XTestSink::~XTestSink()
+{
+    releaseHeld();
+    XCloseDisplay(display_);
+}
+
+unsigned XTestSink::keycodeFor(uint32_t keysym) const
+{
+    // The phone's "win" key sends Meta_L; on a PC keymap the key between Ctrl
+    // and Alt is Super_L, while Meta_L sits on a key that acts as Alt.
+    if (keysym == XK_Meta_L)
+        keysym = XK_Super_L;
+    return XKeysymToKeycode(display_, keysym);
+}
+
+bool XTestSink::pressKey(uint32_t keysym, bool down)
+{
+    const auto borrowed = borrowedKeycodes_.find(keysym);
+    if (borrowed != borrowedKeycodes_.end()) {
+        XTestFakeKeyEvent(display_, borrowed->second, down, CurrentTime);
+        if (!down) {
+            // Back to empty once the stroke is over, so that spare codes do
+            // not run out and the keymap is as we found it.
+            XSync(display_, False);
+            setKeycodeMapping(borrowed->second, NoSymbol);
+            borrowedKeycodes_.erase(borrowed);
+        }
+        return true;
+    }
+
+    unsigned keycode = keycodeFor(keysym);
+    if (keycode == 0) {
+        if (!down)
+            return false;
+        keycode = spareKeycode();
+        if (keycode == 0)
+            return false;
+        setKeycodeMapping(keycode, keysym);
+        borrowedKeycodes_[keysym] = keycode;
+    }
+    XTestFakeKeyEvent(display_, keycode, down, CurrentTime);
+    return true;
+}
+
+unsigned XTestSink::spareKeycode() const
+{
+    int minKeycode = 0, maxKeycode = 0;
+    XDisplayKeycodes(display_, &minKeycode, &maxKeycode);
+    int perKeycode = 0;
+    KeySym* map = XGetKeyboardMapping(display_, KeyCode(minKeycode), maxKeycode - minKeycode + 1, &perKeycode);
+    if (!map)
+        return 0;
+    unsigned spare = 0;
+    // From the top: the highest codes are the least likely to be on a real key.
+    for (int keycode = maxKeycode; keycode >= minKeycode && spare == 0; --keycode) {
+        bool empty = true;
+        for (int i = 0; i < perKeycode && empty; ++i)
+            empty = map[(keycode - minKeycode) * perKeycode + i] == NoSymbol;
+        bool inUse = false;
+        for (const auto& [keysym, code] : borrowedKeycodes_)
+            inUse = inUse || code == unsigned(keycode);
+        if (empty && !inUse)
+            spare = unsigned(keycode);
+    }
+    XFree(map);
+    return spare;
+}
+
+void XTestSink::setKeycodeMapping(unsigned keycode, unsigned long keysym)
+{
+    KeySym symbols[2] = {keysym, keysym};
+    XChangeKeyboardMapping(display_, int(keycode), 2, symbols, 1);
+    XSync(display_, False);
+}
+
+void XTestSink::pressButton(MouseButton button, bool down)
+{
+    const unsigned number = button == MouseButton::Left ? 1 : button == MouseButton::Middle ? 2 : 3;
+    XTestFakeButtonEvent(display_, number, down, CurrentTime);
+}
+
+void XTestSink::moveBy(int dx, int dy)
+{
+    XTestFakeRelativeMotionEvent(display_, dx, dy, CurrentTime);
+}
+
+void XTestSink::scrollStep(bool up)
+{
+    const unsigned number = up ? 4 : 5;
+    XTestFakeButtonEvent(display_, number, True, CurrentTime);
+    XTestFakeButtonEvent(display_, number, False, CurrentTime);
+}
+
+unsigned long XTestSink::activeWindow() const
+{
+    const Atom property = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window window = 0;
+    if (XGetWindowProperty(display_, DefaultRootWindow(display_), property, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data)
+            == Success
+        && data) {
+        if (type == XA_WINDOW && format == 32 && count == 1)
+            window = *reinterpret_cast<Window*>(data);
+        XFree(data);
+    }
+    return window;
+}
+
+void XTestSink::sendToWindowManager(unsigned long window, const char* messageType, const long (&data)[5])
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, messageType, False);
+    event.xclient.format = 32;
+    for (int i = 0; i < 5; ++i)
+        event.xclient.data.l[i] = data[i];
+    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+}
+
+void XTestSink::runWindowCommand(WindowCommand command)
+{
+    const Window window = activeWindow();
+    if (window == 0) {
+        // No window manager that speaks the desktop conventions: the keys are
+        // the best remaining way to reach it.
+        DeviceSink::runWindowCommand(command);
+        return;
+    }
+    switch (command) {
+    case WindowCommand::Close:
+        sendToWindowManager(window, "_NET_CLOSE_WINDOW", {CurrentTime, kSourceTool, 0, 0, 0});
+        break;
+    case WindowCommand::Minimise:
+        XIconifyWindow(display_, window, DefaultScreen(display_));
+        break;
+    case WindowCommand::Maximise: {
+        const long vertical = long(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+        const long horizontal = long(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+        sendToWindowManager(window, "_NET_WM_STATE", {kToggleState, vertical, horizontal, kSourceTool, 0});
+        break;
+    }
+    }
+}
+
+void XTestSink::flush()
+{
+    XFlush(display_);
+    // Nothing is selected, but keymap changes are announced to every client:
+    // reading them keeps Xlib's copy of the keymap current and the queue short.
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == MappingNotify)
+            XRefreshKeyboardMapping(&event.xmapping);
+    }
+}

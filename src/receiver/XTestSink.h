@@ -1,0 +1,46 @@
+// The `xtest` sink: input on an X11 display through the XTEST extension, as
+// if it came from the computer's own keyboard and mouse.
+#pragma once
+
+#include "DeviceSink.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+struct _XDisplay;
+
+class XTestSink : public DeviceSink {
+public:
+    // Connects to the display named by $DISPLAY; null (with `error` saying
+    // why) when there is none or it lacks the XTEST extension.
+    static std::unique_ptr<XTestSink> open(std::string& error);
+    ~XTestSink() override;
+
+protected:
+    bool pressKey(uint32_t keysym, bool down) override;
+    void pressButton(MouseButton button, bool down) override;
+    void moveBy(int dx, int dy) override;
+    void scrollStep(bool up) override;
+    void runWindowCommand(WindowCommand command) override;
+    void flush() override;
+
+private:
+    explicit XTestSink(_XDisplay* display);
+
+    // The key code of `keysym` in the current keymap, or 0.
+    unsigned keycodeFor(uint32_t keysym) const;
+    // A key code that the keymap leaves empty and that no stroke of ours is
+    // using, or 0 when there is none.
+    unsigned spareKeycode() const;
+    void setKeycodeMapping(unsigned keycode, unsigned long keysym);
+    // The window that has the focus as the window manager sees it, or 0
+    // when no window manager publishes it.
+    unsigned long activeWindow() const;
+    void sendToWindowManager(unsigned long window, const char* messageType, const long (&data)[5]);
+
+    _XDisplay* display_;
+    // Keysyms missing from the keymap, bound to a spare key code for as long
+    // as the client holds them.
+    std::map<uint32_t, unsigned> borrowedKeycodes_;
+};
