@@ -2,6 +2,7 @@
 
 #include "Notice.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -72,7 +73,14 @@ unsigned XTestSink::keycodeFor(uint32_t keysym) const
     // and Alt is Super_L, while Meta_L sits on a key that acts as Alt.
     if (keysym == XK_Meta_L)
         keysym = XK_Super_L;
-    return XKeysymToKeycode(display_, keysym);
+    const unsigned keycode = XKeysymToKeycode(display_, keysym);
+    // The keypad's digits and decimal point are the second level of their
+    // keys, reached only with Num Lock on; the phone's keypad "5" must type 5
+    // either way, so such a keysym is treated as missing and lent a key of
+    // its own.
+    if (keycode != 0 && IsKeypadKey(keysym) && XkbKeycodeToKeysym(display_, KeyCode(keycode), 0, 0) != keysym)
+        return 0;
+    return keycode;
 }
 
 bool XTestSink::pressKey(uint32_t keysym, bool down)
