@@ -89,7 +89,13 @@ void NavigationBar::refresh()
     bindButton(left_, left);
     bindButton(right_, right);
     const bool showBack = !left && !backTitle_.isEmpty() && !(item_ && item_->hidesBackButton());
-    back_->setTitle(QStringLiteral("\u2039 ") + backTitle_);
+    // A long title of the screen below gives way to a plain "Back".
+    QString backTitle = backTitle_;
+    const int titleWidth = QFontMetrics(theme::font(17, QFont::DemiBold)).horizontalAdvance(title());
+    const int room = (width() - titleWidth) / 2 - kSideMargin;
+    if (QFontMetrics(back_->font()).horizontalAdvance(QStringLiteral("\u2039 ") + backTitle) + 4 > room)
+        backTitle = tr("Back");
+    back_->setTitle(QStringLiteral("\u2039 ") + backTitle);
     back_->setVisible(showBack);
     layoutParts();
     update();
@@ -103,14 +109,14 @@ void NavigationBar::layoutParts()
         button->setGeometry(fromRight ? x - width : x, 0, width, h);
     };
     const int maxSide = width() / 3;
-    place(back_, kSideMargin / 2, false, maxSide);
+    place(back_, kSideMargin / 2, false, qMax(maxSide, (width() - QFontMetrics(theme::font(17, QFont::DemiBold)).horizontalAdvance(title())) / 2 - kSideMargin));
     place(left_, kSideMargin / 2, false, maxSide);
     place(right_, width() - kSideMargin / 2, true, maxSide);
 }
 
 void NavigationBar::resizeEvent(QResizeEvent*)
 {
-    layoutParts();
+    refresh();
 }
 
 void NavigationBar::paintEvent(QPaintEvent*)
@@ -118,14 +124,21 @@ void NavigationBar::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), theme::barBackground());
     painter.fillRect(QRect(0, height() - 1, width(), 1), theme::separator());
-    // The title keeps to the middle, between whichever buttons are shown.
-    int sides = 0;
-    for (const Button* button : {back_, left_, right_})
+    // The title keeps to the middle of the bar when it fits between the
+    // buttons shown, and moves aside (or shortens) when it does not.
+    int left = kSideMargin;
+    int right = width() - kSideMargin;
+    for (const Button* button : {back_, left_})
         if (button->isVisibleTo(this))
-            sides = qMax(sides, button->width());
-    const QRect titleArea = rect().adjusted(sides + kSideMargin, 0, -(sides + kSideMargin), -1);
+            left = qMax(left, button->geometry().right() + 4);
+    if (right_->isVisibleTo(this))
+        right = qMin(right, right_->geometry().left() - 4);
     painter.setFont(theme::font(17, QFont::DemiBold));
     painter.setPen(theme::label());
+    const int textWidth = painter.fontMetrics().horizontalAdvance(title());
+    QRect titleArea((width() - textWidth) / 2, 0, textWidth, height() - 1);
+    if (titleArea.left() < left || titleArea.right() > right)
+        titleArea = QRect(left, 0, qMax(0, right - left), height() - 1);
     painter.drawText(titleArea, Qt::AlignCenter,
                      painter.fontMetrics().elidedText(title(), Qt::ElideRight, titleArea.width()));
 }

@@ -34,9 +34,8 @@ TableViewCell::TableViewCell(QWidget* parent)
     deleteButton_->setTitle(tr("Delete"));
     deleteButton_->setTitleColor(Qt::white);
     deleteButton_->setFont(theme::font(16, QFont::DemiBold));
-    QPixmap red(1, 1);
-    red.fill(theme::destructive());
-    deleteButton_->setBackgroundImage(red);
+    // The cell paints the button's red, inside its own rounded card.
+    deleteButton_->installEventFilter(this);
     deleteButton_->setTouchMargin(0);
     deleteButton_->hide();
     deleteButton_->addTarget(this, Control::Action([this](Control*, Event*) {
@@ -127,6 +126,15 @@ void TableViewCell::resizeEvent(QResizeEvent*)
     layoutParts();
 }
 
+bool TableViewCell::eventFilter(QObject* watched, QEvent* event)
+{
+    // The red follows the sliding delete button.
+    if (watched == deleteButton_ && (event->type() == QEvent::Move || event->type() == QEvent::Show
+                                     || event->type() == QEvent::Hide))
+        update();
+    return View::eventFilter(watched, event);
+}
+
 void TableViewCell::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -147,6 +155,11 @@ void TableViewCell::paintEvent(QPaintEvent*)
     if (!last_)
         path.addRect(area.adjusted(0, area.height() / 2, 0, 0));
     painter.fillPath(path.simplified(), fill);
+    if (showingDeleteConfirmation()) {
+        QPainterPath button;
+        button.addRect(QRectF(deleteButton_->geometry()));
+        painter.fillPath(button.intersected(path.simplified()), theme::destructive());
+    }
 
     if (!last_)
         painter.fillRect(QRectF(kTextInset, area.height() - 0.5, area.width() - kTextInset, 0.5), theme::separator());
@@ -154,7 +167,8 @@ void TableViewCell::paintEvent(QPaintEvent*)
     const QRectF accessory(area.right() - kAccessorySpace, 0, kAccessorySpace - 8, area.height());
     QPen pen(theme::separator().darker(120), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     const QPointF c = accessory.center();
-    switch (accessory_) {
+    // The delete button takes the accessory's place.
+    switch (showingDeleteConfirmation() ? TableViewCellAccessoryType::None : accessory_) {
     case TableViewCellAccessoryType::DisclosureIndicator:
         painter.setPen(pen);
         painter.drawPolyline(QPolygonF({c + QPointF(-3, -6), c + QPointF(3, 0), c + QPointF(-3, 6)}));

@@ -26,11 +26,13 @@ constexpr int kStatusBarHeight = 20;
 constexpr int kGroupInset = 16;
 constexpr int kCornerRadius = 10;
 
-// A font of the given point size, scaled from the phone's 17-point body text.
-inline QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal)
+// A font of the given size in the phone's points (17 for body text). Sizes
+// are logical pixels, so text keeps its place in the 320-point layout
+// whatever the screen's dots per inch; a scaled window scales it with the rest.
+inline QFont font(qreal points, QFont::Weight weight = QFont::Normal)
 {
     QFont f;
-    f.setPointSizeF(pointSize);
+    f.setPixelSize(qMax(1, qRound(points)));
     f.setWeight(weight);
     return f;
 }
