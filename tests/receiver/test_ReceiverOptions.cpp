@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -138,6 +140,77 @@ TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFiles)
     std::string error;
     EXPECT_FALSE(readPasscodeFile("/nonexistent/quillon/passcode", passcode, error));
     EXPECT_NE(error.find("cannot read the passcode file"), std::string::npos) << error;
+}
+
+TEST(PasscodeFile, RefusesAFileOtherUsersMayReadOrChange)
+{
+    for (const mode_t mode : {0644, 0640, 0604, 0620, 0602, 0660}) {
+        TemporaryFile file("s3cret\n");
+        ASSERT_EQ(chmod(file.path().c_str(), mode), 0);
+        std::string passcode = "unchanged";
+        std::string error;
+        EXPECT_FALSE(readPasscodeFile(file.path(), passcode, error)) << std::oct << mode;
+        EXPECT_NE(error.find("chmod 600"), std::string::npos) << error;
+        EXPECT_EQ(error.find("s3cret"), std::string::npos) << error;
+        EXPECT_EQ(passcode, "unchanged");
+    }
+    for (const mode_t mode : {0600, 0400}) {
+        TemporaryFile file("s3cret\n");
+        ASSERT_EQ(chmod(file.path().c_str(), mode), 0);
+        std::string passcode;
+        std::string error;
+        EXPECT_TRUE(readPasscodeFile(file.path(), passcode, error)) << std::oct << mode << ": " << error;
+        EXPECT_EQ(passcode, "s3cret");
+    }
+}
+
+TEST(ReceiverBinaryOptions, AnOpenPasscodeFileStopsTheStartWithStatusTwo)
+{
+    TemporaryFile file("s3cret\n");
+    ASSERT_EQ(chmod(file.path().c_str(), 0644), 0);
+    ReceiverProcess receiver({"--passcode-file", file.path(), "--bind", "127.0.0.1", "--port", "0",
+                              "--discovery-port", "0"});
+    EXPECT_EQ(receiver.waitForExit(), 2);
+    EXPECT_NE(receiver.errors().find("chmod 600 '" + file.path() + "'"), std::string::npos) << receiver.errors();
+    EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
+}
+
+TEST(ReceiverBinaryOptions, SinksThatCannotReachADeviceExitWithAClearMessage)
+{
+    const char* display = std::getenv("DISPLAY");
+    const std::string savedDisplay = display ? display : "";
+    unsetenv("DISPLAY");
+    const std::vector<std::string> common = {"--passcode", "pw", "--bind", "127.0.0.1", "--port", "0",
+                                             "--discovery-port", "0"};
+    const auto run = [&](const std::string& sink, int& status) {
+        std::vector<std::string> arguments = common;
+        arguments.insert(arguments.end(), {"--sink", sink});
+        ReceiverProcess receiver(arguments);
+        status = receiver.waitForExit();
+        return receiver.errors();
+    };
+    int status = 0;
+    std::string errors = run("xtest", status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors.find("no X display: DISPLAY is not set"), std::string::npos) << errors;
+
+    if (access("/dev/uinput", W_OK) != 0) {
+        errors = run("uinput", status);
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(errors.find("cannot open /dev/uinput"), std::string::npos) << errors;
+        if (access("/dev/uinput", F_OK) == 0)
+            EXPECT_NE(errors.find("KERNEL==\"uinput\""), std::string::npos) << "the udev rule: " << errors;
+        else
+            EXPECT_NE(errors.find("modprobe uinput"), std::string::npos) << errors;
+
+        errors = run("auto", status);
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(errors.find("no way to control this computer"), std::string::npos) << errors;
+        EXPECT_NE(errors.find("DISPLAY"), std::string::npos) << errors;
+        EXPECT_NE(errors.find("/dev/uinput"), std::string::npos) << errors;
+    }
+    if (display)
+        setenv("DISPLAY", savedDisplay.c_str(), 1);
 }
 
 TEST(ReceiverBinaryOptions, BadOptionsExitWithStatusTwoAndAMessage)

@@ -312,3 +312,24 @@ TEST_F(XTestReceiver, WhatAClientHeldIsLetGoWhenItDisconnects)
                && !(mask & (Button1Mask | Button2Mask | Button3Mask));
     })) << "still held after the disconnect";
 }
+
+TEST_F(XTestReceiver, ClientsWithoutAnAcceptedLoginMoveNothing)
+{
+    const auto start = pointer();
+    UniqueFd early = connectToLoopback(receiver_->sessionPort());
+    ASSERT_TRUE(sendAll(early.get(), mousePacket(1, 50, 50) + keyboardPacket(1, XK_Shift_L)));
+    ASSERT_TRUE(receiver_->waitForNotice("input before the login ignored"));
+    UniqueFd refused = connectToLoopback(receiver_->sessionPort());
+    ASSERT_TRUE(sendAll(refused.get(), loginPacket("guess")));
+    ASSERT_EQ(receiveExactly(refused.get(), loginReply(1).size()), std::optional<Bytes>(loginReply(1)));
+    ASSERT_TRUE(sendAll(refused.get(), mousePacket(4, -50, 50)));
+    ASSERT_TRUE(receiver_->waitForNotice("input of a refused login ignored"));
+
+    // The logged-in phone's movement is the only one that counts.
+    send(mousePacket(0, 1, 1));
+    EXPECT_TRUE(eventually([&] { return pointer() == std::make_pair(start.first + 1, start.second + 1); }))
+        << pointer().first << "," << pointer().second;
+    unsigned mask = 0;
+    pointer(&mask);
+    EXPECT_EQ(mask & (Button1Mask | Button3Mask | ShiftMask), 0u);
+}
