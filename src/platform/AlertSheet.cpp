@@ -4,6 +4,7 @@
 #include "platform/Theme.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -28,6 +29,26 @@ AlertSheet::AlertSheet(const AlertRecord& alert, QWidget* window)
     window->installEventFilter(this);
     setGeometry(window->rect());
     raise();
+    // Return or Escape answer the alert from a keyboard, as its one button would.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void AlertSheet::showEvent(QShowEvent*)
+{
+    setFocus(Qt::OtherFocusReason);
+}
+
+void AlertSheet::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        emit buttonTapped();
+        break;
+    default:
+        event->accept(); // the screen below does not take keys while an alert is up
+    }
 }
 
 bool AlertSheet::eventFilter(QObject* watched, QEvent* event)

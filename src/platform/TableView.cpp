@@ -2,6 +2,7 @@
 
 #include "platform/TableViewCell.h"
 #include "platform/Theme.h"
+#include "platform/View.h"
 #include "platform/ViewAnimation.h"
 
 #include <QLabel>
@@ -20,7 +21,24 @@ constexpr int kBottomSpace = 24;
 
 TableView::TableView(QWidget* parent) : TableView(TableViewStyle::Grouped, parent) {}
 
-TableView::TableView(TableViewStyle style, QWidget* parent) : QScrollArea(parent), content_(new QWidget)
+namespace {
+// The table's content: a finger dragged over the space between the rows
+// scrolls the table too.
+class TableContent : public View {
+public:
+    explicit TableContent(TableView* table) : table_(table) {}
+    void touchesMoved(const TouchSet& touches, Event*) override
+    {
+        const Touch* touch = touches.anyObject();
+        table_->scrollBy(int(touch->previousLocationInView(table_).y() - touch->locationInView(table_).y()));
+    }
+
+private:
+    TableView* table_;
+};
+} // namespace
+
+TableView::TableView(TableViewStyle style, QWidget* parent) : QScrollArea(parent), content_(new TableContent(this))
 {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

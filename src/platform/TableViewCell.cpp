@@ -213,9 +213,12 @@ void TableViewCell::touchesMoved(const TouchSet& touches, Event*)
                 tableView_->cellSwiped(this);
         } else if (qAbs(travel.y()) > slop && qAbs(travel.y()) >= qAbs(travel.x())) {
             scrolled_ = true;
+            touchLast_ = touchStart_; // from here the content follows the finger all the way
             setHighlighted(false);
         }
     }
+    // Positions are read in the table's own coordinates, which stay put
+    // while its content scrolls under the finger.
     if (scrolled_ && tableView_)
         tableView_->scrollBy(int(touchLast_.y() - here.y()));
     touchLast_ = here;

@@ -6,6 +6,7 @@
 #include "platform/FingerSimulator.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -85,6 +86,20 @@ TEST_F(AlertTest, AnAlertAskedForBeforeThereIsAWindowAppearsOnceThereIsOne)
     Alert::setHostWindow(&window);
     ASSERT_NE(Alert::sheet(), nullptr);
     EXPECT_EQ(Alert::sheet()->parentWidget(), &window);
+}
+
+TEST_F(AlertTest, ReturnAnswersTheAlertFromAKeyboard)
+{
+    QWidget window;
+    window.resize(320, 480);
+    window.show();
+    Alert::setHostWindow(&window);
+    Alert::show("Connection Error", "Invalid Password.");
+    ASSERT_NE(Alert::sheet(), nullptr);
+    QTest::keyClick(Alert::sheet(), Qt::Key_A);
+    EXPECT_EQ(Alert::pendingCount(), 1);
+    QTest::keyClick(Alert::sheet(), Qt::Key_Return);
+    EXPECT_EQ(Alert::pendingCount(), 0);
 }
 
 } // namespace

@@ -202,4 +202,19 @@ TEST_F(TableViewTest, RowChangesThatDoNotMatchTheDataSourceReloadEverything)
     EXPECT_EQ(table->numberOfRowsInSection(0), 4);
 }
 
+TEST_F(TableViewTest, AFingerDraggedUpScrollsALongTable)
+{
+    for (int i = 0; i < 20; ++i)
+        list.registered.append(QStringLiteral("Computer %1").arg(i));
+    table->reloadData();
+    TableViewCell* first = cell(0, 0);
+    const int before = first->mapTo(table, QPoint(0, 0)).y();
+    fingers.press(0, first, {100, 20});
+    fingers.move(0, first, {100, 10});
+    fingers.move(0, first, {100, -60});
+    fingers.release(0, first, {100, -60});
+    EXPECT_EQ(first->mapTo(table, QPoint(0, 0)).y(), before - 80);
+    EXPECT_TRUE(list.selected.empty());
+}
+
 } // namespace
