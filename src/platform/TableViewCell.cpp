@@ -228,7 +228,18 @@ void TableViewCell::touchesEnded(const TouchSet& touches, Event*)
 {
     Touch* touch = touches.anyObject();
     setHighlighted(false);
-    if (!swiped_ && !scrolled_ && !dismissedDelete_ && touch->tapCount() > 0 && tableView_)
+    if (swiped_ || scrolled_ || dismissedDelete_ || touch->tapCount() == 0)
+        return;
+    // A touch screen hands the whole touch to the cell, so a tap on a text
+    // field in it would never reach the field: the cell gives it the focus,
+    // and the row is not chosen.
+    if (QWidget* child = childAt(touch->locationInView(this).toPoint());
+        child && child != contentView_ && child != textLabel_ && !qobject_cast<View*>(child)
+        && (child->focusPolicy() & Qt::ClickFocus)) {
+        child->setFocus(Qt::MouseFocusReason);
+        return;
+    }
+    if (tableView_)
         tableView_->cellTapped(this);
 }
 

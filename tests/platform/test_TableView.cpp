@@ -7,6 +7,7 @@
 #include "platform/TableViewCell.h"
 #include "platform/ViewAnimation.h"
 
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -215,6 +216,19 @@ TEST_F(TableViewTest, AFingerDraggedUpScrollsALongTable)
     fingers.release(0, first, {100, -60});
     EXPECT_EQ(first->mapTo(table, QPoint(0, 0)).y(), before - 80);
     EXPECT_TRUE(list.selected.empty());
+}
+
+TEST_F(TableViewTest, ATapOnATextFieldInARowFocusesTheFieldInsteadOfChoosingTheRow)
+{
+    auto* field = new QLineEdit(list.helpCell);
+    field->setGeometry(100, 6, 150, 32);
+    field->show();
+    fingers.tap(list.helpCell, {120, 20});
+    EXPECT_EQ(window.focusWidget(), field);
+    EXPECT_TRUE(list.selected.empty());
+    fingers.tap(list.helpCell, {20, 20}); // beside the field: the row
+    ASSERT_EQ(list.selected.size(), 1u);
+    EXPECT_EQ(list.selected[0], (IndexPath{2, 0}));
 }
 
 } // namespace
