@@ -24,6 +24,13 @@ int noteXError(Display* display, XErrorEvent* event)
     return 0;
 }
 
+// Xlib ends the process once this returns; the operator learns why first.
+int noteLostDisplay(Display*)
+{
+    notice("lost the connection to the X display; stopping");
+    return 0;
+}
+
 // _NET_WM_STATE actions and the source indication of a request coming from
 // a tool rather than an application.
 constexpr long kToggleState = 2;
@@ -50,6 +57,7 @@ std::unique_ptr<XTestSink> XTestSink::open(std::string& error)
         return nullptr;
     }
     XSetErrorHandler(noteXError);
+    XSetIOErrorHandler(noteLostDisplay);
     // Our own fake events must not be held back while another client grabs
     // the server.
     XTestGrabControl(display, True);
@@ -85,31 +93,58 @@ unsigned XTestSink::keycodeFor(uint32_t keysym) const
 
 bool XTestSink::pressKey(uint32_t keysym, bool down)
 {
-    const auto borrowed = borrowedKeycodes_.find(keysym);
-    if (borrowed != borrowedKeycodes_.end()) {
-        XTestFakeKeyEvent(display_, borrowed->second, down, CurrentTime);
-        if (!down) {
-            // Back to empty once the stroke is over, so that spare codes do
-            // not run out and the keymap is as we found it.
-            XSync(display_, False);
-            setKeycodeMapping(borrowed->second, NoSymbol);
-            borrowedKeycodes_.erase(borrowed);
-        }
-        return true;
-    }
-
-    unsigned keycode = keycodeFor(keysym);
+    unsigned keycode = 0;
+    if (const auto lent = lentKeycodes_.find(keysym); lent != lentKeycodes_.end())
+        keycode = lent->second;
+    else
+        keycode = keycodeFor(keysym);
     if (keycode == 0) {
         if (!down)
             return false;
-        keycode = spareKeycode();
+        keycode = lendKeycode(keysym);
         if (keycode == 0)
             return false;
-        setKeycodeMapping(keycode, keysym);
-        borrowedKeycodes_[keysym] = keycode;
+    }
+    if (lentKeycodes_.count(keysym)) {
+        if (down)
+            lentDown_.insert(keysym);
+        else
+            lentDown_.erase(keysym);
     }
     XTestFakeKeyEvent(display_, keycode, down, CurrentTime);
     return true;
+}
+
+unsigned XTestSink::lendKeycode(uint32_t keysym)
+{
+    unsigned keycode = spareKeycode();
+    if (keycode == 0) {
+        // Every spare code is lent: take one back from a keysym not held now.
+        for (auto lent = lentKeycodes_.begin(); lent != lentKeycodes_.end(); ++lent) {
+            if (!lentDown_.count(lent->first)) {
+                keycode = lent->second;
+                lentKeycodes_.erase(lent);
+                break;
+            }
+        }
+    }
+    if (keycode == 0)
+        return 0;
+    setKeycodeMapping(keycode, keysym);
+    lentKeycodes_[keysym] = keycode;
+    return keycode;
+}
+
+void XTestSink::releaseHeld()
+{
+    DeviceSink::releaseHeld();
+    // Lent codes stay bound while the client drives: an application reads
+    // the keymap when it handles a key, which may be well after the key
+    // went up, and must still find the keysym there.
+    for (const auto& [keysym, keycode] : lentKeycodes_)
+        setKeycodeMapping(keycode, NoSymbol);
+    lentKeycodes_.clear();
+    lentDown_.clear();
 }
 
 unsigned XTestSink::spareKeycode() const
@@ -127,7 +162,7 @@ unsigned XTestSink::spareKeycode() const
         for (int i = 0; i < perKeycode && empty; ++i)
             empty = map[(keycode - minKeycode) * perKeycode + i] == NoSymbol;
         bool inUse = false;
-        for (const auto& [keysym, code] : borrowedKeycodes_)
+        for (const auto& [keysym, code] : lentKeycodes_)
             inUse = inUse || code == unsigned(keycode);
         if (empty && !inUse)
             spare = unsigned(keycode);

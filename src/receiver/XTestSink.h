@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 struct _XDisplay;
@@ -16,6 +17,9 @@ public:
     // why) when there is none or it lacks the XTEST extension.
     static std::unique_ptr<XTestSink> open(std::string& error);
     ~XTestSink() override;
+
+    // Also gives back the key codes lent to keysyms missing from the keymap.
+    void releaseHeld() override;
 
 protected:
     bool pressKey(uint32_t keysym, bool down) override;
@@ -30,9 +34,12 @@ private:
 
     // The key code of `keysym` in the current keymap, or 0.
     unsigned keycodeFor(uint32_t keysym) const;
-    // A key code that the keymap leaves empty and that no stroke of ours is
-    // using, or 0 when there is none.
+    // A key code that the keymap leaves empty and that is not lent yet, or
+    // 0 when there is none.
     unsigned spareKeycode() const;
+    // Binds `keysym` to a spare key code (or one lent before to a keysym not
+    // held now); 0 when there is none.
+    unsigned lendKeycode(uint32_t keysym);
     void setKeycodeMapping(unsigned keycode, unsigned long keysym);
     // The window that has the focus as the window manager sees it, or 0
     // when no window manager publishes it.
@@ -40,7 +47,8 @@ private:
     void sendToWindowManager(unsigned long window, const char* messageType, const long (&data)[5]);
 
     _XDisplay* display_;
-    // Keysyms missing from the keymap, bound to a spare key code for as long
-    // as the client holds them.
-    std::map<uint32_t, unsigned> borrowedKeycodes_;
+    // Keysyms missing from the keymap, bound to a spare key code until the
+    // driving client goes.
+    std::map<uint32_t, unsigned> lentKeycodes_;
+    std::set<uint32_t> lentDown_; // the lent keysyms that are down now
 };
