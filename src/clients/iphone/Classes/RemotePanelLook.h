@@ -1,0 +1,9 @@
+// The look of the remote panel: background, title, and the drawn icons and
+// pad surfaces from Remote.qrc put on the buttons of "RemoteView.ui".
+#pragma once
+
+namespace Ui {
+class RemoteView;
+}
+
+void applyRemotePanelLook(Ui::RemoteView& ui);
