@@ -1,0 +1,356 @@
+#include "TouchPadViewController.h"
+
+#include "RemoteProtocol.h"
+#include "RemoteProtocolUtils.h"
+#include "SoundServer.h"
+#include "TouchPadView.h"
+#include "ui_TouchPadView.h"
+
+#include "platform/Button.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Timer.h"
+
+#include <cmath>
+
+using platform::Control;
+using platform::ControlEventTouchCancel;
+using platform::ControlEventTouchDown;
+using platform::ControlEventTouchDragInside;
+using platform::ControlEventTouchDragOutside;
+using platform::ControlEventTouchUpInside;
+using platform::ControlEventTouchUpOutside;
+using platform::Event;
+using platform::NotificationCenter;
+using platform::Timer;
+using platform::Touch;
+
+namespace {
+
+constexpr double kSingleTapClickDelay = 0.4; // seconds from the lift to the click
+constexpr float kWheelStepPoints = 10.0f;
+constexpr double kMotionUpdateInterval = 0.1;
+constexpr double kMotionBasisX = 0.0;
+constexpr double kMotionBasisY = -0.3; // top edge raised: 0.3 g along y
+constexpr int kKeyboardTab = 1;
+
+constexpr platform::ControlEvents kDrag = ControlEventTouchDragInside | ControlEventTouchDragOutside;
+constexpr platform::ControlEvents kLift = ControlEventTouchUpInside | ControlEventTouchUpOutside;
+
+// Points per sample for a tilt of `reading - basis` g: 0.02 n (n + 1) for n
+// whole hundredths of g, so small tilts creep and large ones race.
+double motionSpeed(double reading, double basis)
+{
+    const double d = (reading - basis) * 100.0;
+    const double n = std::trunc(std::fabs(d));
+    const double t = n * 0.02;
+    const double speed = t + n * t;
+    return d < 0 ? -speed : speed;
+}
+
+} // namespace
+
+TouchPadViewController::TouchPadViewController(QObject* parent)
+    : platform::ViewController(QStringLiteral("TouchPadView"), parent)
+{
+}
+
+TouchPadViewController::~TouchPadViewController()
+{
+    auto& accelerometer = platform::Accelerometer::sharedAccelerometer();
+    if (accelerometer.delegate() == this)
+        accelerometer.setDelegate(nullptr);
+    if (lbuttonClickTimer)
+        lbuttonClickTimer->invalidate();
+}
+
+void TouchPadViewController::loadView()
+{
+    ui = std::make_unique<Ui::TouchPadScreen>();
+    loadViewFromForm(*ui);
+}
+
+void TouchPadViewController::viewDidLoad()
+{
+    holdingLbutton_ = false;
+    motionMode_ = false;
+
+    ui->touchPad->addTarget(this, &TouchPadViewController::touchDown, ControlEventTouchDown);
+    ui->touchPad->addTarget(this, &TouchPadViewController::touchDrag, kDrag);
+    ui->touchPad->addTarget(this, &TouchPadViewController::touchUp, kLift);
+    ui->touchPad->addTarget(this, &TouchPadViewController::touchCancel, ControlEventTouchCancel);
+
+    // A button taken away mid-press is released, or the receiver would keep it held.
+    ui->leftButton->addTarget(this, &TouchPadViewController::lbuttonTouchDown, ControlEventTouchDown);
+    ui->leftButton->addTarget(this, &TouchPadViewController::lbuttonTouchUp, kLift | ControlEventTouchCancel);
+    ui->rightButton->addTarget(this, &TouchPadViewController::rbuttonTouchDown, ControlEventTouchDown);
+    ui->rightButton->addTarget(this, &TouchPadViewController::rbuttonTouchUp, kLift | ControlEventTouchCancel);
+
+    ui->wheelButton->addTarget(this, &TouchPadViewController::wheelTouchDown, ControlEventTouchDown);
+    ui->wheelButton->addTarget(this, &TouchPadViewController::wheelDrag, kDrag);
+    ui->wheelButton->addTarget(this, &TouchPadViewController::wheelTouchUp, kLift);
+
+    ui->motionButton->addTarget(this, &TouchPadViewController::startMotion, ControlEventTouchDown);
+    ui->motionButton->addTarget(this, &TouchPadViewController::endMotion, kLift | ControlEventTouchCancel);
+
+    ui->toggleTabBarButton->addTarget(this, &TouchPadViewController::toggleTabBarChanged, ControlEventTouchUpInside);
+    ui->keyboardButton->addTarget(this, &TouchPadViewController::showKeyboard, ControlEventTouchUpInside);
+}
+
+void TouchPadViewController::viewDidAppear(bool animated)
+{
+    platform::ViewController::viewDidAppear(animated);
+    buttonMask_ = 0;
+}
+
+void TouchPadViewController::sendMouseEvent(int16_t dx, int16_t dy)
+{
+    remote_sendMouseEvent(buttonMask_, dx, dy);
+}
+
+Touch* TouchPadViewController::touchIn(Event* event, const QWidget* view)
+{
+    return event ? event->touchesForView(view).anyObject() : nullptr;
+}
+
+Touch* TouchPadViewController::padTouch(Event* event) const
+{
+    return touchIn(event, ui->touchPad);
+}
+
+bool TouchPadViewController::isClickPending() const
+{
+    return lbuttonClickTimer != nullptr;
+}
+
+void TouchPadViewController::cancelPendingClick()
+{
+    lbuttonClickTimer->invalidate();
+    lbuttonClickTimer.reset();
+}
+
+void TouchPadViewController::clickLeftButton()
+{
+    lbuttonTouchDown(nullptr);
+    lbuttonTouchUp(nullptr);
+}
+
+// --- The pad ---------------------------------------------------------------
+
+void TouchPadViewController::touchDown(Control*, Event* event)
+{
+    Touch* touch = padTouch(event);
+    if (!touch)
+        return;
+    if (motionMode_) {
+        lbuttonTouchDown(nullptr);
+        return;
+    }
+    oldPoint = FloatPoint::from(touch->locationInView(view()));
+    touchDownPoint = oldPoint;
+}
+
+void TouchPadViewController::touchDrag(Control*, Event* event)
+{
+    Touch* touch = padTouch(event);
+    if (!touch || motionMode_)
+        return;
+    const int tapCount = touch->tapCount();
+    const FloatPoint p = FloatPoint::from(touch->locationInView(view()));
+    const int16_t dx = pointDelta(p.x, oldPoint.x);
+    const int16_t dy = pointDelta(p.y, oldPoint.y);
+    oldPoint = p;
+
+    // Drag lock: the second tap of a double tap that starts to move holds
+    // the left button instead of clicking.
+    if (tapCount == 2 && !holdingLbutton_ && isClickPending()) {
+        cancelPendingClick();
+        lbuttonTouchDown(nullptr);
+        holdingLbutton_ = true;
+    }
+    sendMouseEvent(dx, dy);
+}
+
+void TouchPadViewController::touchUp(Control*, Event* event)
+{
+    Touch* touch = padTouch(event);
+    if (!touch)
+        return;
+    const int tapCount = touch->tapCount();
+    const FloatPoint p = FloatPoint::from(touch->locationInView(view()));
+    RemoteProtocolUtils::checkConnection();
+
+    if (motionMode_) {
+        lbuttonTouchUp(nullptr);
+        return;
+    }
+    switch (tapCount) {
+    case 0:
+        if (holdingLbutton_) {
+            lbuttonTouchUp(nullptr);
+            holdingLbutton_ = false;
+        }
+        break;
+    case 1:
+        // Only a tap that did not move at all clicks.
+        if (p == touchDownPoint) {
+            lbuttonClickTimer = Timer::scheduledTimer(kSingleTapClickDelay, false,
+                                                      [this](Timer& timer) { lbuttonClickHandleTimer(timer); });
+        }
+        break;
+    case 2:
+        if (isClickPending()) {
+            cancelPendingClick();
+            clickLeftButton(); // the first tap's click, not yet sent
+        }
+        clickLeftButton();
+        break;
+    default:
+        break; // a third quick tap is nothing
+    }
+}
+
+void TouchPadViewController::touchCancel(Control*, Event*)
+{
+    if (holdingLbutton_) {
+        lbuttonTouchUp(nullptr);
+        holdingLbutton_ = false;
+    }
+}
+
+void TouchPadViewController::lbuttonClickHandleTimer(Timer& timer)
+{
+    clickLeftButton();
+    // Only the timer the field refers to is forgotten: a newer pending click
+    // must stay cancellable by the double tap that follows it.
+    if (lbuttonClickTimer.get() == &timer)
+        lbuttonClickTimer.reset();
+}
+
+// --- The buttons -------------------------------------------------------------
+
+void TouchPadViewController::lbuttonTouchDown(Control*)
+{
+    buttonMask_ |= REMOTE_BUTTON_LEFT;
+    sendMouseEvent(0, 0);
+    play_mouse_buttonpress();
+}
+
+void TouchPadViewController::lbuttonTouchUp(Control*)
+{
+    RemoteProtocolUtils::checkConnection();
+    buttonMask_ &= uint8_t(~REMOTE_BUTTON_LEFT);
+    sendMouseEvent(0, 0);
+    play_mouse_buttonrelease();
+}
+
+void TouchPadViewController::rbuttonTouchDown(Control*)
+{
+    buttonMask_ |= REMOTE_BUTTON_RIGHT;
+    sendMouseEvent(0, 0);
+    play_mouse_buttonpress();
+}
+
+void TouchPadViewController::rbuttonTouchUp(Control*)
+{
+    RemoteProtocolUtils::checkConnection();
+    buttonMask_ &= uint8_t(~REMOTE_BUTTON_RIGHT);
+    sendMouseEvent(0, 0);
+    play_mouse_buttonrelease();
+}
+
+// --- The wheel strip ---------------------------------------------------------
+
+void TouchPadViewController::wheelTouchDown(Control*, Event* event)
+{
+    Touch* touch = touchIn(event, ui->wheelButton);
+    if (!touch)
+        return;
+    oldWheelTouchPoint = FloatPoint::from(touch->locationInView(ui->wheelButton));
+    wheelTouchDownPoint = oldWheelTouchPoint;
+}
+
+void TouchPadViewController::wheelDrag(Control*, Event* event)
+{
+    Touch* touch = touchIn(event, ui->wheelButton);
+    if (!touch)
+        return;
+    const FloatPoint p = FloatPoint::from(touch->locationInView(ui->wheelButton));
+    const int16_t steps = truncatedToInt16(double((oldWheelTouchPoint.y - p.y) / kWheelStepPoints));
+    // Slow movement adds up: the reference stays until a whole step is made.
+    if (steps == 0)
+        return;
+    const uint8_t direction = steps > 0 ? REMOTE_WHEEL_UP : REMOTE_WHEEL_DOWN;
+    remote_sendMouseEvent(buttonMask_ | direction, 0, 0);
+    play_keypress();
+    oldWheelTouchPoint = p;
+}
+
+void TouchPadViewController::wheelTouchUp(Control*, Event* event)
+{
+    RemoteProtocolUtils::checkConnection();
+    Touch* touch = touchIn(event, ui->wheelButton);
+    if (touch) {
+        const FloatPoint p = FloatPoint::from(touch->locationInView(ui->wheelButton));
+        if (p == wheelTouchDownPoint && touch->tapCount() == 1) {
+            remote_sendMouseEvent(buttonMask_ | REMOTE_BUTTON_MIDDLE, 0, 0);
+            remote_sendMouseEvent(buttonMask_ & uint8_t(~REMOTE_BUTTON_MIDDLE), 0, 0);
+            play_keypress();
+        }
+    }
+    play_keyrelease();
+}
+
+// --- Notifications -----------------------------------------------------------
+
+void TouchPadViewController::toggleTabBarChanged(Control*, Event*)
+{
+    NotificationCenter::defaultCenter().postNotification(QStringLiteral("Toggle TabBar"));
+}
+
+void TouchPadViewController::showKeyboard(Control*)
+{
+    NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), kKeyboardTab);
+}
+
+// --- Motion mode -------------------------------------------------------------
+
+void TouchPadViewController::startMotion(Control*)
+{
+    RemoteProtocolUtils::checkConnection();
+    needSetBasis_ = true;
+    auto& accelerometer = platform::Accelerometer::sharedAccelerometer();
+    accelerometer.setUpdateInterval(kMotionUpdateInterval);
+    accelerometer.setDelegate(this);
+}
+
+void TouchPadViewController::endMotion(Control*)
+{
+    platform::Accelerometer::sharedAccelerometer().setDelegate(nullptr);
+}
+
+void TouchPadViewController::didAccelerate(platform::Accelerometer*, const platform::Acceleration& acceleration)
+{
+    if (!remote_is_connected())
+        return;
+    if (needSetBasis_) {
+        needSetBasis_ = false;
+        basisX = kMotionBasisX;
+        basisY = kMotionBasisY;
+        return;
+    }
+    const int16_t dx = truncatedToInt16(motionSpeed(acceleration.x, basisX));
+    const int16_t dy = truncatedToInt16(motionSpeed(acceleration.y, basisY));
+    if (dx == 0 && dy == 0)
+        return;
+    sendMouseEvent(dx, dy);
+}
+
+// --- Outlets -----------------------------------------------------------------
+
+TouchPadView* TouchPadViewController::touchPadView() const { return ui ? ui->touchPad : nullptr; }
+platform::Button* TouchPadViewController::leftButton() const { return ui ? ui->leftButton : nullptr; }
+platform::Button* TouchPadViewController::rightButton() const { return ui ? ui->rightButton : nullptr; }
+platform::Button* TouchPadViewController::wheelButton() const { return ui ? ui->wheelButton : nullptr; }
+platform::Button* TouchPadViewController::motionButton() const { return ui ? ui->motionButton : nullptr; }
+platform::Button* TouchPadViewController::toggleTabBarButton() const { return ui ? ui->toggleTabBarButton : nullptr; }
+platform::Button* TouchPadViewController::keyboardButton() const { return ui ? ui->keyboardButton : nullptr; }

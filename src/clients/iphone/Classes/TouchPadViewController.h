@@ -1,0 +1,107 @@
+// TouchPadViewController: the touch pad screen (tab 0). A finger on the pad
+// moves the pointer; a tap clicks 0.4 s after the lift unless a second tap
+// makes it a double click; a tap followed by a drag holds the left button
+// (drag lock). Left and right buttons, a wheel strip (one step per 10
+// points, a tap is a middle click), the tab-bar control and the keyboard
+// button. While its motion button is held, tilting the phone moves the
+// pointer (motion mode).
+#pragma once
+
+#include "PointerDelta.h"
+
+#include "platform/Accelerometer.h"
+#include "platform/Event.h"
+#include "platform/ViewController.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace Ui {
+class TouchPadScreen;
+}
+namespace platform {
+class Button;
+class Control;
+class Timer;
+} // namespace platform
+class TouchPadView;
+
+class TouchPadViewController : public platform::ViewController, public platform::AccelerometerDelegate {
+    Q_OBJECT
+
+public:
+    explicit TouchPadViewController(QObject* parent = nullptr);
+    ~TouchPadViewController() override;
+
+    void loadView() override;
+    void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
+
+    void sendMouseEvent(int16_t dx, int16_t dy);
+
+    // The pad.
+    void touchDown(platform::Control* sender, platform::Event* event);
+    void touchDrag(platform::Control* sender, platform::Event* event);
+    void touchUp(platform::Control* sender, platform::Event* event);
+    // A pad touch taken away by the system: a held drag lock is let go.
+    void touchCancel(platform::Control* sender, platform::Event* event);
+    void lbuttonClickHandleTimer(platform::Timer& timer);
+
+    // The buttons.
+    void lbuttonTouchDown(platform::Control* sender);
+    void lbuttonTouchUp(platform::Control* sender);
+    void rbuttonTouchDown(platform::Control* sender);
+    void rbuttonTouchUp(platform::Control* sender);
+
+    // The wheel strip.
+    void wheelTouchDown(platform::Control* sender, platform::Event* event);
+    void wheelDrag(platform::Control* sender, platform::Event* event);
+    void wheelTouchUp(platform::Control* sender, platform::Event* event);
+
+    void toggleTabBarChanged(platform::Control* sender, platform::Event* event);
+    void showKeyboard(platform::Control* sender);
+
+    // Motion mode.
+    void startMotion(platform::Control* sender);
+    void endMotion(platform::Control* sender);
+    void didAccelerate(platform::Accelerometer* accelerometer, const platform::Acceleration& acceleration) override;
+
+    // State, for the screen's tests and the main view.
+    uint8_t buttonMask() const { return buttonMask_; }
+    bool holdingLbutton() const { return holdingLbutton_; }
+    bool isClickPending() const;
+    bool needSetBasis() const { return needSetBasis_; }
+    bool motionMode() const { return motionMode_; }
+
+    // The outlets of "TouchPadView".
+    TouchPadView* touchPadView() const;
+    platform::Button* leftButton() const;
+    platform::Button* rightButton() const;
+    platform::Button* wheelButton() const;
+    platform::Button* motionButton() const;
+    platform::Button* toggleTabBarButton() const;
+    platform::Button* keyboardButton() const;
+
+private:
+    // The one touch a handler reads: any of the event's touches on `view`.
+    static platform::Touch* touchIn(platform::Event* event, const QWidget* view);
+    // The pad's touch. Only fingers on the pad itself count: a finger that
+    // holds a button meanwhile is inside the screen too, but is not the pad's.
+    platform::Touch* padTouch(platform::Event* event) const;
+    void cancelPendingClick();
+    void clickLeftButton();
+
+    std::unique_ptr<Ui::TouchPadScreen> ui;
+
+    FloatPoint oldPoint;
+    FloatPoint touchDownPoint;
+    FloatPoint wheelTouchDownPoint;
+    uint8_t buttonMask_ = 0;
+    std::shared_ptr<platform::Timer> lbuttonClickTimer;
+    bool holdingLbutton_ = false;
+    FloatPoint oldWheelTouchPoint;
+    bool needSetBasis_ = false;
+    double basisX = 0.0;
+    double basisY = 0.0;
+    bool motionMode_ = false;
+};

@@ -1,0 +1,84 @@
+#include "UITrackBall.h"
+
+#include "RemoteProtocol.h"
+#include "SoundServer.h"
+
+using platform::Event;
+using platform::Touch;
+using platform::TouchSet;
+
+UITrackBall::UITrackBall(QWidget* parent) : platform::Button(parent) {}
+
+void UITrackBall::paintEvent(QPaintEvent* event)
+{
+    platform::Button::paintEvent(event);
+}
+
+void UITrackBall::sendMouseEvent(uint8_t buttons, int16_t dx, int16_t dy)
+{
+    remote_sendMouseEvent(buttons, dx, dy);
+}
+
+void UITrackBall::lbuttonTouchDown()
+{
+    sendMouseEvent(REMOTE_BUTTON_LEFT, 0, 0);
+    play_mouse_buttonpress();
+}
+
+void UITrackBall::lbuttonTouchUp()
+{
+    sendMouseEvent(0, 0, 0);
+    play_mouse_buttonrelease();
+}
+
+void UITrackBall::rbuttonTouchDown()
+{
+    sendMouseEvent(REMOTE_BUTTON_RIGHT, 0, 0);
+    play_mouse_buttonpress();
+}
+
+void UITrackBall::rbuttonTouchUp()
+{
+    sendMouseEvent(0, 0, 0);
+    play_mouse_buttonrelease();
+}
+
+void UITrackBall::touchesBegan(const TouchSet& touches, Event* event)
+{
+    platform::Button::touchesBegan(touches, event); // the pressed look
+    Touch* touch = touches.anyObject();
+    if (!touch)
+        return;
+    touchDownPoint = FloatPoint::from(touch->locationInView(this));
+    previousTouchPoint = touchDownPoint;
+}
+
+void UITrackBall::touchesMoved(const TouchSet& touches, Event* event)
+{
+    platform::Button::touchesMoved(touches, event);
+    Touch* touch = event ? event->touchesForView(this).anyObject() : touches.anyObject();
+    if (!touch)
+        return;
+    const FloatPoint p = FloatPoint::from(touch->locationInView(this));
+    const int16_t dx = pointDelta(p.x, previousTouchPoint.x);
+    const int16_t dy = pointDelta(p.y, previousTouchPoint.y);
+    previousTouchPoint = p;
+    sendMouseEvent(0, dx, dy);
+}
+
+void UITrackBall::touchesEnded(const TouchSet& touches, Event* event)
+{
+    platform::Button::touchesEnded(touches, event);
+    Touch* touch = event ? event->touchesForView(this).anyObject() : touches.anyObject();
+    if (!touch)
+        return;
+    if (FloatPoint::from(touch->locationInView(this)) == touchDownPoint) {
+        lbuttonTouchDown();
+        lbuttonTouchUp();
+    }
+}
+
+void UITrackBall::touchesCancelled(const TouchSet& touches, Event* event)
+{
+    platform::Button::touchesCancelled(touches, event);
+}
