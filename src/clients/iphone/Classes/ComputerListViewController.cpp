@@ -1,0 +1,432 @@
+#include "ComputerListViewController.h"
+
+#include "DiscoveryMessages.h"
+#include "LoginViewController.h"
+#include "RegisterComputerViewController.h"
+#include "ui_ComputersView.h"
+
+#include "platform/NavigationController.h"
+#include "platform/TableViewCell.h"
+#include "platform/Theme.h"
+#include "platform/UserDefaults.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using platform::IndexPath;
+using platform::NotificationCenter;
+using platform::TableView;
+using platform::TableViewCell;
+using platform::TableViewCellEditingStyle;
+using platform::Timer;
+using platform::UserDefaults;
+
+namespace {
+
+const QString kRegisteredComputers = QStringLiteral("RegisteredComputers");
+const QString kDiscoveredComputerNotification = QStringLiteral("Discovered Computer");
+const QString kRegisterComputerNotification = QStringLiteral("Register Computer");
+const QString kCellIdentifier = QStringLiteral("ComputerListIdentifier");
+
+enum Section { RegisteredSection = 0, DiscoveredSection = 1, HelpSection = 2 };
+
+DiscoveryEndpoint& sharedDefaultEndpoint()
+{
+    static DiscoveryEndpoint endpoint;
+    return endpoint;
+}
+
+std::shared_ptr<Computer> computerFrom(const platform::Notification& notification)
+{
+    const auto* computer = notification.objectAs<std::shared_ptr<Computer>>();
+    return computer ? *computer : nullptr;
+}
+
+QString nameOf(const Computer& computer)
+{
+    return computer.computerName().value_or(QString());
+}
+
+} // namespace
+
+ComputerListViewController::ComputerListViewController(QObject* parent)
+    : platform::TableViewController(QStringLiteral("ComputersView"), parent), endpoint_(sharedDefaultEndpoint())
+{
+}
+
+ComputerListViewController::~ComputerListViewController()
+{
+    stopDiscoveryTimers();
+    if (socketOpen_)
+        close_socket();
+}
+
+void ComputerListViewController::setDefaultDiscoveryEndpoint(const DiscoveryEndpoint& endpoint)
+{
+    sharedDefaultEndpoint() = endpoint;
+}
+
+DiscoveryEndpoint ComputerListViewController::defaultDiscoveryEndpoint()
+{
+    return sharedDefaultEndpoint();
+}
+
+uint16_t ComputerListViewController::boundPort() const
+{
+    if (!socketOpen_)
+        return 0;
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(sockfd_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return 0;
+    return ntohs(local.sin_port);
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+void ComputerListViewController::loadView()
+{
+    Ui::ComputersView form;
+    loadViewFromForm(form);
+    helpCell_ = form.helpCell;
+    helpLabel_ = form.helpLabel;
+    addItem_ = form.addItem;
+    cancelItem_ = form.cancelItem;
+}
+
+void ComputerListViewController::viewDidLoad()
+{
+    platform::TableViewController::viewDidLoad();
+    // Should the view ever load again, the socket, the observers and the
+    // lists of the first load stay; a second set would answer twice.
+    if (loaded_)
+        return;
+    loaded_ = true;
+
+    setTitle(tr("Computers"));
+    navigationItem()->setLeftBarButtonItem(cancelItem_);
+    navigationItem()->setRightBarButtonItem(addItem_);
+    connect(addItem_, &QAction::triggered, this, [this] { addComputer(addItem_); });
+    if (helpCell_) {
+        helpCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
+        QPalette palette = helpLabel_->palette();
+        palette.setColor(QPalette::WindowText, platform::theme::secondaryLabel());
+        helpLabel_->setPalette(palette);
+        helpLabel_->setFont(platform::theme::font(14));
+    }
+
+    sockfd_ = 0;
+    auto& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, kDiscoveredComputerNotification,
+                       [this](const platform::Notification& notification) { discoveredComputer(notification); });
+    center.addObserver(this, kRegisterComputerNotification,
+                       [this](const platform::Notification& notification) { registerComputer(notification); });
+
+    computerList_.clear();
+    computerList_.reserve(10);
+    for (const QVariant& entry : UserDefaults::standardUserDefaults().arrayForKey(kRegisteredComputers)) {
+        auto computer = Computer::initWithDictionary(entry.toMap());
+        computer->setDiscoverd(std::nullopt);
+        computerList_.append(computer);
+    }
+
+    discoveredComputers_.clear();
+    discoveredComputers_.reserve(10);
+    initialize_socket();
+}
+
+void ComputerListViewController::viewWillAppear(bool animated)
+{
+    platform::TableViewController::viewWillAppear(animated);
+    tableView()->reloadData();
+}
+
+void ComputerListViewController::viewDidAppear(bool animated)
+{
+    platform::TableViewController::viewDidAppear(animated);
+    onScreen_ = true;
+    // At most one pair of timers: a pair from an earlier appearance goes first.
+    stopDiscoveryTimers();
+    boradcastQuery();
+    socktimer_ = Timer::scheduledTimer(pollInterval, true, [this](Timer& timer) { handleTimer(timer); });
+    broadcast_timer_ =
+        Timer::scheduledTimer(queryInterval, true, [this](Timer& timer) { broadcast_timer_handler(timer); });
+}
+
+void ComputerListViewController::viewWillDisappear(bool animated)
+{
+    platform::TableViewController::viewWillDisappear(animated);
+    onScreen_ = false;
+    stopDiscoveryTimers();
+}
+
+void ComputerListViewController::stopDiscoveryTimers()
+{
+    if (socktimer_)
+        socktimer_->invalidate();
+    if (broadcast_timer_)
+        broadcast_timer_->invalidate();
+    socktimer_.reset();
+    broadcast_timer_.reset();
+}
+
+// ---------------------------------------------------------------- table
+
+int ComputerListViewController::numberOfSectionsInTableView(TableView*)
+{
+    return 3;
+}
+
+QString ComputerListViewController::titleForHeaderInSection(TableView*, int section)
+{
+    switch (section) {
+    case RegisteredSection:
+        return QStringLiteral("Registered Computers");
+    case DiscoveredSection:
+        return QStringLiteral("Discovered Computers");
+    default:
+        return QString();
+    }
+}
+
+int ComputerListViewController::numberOfRowsInSection(TableView*, int section)
+{
+    switch (section) {
+    case RegisteredSection:
+        return int(computerList_.size());
+    case DiscoveredSection:
+        return int(discoveredComputers_.size());
+    case HelpSection:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+TableViewCell* ComputerListViewController::cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath)
+{
+    if (indexPath.section == HelpSection)
+        return helpCell_;
+    const auto& computers = indexPath.section == RegisteredSection ? computerList_ : discoveredComputers_;
+    if (indexPath.row < 0 || indexPath.row >= computers.size())
+        return nullptr;
+    TableViewCell* cell = tableView->dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell)
+        cell = new TableViewCell(QRect(), kCellIdentifier);
+    cell->setAccessoryType(platform::TableViewCellAccessoryType::DisclosureIndicator);
+    cell->setText(nameOf(*computers[indexPath.row]));
+    cell->setEditing(indexPath.section == RegisteredSection);
+    return cell;
+}
+
+int ComputerListViewController::heightForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath)
+{
+    if (indexPath.section != HelpSection || !helpLabel_)
+        return platform::TableViewDelegate::heightForRowAtIndexPath(tableView, indexPath);
+    // The help text wraps to the width of the grouped row.
+    const int margin = helpLabel_->x();
+    const int rowWidth = tableView->viewport()->width() - 2 * platform::theme::kGroupInset;
+    const int labelWidth = qMax(100, rowWidth - 2 * margin);
+    const int labelHeight = helpLabel_->heightForWidth(labelWidth);
+    helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, labelHeight);
+    return labelHeight + 2 * helpLabel_->y();
+}
+
+void ComputerListViewController::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath)
+{
+    if (indexPath.section == HelpSection)
+        return;
+    const auto& computers = indexPath.section == RegisteredSection ? computerList_ : discoveredComputers_;
+    if (indexPath.row < 0 || indexPath.row >= computers.size())
+        return;
+    const std::shared_ptr<Computer> computer = computers[indexPath.row];
+    selectedComputer_ = computer.get();
+    tableView->deselectRowAtIndexPath(indexPath, true);
+
+    auto* login = new LoginViewController; // no parent: the navigation stack owns it
+    login->setComputer(computer);
+    login->setTitle(nameOf(*computer));
+    platform::NavigationController* navigation = navigationController();
+    if (!navigation) {
+        delete login;
+        return;
+    }
+    // While the list is on screen the stack tells the screens it pushes of
+    // their appearance itself; otherwise the calls are made here.
+    const bool stackTellsAppearance = onScreen_;
+    if (!stackTellsAppearance)
+        login->viewWillAppear(true);
+    navigation->pushViewController(login, true);
+    if (!stackTellsAppearance)
+        login->viewDidAppear(true);
+}
+
+bool ComputerListViewController::canEditRowAtIndexPath(TableView*, const IndexPath& indexPath)
+{
+    return indexPath.section == RegisteredSection;
+}
+
+TableViewCellEditingStyle ComputerListViewController::editingStyleForRowAtIndexPath(TableView*,
+                                                                                    const IndexPath& indexPath)
+{
+    return indexPath.section == RegisteredSection ? TableViewCellEditingStyle::Delete : TableViewCellEditingStyle::None;
+}
+
+void ComputerListViewController::willBeginEditingRowAtIndexPath(TableView*, const IndexPath&) {}
+
+void ComputerListViewController::commitEditingStyle(TableView*, TableViewCellEditingStyle style,
+                                                    const IndexPath& indexPath)
+{
+    if (indexPath.section != RegisteredSection || indexPath.row < 0 || indexPath.row >= computerList_.size())
+        return;
+    const QString name = nameOf(*computerList_[indexPath.row]);
+    if (style != TableViewCellEditingStyle::Delete)
+        return;
+
+    // Matched by name: of two registered computers with one name, the first goes.
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    QVariantList stored = defaults.arrayForKey(kRegisteredComputers);
+    for (int i = 0; i < stored.size(); ++i) {
+        if (nameOf(*Computer::initWithDictionary(stored[i].toMap())) == name) {
+            stored.removeAt(i);
+            defaults.setObject(stored, kRegisteredComputers);
+            defaults.synchronize();
+            break;
+        }
+    }
+    removeComputer(name);
+}
+
+void ComputerListViewController::removeComputer(const QString& name)
+{
+    for (int row = 0; row < computerList_.size(); ++row) {
+        if (nameOf(*computerList_[row]) != name)
+            continue;
+        computerList_.removeAt(row);
+        TableView* table = tableView();
+        table->beginUpdates();
+        table->deleteRowsAtIndexPaths({IndexPath::indexPathForRow(row, RegisteredSection)},
+                                      platform::TableViewRowAnimation::Top);
+        table->endUpdates();
+        return;
+    }
+}
+
+void ComputerListViewController::registerComputer(const platform::Notification& notification)
+{
+    const std::shared_ptr<Computer> computer = computerFrom(notification);
+    if (!computer)
+        return;
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    QVariantList stored = defaults.arrayForKey(kRegisteredComputers);
+    stored.append(computer->encodeWithDictionary());
+    defaults.setObject(stored, kRegisteredComputers);
+    defaults.synchronize();
+
+    computerList_.append(computer);
+    tableView()->reloadData();
+}
+
+void ComputerListViewController::addComputer(QObject*)
+{
+    if (platform::NavigationController* navigation = navigationController(); navigation && regViewController_)
+        navigation->pushViewController(regViewController_, true);
+}
+
+// ---------------------------------------------------------------- discovery
+
+bool ComputerListViewController::initialize_socket()
+{
+    sockfd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (sockfd_ == -1)
+        return false;
+    socketOpen_ = true;
+    const int on = 1;
+    ::setsockopt(sockfd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    // The phone's stand-in and quillon-receiver may share the port on one computer.
+    ::setsockopt(sockfd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    int flags = ::fcntl(sockfd_, F_GETFL);
+    if (flags == -1)
+        flags = 0;
+    ::fcntl(sockfd_, F_SETFL, flags | O_NONBLOCK);
+
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(endpoint_.localPort);
+    ::bind(sockfd_, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    return true;
+}
+
+bool ComputerListViewController::boradcastQuery()
+{
+    if (!socketOpen_)
+        return true;
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(endpoint_.destinationPort);
+    if (::inet_pton(AF_INET, endpoint_.address.c_str(), &destination.sin_addr) != 1)
+        return true;
+    const std::vector<uint8_t> query = discovery_query();
+    ::sendto(sockfd_, query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&destination),
+             sizeof destination);
+    return true;
+}
+
+void ComputerListViewController::close_socket()
+{
+    if (!socketOpen_)
+        return;
+    ::shutdown(sockfd_, SHUT_RDWR);
+    ::close(sockfd_);
+    socketOpen_ = false;
+    sockfd_ = -1;
+}
+
+void ComputerListViewController::broadcast_timer_handler(Timer&)
+{
+    boradcastQuery();
+}
+
+void ComputerListViewController::handleTimer(Timer&)
+{
+    if (!socketOpen_)
+        return;
+    // Bounded, so that a flood on the port cannot hold the screen; what is
+    // left waits in the socket for the next tick.
+    for (int handled = 0; handled < maxDatagramsPerPoll; ++handled) {
+        uint8_t buffer[DISCOVERY_REPLY_CAPACITY + 1];
+        sockaddr_in sender{};
+        socklen_t senderLength = sizeof sender;
+        const ssize_t received = ::recvfrom(sockfd_, buffer, DISCOVERY_REPLY_CAPACITY, 0,
+                                            reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        if (received < 0)
+            return;
+        buffer[received] = 0;
+        char senderText[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &sender.sin_addr, senderText, sizeof senderText);
+        if (auto computer = discovery_computerFromReply(buffer, int(received), QString::fromLatin1(senderText)))
+            NotificationCenter::defaultCenter().postNotification(kDiscoveredComputerNotification, computer);
+    }
+}
+
+void ComputerListViewController::discoveredComputer(const platform::Notification& notification)
+{
+    const std::shared_ptr<Computer> computer = computerFrom(notification);
+    if (!computer)
+        return;
+    // The first record of a name stays as it was found.
+    for (const auto& known : discoveredComputers_)
+        if (known->computerName() == computer->computerName())
+            return;
+    const int row = int(discoveredComputers_.size());
+    discoveredComputers_.append(computer);
+    TableView* table = tableView();
+    table->beginUpdates();
+    table->insertRowsAtIndexPaths({IndexPath::indexPathForRow(row, DiscoveredSection)},
+                                  platform::TableViewRowAnimation::Top);
+    table->endUpdates();
+}

@@ -1,0 +1,109 @@
+// The computer list of the connection tab: the computers registered by hand,
+// those found on the network, and a help row. It also runs discovery: a
+// query broadcast every 3 s while the list is on screen, replies polled
+// every 1 s from a non-blocking socket.
+#pragma once
+
+#include "Computer.h"
+#include "DiscoveryEndpoint.h"
+
+#include "platform/NotificationCenter.h"
+#include "platform/TableViewCell.h"
+#include "platform/TableViewController.h"
+#include "platform/Timer.h"
+
+#include <QLabel>
+#include <QList>
+#include <QPointer>
+
+#include <memory>
+
+class RegisterComputerViewController;
+
+class ComputerListViewController : public platform::TableViewController {
+    Q_OBJECT
+
+public:
+    // A poll handles at most this many datagrams; the rest wait for the next
+    // tick, so that a host flooding the port cannot freeze the screen.
+    static constexpr int maxDatagramsPerPoll = 64;
+    static constexpr double pollInterval = 1.0;
+    static constexpr double queryInterval = 3.0;
+
+    // Made from the interface file "ComputersView".
+    explicit ComputerListViewController(QObject* parent = nullptr);
+    ~ComputerListViewController() override;
+
+    // The endpoint newly created lists use (the app's command line sets it).
+    static void setDefaultDiscoveryEndpoint(const DiscoveryEndpoint& endpoint);
+    static DiscoveryEndpoint defaultDiscoveryEndpoint();
+    // Takes effect when the socket is opened, that is when the view loads.
+    void setDiscoveryEndpoint(const DiscoveryEndpoint& endpoint) { endpoint_ = endpoint; }
+    const DiscoveryEndpoint& discoveryEndpoint() const { return endpoint_; }
+    // The local port the discovery socket is bound to; 0 when it is not bound.
+    uint16_t boundPort() const;
+
+    const QList<std::shared_ptr<Computer>>& computerList() const { return computerList_; }
+    const QList<std::shared_ptr<Computer>>& discoveredComputers() const { return discoveredComputers_; }
+    Computer* selectedComputer() const { return selectedComputer_; }
+    int sockfd() const { return sockfd_; }
+    const std::shared_ptr<platform::Timer>& socktimer() const { return socktimer_; }
+    const std::shared_ptr<platform::Timer>& broadcast_timer() const { return broadcast_timer_; }
+    RegisterComputerViewController* regViewController() const { return regViewController_; }
+    void setRegViewController(RegisterComputerViewController* controller) { regViewController_ = controller; }
+    platform::TableViewCell* helpCell() const { return helpCell_; }
+    // The bar buttons of the list: add (here) and cancel (the container's).
+    QAction* addItem() const { return addItem_; }
+    QAction* cancelItem() const { return cancelItem_; }
+
+    void loadView() override;
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+
+    int numberOfSectionsInTableView(platform::TableView* tableView) override;
+    QString titleForHeaderInSection(platform::TableView* tableView, int section) override;
+    int numberOfRowsInSection(platform::TableView* tableView, int section) override;
+    platform::TableViewCell* cellForRowAtIndexPath(platform::TableView* tableView,
+                                                   const platform::IndexPath& indexPath) override;
+    int heightForRowAtIndexPath(platform::TableView* tableView, const platform::IndexPath& indexPath) override;
+    void didSelectRowAtIndexPath(platform::TableView* tableView, const platform::IndexPath& indexPath) override;
+    bool canEditRowAtIndexPath(platform::TableView* tableView, const platform::IndexPath& indexPath) override;
+    platform::TableViewCellEditingStyle editingStyleForRowAtIndexPath(platform::TableView* tableView,
+                                                                      const platform::IndexPath& indexPath) override;
+    void willBeginEditingRowAtIndexPath(platform::TableView* tableView, const platform::IndexPath& indexPath) override;
+    void commitEditingStyle(platform::TableView* tableView, platform::TableViewCellEditingStyle style,
+                            const platform::IndexPath& indexPath) override;
+
+    void removeComputer(const QString& name);
+    void registerComputer(const platform::Notification& notification);
+    void addComputer(QObject* sender);
+
+    // Discovery.
+    bool initialize_socket();
+    bool boradcastQuery();
+    void close_socket();
+    void broadcast_timer_handler(platform::Timer& timer);
+    void handleTimer(platform::Timer& timer);
+    void discoveredComputer(const platform::Notification& notification);
+
+private:
+    void stopDiscoveryTimers();
+
+    DiscoveryEndpoint endpoint_;
+    QList<std::shared_ptr<Computer>> computerList_;
+    QList<std::shared_ptr<Computer>> discoveredComputers_;
+    Computer* selectedComputer_ = nullptr;
+    int sockfd_ = 0;
+    std::shared_ptr<platform::Timer> socktimer_;
+    std::shared_ptr<platform::Timer> broadcast_timer_;
+    QPointer<RegisterComputerViewController> regViewController_;
+    QPointer<platform::TableViewCell> helpCell_;
+    QPointer<QLabel> helpLabel_;
+    QPointer<QAction> addItem_;
+    QPointer<QAction> cancelItem_;
+    bool loaded_ = false;     // the view-load steps ran (they run once per controller)
+    bool socketOpen_ = false; // sockfd_ is a descriptor this list opened
+    bool onScreen_ = false;   // between did-appear and will-disappear
+};

@@ -1,0 +1,67 @@
+#include "ComputersViewController.h"
+
+#include "ComputerListViewController.h"
+#include "RegisterComputerViewController.h"
+
+#include "platform/NotificationCenter.h"
+
+ComputersViewController::ComputersViewController(QObject* parent)
+    : platform::ViewController(QStringLiteral("ComputersView"), parent)
+    , listViewController_(new ComputerListViewController(this))
+    , regViewController_(new RegisterComputerViewController(this))
+    , naviController_(new platform::NavigationController(listViewController_, this))
+{
+    listViewController_->setRegViewController(regViewController_);
+}
+
+void ComputersViewController::viewDidLoad()
+{
+    platform::ViewController::viewDidLoad();
+    QWidget* container = view();
+    container->resize(320, 460);
+    QWidget* navigation = naviController_->view();
+    navigation->setParent(container);
+    navigation->setGeometry(0, 0, 320, 460);
+    navigation->show();
+    if (QAction* cancel = listViewController_->cancelItem())
+        connect(cancel, &QAction::triggered, this, [this, cancel] { selectedCancel(cancel); });
+    // The list loads with the stack's view above; it appears now, so that
+    // discovery starts as soon as the connection screens exist.
+    naviController_->viewWillAppear(false);
+    naviController_->viewDidAppear(false);
+}
+
+// The stack passes each appearance call on to its top screen.
+void ComputersViewController::viewWillAppear(bool animated)
+{
+    platform::ViewController::viewWillAppear(animated);
+    naviController_->viewWillAppear(animated);
+}
+
+void ComputersViewController::viewDidAppear(bool animated)
+{
+    platform::ViewController::viewDidAppear(animated);
+    naviController_->viewDidAppear(animated);
+}
+
+void ComputersViewController::viewWillDisappear(bool animated)
+{
+    platform::ViewController::viewWillDisappear(animated);
+    naviController_->viewWillDisappear(animated);
+}
+
+void ComputersViewController::viewDidDisappear(bool animated)
+{
+    platform::ViewController::viewDidDisappear(animated);
+    naviController_->viewDidDisappear(animated);
+}
+
+bool ComputersViewController::shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation)
+{
+    return false;
+}
+
+void ComputersViewController::selectedCancel(QObject*)
+{
+    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), previousViewIndex_);
+}

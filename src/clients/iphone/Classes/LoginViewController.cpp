@@ -1,0 +1,168 @@
+#include "LoginViewController.h"
+
+#include "RemoteProtocol.h"
+#include "ui_LoginView.h"
+
+#include "platform/Alert.h"
+#include "platform/NavigationController.h"
+#include "platform/NotificationCenter.h"
+#include "platform/TableViewCell.h"
+#include "platform/UserDefaults.h"
+
+#include <QGuiApplication>
+
+using platform::IndexPath;
+using platform::TableView;
+using platform::TableViewCell;
+using platform::TableViewCellAccessoryType;
+
+namespace {
+
+const QString kPasswords = QStringLiteral("Passwords");
+
+// The wait cursor while the connect holds the screen.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+void showConnectionError(const QString& message)
+{
+    platform::Alert::show(QStringLiteral("Connection Error"), message, QStringLiteral("OK"));
+}
+
+} // namespace
+
+LoginViewController::LoginViewController(QObject* parent)
+    : platform::TableViewController(QStringLiteral("LoginView"), parent)
+{
+}
+
+void LoginViewController::loadView()
+{
+    Ui::LoginView form;
+    loadViewFromForm(form);
+    passwordCell_ = form.passwordCell;
+    saveCell_ = form.saveCell;
+    passwordField_ = form.passwordField;
+    connectItem_ = new platform::BarButtonItem(tr("Connect"), platform::BarButtonItem::Done, this);
+
+    passwordCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
+    // The save row stays chosen; its check mark is all it shows.
+    saveCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
+    passwordField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText
+                                        | Qt::ImhNoAutoUppercase);
+    connect(passwordField_, &QLineEdit::returnPressed, this, [this] { textFieldShouldReturn(passwordField_); });
+}
+
+void LoginViewController::viewDidLoad()
+{
+    platform::TableViewController::viewDidLoad();
+    navigationItem()->setRightBarButtonItem(connectItem_);
+    connect(connectItem_, &QAction::triggered, this, [this] { selectedConnect(connectItem_); });
+}
+
+void LoginViewController::viewWillAppear(bool animated)
+{
+    platform::TableViewController::viewWillAppear(animated);
+    const QString name = computer_ ? computer_->computerName().value_or(QString()) : QString();
+    const std::optional<QString> saved = loadPassword(name);
+    passwordField_->setText(saved.value_or(QString()));
+    saveCell_->setAccessoryType(saved ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None);
+}
+
+std::optional<QString> LoginViewController::loadPassword(const QString& name) const
+{
+    const QVariantMap passwords = platform::UserDefaults::standardUserDefaults().dictionaryForKey(kPasswords);
+    const auto found = passwords.constFind(name);
+    if (found == passwords.constEnd())
+        return std::nullopt;
+    return found->toString();
+}
+
+int LoginViewController::numberOfSectionsInTableView(TableView*)
+{
+    return 1;
+}
+
+QString LoginViewController::titleForHeaderInSection(TableView*, int)
+{
+    return computer_ ? computer_->computerName().value_or(QString()) : QString();
+}
+
+int LoginViewController::numberOfRowsInSection(TableView*, int)
+{
+    return 2;
+}
+
+TableViewCell* LoginViewController::cellForRowAtIndexPath(TableView*, const IndexPath& indexPath)
+{
+    switch (indexPath.row) {
+    case 0:
+        return passwordCell_;
+    case 1:
+        return saveCell_;
+    default:
+        return nullptr;
+    }
+}
+
+void LoginViewController::didSelectRowAtIndexPath(TableView*, const IndexPath& indexPath)
+{
+    if (indexPath.row != 1)
+        return;
+    const bool saving = saveCell_->accessoryType() == TableViewCellAccessoryType::Checkmark;
+    saveCell_->setAccessoryType(saving ? TableViewCellAccessoryType::None : TableViewCellAccessoryType::Checkmark);
+}
+
+bool LoginViewController::textFieldShouldReturn(QLineEdit* textField)
+{
+    if (textField == passwordField_)
+        textField->clearFocus();
+    return true;
+}
+
+void LoginViewController::selectedConnect(QObject*)
+{
+    if (!computer_)
+        return;
+    passwordField_->clearFocus();
+    const QString passcode = passwordField_->text();
+    const QString name = computer_->computerName().value_or(QString());
+
+    // The choice is stored before the connect is tried, whatever comes of it.
+    platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
+    QVariantMap passwords = defaults.dictionaryForKey(kPasswords);
+    if (saveCell_->accessoryType() == TableViewCellAccessoryType::Checkmark)
+        passwords.insert(name, passcode);
+    else
+        passwords.remove(name);
+    defaults.setObject(passwords, kPasswords);
+    defaults.synchronize();
+
+    const QByteArray address = computer_->ip().value_or(QString()).toUtf8();
+    const QByteArray passcodeText = passcode.toUtf8();
+    int result = -1;
+    {
+        const BusyCursor busy;
+        result = remote_connectToHost(address.constData(), unsigned(computer_->port().value_or(0)),
+                                      passcodeText.constData());
+    }
+
+    switch (result) {
+    case 0:
+        if (platform::NavigationController* navigation = navigationController())
+            navigation->popToRootViewControllerAnimated(false);
+        platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), 0);
+        break;
+    case -2:
+        showConnectionError(QStringLiteral("Invalid Password."));
+        break;
+    default:
+        showConnectionError(QStringLiteral("Please, check firewall setting on your computer."));
+        break;
+    }
+}
