@@ -1,0 +1,215 @@
+#include "MainViewController.h"
+
+#include "ComputersViewController.h"
+#include "KeyboardViewController.h"
+#include "PhoneWindow.h"
+#include "RemoteViewController.h"
+#include "SettingsSheet.h"
+#include "TouchPadViewController.h"
+#include "ui_MainWindow.h"
+
+#include "platform/NotificationCenter.h"
+#include "platform/StatusBar.h"
+#include "platform/TabBar.h"
+#include "platform/ViewAnimation.h"
+
+#include <QEvent>
+#include <QLabel>
+
+using platform::InterfaceOrientation;
+using platform::Notification;
+using platform::NotificationCenter;
+using platform::StatusBar;
+using platform::ViewAnimation;
+
+MainViewController::MainViewController(QObject* parent)
+    : platform::ViewController(QStringLiteral("MainWindow"), parent)
+{
+    currentTag_ = 0;
+}
+
+MainViewController::~MainViewController() = default;
+
+void MainViewController::loadView()
+{
+    ui = std::make_unique<Ui::MainWindow>();
+    loadViewFromForm(*ui);
+}
+
+void MainViewController::viewDidLoad()
+{
+    platform::ViewController::viewDidLoad();
+
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, QStringLiteral("Settings"), [this](const Notification& n) { settings(n); });
+    center.addObserver(this, QStringLiteral("Toggle TabBar"), [this](const Notification&) { toggleTabBar(); });
+    center.addObserver(this, QStringLiteral("Goto TabBar"), [this](const Notification& n) { gotoTabBar(n); });
+
+    remoteViewController_ = new RemoteViewController(this);
+    touchPadViewController_ = new TouchPadViewController(this);
+    computerViewController_ = new ComputersViewController(this);
+    // Loading the connection container's view starts discovery.
+    remoteViewController_->view();
+    touchPadViewController_->view();
+    computerViewController_->view();
+
+    viewControllers[kTouchPadTab] = touchPadViewController_;
+    viewControllers[kKeyboardTab] = nullptr;
+    viewControllers[kRemoteTab] = remoteViewController_;
+    viewControllers[kConnectionTab] = computerViewController_;
+
+    ui->tabbar->setItems({ui->tabbarItemTouchPad, ui->tabbarItemKeyboard, ui->tabbarItemRemote, ui->tabbarItemConnection});
+    for (QAction* item : ui->tabbar->items())
+        connect(item, &QAction::triggered, this, [this, item] { tabBarSelected(item); });
+
+    // Touch pad, remote, connection, then the tab bar on top: nothing is
+    // hidden yet, so the computer list (added last) is what shows first.
+    QWidget* mainView = view();
+    for (int index : {kTouchPadTab, kRemoteTab, kConnectionTab}) {
+        QWidget* screen = viewControllers[index]->view();
+        screen->setParent(mainView);
+        screen->move(0, 0);
+        screen->show();
+    }
+    ui->inputLabel->raise();
+    ui->tabbar->raise();
+    mainView->installEventFilter(this);
+    layOutBars();
+}
+
+bool MainViewController::shouldAutorotateToInterfaceOrientation(InterfaceOrientation)
+{
+    return false; // the main view turns itself, for the keyboard only
+}
+
+void MainViewController::selectTabView(int index)
+{
+    if (index < 0 || index >= kTabCount)
+        return; // not a tab: a stray number must not reach the screens table
+    QWidget* mainView = view();
+    if (index != currentTag_) {
+        if (currentTag_ == kKeyboardTab) {
+            StatusBar::shared().setOrientation(InterfaceOrientation::Portrait, true);
+            turnToLandscape(false);
+        } else if (index == kKeyboardTab) {
+            StatusBar::shared().setOrientation(InterfaceOrientation::LandscapeRight, true);
+            turnToLandscape(true);
+        }
+    }
+    const int previousTag = currentTag_;
+    currentTag_ = index;
+
+    for (int i = 0; i < kTabCount; ++i) {
+        if (i == index) {
+            if (!viewControllers[i] && i == kKeyboardTab) {
+                auto* keyboard = new KeyboardViewController(this);
+                viewControllers[i] = keyboard;
+                QWidget* screen = keyboard->view();
+                screen->setParent(mainView);
+                screen->move(0, 0);
+                screen->raise();
+            }
+            platform::ViewController* screen = viewControllers[i];
+            screen->viewWillAppear(false);
+            screen->view()->show();
+            screen->viewDidAppear(false);
+        } else if (viewControllers[i] && !viewControllers[i]->view()->isHidden()) {
+            platform::ViewController* screen = viewControllers[i];
+            screen->viewWillDisappear(false);
+            screen->view()->hide();
+            screen->viewDidDisappear(false);
+            // Cancel on the connection screens returns to the screen the user
+            // came from. At start-up the touch pad and the remote panel lie
+            // unhidden under the computer list; only the current tab counts.
+            if (index == kConnectionTab && i == previousTag)
+                computerViewController_->setPreviouseViewIndex(i);
+        }
+    }
+    for (QAction* item : ui->tabbar->items())
+        if (platform::TabBar::tagOf(item) == index)
+            ui->tabbar->setSelectedItem(item);
+    ui->tabbar->hide();
+}
+
+void MainViewController::turnToLandscape(bool landscape)
+{
+    QWidget* mainView = view();
+    const QSize size = landscape ? QSize(kLandscapeWidth, kLandscapeHeight) : QSize(kPortraitWidth, kPortraitHeight);
+    mainView->resize(size);
+    if (auto* window = qobject_cast<PhoneWindow*>(mainView->window()); window && window != mainView) {
+        window->setLandscape(landscape);
+        ViewAnimation(kRotationDuration).setFrame(mainView, window->contentFrame()).commit();
+    }
+}
+
+void MainViewController::tabBarSelected(QAction* item)
+{
+    selectTabView(platform::TabBar::tagOf(item));
+}
+
+void MainViewController::gotoTabBar(const Notification& notification)
+{
+    if (const std::optional<long long> index = notification.integerObject())
+        if (*index >= 0 && *index < kTabCount)
+            selectTabView(int(*index));
+}
+
+void MainViewController::toggleTabBar()
+{
+    platform::TabBar* bar = ui->tabbar;
+    if (!bar->isHidden()) {
+        bar->hide();
+        return;
+    }
+    ui->inputLabel->raise();
+    bar->raise();
+    ViewAnimation::applyAlpha(bar, 0);
+    bar->show();
+    ViewAnimation(kTabBarFadeDuration).setAlpha(bar, 1).commit();
+}
+
+void MainViewController::settings(const Notification&)
+{
+    QWidget* host = view()->window();
+    if (!settingsSheet_)
+        settingsSheet_ = new SettingsSheet(host);
+    settingsSheet_->present();
+}
+
+void MainViewController::layOutBars()
+{
+    QWidget* mainView = view();
+    const int barHeight = ui->tabbar->sizeHint().height();
+    ui->tabbar->setGeometry(0, mainView->height() - barHeight, mainView->width(), barHeight);
+    ui->inputLabel->setGeometry(0, mainView->height() - barHeight - ui->inputLabel->height(), mainView->width(),
+                                ui->inputLabel->height());
+}
+
+bool MainViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // The tab bar stays along the bottom edge in either orientation.
+    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+        layOutBars();
+    return platform::ViewController::eventFilter(watched, event);
+}
+
+platform::ViewController* MainViewController::viewControllerAt(int index) const
+{
+    return index >= 0 && index < kTabCount ? viewControllers[index].data() : nullptr;
+}
+
+KeyboardViewController* MainViewController::keyboardViewController() const
+{
+    return qobject_cast<KeyboardViewController*>(viewControllers[kKeyboardTab].data());
+}
+
+platform::TabBar* MainViewController::tabbar() const { return ui ? ui->tabbar : nullptr; }
+QLabel* MainViewController::inputLabel() const { return ui ? ui->inputLabel : nullptr; }
+QAction* MainViewController::tabbarItemTouchPad() const { return ui ? ui->tabbarItemTouchPad : nullptr; }
+QAction* MainViewController::tabbarItemKeyboard() const { return ui ? ui->tabbarItemKeyboard : nullptr; }
+QAction* MainViewController::tabbarItemRemote() const { return ui ? ui->tabbarItemRemote : nullptr; }
+QAction* MainViewController::tabbarItemConnection() const { return ui ? ui->tabbarItemConnection : nullptr; }
+TouchPadViewController* MainViewController::touchPadViewController() const { return touchPadViewController_; }
+RemoteViewController* MainViewController::remoteViewController() const { return remoteViewController_; }
+ComputersViewController* MainViewController::computerViewController() const { return computerViewController_; }
+SettingsSheet* MainViewController::settingsSheet() const { return settingsSheet_; }

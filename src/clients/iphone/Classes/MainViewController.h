@@ -1,0 +1,92 @@
+// MainViewController: the app's one root view. It holds the four screens
+// (touch pad, keyboard, remote panel, connection screens) behind a tab bar,
+// shows one at a time, turns to landscape while the keyboard is shown, and
+// hides or fades in the tab bar. Screens reach it only through the
+// notifications "Goto TabBar", "Toggle TabBar" and "Settings".
+#pragma once
+
+#include "platform/InterfaceOrientation.h"
+#include "platform/ViewController.h"
+
+#include <QPointer>
+#include <array>
+#include <memory>
+
+class QAction;
+class QLabel;
+class ComputersViewController;
+class KeyboardViewController;
+class RemoteViewController;
+class SettingsSheet;
+class TouchPadViewController;
+
+namespace Ui {
+class MainWindow;
+}
+namespace platform {
+class Notification;
+class TabBar;
+} // namespace platform
+
+class MainViewController : public platform::ViewController {
+    Q_OBJECT
+
+public:
+    static constexpr int kTouchPadTab = 0;
+    static constexpr int kKeyboardTab = 1;
+    static constexpr int kRemoteTab = 2;
+    static constexpr int kConnectionTab = 3;
+    static constexpr int kTabCount = 4;
+    // The main view below the status bar, upright and turned for the keyboard.
+    static constexpr int kPortraitWidth = 320;
+    static constexpr int kPortraitHeight = 460;
+    static constexpr int kLandscapeWidth = 480;
+    static constexpr int kLandscapeHeight = 300;
+    static constexpr double kRotationDuration = 0.5;
+    static constexpr double kTabBarFadeDuration = 0.3;
+
+    explicit MainViewController(QObject* parent = nullptr);
+    ~MainViewController() override;
+
+    void loadView() override;
+    void viewDidLoad() override;
+    bool shouldAutorotateToInterfaceOrientation(platform::InterfaceOrientation orientation) override;
+
+    void selectTabView(int index);
+    void tabBarSelected(QAction* item);
+    void gotoTabBar(const platform::Notification& notification);
+    void toggleTabBar();
+    // Opens the stand-in for the app's page in the phone's settings.
+    void settings(const platform::Notification& notification);
+
+    int currentTag() const { return currentTag_; }
+    // The screen of a tab index; null for the keyboard before it is first chosen.
+    platform::ViewController* viewControllerAt(int index) const;
+    TouchPadViewController* touchPadViewController() const;
+    RemoteViewController* remoteViewController() const;
+    ComputersViewController* computerViewController() const;
+    KeyboardViewController* keyboardViewController() const;
+
+    platform::TabBar* tabbar() const;
+    QLabel* inputLabel() const;
+    QAction* tabbarItemTouchPad() const;
+    QAction* tabbarItemKeyboard() const;
+    QAction* tabbarItemRemote() const;
+    QAction* tabbarItemConnection() const;
+    SettingsSheet* settingsSheet() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void turnToLandscape(bool landscape);
+    void layOutBars();
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    int currentTag_ = 0;
+    std::array<QPointer<platform::ViewController>, kTabCount> viewControllers;
+    QPointer<RemoteViewController> remoteViewController_;
+    QPointer<TouchPadViewController> touchPadViewController_;
+    QPointer<ComputersViewController> computerViewController_;
+    QPointer<SettingsSheet> settingsSheet_;
+};

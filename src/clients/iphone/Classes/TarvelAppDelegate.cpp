@@ -1,0 +1,44 @@
+#include "TarvelAppDelegate.h"
+
+#include "MainViewController.h"
+#include "PhoneWindow.h"
+#include "Reachability.h"
+#include "RemoteProtocol.h"
+#include "SoundServer.h"
+
+#include "platform/Alert.h"
+#include "platform/StatusBar.h"
+
+TarvelAppDelegate::TarvelAppDelegate(QObject* parent)
+    : QObject(parent), window_(new PhoneWindow), mainViewController_(new MainViewController(this))
+{
+    // The phone launches with its status bar hidden; start-up shows it.
+    platform::StatusBar::shared().setHidden(true, false);
+}
+
+TarvelAppDelegate::~TarvelAppDelegate()
+{
+    uninitlizie_sound_server();
+    delete mainViewController_; // before its view's window goes
+    delete window_;
+}
+
+void TarvelAppDelegate::applicationDidFinishLaunching()
+{
+    QWidget* mainView = mainViewController_->view();
+    mainView->setParent(window_);
+    mainView->show();
+    window_->makeKeyAndVisible();
+
+    remote_initialize();
+    initialize_sound_server();
+    platform::StatusBar::shared().setHidden(false, false);
+    mainView->setGeometry(0, platform::StatusBar::kHeight, MainViewController::kPortraitWidth,
+                          MainViewController::kPortraitHeight);
+
+    if (Reachability::sharedReachability()->localWiFiConnectionStatus() != Reachability::ReachableViaWiFiNetwork) {
+        platform::Alert::show(QStringLiteral("Warning"),
+                              QStringLiteral("You must turn on Wi-Fi network to use this application. "),
+                              QStringLiteral("OK"));
+    }
+}

@@ -1,0 +1,31 @@
+// TarvelAppDelegate: starts the app. It owns the window (the phone's screen)
+// and the main view controller, and runs the start-up sequence once the
+// application's main loop is ready.
+#pragma once
+
+#include <QObject>
+
+class MainViewController;
+class PhoneWindow;
+
+class TarvelAppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TarvelAppDelegate(QObject* parent = nullptr);
+    // Stops the sound effects and lets the main view and the window go.
+    ~TarvelAppDelegate() override;
+
+    PhoneWindow* window() const { return window_; }
+    MainViewController* mainViewController() const { return mainViewController_; }
+
+    // The start-up sequence: the main view in the window (which loads every
+    // screen but the keyboard and starts discovery), no session, the sound
+    // effects, the status bar, the main view's frame below it, then the
+    // Wi-Fi check, which warns once.
+    void applicationDidFinishLaunching();
+
+private:
+    PhoneWindow* window_;
+    MainViewController* mainViewController_;
+};
