@@ -1,0 +1,295 @@
+// The touch pad screen with its real form, real touches through the platform
+// layer, virtual time, and a receiver double on 127.0.0.1 that sees every
+// packet: pointer movement, taps and clicks, drag lock, the wheel strip, the
+// buttons, the sounds and the connection checks.
+#include "RemoteProtocol.h"
+#include "TouchPadView.h"
+#include "TouchPadViewController.h"
+
+#include "platform/Alert.h"
+#include "platform/Button.h"
+#include "platform/FingerSimulator.h"
+#include "platform/NotificationCenter.h"
+
+#include "support/AppTestEnvironment.h"
+#include "support/SessionRecorder.h"
+
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+const AlertRecord kNoSession{"Connection Error", "Please, connect to your computer before use the functions.", "OK"};
+
+SentPacket mouse(int buttons, int dx = 0, int dy = 0)
+{
+    return SentPacket::mouse(buttons, dx, dy);
+}
+
+class TouchPadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.resize(320, 460);
+        screen.view()->setParent(&window);
+        screen.view()->move(0, 0);
+        window.show();
+        screen.viewWillAppear(false);
+        screen.viewDidAppear(false);
+        pad = screen.touchPadView();
+        wheel = screen.wheelButton();
+    }
+
+    // Lets the double-tap window run out, so the next touch is a lone one.
+    void pause() { env.advance(1.0); }
+
+    AppTestEnvironment env;
+    QWidget window;
+    TouchPadViewController screen;
+    FingerSimulator fingers;
+    QWidget* pad = nullptr;
+    QWidget* wheel = nullptr;
+};
+
+class TouchPadSessionTest : public TouchPadTest {
+protected:
+    void SetUp() override
+    {
+        TouchPadTest::SetUp();
+        ASSERT_TRUE(session.connected());
+    }
+    SessionRecorder session;
+};
+
+TEST_F(TouchPadSessionTest, MovementIsTruncatedTowardsZeroAndTheFractionIsDropped)
+{
+    fingers.press(0, pad, {100, 100});
+    EXPECT_EQ(session.takePackets(), SentPackets{}); // touching down sends nothing
+
+    fingers.move(0, pad, {98.3, 100});       // -1.7 points
+    fingers.move(0, pad, {98.3, 100});       // no change at all
+    fingers.move(0, pad, {102.2, 96.1});     // +3.9, -3.9
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(0, -1, 0), mouse(0, 0, 0), mouse(0, 3, -3)}));
+
+    // Half a point per event never adds up to a movement.
+    for (int i = 1; i <= 6; ++i)
+        fingers.move(0, pad, {102.2 + 0.5 * i, 96.1 + 0.5 * i});
+    EXPECT_EQ(session.takePackets(), SentPackets(6, mouse(0, 0, 0)));
+    fingers.release(0, pad, {105.2, 99.1});
+    EXPECT_EQ(session.takePackets(), SentPackets{}); // a moved touch lifts with no click
+    env.advance(1.0);
+    EXPECT_EQ(session.takePackets(), SentPackets{});
+    EXPECT_TRUE(Alert::history().empty());
+}
+
+TEST_F(TouchPadSessionTest, ASingleTapClicksFourTenthsOfASecondAfterTheLift)
+{
+    fingers.tap(pad, {50, 50});
+    EXPECT_EQ(session.takePackets(), SentPackets{});
+    env.advance(0.39);
+    EXPECT_EQ(session.takePackets(), SentPackets{});
+    EXPECT_TRUE(env.takeSounds().isEmpty());
+    env.advance(0.01);
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(0)}));
+    EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keyrelease"}));
+    EXPECT_FALSE(screen.isClickPending());
+
+    // The smallest movement between down and up is no tap.
+    pause();
+    fingers.press(0, pad, {50, 50});
+    fingers.release(0, pad, {50.25, 50});
+    env.advance(1.0);
+    EXPECT_EQ(session.takePackets(), SentPackets{});
+}
+
+TEST_F(TouchPadSessionTest, ADoubleTapClicksTwiceAtTheSecondLiftAndAThirdTapDoesNothing)
+{
+    fingers.tap(pad, {50, 50});
+    env.advance(0.1);
+    fingers.tap(pad, {51, 50}); // a double tap need not hit the same spot
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(0), mouse(1), mouse(0)}));
+    env.advance(0.1);
+    fingers.tap(pad, {50, 50});
+    env.advance(1.0);
+    EXPECT_EQ(session.takePackets(), SentPackets{});
+}
+
+TEST_F(TouchPadSessionTest, ASecondTapAfterTheFirstClickWasSentClicksOnceMore)
+{
+    // A long double-click interval lets the second tap come after the 0.4 s click.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int interval = hints->mouseDoubleClickInterval();
+    hints->setMouseDoubleClickInterval(700);
+    fingers.tap(pad, {50, 50});
+    env.advance(0.5);
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(0)}));
+    fingers.tap(pad, {50, 50});
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(0)}));
+    hints->setMouseDoubleClickInterval(interval);
+}
+
+TEST_F(TouchPadSessionTest, TapAndDragHoldsTheLeftButtonUntilTheLift)
+{
+    fingers.tap(pad, {50, 50});
+    env.advance(0.1);
+    fingers.press(0, pad, {50, 50});
+    fingers.move(0, pad, {54.5, 48});
+    fingers.move(0, pad, {60, 40});
+    EXPECT_TRUE(screen.holdingLbutton());
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(1, 4, -2), mouse(1, 5, -8)}));
+    env.advance(1.0); // the pending single-tap click was cancelled
+    EXPECT_EQ(session.takePackets(), SentPackets{});
+
+    fingers.release(0, pad, {60, 40});
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0)});
+    EXPECT_FALSE(screen.holdingLbutton());
+    EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keyrelease"}));
+}
+
+TEST_F(TouchPadSessionTest, ALoneTouchThatMovesNeverPressesTheButton)
+{
+    fingers.press(0, pad, {50, 50});
+    fingers.move(0, pad, {80, 50});
+    fingers.release(0, pad, {80, 50});
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0, 30, 0)});
+    EXPECT_FALSE(screen.holdingLbutton());
+}
+
+TEST_F(TouchPadSessionTest, TheWheelStepsOncePerTenPointsAndOncePerEvent)
+{
+    fingers.press(0, wheel, {18, 200});
+    fingers.move(0, wheel, {18, 190.1}); // 9.9 points up: not yet
+    EXPECT_EQ(session.takePackets(), SentPackets{});
+    fingers.move(0, wheel, {18, 190});   // 10 points from the touch-down
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(8)});
+    fingers.move(0, wheel, {18, 225});   // 35 points down in one event: one step
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(16)});
+    fingers.move(0, wheel, {18, 230});
+    fingers.move(0, wheel, {18, 235.5}); // 10.5 from the last step
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(16)});
+    EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keypress", "keypress"}));
+
+    fingers.release(0, wheel, {18, 235.5});
+    EXPECT_EQ(session.takePackets(), SentPackets{}); // a moved touch is no middle click
+    EXPECT_EQ(env.takeSounds(), QStringList{"keyrelease"});
+}
+
+TEST_F(TouchPadSessionTest, AWheelTapIsAMiddleClickThatKeepsTheHeldButtons)
+{
+    fingers.tap(wheel, {18, 100});
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(2), mouse(0)}));
+    EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keyrelease"}));
+
+    pause();
+    fingers.press(1, screen.rightButton(), {40, 40});
+    fingers.tap(wheel, {18, 100});
+    fingers.release(1, screen.rightButton(), {40, 40});
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(4), mouse(6), mouse(4), mouse(0)}));
+}
+
+TEST_F(TouchPadSessionTest, TheButtonsPressAndReleaseTogether)
+{
+    fingers.press(0, screen.rightButton(), {40, 40});
+    fingers.tap(screen.leftButton(), {40, 40});
+    fingers.release(0, screen.rightButton(), {40, 40});
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(4), mouse(5), mouse(4), mouse(0)}));
+    EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keypress", "keyrelease", "keyrelease"}));
+}
+
+TEST_F(TouchPadSessionTest, MovingOnThePadWhileAButtonIsHeldDragsWithIt)
+{
+    // The finger on the button is inside the screen too; only the pad's own
+    // finger moves the pointer.
+    fingers.press(0, screen.leftButton(), {40, 40});
+    fingers.press(1, pad, {100, 100});
+    fingers.move(1, pad, {112, 95});
+    fingers.move(1, pad, {130, 95});
+    fingers.release(1, pad, {130, 95});
+    fingers.release(0, screen.leftButton(), {40, 40});
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(1, 12, -5), mouse(1, 18, 0), mouse(0)}));
+}
+
+TEST_F(TouchPadSessionTest, AppearingClearsTheHeldButtonsWithoutSending)
+{
+    fingers.press(0, screen.rightButton(), {40, 40});
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(4)});
+    screen.viewDidAppear(false);
+    EXPECT_EQ(screen.buttonMask(), 0);
+    fingers.press(1, pad, {10, 10});
+    fingers.move(1, pad, {11, 10});
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0, 1, 0)});
+}
+
+TEST_F(TouchPadSessionTest, ACancelledDragLockReleasesTheButton)
+{
+    fingers.tap(pad, {50, 50});
+    env.advance(0.1);
+    fingers.press(0, pad, {50, 50});
+    fingers.move(0, pad, {70, 50});
+    fingers.cancelAll();
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(1, 20, 0), mouse(0)}));
+    EXPECT_FALSE(screen.holdingLbutton());
+}
+
+TEST_F(TouchPadTest, WithoutASessionReleasesWarnAndPressesDoNot)
+{
+    closeAppSession();
+    fingers.press(0, screen.leftButton(), {40, 40});
+    fingers.press(1, screen.rightButton(), {40, 40});
+    EXPECT_TRUE(Alert::history().empty());
+    fingers.release(0, screen.leftButton(), {40, 40});
+    fingers.release(1, screen.rightButton(), {40, 40});
+    EXPECT_EQ(Alert::history().size(), 2u);
+    EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keypress", "keyrelease", "keyrelease"}));
+
+    Alert::dismissAll(); // the sheets would take the next touches
+    Alert::clearHistory();
+    pause();
+    fingers.tap(pad, {50, 50});
+    EXPECT_EQ(Alert::history().size(), 1u); // at the lift
+    Alert::dismissAll();
+    env.advance(0.4);
+    EXPECT_EQ(Alert::history().size(), 2u); // and when the delayed click goes out
+
+    Alert::dismissAll(); // the sheets would take the next touches
+    Alert::clearHistory();
+    pause();
+    fingers.press(0, wheel, {18, 100});
+    EXPECT_TRUE(Alert::history().empty());
+    fingers.release(0, wheel, {18, 100});
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0], kNoSession);
+}
+
+TEST_F(TouchPadTest, TheTabBarControlAndTheKeyboardButtonPostTheirNotifications)
+{
+    std::vector<std::pair<QString, std::optional<long long>>> posted;
+    auto& center = NotificationCenter::defaultCenter();
+    const auto token = center.addObserver(&posted, QString(), [&](const Notification& n) {
+        posted.emplace_back(n.name(), n.integerObject());
+    });
+    fingers.tap(screen.toggleTabBarButton(), {20, 16});
+    fingers.tap(screen.keyboardButton(), {20, 16});
+    center.removeObserver(token);
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted[0].first, "Toggle TabBar");
+    EXPECT_FALSE(posted[0].second.has_value());
+    EXPECT_EQ(posted[1].first, "Goto TabBar");
+    EXPECT_EQ(posted[1].second, 1);
+}
+
+TEST(TouchPadDeltaTest, DeltasAreCutTowardsZeroIntoSixteenBits)
+{
+    EXPECT_EQ(pointDelta(98.3f, 100.0f), -1);
+    EXPECT_EQ(pointDelta(100.0f, 98.3f), 1);
+    EXPECT_EQ(pointDelta(100.5f, 100.0f), 0);
+    EXPECT_EQ(truncatedToInt16(70000.0), int16_t(70000 - 65536)); // the low 16 bits, as the field holds them
+    EXPECT_EQ(truncatedToInt16(-32769.0), 32767);
+    EXPECT_EQ(truncatedToInt16(1e30), int16_t(-1)); // held at the 32-bit end first: defined, not undefined
+    EXPECT_EQ(truncatedToInt16(std::nan("")), 0);
+}
+
+} // namespace
