@@ -32,7 +32,8 @@ QImage shoot(QWidget& window, const char* name)
 
 QColor colourAt(const QImage& image, QWidget* widget, QPoint inWidget)
 {
-    return image.pixelColor(widget->mapTo(widget->window(), inWidget));
+    // The picture may have more than one pixel per point (a scaled screen).
+    return image.pixelColor(widget->mapTo(widget->window(), inWidget) * image.devicePixelRatio());
 }
 
 } // namespace
@@ -54,7 +55,7 @@ TEST(RemoteScreenshots, ThePanelAtRestAndWhileItsArrowPadIsTouched)
     strip->raise();
 
     const QImage rest = shoot(window, "panel");
-    ASSERT_EQ(rest.size(), QSize(320, 480));
+    ASSERT_EQ(rest.size() / rest.devicePixelRatio(), QSize(320, 480));
     // The drawn surfaces are in place: the panel's background around the
     // white pads, the red power glyph on its key.
     EXPECT_EQ(colourAt(rest, remote.view(), {4, 200}), theme::groupedBackground());
