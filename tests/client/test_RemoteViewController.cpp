@@ -399,6 +399,7 @@ TEST(RemotePanelLayout, OutletsAppearWithTheViewAndEveryControlFitsTheScreen)
         SCOPED_TRACE(control->objectName().toStdString());
         EXPECT_TRUE(screen.contains(control->geometry()));
         EXPECT_GE(qMin(control->width(), control->height()), 38); // a fingertip
+        EXPECT_FALSE(control->accessibleName().isEmpty()); // icons alone say nothing to a screen reader
     }
     // Buttons overlap only where they sit on a pad.
     for (Button* a : controls)
