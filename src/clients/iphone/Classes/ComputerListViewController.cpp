@@ -94,29 +94,17 @@ void ComputerListViewController::loadView()
     helpCell_ = form.helpCell;
     helpLabel_ = form.helpLabel;
     addItem_ = form.addItem;
-    cancelItem_ = form.cancelItem;
 }
 
 void ComputerListViewController::viewDidLoad()
 {
     platform::TableViewController::viewDidLoad();
+    setUpLoadedView();
     // Should the view ever load again, the socket, the observers and the
     // lists of the first load stay; a second set would answer twice.
     if (loaded_)
         return;
     loaded_ = true;
-
-    setTitle(tr("Computers"));
-    navigationItem()->setLeftBarButtonItem(cancelItem_);
-    navigationItem()->setRightBarButtonItem(addItem_);
-    connect(addItem_, &QAction::triggered, this, [this] { addComputer(addItem_); });
-    if (helpCell_) {
-        helpCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
-        QPalette palette = helpLabel_->palette();
-        palette.setColor(QPalette::WindowText, platform::theme::secondaryLabel());
-        helpLabel_->setPalette(palette);
-        helpLabel_->setFont(platform::theme::font(14));
-    }
 
     sockfd_ = 0;
     auto& center = NotificationCenter::defaultCenter();
@@ -136,6 +124,18 @@ void ComputerListViewController::viewDidLoad()
     discoveredComputers_.clear();
     discoveredComputers_.reserve(10);
     initialize_socket();
+}
+
+void ComputerListViewController::setUpLoadedView()
+{
+    setTitle(tr("Computers"));
+    navigationItem()->setRightBarButtonItem(addItem_);
+    connect(addItem_, &QAction::triggered, this, [this] { addComputer(addItem_); });
+    helpCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
+    QPalette palette = helpLabel_->palette();
+    palette.setColor(QPalette::WindowText, platform::theme::secondaryLabel());
+    helpLabel_->setPalette(palette);
+    helpLabel_->setFont(platform::theme::font(14));
 }
 
 void ComputerListViewController::viewWillAppear(bool animated)

@@ -6,6 +6,7 @@
 
 #include "Computer.h"
 #include "DiscoveryEndpoint.h"
+#include "RegisterComputerViewController.h"
 
 #include "platform/NotificationCenter.h"
 #include "platform/TableViewCell.h"
@@ -17,8 +18,6 @@
 #include <QPointer>
 
 #include <memory>
-
-class RegisterComputerViewController;
 
 class ComputerListViewController : public platform::TableViewController {
     Q_OBJECT
@@ -52,9 +51,8 @@ public:
     RegisterComputerViewController* regViewController() const { return regViewController_; }
     void setRegViewController(RegisterComputerViewController* controller) { regViewController_ = controller; }
     platform::TableViewCell* helpCell() const { return helpCell_; }
-    // The bar buttons of the list: add (here) and cancel (the container's).
+    // The add button at the right of the navigation bar.
     QAction* addItem() const { return addItem_; }
-    QAction* cancelItem() const { return cancelItem_; }
 
     void loadView() override;
     void viewDidLoad() override;
@@ -89,6 +87,7 @@ public:
     void discoveredComputer(const platform::Notification& notification);
 
 private:
+    void setUpLoadedView();
     void stopDiscoveryTimers();
 
     DiscoveryEndpoint endpoint_;
@@ -102,7 +101,6 @@ private:
     QPointer<platform::TableViewCell> helpCell_;
     QPointer<QLabel> helpLabel_;
     QPointer<QAction> addItem_;
-    QPointer<QAction> cancelItem_;
     bool loaded_ = false;     // the view-load steps ran (they run once per controller)
     bool socketOpen_ = false; // sockfd_ is a descriptor this list opened
     bool onScreen_ = false;   // between did-appear and will-disappear

@@ -10,8 +10,11 @@ ComputersViewController::ComputersViewController(QObject* parent)
     , listViewController_(new ComputerListViewController(this))
     , regViewController_(new RegisterComputerViewController(this))
     , naviController_(new platform::NavigationController(listViewController_, this))
+    , cancelItem_(new platform::BarButtonItem(tr("Cancel"), platform::BarButtonItem::Plain, this))
 {
     listViewController_->setRegViewController(regViewController_);
+    listViewController_->navigationItem()->setLeftBarButtonItem(cancelItem_);
+    connect(cancelItem_, &QAction::triggered, this, [this] { selectedCancel(cancelItem_); });
 }
 
 void ComputersViewController::viewDidLoad()
@@ -23,8 +26,6 @@ void ComputersViewController::viewDidLoad()
     navigation->setParent(container);
     navigation->setGeometry(0, 0, 320, 460);
     navigation->show();
-    if (QAction* cancel = listViewController_->cancelItem())
-        connect(cancel, &QAction::triggered, this, [this, cancel] { selectedCancel(cancel); });
     // The list loads with the stack's view above; it appears now, so that
     // discovery starts as soon as the connection screens exist.
     naviController_->viewWillAppear(false);

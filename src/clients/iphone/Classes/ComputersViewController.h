@@ -3,6 +3,7 @@
 // its appearance calls on to the stack and remembers which tab to go back to.
 #pragma once
 
+#include "platform/BarButtonItem.h"
 #include "platform/NavigationController.h"
 #include "platform/ViewController.h"
 
@@ -20,6 +21,8 @@ public:
 
     ComputerListViewController* listViewController() const { return listViewController_; }
     platform::NavigationController* naviController() const { return naviController_; }
+    // The cancel button, at the left of the list's navigation bar.
+    QAction* cancelItem() const { return cancelItem_; }
     RegisterComputerViewController* regViewController() const { return regViewController_; }
 
     // The tab that was shown before this one; cancel goes back to it.
@@ -40,5 +43,6 @@ private:
     ComputerListViewController* listViewController_;
     RegisterComputerViewController* regViewController_;
     platform::NavigationController* naviController_;
+    QAction* cancelItem_;
     int previousViewIndex_ = 0;
 };

@@ -1,0 +1,142 @@
+#include "ConnectionTestSupport.h"
+
+#include "Mojo.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QFile>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+sockaddr_in loopbackAddress(const char* address, uint16_t port)
+{
+    sockaddr_in socketAddress{};
+    socketAddress.sin_family = AF_INET;
+    socketAddress.sin_port = htons(port);
+    ::inet_pton(AF_INET, address, &socketAddress.sin_addr);
+    return socketAddress;
+}
+
+} // namespace
+
+TemporarySettings::TemporarySettings()
+{
+    hadSaved_ = qEnvironmentVariableIsSet("QUILLON_SETTINGS");
+    saved_ = qgetenv("QUILLON_SETTINGS");
+    qputenv("QUILLON_SETTINGS", filePath().toLocal8Bit());
+    platform::UserDefaults::resetStandardUserDefaults();
+}
+
+TemporarySettings::~TemporarySettings()
+{
+    if (hadSaved_)
+        qputenv("QUILLON_SETTINGS", saved_);
+    else
+        qunsetenv("QUILLON_SETTINGS");
+    platform::UserDefaults::resetStandardUserDefaults();
+}
+
+QString TemporarySettings::filePath() const
+{
+    return dir_.filePath(QStringLiteral("settings.json"));
+}
+
+QByteArray TemporarySettings::fileContents() const
+{
+    QFile file(filePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+UdpPeer::UdpPeer(const char* bindAddress, uint16_t port)
+{
+    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        throw std::runtime_error("no UDP socket");
+    const int on = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in local = loopbackAddress(bindAddress, port);
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+        throw std::runtime_error("cannot bind the UDP peer");
+    socklen_t length = sizeof local;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length);
+    port_ = ntohs(local.sin_port);
+}
+
+UdpPeer::~UdpPeer()
+{
+    ::close(fd_);
+}
+
+void UdpPeer::sendTo(uint16_t port, const Datagram& bytes) const
+{
+    const sockaddr_in destination = loopbackAddress("127.0.0.1", port);
+    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+}
+
+std::optional<UdpPeer::Received> UdpPeer::receive()
+{
+    if (!waitUntilReadable(fd_))
+        return std::nullopt;
+    return receiveWaiting();
+}
+
+std::optional<UdpPeer::Received> UdpPeer::receiveWaiting()
+{
+    uint8_t buffer[65536];
+    sockaddr_in sender{};
+    socklen_t length = sizeof sender;
+    const ssize_t count =
+        ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&sender), &length);
+    if (count < 0)
+        return std::nullopt;
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
+    return Received{Datagram(buffer, buffer + count), text, ntohs(sender.sin_port)};
+}
+
+bool waitUntilReadable(int fd)
+{
+    pollfd waiting{fd, POLLIN, 0};
+    return ::poll(&waiting, 1, kWaitMs) == 1 && (waiting.revents & POLLIN);
+}
+
+uint16_t freeUdpPort()
+{
+    UdpPeer probe("127.0.0.1", 0);
+    return probe.port();
+}
+
+Datagram encodeDictionary(const std::vector<std::pair<std::string, ReplyValue>>& entries)
+{
+    mojo_node* dictionary = mojo_create_with_type(MOJO_DICTIONARY);
+    for (const auto& [name, value] : entries) {
+        mojo_node* item = std::holds_alternative<std::string>(value)
+                            ? mojo_create_string(std::get<std::string>(value).c_str())
+                            : mojo_create_int(std::get<int32_t>(value));
+        mojo_dic_insert(dictionary, mojo_create_pair(mojo_create_pair_value(name.c_str(), item)));
+    }
+    Datagram bytes(8192);
+    const int length = mojo_encode(dictionary, bytes.data(), int(bytes.size()));
+    mojo_delete(dictionary);
+    bytes.resize(size_t(length > 0 ? length : 0));
+    return bytes;
+}
+
+Datagram receiverReply(const std::string& name, const std::string& ip, int32_t port, const std::string& os)
+{
+    return encodeDictionary({{"Name", name},
+                             {"Ip", ip},
+                             {"Port", port},
+                             {"Os", os},
+                             {"ReceiverName", "quillon-receiver"},
+                             {"ReceiverVer", "1.0"}});
+}

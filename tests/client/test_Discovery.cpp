@@ -1,0 +1,390 @@
+// Discovery on loopback: the query's bytes at a UDP peer, the poll and query
+// timers on the manual clock, the replies that make a computer and those
+// that are dropped, the merge by name and the bound on one poll.
+#include "ComputerListViewController.h"
+#include "DiscoveryMessages.h"
+
+#include "platform/ManualClock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/TableViewCell.h"
+#include "platform/ViewAnimation.h"
+
+#include "support/ConnectionTestSupport.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using platform::NotificationCenter;
+using platform::RunLoop;
+
+namespace {
+
+Datagram truncated(Datagram datagram)
+{
+    datagram.resize(datagram.size() - 3);
+    return datagram;
+}
+
+Datagram bytesOf(std::initializer_list<std::string> parts)
+{
+    Datagram bytes;
+    for (const std::string& part : parts)
+        bytes.insert(bytes.end(), part.begin(), part.end());
+    return bytes;
+}
+
+// The query, byte for byte.
+const Datagram kQuery = bytesOf({"\x5B", "\x73\x06", "Device", "\x73\x06", "iPhone", "\x73\x09", "DeviceVer",
+                                 "\x73\x03", "2.1", "\x73\x07", "AppName", "\x73\x07", "Quillon", "\x73\x06",
+                                 "AppVer", "\x73\x03", "1.0", "\x5D"});
+
+class DiscoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::ViewAnimation::setAnimationsEnabled(false);
+        NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("Discovered Computer"),
+                                                        [this](const platform::Notification& notification) {
+                                                            if (auto* computer = notification.objectAs<std::shared_ptr<Computer>>())
+                                                                notified.push_back(*computer);
+                                                        });
+    }
+    void TearDown() override
+    {
+        list.reset();
+        NotificationCenter::defaultCenter().removeObserver(this);
+        platform::ViewAnimation::setAnimationsEnabled(true);
+    }
+
+    // A list whose queries go to the receiver peer by a loopback broadcast.
+    void load(uint16_t destinationPort = 0, uint16_t localPort = 0)
+    {
+        list = std::make_unique<ComputerListViewController>();
+        list->setDiscoveryEndpoint({"127.255.255.255", destinationPort ? destinationPort : receiver.port(), localPort});
+        list->view();
+        ASSERT_GT(list->sockfd(), 0);
+        ASSERT_NE(list->boundPort(), 0);
+    }
+    void appear()
+    {
+        list->viewWillAppear(false);
+        list->viewDidAppear(false);
+    }
+    void replyFrom(const UdpPeer& peer, const Datagram& reply) const { peer.sendTo(list->boundPort(), reply); }
+    void reply(const Datagram& datagram) const { replyFrom(receiver, datagram); }
+    // Waits for the first reply to reach the list's socket, then lets the poll run.
+    void pollAfterReplies()
+    {
+        ASSERT_TRUE(waitUntilReadable(list->sockfd()));
+        clock.advance(ComputerListViewController::pollInterval);
+    }
+    QStringList discoveredRows() const
+    {
+        QStringList names;
+        platform::TableView* table = list->tableView();
+        for (int row = 0; row < table->numberOfRowsInSection(1); ++row)
+            names.append(table->cellForRowAtIndexPath({1, row})->text());
+        return names;
+    }
+    int queriesWaiting()
+    {
+        int count = 0;
+        while (auto datagram = receiver.receiveWaiting()) {
+            EXPECT_EQ(datagram->bytes, kQuery);
+            ++count;
+        }
+        return count;
+    }
+
+    platform::ScopedManualClock clock;
+    TemporarySettings settings;
+    UdpPeer receiver;
+    std::unique_ptr<ComputerListViewController> list;
+    std::vector<std::shared_ptr<Computer>> notified;
+};
+
+TEST_F(DiscoveryTest, TheQueryIsTheSixtyFiveBytesOfTheDictionarySentAtOnceOnAppearing)
+{
+    ASSERT_EQ(kQuery.size(), 65u);
+    EXPECT_EQ(discovery_query(), kQuery);
+    load();
+    EXPECT_FALSE(receiver.receiveWaiting().has_value()); // loading alone sends nothing
+    appear();
+    const auto query = receiver.receive();
+    ASSERT_TRUE(query.has_value());
+    EXPECT_EQ(query->bytes, kQuery);
+    EXPECT_EQ(query->senderPort, list->boundPort());
+}
+
+TEST_F(DiscoveryTest, PollEverySecondQueryEveryThreeSecondsWhileShown)
+{
+    load();
+    appear();
+    ASSERT_TRUE(receiver.receive().has_value());
+    ASSERT_EQ(RunLoop::main().scheduledTimerCount(), 2u);
+    EXPECT_DOUBLE_EQ(list->socktimer()->timeInterval(), 1.0);
+    EXPECT_DOUBLE_EQ(list->broadcast_timer()->timeInterval(), 3.0);
+    EXPECT_TRUE(list->socktimer()->repeats() && list->broadcast_timer()->repeats());
+
+    reply(receiverReply("Studio"));
+    ASSERT_TRUE(waitUntilReadable(list->sockfd()));
+    clock.advance(0.9);
+    EXPECT_TRUE(notified.empty()); // no poll before the first second
+    clock.advance(0.1);
+    ASSERT_EQ(notified.size(), 1u);
+
+    clock.advance(1.9); // t = 2.9
+    EXPECT_EQ(queriesWaiting(), 0);
+    clock.advance(0.1); // t = 3
+    ASSERT_TRUE(receiver.receive().has_value());
+    clock.advance(3.0); // t = 6
+    ASSERT_TRUE(receiver.receive().has_value());
+    EXPECT_EQ(queriesWaiting(), 0);
+}
+
+TEST_F(DiscoveryTest, AppearAndDisappearInAnyOrderLeaveAtMostOnePairOfTimers)
+{
+    load();
+    appear();
+    const auto firstPoll = list->socktimer();
+    appear(); // again while shown: the old pair goes, one query at once
+    EXPECT_FALSE(firstPoll->isValid());
+    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 2u);
+    ASSERT_TRUE(receiver.receive().has_value());
+    ASSERT_TRUE(receiver.receive().has_value());
+
+    list->viewWillDisappear(false);
+    list->viewDidDisappear(false);
+    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 0u);
+    list->viewWillDisappear(false);
+    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 0u);
+
+    // Hidden: no queries, and a reply waits in the socket.
+    reply(receiverReply("Den"));
+    ASSERT_TRUE(waitUntilReadable(list->sockfd()));
+    clock.advance(10);
+    EXPECT_EQ(queriesWaiting(), 0);
+    EXPECT_TRUE(notified.empty());
+
+    appear();
+    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 2u);
+    EXPECT_EQ(queriesWaiting(), 1);
+    clock.advance(1.0);
+    ASSERT_EQ(notified.size(), 1u);
+    EXPECT_EQ(discoveredRows(), QStringList{"Den"});
+}
+
+TEST_F(DiscoveryTest, OnePollTakesEveryWaitingReplyInOrder)
+{
+    load();
+    appear();
+    UdpPeer second("127.0.0.2");
+    reply(receiverReply("Office PC", "?", 25736, "Linux"));
+    replyFrom(second, receiverReply("Media Box", "?", 4000, "Windows"));
+    reply(receiverReply("Laptop", "192.168.1.30", 25737, "Darwin"));
+    pollAfterReplies();
+    ASSERT_EQ(notified.size(), 3u);
+    EXPECT_EQ(discoveredRows(), (QStringList{"Office PC", "Media Box", "Laptop"}));
+
+    const auto& found = list->discoveredComputers();
+    EXPECT_EQ(found[0]->ip(), QString("127.0.0.1"));
+    EXPECT_EQ(found[0]->os(), QString("Linux"));
+    EXPECT_EQ(found[0]->port(), 25736);
+    EXPECT_EQ(found[0]->discoverd(), true);
+    EXPECT_EQ(found[1]->ip(), QString("127.0.0.2")); // "?" is the address the reply came from
+    EXPECT_EQ(found[1]->port(), 4000);
+    EXPECT_EQ(found[2]->ip(), QString("192.168.1.30"));
+    EXPECT_EQ(found[2]->os(), QString("Darwin"));
+    // Discovered rows open the login screen but cannot be deleted.
+    EXPECT_FALSE(list->tableView()->cellForRowAtIndexPath({1, 0})->isEditing());
+    EXPECT_FALSE(list->canEditRowAtIndexPath(list->tableView(), {1, 0}));
+}
+
+TEST_F(DiscoveryTest, RepliesMissingAKeyOrCarryingTheWrongKindAreDropped)
+{
+    const std::vector<std::pair<std::string, ReplyValue>> complete{
+        {"Name", "Good"}, {"Ip", "?"}, {"Port", 25736}, {"Os", "Linux"}, {"ReceiverName", "r"}, {"ReceiverVer", "1"}};
+    auto without = [&](const std::string& key) {
+        auto entries = complete;
+        entries.erase(std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.first == key; }));
+        return encodeDictionary(entries);
+    };
+    auto with = [&](const std::string& key, ReplyValue value) {
+        auto entries = complete;
+        std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.first == key; })->second = value;
+        return encodeDictionary(entries);
+    };
+    auto entriesWithDevice = complete;
+    entriesWithDevice.push_back({"Device", "iPhone"});
+
+    const std::vector<std::pair<const char*, Datagram>> dropped{
+        {"no Name", without("Name")},
+        {"no Port", without("Port")},
+        {"no Ip", without("Ip")},
+        {"no Os", without("Os")},
+        {"no ReceiverName", without("ReceiverName")},
+        {"no ReceiverVer", without("ReceiverVer")},
+        {"a query", encodeDictionary(entriesWithDevice)},
+        {"Port as text", with("Port", std::string("25736"))},
+        {"Name as a number", with("Name", 7)},
+        {"Os as a number", with("Os", 7)},
+        {"Name not UTF-8", with("Name", std::string("Bad\xff\xfe"))},
+        {"Ip of 64 characters", with("Ip", std::string(64, '1'))},
+        {"not a value tree", Datagram{'h', 'e', 'l', 'l', 'o'}},
+        {"a truncated tree", truncated(receiverReply("Cut"))},
+        {"an empty datagram", Datagram{}},
+    };
+    for (const auto& [what, datagram] : dropped) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(discovery_computerFromReply(datagram.data(), int(datagram.size()), "127.0.0.1"), nullptr);
+    }
+
+    load();
+    appear();
+    for (const auto& entry : dropped)
+        reply(entry.second);
+    reply(with("Name", std::string("Kept")));
+    pollAfterReplies();
+    // Every dropped datagram was read and passed over; the good one made the row.
+    ASSERT_EQ(notified.size(), 1u);
+    EXPECT_EQ(discoveredRows(), QStringList{"Kept"});
+}
+
+TEST_F(DiscoveryTest, TheAddressComesFromIpOrFromTheSender)
+{
+    auto computerFor = [](const ReplyValue& ip) {
+        const Datagram datagram = encodeDictionary({{"Name", "N"},
+                                                    {"Ip", ip},
+                                                    {"Port", 1},
+                                                    {"Os", "Linux"},
+                                                    {"ReceiverName", "r"},
+                                                    {"ReceiverVer", "1"}});
+        return discovery_computerFromReply(datagram.data(), int(datagram.size()), "127.0.0.9");
+    };
+    EXPECT_EQ(computerFor(std::string("?"))->ip(), QString("127.0.0.9"));
+    EXPECT_EQ(computerFor(int32_t(17))->ip(), QString("127.0.0.9"));
+    EXPECT_EQ(computerFor(std::string(""))->ip(), QString(""));
+    EXPECT_EQ(computerFor(std::string("??"))->ip(), QString("??"));
+    EXPECT_EQ(computerFor(std::string(63, '2'))->ip(), QString(63, '2'));
+    EXPECT_EQ(computerFor(std::string("10.1.2.3"))->ip(), QString("10.1.2.3"));
+    // A name in any script, and a port as sent.
+    const Datagram greek = receiverReply("Γραφείο", "?", -1, "Linux");
+    const auto computer = discovery_computerFromReply(greek.data(), int(greek.size()), "127.0.0.1");
+    ASSERT_NE(computer, nullptr);
+    EXPECT_EQ(computer->computerName(), QString("Γραφείο"));
+    EXPECT_EQ(computer->port(), -1);
+}
+
+TEST_F(DiscoveryTest, TheListsOwnQueryAndOtherPhonesQueriesMakeNoEntry)
+{
+    // As on a phone, the query goes to the port the list listens on, so the
+    // broadcast comes back to the list's own socket.
+    const uint16_t port = freeUdpPort();
+    load(port, port);
+    appear();
+    UdpPeer otherPhone("127.0.0.3");
+    replyFrom(otherPhone, kQuery);
+    pollAfterReplies();
+    EXPECT_TRUE(notified.empty());
+    EXPECT_TRUE(list->discoveredComputers().isEmpty());
+    reply(receiverReply("Studio"));
+    pollAfterReplies();
+    EXPECT_EQ(notified.size(), 1u);
+}
+
+TEST_F(DiscoveryTest, RepliesMergeByExactNameAndTheFirstRecordStays)
+{
+    load();
+    appear();
+    UdpPeer second("127.0.0.2");
+    replyFrom(second, receiverReply("Studio", "?", 25736, "Linux"));
+    reply(receiverReply("Studio", "10.0.0.9", 4000, "Windows")); // same name, new address
+    reply(receiverReply("studio", "?"));                          // differs in case only
+    reply(receiverReply("Den", "?"));                             // another name, same address
+    pollAfterReplies();
+    EXPECT_EQ(notified.size(), 4u); // one notification per reply
+    EXPECT_EQ(discoveredRows(), (QStringList{"Studio", "studio", "Den"}));
+    const auto& first = list->discoveredComputers()[0];
+    EXPECT_EQ(first->ip(), QString("127.0.0.2"));
+    EXPECT_EQ(first->port(), 25736);
+    EXPECT_EQ(first->os(), QString("Linux"));
+
+    // The same receiver answering every query keeps one row.
+    reply(receiverReply("Studio", "?"));
+    pollAfterReplies();
+    EXPECT_EQ(notified.size(), 5u);
+    EXPECT_EQ(discoveredRows().size(), 3);
+}
+
+TEST_F(DiscoveryTest, AFloodIsTakenAtMostSixtyFourDatagramsPerTick)
+{
+    load();
+    appear();
+    constexpr int kFlood = ComputerListViewController::maxDatagramsPerPoll + 6;
+    for (int i = 0; i < kFlood; ++i)
+        reply(receiverReply("Flood " + std::to_string(i)));
+    pollAfterReplies();
+    EXPECT_EQ(int(notified.size()), ComputerListViewController::maxDatagramsPerPoll);
+    EXPECT_EQ(discoveredRows().size(), ComputerListViewController::maxDatagramsPerPoll);
+    clock.advance(1.0);
+    EXPECT_EQ(int(notified.size()), kFlood);
+    EXPECT_EQ(discoveredRows().last(), QString("Flood %1").arg(kFlood - 1));
+}
+
+TEST_F(DiscoveryTest, TheViewLoadStepsRunOncePerController)
+{
+    load();
+    const int socket = list->sockfd();
+    const std::size_t observers = NotificationCenter::defaultCenter().observerCount();
+    delete list->view(); // the view goes; the next access loads it again
+    list->view();
+    EXPECT_EQ(list->sockfd(), socket);
+    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(), observers);
+    appear();
+    reply(receiverReply("Once"));
+    pollAfterReplies();
+    EXPECT_EQ(notified.size(), 1u);
+    EXPECT_EQ(discoveredRows(), QStringList{"Once"}); // merged once, shown in the new table
+}
+
+TEST_F(DiscoveryTest, TheSocketSharesItsPortAndIsClosedWithTheList)
+{
+    load();
+    const uint16_t port = list->boundPort();
+    // quillon-receiver on the same computer binds the same port beside it.
+    EXPECT_NO_THROW(UdpPeer("0.0.0.0", port));
+    list.reset();
+    // Closed: a socket without address reuse can take the port now.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+    ::close(fd);
+}
+
+TEST_F(DiscoveryTest, NewListsTakeTheDefaultEndpoint)
+{
+    const DiscoveryEndpoint standard = ComputerListViewController::defaultDiscoveryEndpoint();
+    EXPECT_EQ(standard.address, "255.255.255.255");
+    EXPECT_EQ(standard.destinationPort, 25736);
+    EXPECT_EQ(standard.localPort, 25736);
+
+    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", receiver.port(), 0});
+    ComputerListViewController fromDefault;
+    ComputerListViewController::setDefaultDiscoveryEndpoint(standard);
+    fromDefault.view();
+    fromDefault.viewDidAppear(false);
+    const auto query = receiver.receive();
+    ASSERT_TRUE(query.has_value());
+    EXPECT_EQ(query->senderPort, fromDefault.boundPort());
+    fromDefault.viewWillDisappear(false);
+}
+
+} // namespace
