@@ -1,0 +1,340 @@
+// The app's start-up and its main view, with the real screens: the order of
+// the start-up steps, the Wi-Fi warning, tab switching with the appearance
+// calls, the landscape keyboard, the connection tab's way back, the tab bar's
+// toggle and fade, and the settings sheet. Discovery stays on loopback.
+#include "ComputerListViewController.h"
+#include "ComputersViewController.h"
+#include "KeyboardViewController.h"
+#include "MainViewController.h"
+#include "PhoneWindow.h"
+#include "RegisterComputerViewController.h"
+#include "RemoteViewController.h"
+#include "SettingsSheet.h"
+#include "TarvelAppDelegate.h"
+#include "TouchPadViewController.h"
+
+#include "platform/Alert.h"
+#include "platform/Button.h"
+#include "platform/FingerSimulator.h"
+#include "platform/NetworkReachability.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/StatusBar.h"
+#include "platform/TabBar.h"
+#include "platform/UserDefaults.h"
+#include "platform/ViewAnimation.h"
+
+#include "support/AppTestEnvironment.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QPropertyAnimation>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+constexpr NetworkReachabilityFlags kOnWiFi = kNetworkReachabilityFlagsReachable | kNetworkReachabilityFlagsIsDirect;
+
+// A UDP port on 127.0.0.1 held for the test, so that discovery's queries go
+// to a loopback port nobody else uses and its replies to one the system picks.
+class LoopbackDiscovery {
+public:
+    LoopbackDiscovery()
+    {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0
+            && ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+        saved_ = ComputerListViewController::defaultDiscoveryEndpoint();
+        DiscoveryEndpoint endpoint;
+        endpoint.address = "127.255.255.255";
+        endpoint.destinationPort = port_;
+        endpoint.localPort = 0;
+        ComputerListViewController::setDefaultDiscoveryEndpoint(endpoint);
+    }
+    ~LoopbackDiscovery()
+    {
+        ComputerListViewController::setDefaultDiscoveryEndpoint(saved_);
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    uint16_t port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    DiscoveryEndpoint saved_;
+};
+
+// The sound service is the third start-up step: it notes what the first two left.
+class ObservingAudioBackend : public RecordingAudioBackend {
+public:
+    std::function<void()> onCreate;
+    SystemSoundID createSystemSound(const QUrl& fileUrl) override
+    {
+        if (onCreate)
+            onCreate();
+        return RecordingAudioBackend::createSystemSound(fileUrl);
+    }
+};
+
+class MainViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(discovery.port(), 0);
+        NetworkReachability::setFlagsResolver([this](std::uint32_t) {
+            reachabilityAsked();
+            return std::optional<NetworkReachabilityFlags>(flags);
+        });
+    }
+    void TearDown() override
+    {
+        delegate.reset();
+        NetworkReachability::setFlagsResolver({});
+        StatusBar::shared().setHidden(false, false);
+        StatusBar::shared().setOrientation(InterfaceOrientation::Portrait, false);
+    }
+
+    void launch()
+    {
+        delegate = std::make_unique<TarvelAppDelegate>();
+        delegate->applicationDidFinishLaunching();
+        main = delegate->mainViewController();
+    }
+    bool visible(int tab) const
+    {
+        ViewController* screen = main->viewControllerAt(tab);
+        return screen && screen->isViewLoaded() && !screen->view()->isHidden();
+    }
+    void gotoTab(int index) { NotificationCenter::defaultCenter().postNotification("Goto TabBar", index); }
+    // Discovery runs while the computer list is on screen (its two timers).
+    bool discoveryRunning() const { return RunLoop::main().scheduledTimerCount() > 0; }
+
+    AppTestEnvironment env;
+    LoopbackDiscovery discovery;
+    NetworkReachabilityFlags flags = kOnWiFi;
+    std::function<void()> reachabilityAsked = [] {};
+    std::unique_ptr<TarvelAppDelegate> delegate;
+    MainViewController* main = nullptr;
+};
+
+TEST_F(MainViewTest, StartUpRunsItsStepsInOrderAndWarnsOnceWithoutWiFi)
+{
+    flags = 0;
+    auto sounds = std::make_shared<ObservingAudioBackend>();
+    AudioServices::setBackend(sounds);
+    bool checkedAtSounds = false;
+    sounds->onCreate = [&] {
+        if (checkedAtSounds)
+            return;
+        checkedAtSounds = true;
+        // Step 1 is done: every screen but the keyboard exists, discovery runs.
+        MainViewController* view = delegate->mainViewController();
+        EXPECT_TRUE(view->isViewLoaded());
+        EXPECT_TRUE(delegate->window()->isVisible());
+        EXPECT_NE(view->touchPadViewController(), nullptr);
+        EXPECT_NE(view->remoteViewController(), nullptr);
+        EXPECT_TRUE(view->computerViewController()->isViewLoaded());
+        EXPECT_EQ(view->viewControllerAt(MainViewController::kKeyboardTab), nullptr);
+        EXPECT_TRUE(discoveryRunning());
+        EXPECT_TRUE(StatusBar::shared().isHidden()); // step 4 is still to come
+    };
+    int asked = 0;
+    reachabilityAsked = [&] {
+        ++asked;
+        EXPECT_TRUE(checkedAtSounds);
+        EXPECT_FALSE(StatusBar::shared().isHidden());
+        EXPECT_EQ(delegate->mainViewController()->view()->geometry(), QRect(0, 20, 320, 460));
+        EXPECT_TRUE(Alert::history().empty());
+    };
+    launch();
+    EXPECT_TRUE(checkedAtSounds);
+    EXPECT_GE(asked, 1);
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0],
+              (AlertRecord{"Warning", "You must turn on Wi-Fi network to use this application. ", "OK"}));
+    EXPECT_EQ(Alert::current(), Alert::history()[0]);
+    EXPECT_EQ(delegate->window()->size(), QSize(320, 480));
+
+    Alert::dismissCurrent(); // and the app runs on
+    EXPECT_FALSE(Alert::current().has_value());
+    EXPECT_EQ(Alert::history().size(), 1u);
+}
+
+TEST_F(MainViewTest, OnWiFiTheStartIsQuietAndTheComputerListShowsFirst)
+{
+    launch();
+    EXPECT_TRUE(Alert::history().empty());
+    EXPECT_EQ(main->currentTag(), 0);
+    QWidget* mainView = main->view();
+    // All three screens are there, the connection screens on top, the tab bar above them.
+    for (int tab : {0, 2, 3})
+        EXPECT_TRUE(visible(tab)) << tab;
+    const QObjectList& children = mainView->children();
+    const auto order = [&](QObject* object) { return children.indexOf(object); };
+    EXPECT_LT(order(main->touchPadViewController()->view()), order(main->remoteViewController()->view()));
+    EXPECT_LT(order(main->remoteViewController()->view()), order(main->computerViewController()->view()));
+    EXPECT_LT(order(main->computerViewController()->view()), order(main->tabbar()));
+    EXPECT_TRUE(main->tabbar()->isVisible());
+
+    QStringList titles;
+    QList<int> tags;
+    for (QAction* item : main->tabbar()->items()) {
+        titles << item->text();
+        tags << TabBar::tagOf(item);
+    }
+    EXPECT_EQ(titles, (QStringList{"Touch Pad", "Keyboard", "Remote", "Computers"}));
+    EXPECT_EQ(tags, (QList<int>{0, 1, 2, 3}));
+}
+
+TEST_F(MainViewTest, ALoginShowsTheTouchPadAndSwitchesMakeTheAppearanceCalls)
+{
+    launch();
+    TouchPadViewController* pad = main->touchPadViewController();
+    pad->rbuttonTouchDown(nullptr); // a button held before the switch
+    ASSERT_EQ(pad->buttonMask(), 4);
+    ASSERT_TRUE(discoveryRunning());
+
+    gotoTab(0); // what the login screen posts
+    EXPECT_EQ(main->currentTag(), 0);
+    EXPECT_TRUE(visible(0));
+    EXPECT_FALSE(visible(2));
+    EXPECT_FALSE(visible(3));
+    EXPECT_TRUE(main->tabbar()->isHidden());
+    EXPECT_EQ(pad->buttonMask(), 0);      // the touch pad appeared
+    EXPECT_FALSE(discoveryRunning());     // the computer list disappeared
+
+    main->tabbar()->tapItem(main->tabbarItemConnection());
+    EXPECT_TRUE(visible(3));
+    EXPECT_FALSE(visible(0));
+    EXPECT_TRUE(discoveryRunning());
+
+    gotoTab(3); // the current tab again: shown again, tab bar hidden again
+    main->toggleTabBar();
+    gotoTab(3);
+    EXPECT_TRUE(visible(3));
+    EXPECT_TRUE(main->tabbar()->isHidden());
+
+    gotoTab(7); // no such tab
+    gotoTab(-1);
+    EXPECT_EQ(main->currentTag(), 3);
+    EXPECT_TRUE(visible(3));
+}
+
+TEST_F(MainViewTest, TheConnectionTabRemembersWhereTheUserCameFrom)
+{
+    launch();
+    ComputersViewController* connection = main->computerViewController();
+    connection->setPreviouseViewIndex(2);
+    // At the start the touch pad and the remote panel lie under the list;
+    // the current tab, 0, is where cancel leads.
+    gotoTab(3);
+    EXPECT_EQ(connection->getPreviouseViewIndex(), 0);
+
+    gotoTab(0);
+    gotoTab(3);
+    EXPECT_EQ(connection->getPreviouseViewIndex(), 0);
+
+    gotoTab(1);
+    gotoTab(3);
+    EXPECT_EQ(connection->getPreviouseViewIndex(), 1);
+
+    connection->selectedCancel(nullptr);
+    EXPECT_EQ(main->currentTag(), 1);
+    EXPECT_TRUE(visible(1));
+}
+
+TEST_F(MainViewTest, TheKeyboardTurnsTheViewToLandscapeOnceAndBack)
+{
+    launch();
+    QSignalSpy turns(&StatusBar::shared(), &StatusBar::orientationChanged);
+    EXPECT_EQ(main->viewControllerAt(1), nullptr);
+
+    gotoTab(1);
+    ASSERT_NE(main->keyboardViewController(), nullptr);
+    EXPECT_EQ(main->viewControllerAt(1), main->keyboardViewController());
+    EXPECT_TRUE(visible(1));
+    EXPECT_EQ(StatusBar::shared().orientation(), InterfaceOrientation::LandscapeRight);
+    EXPECT_EQ(delegate->window()->size(), QSize(480, 320));
+    EXPECT_EQ(main->view()->geometry(), QRect(0, 20, 480, 300));
+    EXPECT_EQ(main->tabbar()->geometry(), QRect(0, 300 - 49, 480, 49)); // along the bottom edge
+
+    KeyboardViewController* keyboard = main->keyboardViewController();
+    gotoTab(1);
+    EXPECT_EQ(turns.count(), 1);
+    EXPECT_EQ(main->keyboardViewController(), keyboard); // made once
+
+    gotoTab(2);
+    EXPECT_EQ(StatusBar::shared().orientation(), InterfaceOrientation::Portrait);
+    EXPECT_EQ(delegate->window()->size(), QSize(320, 480));
+    EXPECT_EQ(main->view()->geometry(), QRect(0, 20, 320, 460));
+    EXPECT_FALSE(visible(1));
+    gotoTab(1);
+    EXPECT_EQ(turns.count(), 3);
+    EXPECT_EQ(StatusBar::shared().orientation(), InterfaceOrientation::LandscapeRight);
+    EXPECT_EQ(main->keyboardViewController(), keyboard);
+}
+
+TEST_F(MainViewTest, ToggleTabBarFadesTheBarInAndHidesItAtOnce)
+{
+    launch();
+    gotoTab(0);
+    ASSERT_TRUE(main->tabbar()->isHidden());
+    ViewAnimation::setAnimationsEnabled(true);
+
+    NotificationCenter::defaultCenter().postNotification("Toggle TabBar");
+    TabBar* bar = main->tabbar();
+    EXPECT_FALSE(bar->isHidden());
+    EXPECT_EQ(ViewAnimation::alpha(bar), 0.0);
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(bar->graphicsEffect());
+    ASSERT_NE(effect, nullptr);
+    const auto fades = effect->findChildren<QPropertyAnimation*>();
+    ASSERT_EQ(fades.size(), 1);
+    EXPECT_EQ(fades[0]->duration(), 300);
+    EXPECT_EQ(fades[0]->endValue().toDouble(), 1.0);
+    // The bar and the label come to the front of the main view.
+    const QObjectList& children = main->view()->children();
+    EXPECT_EQ(children.last(), bar);
+    EXPECT_EQ(children.at(children.size() - 2), main->inputLabel());
+
+    ViewAnimation::finishAll();
+    EXPECT_EQ(ViewAnimation::alpha(bar), 1.0);
+
+    NotificationCenter::defaultCenter().postNotification("Toggle TabBar");
+    EXPECT_TRUE(bar->isHidden());
+}
+
+TEST_F(MainViewTest, SettingsOpensTheSoundSwitchWhichIsStoredForTheNextStart)
+{
+    launch();
+    UserDefaults::standardUserDefaults().setBool(false, "enabled_soundeffect");
+    NotificationCenter::defaultCenter().postNotification("Settings");
+    SettingsSheet* sheet = main->settingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_FALSE(sheet->soundSwitch()->isOn());
+
+    FingerSimulator fingers;
+    fingers.tap(sheet->soundSwitch(), {25, 15});
+    EXPECT_TRUE(sheet->soundSwitch()->isOn());
+    UserDefaults::resetStandardUserDefaults(); // read back from the file
+    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("enabled_soundeffect"));
+    EXPECT_TRUE(sheet->findChild<QLabel*>("settingsFootnote")->text().contains("next time"));
+
+    fingers.tap(sheet->doneButton(), {100, 20});
+    EXPECT_FALSE(sheet->isVisible());
+}
+
+} // namespace
