@@ -533,3 +533,69 @@ TEST_F(KeyboardScreen, TheShiftKeyShowsItsLatchedAndPressedLooks)
 }
 
 } // namespace
+
+// Pictures of the screen as the phone shows it in landscape: the status bar
+// strip over the keyboard, the extended mode, and typed text in the strip.
+// With QUILLON_SCREENSHOT_DIR set they are written there as PNG files.
+#include "platform/StatusBarView.h"
+
+#include <QDir>
+
+namespace {
+
+class KeyboardPictures : public KeyboardSession {
+protected:
+    void SetUp() override
+    {
+        KeyboardSession::SetUp();
+        // The window in landscape; the keyboard's view, raised over the
+        // status bar strip, starts at its top edge.
+        window.resize(480, 320);
+        controller->view()->setParent(&window);
+        controller->view()->move(0, 0);
+        statusBar = new StatusBarView(&window);
+        statusBar->setClockText("9:41");
+        window.show();
+        statusBar->placeInWindow();
+    }
+
+    void save(const QString& name)
+    {
+        const QImage picture = window.grab().toImage();
+        EXPECT_EQ(picture.size(), QSize(480, 320));
+        const QString dir = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            EXPECT_TRUE(picture.save(QDir(dir).filePath(name)));
+        }
+    }
+
+    QWidget window;
+    StatusBarView* statusBar = nullptr;
+};
+
+TEST_F(KeyboardPictures, StandardExtendedAndPreview)
+{
+    auto* c = controller;
+    EXPECT_FALSE(StatusBar::shared().isHidden());
+    save("keyboard-standard.png");
+
+    tap(c->button_FastSwitch);
+    tap(c->button_LSHIFT);
+    press(0, c->button_F5); // a key under a finger; function keys stay out of the preview
+    EXPECT_FALSE(StatusBar::shared().isHidden());
+    save("keyboard-extended.png");
+    release(0, c->button_F5);
+    tap(c->button_FastSwitch);
+
+    for (UIKeyButton* key : {c->button_H, c->button_E, c->button_L, c->button_L, c->button_O, c->button_SPACE,
+                             c->button_W, c->button_O, c->button_R, c->button_L, c->button_D})
+        tap(key);
+    tap(c->button_LSHIFT);
+    tap(c->button_1);
+    tap(c->button_LSHIFT); // the labels show the latch
+    EXPECT_TRUE(StatusBar::shared().isHidden());
+    EXPECT_EQ(previewText(), "hello world!");
+    save("keyboard-preview.png");
+}
+
+} // namespace
