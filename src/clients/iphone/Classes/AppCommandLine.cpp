@@ -66,8 +66,11 @@ AppCommandLine AppCommandLine::parse(const QStringList& arguments)
     AppCommandLine result;
     if (parser.isSet(helpOption)) {
         result.outcome = Outcome::ShowHelp;
-        // Without an application object Qt cannot name the program itself.
-        result.message = parser.helpText().replace(QStringLiteral("<executable_name>"), kProgram)
+        // Qt names the program from the application object, which may not
+        // exist yet (or be another program's); the usage line says quillon.
+        QString help = parser.helpText();
+        help = QStringLiteral("Usage: ") + kProgram + QStringLiteral(" [options]") + help.mid(help.indexOf(QLatin1Char('\n')));
+        result.message = help
             + QStringLiteral("\nEnvironment:\n  QUILLON_SETTINGS               the settings file, as --settings\n"
                              "  QT_SCALE_FACTOR                the scale, as --scale\n");
         return result;
