@@ -1,0 +1,210 @@
+// The login screen against a receiver double on 127.0.0.1: the saved
+// passcode and the save row, the login frame on the wire, the three outcomes
+// with their alerts, and "Goto TabBar" 0 after a successful login.
+#include "LoginViewController.h"
+#include "RemoteProtocol.h"
+
+#include "platform/Alert.h"
+#include "platform/TableViewCell.h"
+#include "platform/UserDefaults.h"
+
+#include "../protocol/support/ReceiverDouble.h"
+#include "support/ConnectionTab.h"
+#include "support/SessionRecorder.h"
+
+#include <QGuiApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using platform::Alert;
+using platform::AlertRecord;
+using platform::TableViewCellAccessoryType;
+using platform::UserDefaults;
+
+namespace {
+
+// The login replies {"Rsp": 0} and {"Rsp": 1}.
+const Bytes kAccepted{0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52, 0x73, 0x70,
+                      0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
+const Bytes kRefused{0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52, 0x73, 0x70,
+                     0x69, 0x01, 0x00, 0x00, 0x00, 0x5D};
+
+const AlertRecord kUnreachable{"Connection Error", "Please, check firewall setting on your computer.", "OK"};
+const AlertRecord kInvalidPassword{"Connection Error", "Invalid Password.", "OK"};
+
+// The login frame for a passcode: 0x80, the length, {"Cmd": "Login", "Passcode": ...}.
+Bytes loginFrameFor(const std::string& passcode)
+{
+    Bytes payload{0x5B, 0x73, 0x03, 'C', 'm', 'd', 0x73, 0x05, 'L', 'o', 'g', 'i', 'n',
+                  0x73, 0x08, 'P', 'a', 's', 's', 'c', 'o', 'd', 'e', 0x73, uint8_t(passcode.size())};
+    payload.insert(payload.end(), passcode.begin(), passcode.end());
+    payload.push_back(0x5D);
+    Bytes frame{0x80, uint8_t(payload.size()), 0, 0, 0};
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
+
+class LoginTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        closeAppSession();
+        Alert::clearHistory();
+    }
+    void TearDown() override
+    {
+        tab.reset();
+        closeAppSession();
+    }
+
+    void savePasswords(const QVariantMap& passwords)
+    {
+        UserDefaults::standardUserDefaults().setObject(passwords, "Passwords");
+    }
+    QVariantMap savedPasswords() const
+    {
+        return UserDefaults::standardUserDefaults().dictionaryForKey("Passwords");
+    }
+    // Registers the computers and opens the login screen of the one at `row`.
+    LoginViewController* openLogin(const QList<std::pair<QString, int>>& computers, int row = 0)
+    {
+        tab = std::make_unique<ConnectionTab>();
+        for (const auto& [name, port] : computers)
+            ConnectionTab::postRegistered(name, "127.0.0.1", port);
+        tab->tapRow(tab->list()->tableView(), {0, row});
+        return qobject_cast<LoginViewController*>(tab->top());
+    }
+    void type(LoginViewController* login, const QString& passcode)
+    {
+        login->passwordField()->clear();
+        QTest::keyClicks(login->passwordField(), passcode);
+    }
+    void tapSaveRow(LoginViewController* login) { tab->tapRow(login->tableView(), {0, 1}); }
+    bool saveTicked(LoginViewController* login) const
+    {
+        return login->saveCell()->accessoryType() == TableViewCellAccessoryType::Checkmark;
+    }
+
+    platform::ScopedManualClock clock;
+    TemporarySettings settings;
+    std::unique_ptr<ConnectionTab> tab;
+};
+
+TEST_F(LoginTest, TheScreenShowsTheSavedPasscodeTickedOrAnEmptyUntickedField)
+{
+    savePasswords({{"Studio", "hunter2"}});
+    LoginViewController* login = openLogin({{"Studio", 1}, {"Den", 2}});
+    ASSERT_NE(login, nullptr);
+    EXPECT_EQ(login->passwordField()->text(), "hunter2");
+    EXPECT_TRUE(saveTicked(login));
+    EXPECT_EQ(login->passwordField()->echoMode(), QLineEdit::Password); // hidden as typed
+    EXPECT_EQ(login->tableView()->numberOfSections(), 1);
+    EXPECT_EQ(login->tableView()->headerTitleForSection(0), "Studio");
+    EXPECT_EQ(login->tableView()->cellForRowAtIndexPath({0, 0}), login->passwordCell());
+    EXPECT_EQ(login->tableView()->cellForRowAtIndexPath({0, 1}), login->saveCell());
+    EXPECT_EQ(login->navigationItem()->rightBarButtonItem(), login->connectItem());
+
+    tab->navigation()->popViewControllerAnimated(false);
+    tab->tapRow(tab->list()->tableView(), {0, 1});
+    login = qobject_cast<LoginViewController*>(tab->top());
+    ASSERT_NE(login, nullptr);
+    EXPECT_EQ(login->passwordField()->text(), "");
+    EXPECT_FALSE(saveTicked(login));
+}
+
+TEST_F(LoginTest, TheSaveRowTogglesAndTheFieldRowTakesTheFocus)
+{
+    LoginViewController* login = openLogin({{"Studio", 1}});
+    tapSaveRow(login);
+    EXPECT_TRUE(saveTicked(login));
+    tapSaveRow(login);
+    EXPECT_FALSE(saveTicked(login));
+    tab->tapRow(login->tableView(), {0, 0});
+    EXPECT_TRUE(login->passwordField()->hasFocus());
+    EXPECT_FALSE(saveTicked(login));
+
+    // Return only hides the keyboard: nothing is stored or sent.
+    QTest::keyClick(login->passwordField(), Qt::Key_Return);
+    EXPECT_FALSE(login->passwordField()->hasFocus());
+    EXPECT_EQ(tab->top(), login);
+    EXPECT_TRUE(Alert::history().empty());
+    EXPECT_FALSE(UserDefaults::standardUserDefaults().objectForKey("Passwords").isValid());
+}
+
+TEST_F(LoginTest, ASuccessfulLoginSavesThePasscodeReturnsToTheListAndGoesToTabZero)
+{
+    ReceiverDouble receiver(ReceiverScript{true, {kAccepted}, false});
+    LoginViewController* login = openLogin({{"Studio", receiver.port()}});
+    QPointer<LoginViewController> alive(login);
+    type(login, "secret");
+    tapSaveRow(login);
+    login->connectItem()->trigger();
+
+    EXPECT_EQ(receiver.loginFrame(), loginFrameFor("secret"));
+    EXPECT_EQ(remote_is_connected(), 1);
+    EXPECT_TRUE(Alert::history().empty());
+    EXPECT_EQ(tab->top(), tab->list());
+    EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
+    EXPECT_EQ(savedPasswords(), (QVariantMap{{"Studio", "secret"}}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the busy cursor is gone
+    flushDeletes();
+    EXPECT_TRUE(alive.isNull()); // the stack let the login screen go
+}
+
+TEST_F(LoginTest, ARefusedPasscodeShowsInvalidPasswordAndKeepsTheScreen)
+{
+    ReceiverDouble receiver(ReceiverScript{true, {kRefused}, false});
+    LoginViewController* login = openLogin({{"Studio", receiver.port()}});
+    type(login, "wrong");
+    tapSaveRow(login);
+    login->connectItem()->trigger();
+
+    EXPECT_EQ(receiver.loginFrame(), loginFrameFor("wrong"));
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0], kInvalidPassword);
+    EXPECT_EQ(tab->top(), login);
+    EXPECT_EQ(login->passwordField()->text(), "wrong");
+    EXPECT_TRUE(tab->gotoTabBar().empty());
+    EXPECT_EQ(savedPasswords(), (QVariantMap{{"Studio", "wrong"}})); // stored before the connect
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(LoginTest, AnUnreachableComputerShowsTheFirewallAlertAndAnUntickedRowForgetsThePasscode)
+{
+    savePasswords({{"Studio", "old"}, {"Den", "kept"}});
+    RefusingPort refusing;
+    LoginViewController* login = openLogin({{"Studio", refusing.port()}});
+    ASSERT_TRUE(saveTicked(login));
+    tapSaveRow(login); // untick
+    login->connectItem()->trigger();
+
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0], kUnreachable);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(tab->top(), login);
+    EXPECT_EQ(savedPasswords(), (QVariantMap{{"Den", "kept"}}));
+    EXPECT_TRUE(tab->gotoTabBar().empty());
+}
+
+TEST_F(LoginTest, ComputersOfOneNameShareTheirSavedPasscode)
+{
+    ReceiverDouble receiver(ReceiverScript{true, {kAccepted}, false});
+    RefusingPort refusing;
+    LoginViewController* login = openLogin({{"Twin", refusing.port()}, {"Twin", receiver.port()}}, 0);
+    type(login, "shared");
+    tapSaveRow(login);
+    login->connectItem()->trigger(); // fails, but the passcode is saved for the name
+    Alert::dismissAll();
+    tab->navigation()->popViewControllerAnimated(false);
+
+    tab->tapRow(tab->list()->tableView(), {0, 1});
+    login = qobject_cast<LoginViewController*>(tab->top());
+    ASSERT_NE(login, nullptr);
+    EXPECT_EQ(login->passwordField()->text(), "shared");
+    EXPECT_TRUE(saveTicked(login));
+    login->connectItem()->trigger();
+    EXPECT_EQ(receiver.loginFrame(), loginFrameFor("shared"));
+    EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
+}
+
+} // namespace
