@@ -405,6 +405,16 @@ TEST_F(KeyboardSession, KeysOutsideTheTextRangesAndKeysTypedWithCtrlOrAltStayOut
     EXPECT_EQ(previewText(), "e4+2");
 }
 
+TEST_F(KeyboardSession, AKeyboardThatGoesWhileItsPreviewIsUpGivesTheStatusBarBack)
+{
+    tap(controller->button_Q);
+    ASSERT_TRUE(StatusBar::shared().isHidden());
+    delete controller;
+    controller = nullptr;
+    EXPECT_FALSE(StatusBar::shared().isHidden());
+    clock.advance(3); // no timer is left to call into the gone screen
+}
+
 TEST_F(KeyboardSession, ARepeatAddsItsTextOncePerKeyDown)
 {
     press(0, controller->button_B);

@@ -55,8 +55,11 @@ KeyboardViewController::~KeyboardViewController()
 {
     endRepeatInvokeTimer();
     endRepeatTimer();
-    if (showStatusBarTimer)
+    // A preview still up would otherwise keep the status bar away for good.
+    if (showStatusBarTimer) {
         showStatusBarTimer->invalidate();
+        platform::StatusBar::shared().setHidden(false, false);
+    }
 }
 
 void KeyboardViewController::loadView()
@@ -213,8 +216,6 @@ void KeyboardViewController::connectActions()
     }
     button_FastSwitch->addTarget(this, &KeyboardViewController::fastSwitch, ControlEventTouchUpInside);
     button_ToggleTabBar->addTarget(this, &KeyboardViewController::toggleTabBarReleased, ControlEventTouchUpInside);
-    for (auto* control : view()->findChildren<platform::View*>())
-        control->setMultipleTouchEnabled(false); // one finger per key; other fingers type other keys
 }
 
 // The layout's looks beyond what the interface file holds: the keyboard's
