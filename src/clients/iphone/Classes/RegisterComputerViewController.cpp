@@ -8,7 +8,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/ViewAnimation.h"
 
-#include <QEvent>
+#include <QKeyEvent>
 
 #include <climits>
 
@@ -44,6 +44,9 @@ void RegisterComputerViewController::loadView()
     ipField_->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
     portField_->setInputMethodHints(Qt::ImhDigitsOnly);
     for (QLineEdit* field : {nameField_.data(), ipField_.data(), portField_.data()}) {
+        // Editing starts with a tap: focus passed on when another screen
+        // hides must not shrink the view as if the keyboard had come up.
+        field->setFocusPolicy(Qt::ClickFocus);
         field->installEventFilter(this);
         connect(field, &QLineEdit::returnPressed, this, [this, field] { textFieldShouldReturn(field); });
     }
@@ -84,11 +87,21 @@ TableViewCell* RegisterComputerViewController::cellForRowAtIndexPath(TableView*,
 bool RegisterComputerViewController::eventFilter(QObject* watched, QEvent* event)
 {
     auto* field = qobject_cast<QLineEdit*>(watched);
-    if (field && (field == nameField_ || field == ipField_ || field == portField_)) {
-        if (event->type() == QEvent::FocusIn)
+    const QList<QLineEdit*> fields{nameField_.data(), ipField_.data(), portField_.data()};
+    if (field && fields.contains(field)) {
+        if (event->type() == QEvent::FocusIn) {
             textFieldDidBeginEditing(field);
-        else if (event->type() == QEvent::FocusOut)
+        } else if (event->type() == QEvent::FocusOut) {
             textFieldDidEndEditing(field);
+        } else if (event->type() == QEvent::KeyPress) {
+            // A hardware keyboard's Tab still steps through the three fields.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                const int step = key == Qt::Key_Tab ? 1 : int(fields.size()) - 1;
+                fields[(fields.indexOf(field) + step) % fields.size()]->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+        }
     }
     return platform::TableViewController::eventFilter(watched, event);
 }

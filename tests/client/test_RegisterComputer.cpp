@@ -1,0 +1,183 @@
+// The register screen: the port read from the start of its text, saving a
+// computer into the list and the store, the fields kept for the next visit,
+// and the view giving the keyboard room while a field is edited.
+#include "RegisterComputerViewController.h"
+#include "UITextFieldCell.h"
+
+#include "platform/NavigationBar.h"
+#include "platform/TableViewCell.h"
+#include "platform/UserDefaults.h"
+#include "platform/ViewAnimation.h"
+
+#include "support/ConnectionTab.h"
+
+#include <QTest>
+#include <climits>
+#include <gtest/gtest.h>
+
+using platform::UserDefaults;
+
+namespace {
+
+TEST(RegisterComputerPort, TheNumberAtTheStartOfTheTextIsThePort)
+{
+    const std::vector<std::pair<QString, int>> cases{
+        {"25736", 25736},
+        {"  42", 42},          // leading blanks skipped
+        {"\t\n 7", 7},         // any white space
+        {"80abc", 80},         // digits up to the first other character
+        {"12 34", 12},
+        {"+9", 9},
+        {"-5", -5},
+        {"007", 7},
+        {"abc", 0},            // no number at the start
+        {"", 0},
+        {" - 5", 0},           // a sign must touch its digits
+        {"0x1F", 0},
+        {"٣", 0},              // only the digits 0 to 9 count
+        {"99999999999", INT_MAX},
+        {"-99999999999", INT_MIN},
+        {"2147483647", INT_MAX},
+        {"-2147483648", INT_MIN},
+    };
+    for (const auto& [text, port] : cases)
+        EXPECT_EQ(RegisterComputerViewController::integerValueOfText(text), port) << text.toStdString();
+}
+
+class RegisterComputerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tab = std::make_unique<ConnectionTab>();
+        tab->list()->addItem()->trigger();
+        reg = tab->container->regViewController();
+        ASSERT_EQ(tab->top(), reg);
+        fullHeight = reg->view()->height();
+    }
+
+    void fill(const QString& name, const QString& ip, const QString& port)
+    {
+        for (auto [field, text] : {std::pair{reg->nameField(), name}, {reg->ipField(), ip}, {reg->portField(), port}}) {
+            field->clear();
+            QTest::keyClicks(field, text);
+        }
+    }
+    void tapField(UITextFieldCell* cell) { tab->tapRow(reg->tableView(), reg->tableView()->indexPathForCell(cell).value()); }
+    QVariantList stored() const { return UserDefaults::standardUserDefaults().arrayForKey("RegisteredComputers"); }
+
+    platform::ScopedManualClock clock;
+    TemporarySettings settings;
+    std::unique_ptr<ConnectionTab> tab;
+    RegisterComputerViewController* reg = nullptr;
+    int fullHeight = 0;
+};
+
+TEST_F(RegisterComputerTest, TheScreenIsThreeFieldRowsUnderAddAComputerWithSave)
+{
+    EXPECT_EQ(reg->title(), "Add a computer");
+    EXPECT_EQ(tab->navigation()->navigationBar()->title(), "Add a computer");
+    EXPECT_EQ(reg->navigationItem()->rightBarButtonItem(), reg->saveButtonItem());
+    platform::TableView* table = reg->tableView();
+    ASSERT_EQ(table->numberOfSections(), 1);
+    ASSERT_EQ(table->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 0}), reg->nameCell());
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 1}), reg->ipCell());
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 2}), reg->portCell());
+    EXPECT_EQ(reg->cellForRowAtIndexPath(table, {0, 3}), nullptr);
+    EXPECT_EQ(reg->nameField(), reg->nameCell()->textField());
+    EXPECT_EQ(reg->nameCell()->title()->text(), "Name");
+    EXPECT_EQ(reg->nameCell()->title()->geometry(), QRect(20, 2, 100, 40));
+    EXPECT_EQ(reg->nameCell()->selectionStyle(), platform::TableViewCellSelectionStyle::None);
+    // The field sits beside its caption, inside the row.
+    const QRect field = reg->portField()->geometry();
+    EXPECT_EQ(field.topLeft(), QPoint(100, 8));
+    EXPECT_LE(field.right(), reg->portCell()->contentView()->width());
+    EXPECT_LE(field.bottom(), reg->portCell()->height());
+}
+
+TEST_F(RegisterComputerTest, SavingRegistersTheComputerReturnsToTheListAndKeepsTheFields)
+{
+    fill("Office PC", "192.168.1.20", " 25736 ");
+    reg->saveButtonItem()->trigger();
+    EXPECT_EQ(tab->top(), tab->list());
+    EXPECT_EQ(ConnectionTab::rows(tab->list()->tableView(), 0), QStringList{"Office PC"});
+    const auto& computer = tab->list()->computerList().last();
+    EXPECT_EQ(computer->ip(), QString("192.168.1.20"));
+    EXPECT_EQ(computer->port(), 25736);
+    EXPECT_EQ(computer->os(), QString("Unknown"));
+    EXPECT_FALSE(computer->discoverd().has_value());
+    ASSERT_EQ(stored().size(), 1);
+    EXPECT_EQ(stored()[0].toMap(), (QVariantMap{{"ComputerName", "Office PC"}, {"Os", "Unknown"},
+                                                 {"Ip", "192.168.1.20"}, {"Port", 25736}}));
+
+    // The same screen comes back with what was typed, and saving again adds a second row.
+    tab->list()->addItem()->trigger();
+    EXPECT_EQ(tab->top(), reg);
+    EXPECT_EQ(reg->nameField()->text(), "Office PC");
+    EXPECT_EQ(reg->ipField()->text(), "192.168.1.20");
+    EXPECT_EQ(reg->portField()->text(), " 25736 ");
+    reg->saveButtonItem()->trigger();
+    EXPECT_EQ(ConnectionTab::rows(tab->list()->tableView(), 0), (QStringList{"Office PC", "Office PC"}));
+    EXPECT_EQ(stored().size(), 2);
+}
+
+TEST_F(RegisterComputerTest, EmptyFieldsAreSavedAsTheyAre)
+{
+    reg->saveButtonItem()->trigger();
+    ASSERT_EQ(tab->list()->computerList().size(), 1);
+    const auto& computer = tab->list()->computerList()[0];
+    EXPECT_EQ(computer->computerName(), QString(""));
+    EXPECT_EQ(computer->ip(), QString(""));
+    EXPECT_EQ(computer->port(), 0);
+    EXPECT_EQ(computer->os(), QString("Unknown"));
+    fill("Lab", "lab.local", "port");
+    reg->saveButtonItem()->trigger();
+    EXPECT_EQ(tab->list()->computerList()[1]->port(), 0);
+    EXPECT_EQ(tab->list()->computerList()[1]->ip(), QString("lab.local"));
+}
+
+TEST_F(RegisterComputerTest, TheViewIsShorterWhileAFieldIsEdited)
+{
+    tapField(reg->nameCell());
+    ASSERT_TRUE(reg->nameField()->hasFocus());
+    EXPECT_EQ(reg->view()->height(), fullHeight - 160);
+    tapField(reg->portCell()); // straight on to another field
+    ASSERT_TRUE(reg->portField()->hasFocus());
+    EXPECT_EQ(reg->view()->height(), fullHeight - 160);
+    QTest::keyClick(reg->portField(), Qt::Key_Tab); // round to the first field
+    ASSERT_TRUE(reg->nameField()->hasFocus());
+    QTest::keyClick(reg->nameField(), Qt::Key_Backtab);
+    ASSERT_TRUE(reg->portField()->hasFocus());
+    EXPECT_EQ(reg->view()->height(), fullHeight - 160);
+    QTest::keyClick(reg->portField(), Qt::Key_Return);
+    EXPECT_FALSE(reg->portField()->hasFocus());
+    EXPECT_EQ(reg->view()->height(), fullHeight);
+    EXPECT_EQ(tab->top(), reg); // return does not save
+    EXPECT_TRUE(tab->list()->computerList().isEmpty());
+}
+
+TEST_F(RegisterComputerTest, QuickMovesBetweenFieldsEndAtTheRightHeightWhileAnimated)
+{
+    platform::ViewAnimation::setAnimationsEnabled(true);
+    tapField(reg->nameCell());
+    QTest::qWait(60);          // the slide is under way, not ended
+    tapField(reg->ipCell());
+    tapField(reg->portCell());
+    platform::ViewAnimation::finishAll();
+    EXPECT_EQ(reg->view()->height(), fullHeight - 160);
+    reg->portField()->clearFocus();
+    platform::ViewAnimation::finishAll();
+    EXPECT_EQ(reg->view()->height(), fullHeight);
+    platform::ViewAnimation::setAnimationsEnabled(false);
+}
+
+TEST_F(RegisterComputerTest, SavingWhileEditingLeavesTheViewAtFullHeight)
+{
+    tapField(reg->ipCell());
+    QTest::keyClicks(reg->ipField(), "10.0.0.7");
+    reg->saveButtonItem()->trigger();
+    EXPECT_EQ(tab->list()->computerList()[0]->ip(), QString("10.0.0.7"));
+    EXPECT_EQ(reg->view()->height(), fullHeight);
+}
+
+} // namespace
