@@ -25,6 +25,7 @@
 #include "platform/ViewAnimation.h"
 
 #include "support/AppTestEnvironment.h"
+#include "support/LoopbackDiscovery.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -32,50 +33,11 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace platform;
 
 namespace {
 
 constexpr NetworkReachabilityFlags kOnWiFi = kNetworkReachabilityFlagsReachable | kNetworkReachabilityFlagsIsDirect;
-
-// A UDP port on 127.0.0.1 held for the test, so that discovery's queries go
-// to a loopback port nobody else uses and its replies to one the system picks.
-class LoopbackDiscovery {
-public:
-    LoopbackDiscovery()
-    {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0
-            && ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port_ = ntohs(address.sin_port);
-        saved_ = ComputerListViewController::defaultDiscoveryEndpoint();
-        DiscoveryEndpoint endpoint;
-        endpoint.address = "127.255.255.255";
-        endpoint.destinationPort = port_;
-        endpoint.localPort = 0;
-        ComputerListViewController::setDefaultDiscoveryEndpoint(endpoint);
-    }
-    ~LoopbackDiscovery()
-    {
-        ComputerListViewController::setDefaultDiscoveryEndpoint(saved_);
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    uint16_t port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    uint16_t port_ = 0;
-    DiscoveryEndpoint saved_;
-};
 
 // The sound service is the third start-up step: it notes what the first two left.
 class ObservingAudioBackend : public RecordingAudioBackend {
@@ -268,8 +230,11 @@ TEST_F(MainViewTest, TheKeyboardTurnsTheViewToLandscapeOnceAndBack)
     EXPECT_TRUE(visible(1));
     EXPECT_EQ(StatusBar::shared().orientation(), InterfaceOrientation::LandscapeRight);
     EXPECT_EQ(delegate->window()->size(), QSize(480, 320));
-    EXPECT_EQ(main->view()->geometry(), QRect(0, 20, 480, 300));
-    EXPECT_EQ(main->tabbar()->geometry(), QRect(0, 300 - 49, 480, 49)); // along the bottom edge
+    // The main view spans the status bar strip too, so that the keyboard can
+    // show its preview there; the keyboard covers the whole window.
+    EXPECT_EQ(main->view()->geometry(), QRect(0, 0, 480, 320));
+    EXPECT_EQ(main->keyboardViewController()->view()->geometry(), QRect(0, 0, 480, 320));
+    EXPECT_EQ(main->tabbar()->geometry(), QRect(0, 320 - 49, 480, 49)); // along the bottom edge
 
     KeyboardViewController* keyboard = main->keyboardViewController();
     gotoTab(1);

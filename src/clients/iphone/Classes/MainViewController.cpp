@@ -106,8 +106,8 @@ void MainViewController::selectTabView(int index)
                 viewControllers[i] = keyboard;
                 QWidget* screen = keyboard->view();
                 screen->setParent(mainView);
-                screen->move(0, 0);
                 screen->raise();
+                placeKeyboard();
             }
             platform::ViewController* screen = viewControllers[i];
             screen->viewWillAppear(false);
@@ -138,8 +138,26 @@ void MainViewController::turnToLandscape(bool landscape)
     mainView->resize(size);
     if (auto* window = qobject_cast<PhoneWindow*>(mainView->window()); window && window != mainView) {
         window->setLandscape(landscape);
-        ViewAnimation(kRotationDuration).setFrame(mainView, window->contentFrame()).commit();
+        // The keyboard reaches up under the status bar strip, where its
+        // preview replaces the bar. A widget cannot draw outside its parent,
+        // so in landscape the main view spans the strip too.
+        const QRect frame = landscape ? window->rect() : window->contentFrame();
+        ViewAnimation(kRotationDuration).setFrame(mainView, frame).commit();
     }
+    placeKeyboard();
+}
+
+void MainViewController::placeKeyboard()
+{
+    platform::ViewController* keyboard = viewControllers[kKeyboardTab];
+    if (!keyboard)
+        return;
+    // The keyboard's view is laid out to start 20 points above the main view
+    // (over the strip); where the main view already covers the strip, it
+    // starts at its top.
+    auto* window = qobject_cast<PhoneWindow*>(view()->window());
+    const bool coversStrip = window && window != view() && window->isLandscape();
+    keyboard->view()->move(0, coversStrip ? 0 : -StatusBar::kHeight);
 }
 
 void MainViewController::tabBarSelected(QAction* item)

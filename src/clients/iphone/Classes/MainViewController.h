@@ -80,6 +80,7 @@ protected:
 
 private:
     void turnToLandscape(bool landscape);
+    void placeKeyboard();
     void layOutBars();
 
     std::unique_ptr<Ui::MainWindow> ui;

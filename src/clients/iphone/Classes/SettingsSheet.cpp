@@ -40,12 +40,12 @@ SettingsSheet::SettingsSheet(QWidget* window)
     footnote->setWordWrap(true);
     footnote->setFont(theme::font(13));
     footnote->setStyleSheet(QStringLiteral("color: #6c6c70;"));
-    footnote->setGeometry(24, 102, 232, 54);
+    footnote->setGeometry(24, 102, 232, 68);
 
     doneButton_->setTitle(QStringLiteral("Done"));
-    doneButton_->setGeometry(12, 164, 256, 44);
+    doneButton_->setGeometry(12, 180, 256, 44);
 
-    card_->resize(280, 222);
+    card_->resize(280, 238);
     soundSwitch_->addTarget(this, &SettingsSheet::soundSwitchChanged, platform::ControlEventValueChanged);
     doneButton_->addTarget(this, &SettingsSheet::dismiss, platform::ControlEventTouchUpInside);
     if (window)
