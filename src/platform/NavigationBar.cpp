@@ -5,6 +5,7 @@
 #include "platform/Theme.h"
 
 #include <QPainter>
+#include <QtMath>
 
 namespace platform {
 
@@ -124,6 +125,13 @@ void NavigationBar::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), theme::barBackground());
     painter.fillRect(QRect(0, height() - 1, width(), 1), theme::separator());
+    painter.setFont(theme::font(17, QFont::DemiBold));
+    painter.setPen(theme::label());
+    painter.drawText(titleRect(), Qt::AlignCenter, displayedTitle());
+}
+
+QRect NavigationBar::titleRect() const
+{
     // The title keeps to the middle of the bar when it fits between the
     // buttons shown, and moves aside (or shortens) when it does not.
     int left = kSideMargin;
@@ -133,14 +141,17 @@ void NavigationBar::paintEvent(QPaintEvent*)
             left = qMax(left, button->geometry().right() + 4);
     if (right_->isVisibleTo(this))
         right = qMin(right, right_->geometry().left() - 4);
-    painter.setFont(theme::font(17, QFont::DemiBold));
-    painter.setPen(theme::label());
-    const int textWidth = painter.fontMetrics().horizontalAdvance(title());
-    QRect titleArea((width() - textWidth) / 2, 0, textWidth, height() - 1);
-    if (titleArea.left() < left || titleArea.right() > right)
-        titleArea = QRect(left, 0, qMax(0, right - left), height() - 1);
-    painter.drawText(titleArea, Qt::AlignCenter,
-                     painter.fontMetrics().elidedText(title(), Qt::ElideRight, titleArea.width()));
+    // Rounded up: a width rounded down would shorten a title that fits.
+    const int textWidth = qCeil(QFontMetricsF(theme::font(17, QFont::DemiBold)).horizontalAdvance(title()));
+    QRect area((width() - textWidth) / 2, 0, textWidth, height() - 1);
+    if (area.left() < left || area.right() > right)
+        area = QRect(left, 0, qMax(0, right - left), height() - 1);
+    return area;
+}
+
+QString NavigationBar::displayedTitle() const
+{
+    return QFontMetricsF(theme::font(17, QFont::DemiBold)).elidedText(title(), Qt::ElideRight, titleRect().width());
 }
 
 } // namespace platform

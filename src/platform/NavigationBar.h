@@ -22,6 +22,8 @@ public:
     NavigationItem* topItem() const { return item_; }
 
     QString title() const;
+    // The title as drawn: shortened only when it does not fit beside the buttons.
+    QString displayedTitle() const;
     Button* backButton() const { return back_; }
     Button* leftButton() const { return left_; }
     Button* rightButton() const { return right_; }
@@ -38,6 +40,7 @@ protected:
 private:
     void refresh();
     void layoutParts();
+    QRect titleRect() const;
     void bindButton(Button* button, QAction* action);
 
     QPointer<NavigationItem> item_;

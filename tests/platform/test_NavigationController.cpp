@@ -127,6 +127,17 @@ TEST_F(NavigationTest, TheRightButtonTriggersTheScreensItem)
     EXPECT_FALSE(right->isVisibleTo(navigation->navigationBar()));
 }
 
+TEST_F(NavigationTest, ATitleIsShortenedOnlyWhenItDoesNotFitBesideTheButtons)
+{
+    NavigationBar* bar = navigation->navigationBar();
+    list->navigationItem()->setLeftBarButtonItem(new BarButtonItem("Cancel", BarButtonItem::Plain, list));
+    list->navigationItem()->setRightBarButtonItem(new BarButtonItem("Add", BarButtonItem::Done, list));
+    EXPECT_EQ(bar->displayedTitle(), "Computers");
+    list->setTitle("Computers on the local network");
+    EXPECT_TRUE(bar->displayedTitle().endsWith(QChar(0x2026)));
+    EXPECT_LT(bar->displayedTitle().size(), list->title().size());
+}
+
 TEST_F(NavigationTest, PopToRootTakesEveryScreenAboveTheRoot)
 {
     auto* a = new Screen("A");
