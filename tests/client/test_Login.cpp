@@ -207,4 +207,18 @@ TEST_F(LoginTest, ComputersOfOneNameShareTheirSavedPasscode)
     EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
 }
 
+TEST_F(LoginTest, AScreenOpenedWhileTheTabIsHiddenIsStillToldItAppears)
+{
+    savePasswords({{"Studio", "hunter2"}});
+    tab = std::make_unique<ConnectionTab>();
+    ConnectionTab::postRegistered("Studio", "127.0.0.1", 1);
+    tab->container->viewWillDisappear(false);
+    tab->container->viewDidDisappear(false);
+    tab->list()->didSelectRowAtIndexPath(tab->list()->tableView(), {0, 0});
+    auto* login = qobject_cast<LoginViewController*>(tab->top());
+    ASSERT_NE(login, nullptr);
+    EXPECT_EQ(login->passwordField()->text(), "hunter2");
+    EXPECT_TRUE(saveTicked(login));
+}
+
 } // namespace

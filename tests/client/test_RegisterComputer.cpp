@@ -44,6 +44,26 @@ TEST(RegisterComputerPort, TheNumberAtTheStartOfTheTextIsThePort)
         EXPECT_EQ(RegisterComputerViewController::integerValueOfText(text), port) << text.toStdString();
 }
 
+TEST(UITextFieldCellTest, ACellMadeInCodeHasACaptionAndAFieldAndNoHighlight)
+{
+    UITextFieldCell cell(QRect(0, 0, 288, 44), "field");
+    cell.show(); // laid out as a table shows it
+    EXPECT_EQ(cell.reuseIdentifier(), "field");
+    ASSERT_NE(cell.title(), nullptr);
+    ASSERT_NE(cell.textField(), nullptr);
+    EXPECT_EQ(cell.title()->parentWidget(), cell.contentView());
+    EXPECT_EQ(cell.textField()->parentWidget(), cell.contentView());
+    EXPECT_EQ(cell.title()->geometry(), QRect(20, 2, 100, 40));
+    EXPECT_EQ(cell.textField()->geometry(), QRect(100, 8, 176, 28));
+    EXPECT_EQ(cell.selectionStyle(), platform::TableViewCellSelectionStyle::None);
+    cell.setTitleText("Port");
+    cell.setPlaceholderText("25736");
+    EXPECT_EQ(cell.title()->text(), "Port");
+    EXPECT_EQ(cell.textField()->placeholderText(), "25736");
+    cell.resize(200, 44); // the field keeps inside a narrower row
+    EXPECT_EQ(cell.textField()->geometry(), QRect(100, 8, 88, 28));
+}
+
 class RegisterComputerTest : public ::testing::Test {
 protected:
     void SetUp() override
