@@ -98,11 +98,7 @@ TEST_F(LoginTest, TheScreenShowsTheSavedPasscodeTickedOrAnEmptyUntickedField)
     EXPECT_EQ(login->passwordField()->text(), "hunter2");
     EXPECT_TRUE(saveTicked(login));
     EXPECT_EQ(login->passwordField()->echoMode(), QLineEdit::Password); // hidden as typed
-    EXPECT_EQ(login->tableView()->numberOfSections(), 1);
     EXPECT_EQ(login->tableView()->headerTitleForSection(0), "Studio");
-    EXPECT_EQ(login->tableView()->cellForRowAtIndexPath({0, 0}), login->passwordCell());
-    EXPECT_EQ(login->tableView()->cellForRowAtIndexPath({0, 1}), login->saveCell());
-    EXPECT_EQ(login->navigationItem()->rightBarButtonItem(), login->connectItem());
 
     tab->navigation()->popViewControllerAnimated(false);
     tab->tapRow(tab->list()->tableView(), {0, 1});
