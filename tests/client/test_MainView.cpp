@@ -150,6 +150,7 @@ TEST_F(MainViewTest, OnWiFiTheStartIsQuietAndTheComputerListShowsFirst)
     EXPECT_LT(order(main->remoteViewController()->view()), order(main->computerViewController()->view()));
     EXPECT_LT(order(main->computerViewController()->view()), order(main->tabbar()));
     EXPECT_TRUE(main->tabbar()->isVisible());
+    EXPECT_EQ(main->tabbar()->selectedItem(), main->tabbarItemConnection());
 
     QStringList titles;
     QList<int> tags;
@@ -175,6 +176,7 @@ TEST_F(MainViewTest, ALoginShowsTheTouchPadAndSwitchesMakeTheAppearanceCalls)
     EXPECT_FALSE(visible(2));
     EXPECT_FALSE(visible(3));
     EXPECT_TRUE(main->tabbar()->isHidden());
+    EXPECT_EQ(main->tabbar()->selectedItem(), main->tabbarItemTouchPad());
     EXPECT_EQ(pad->buttonMask(), 0);      // the touch pad appeared
     EXPECT_FALSE(discoveryRunning());     // the computer list disappeared
 

@@ -234,6 +234,34 @@ TEST_F(TouchPadSessionTest, ACancelledDragLockReleasesTheButton)
     EXPECT_FALSE(screen.holdingLbutton());
 }
 
+TEST_F(TouchPadSessionTest, AnOlderPendingClickDoesNotHideTheNewerOneFromADoubleTap)
+{
+    const qreal far = QGuiApplication::styleHints()->touchDoubleTapDistance() + 40;
+    fingers.tap(pad, {20, 20});
+    env.advance(0.2);
+    fingers.tap(pad, {20 + far, 20 + far}); // too far to be a double tap: a second pending click
+    env.advance(0.2);
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(0)})); // the first tap's click
+    fingers.tap(pad, {20 + far, 20 + far}); // a double tap on the second spot
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(0), mouse(1), mouse(0)}));
+    env.advance(1.0);
+    EXPECT_EQ(session.takePackets(), SentPackets{}); // its single click was cancelled, not sent late
+}
+
+TEST_F(TouchPadSessionTest, InMotionModeThePadIsTheLeftButton)
+{
+    screen.setMotionMode(true);
+    fingers.press(0, pad, {50, 50});
+    fingers.move(0, pad, {80, 60});
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(1)});
+    fingers.release(0, pad, {80, 60});
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0)});
+    fingers.tap(pad, {50, 50}); // no tap handling either
+    env.advance(1.0);
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(0)}));
+    EXPECT_FALSE(screen.isClickPending());
+}
+
 TEST_F(TouchPadTest, WithoutASessionReleasesWarnAndPressesDoNot)
 {
     closeAppSession();

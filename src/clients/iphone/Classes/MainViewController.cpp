@@ -61,6 +61,7 @@ void MainViewController::viewDidLoad()
     ui->tabbar->setItems({ui->tabbarItemTouchPad, ui->tabbarItemKeyboard, ui->tabbarItemRemote, ui->tabbarItemConnection});
     for (QAction* item : ui->tabbar->items())
         connect(item, &QAction::triggered, this, [this, item] { tabBarSelected(item); });
+    ui->tabbar->setSelectedItem(ui->tabbarItemConnection); // what the user sees first
 
     // Touch pad, remote, connection, then the tab bar on top: nothing is
     // hidden yet, so the computer list (added last) is what shows first.

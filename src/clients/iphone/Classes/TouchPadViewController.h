@@ -71,7 +71,12 @@ public:
     bool holdingLbutton() const { return holdingLbutton_; }
     bool isClickPending() const;
     bool needSetBasis() const { return needSetBasis_; }
+    // While set, the pad is the left button: a touch presses it, the lift
+    // releases it and movement sends nothing. Cleared when the screen loads;
+    // the app leaves it clear, so the pad keeps its ordinary behaviour
+    // during motion mode.
     bool motionMode() const { return motionMode_; }
+    void setMotionMode(bool on) { motionMode_ = on; }
 
     // The outlets of "TouchPadView".
     TouchPadView* touchPadView() const;
