@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -195,6 +196,22 @@ TEST_F(MainViewTest, ALoginShowsTheTouchPadAndSwitchesMakeTheAppearanceCalls)
     gotoTab(-1);
     EXPECT_EQ(main->currentTag(), 3);
     EXPECT_TRUE(visible(3));
+}
+
+TEST_F(MainViewTest, TouchesReachTheScreenThroughTheLabelAboveTheTabBar)
+{
+    launch();
+    gotoTab(0);
+    main->toggleTabBar();
+    main->toggleTabBar(); // the label and the bar came to the front; the bar is hidden again
+    Button* left = main->touchPadViewController()->leftButton();
+    const QPoint inLabel = main->inputLabel()->mapTo(delegate->window(), main->inputLabel()->rect().center());
+    const QPoint onButton(left->mapTo(delegate->window(), QPoint(20, 0)).x(), inLabel.y());
+    ASSERT_TRUE(left->geometry().contains(left->parentWidget()->mapFrom(delegate->window(), onButton)));
+    QTest::mousePress(delegate->window()->windowHandle(), Qt::LeftButton, {}, onButton);
+    EXPECT_EQ(main->touchPadViewController()->buttonMask(), 1);
+    QTest::mouseRelease(delegate->window()->windowHandle(), Qt::LeftButton, {}, onButton);
+    EXPECT_EQ(main->touchPadViewController()->buttonMask(), 0);
 }
 
 TEST_F(MainViewTest, TheConnectionTabRemembersWhereTheUserCameFrom)

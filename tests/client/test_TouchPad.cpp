@@ -149,15 +149,6 @@ TEST_F(TouchPadSessionTest, TapAndDragHoldsTheLeftButtonUntilTheLift)
     EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keyrelease"}));
 }
 
-TEST_F(TouchPadSessionTest, ALoneTouchThatMovesNeverPressesTheButton)
-{
-    fingers.press(0, pad, {50, 50});
-    fingers.move(0, pad, {80, 50});
-    fingers.release(0, pad, {80, 50});
-    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0, 30, 0)});
-    EXPECT_FALSE(screen.holdingLbutton());
-}
-
 TEST_F(TouchPadSessionTest, TheWheelStepsOncePerTenPointsAndOncePerEvent)
 {
     fingers.press(0, wheel, {18, 200});

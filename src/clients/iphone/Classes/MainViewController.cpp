@@ -72,6 +72,8 @@ void MainViewController::viewDidLoad()
         screen->move(0, 0);
         screen->show();
     }
+    // The label only shows text: touches pass through it to the screen below.
+    ui->inputLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     ui->inputLabel->raise();
     ui->tabbar->raise();
     mainView->installEventFilter(this);
