@@ -7,7 +7,6 @@
 #include "KeyboardViewController.h"
 #include "MainViewController.h"
 #include "PhoneWindow.h"
-#include "RegisterComputerViewController.h"
 #include "RemoteViewController.h"
 #include "SettingsSheet.h"
 #include "TarvelAppDelegate.h"

@@ -1,7 +1,6 @@
 // quillon: the phone-style remote control as a desktop (or touch device) app.
 #include "AppCommandLine.h"
 #include "ComputerListViewController.h"
-#include "RegisterComputerViewController.h"
 #include "TarvelAppDelegate.h"
 #include "WindowScale.h"
 

@@ -1,7 +1,6 @@
 #include "LoopbackDiscovery.h"
 
 #include "ComputerListViewController.h"
-#include "RegisterComputerViewController.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
