@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QTest>
 
-ConnectionTab::ConnectionTab()
+ConnectionTab::ConnectionTab(std::optional<DiscoveryEndpoint> endpoint)
 {
     platform::ViewAnimation::setAnimationsEnabled(false);
     platform::NotificationCenter::defaultCenter().addObserver(
@@ -15,7 +15,8 @@ ConnectionTab::ConnectionTab()
             gotoTabBar_.push_back(notification.integerObject().value_or(-1));
         });
     const DiscoveryEndpoint standard = ComputerListViewController::defaultDiscoveryEndpoint();
-    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", discoveryPeer.port(), 0});
+    ComputerListViewController::setDefaultDiscoveryEndpoint(
+        endpoint.value_or(DiscoveryEndpoint{"127.255.255.255", discoveryPeer.port(), 0}));
     container = new ComputersViewController;
     ComputerListViewController::setDefaultDiscoveryEndpoint(standard);
 

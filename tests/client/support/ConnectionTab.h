@@ -17,11 +17,13 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ConnectionTab {
 public:
-    ConnectionTab();
+    // Discovery goes to the peer below by a loopback broadcast, or to `endpoint`.
+    explicit ConnectionTab(std::optional<DiscoveryEndpoint> endpoint = std::nullopt);
     ~ConnectionTab();
     ConnectionTab(const ConnectionTab&) = delete;
     ConnectionTab& operator=(const ConnectionTab&) = delete;

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kWaitMs = 5000;
-
 sockaddr_in loopbackAddress(const char* address, uint16_t port)
 {
     sockaddr_in socketAddress{};
@@ -103,16 +101,27 @@ std::optional<UdpPeer::Received> UdpPeer::receiveWaiting()
     return Received{Datagram(buffer, buffer + count), text, ntohs(sender.sin_port)};
 }
 
-bool waitUntilReadable(int fd)
+bool waitUntilReadable(int fd, int milliseconds)
 {
     pollfd waiting{fd, POLLIN, 0};
-    return ::poll(&waiting, 1, kWaitMs) == 1 && (waiting.revents & POLLIN);
+    return ::poll(&waiting, 1, milliseconds) == 1 && (waiting.revents & POLLIN);
 }
 
 uint16_t freeUdpPort()
 {
     UdpPeer probe("127.0.0.1", 0);
     return probe.port();
+}
+
+uint16_t freeTcpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local = loopbackAddress("127.0.0.1", 0);
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    socklen_t length = sizeof local;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+    ::close(fd);
+    return ntohs(local.sin_port);
 }
 
 Datagram encodeDictionary(const std::vector<std::pair<std::string, ReplyValue>>& entries)

@@ -63,11 +63,14 @@ private:
     uint16_t port_ = 0;
 };
 
-// Waits (a few seconds at most) until a datagram is waiting on `fd`; true if one is.
-bool waitUntilReadable(int fd);
+// Waits (a few seconds at most, or `milliseconds`) until a datagram is
+// waiting on `fd`; true if one is.
+bool waitUntilReadable(int fd, int milliseconds = 5000);
 
 // A free UDP port on loopback, for a list that must hear its own query.
 uint16_t freeUdpPort();
+// A free TCP port on loopback.
+uint16_t freeTcpPort();
 
 // A dictionary of string and integer items, encoded as a datagram.
 using ReplyValue = std::variant<std::string, int32_t>;
