@@ -14,6 +14,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +48,8 @@ class DiscoveryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        savedDefault = ComputerListViewController::defaultDiscoveryEndpoint();
+        ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", receiver.port(), 0});
         platform::ViewAnimation::setAnimationsEnabled(false);
         NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("Discovered Computer"),
                                                         [this](const platform::Notification& notification) {
@@ -59,6 +62,7 @@ protected:
         list.reset();
         NotificationCenter::defaultCenter().removeObserver(this);
         platform::ViewAnimation::setAnimationsEnabled(true);
+        ComputerListViewController::setDefaultDiscoveryEndpoint(savedDefault);
     }
 
     // A list whose queries go to the receiver peer by a loopback broadcast.
@@ -106,6 +110,7 @@ protected:
     UdpPeer receiver;
     std::unique_ptr<ComputerListViewController> list;
     std::vector<std::shared_ptr<Computer>> notified;
+    DiscoveryEndpoint savedDefault;
 };
 
 TEST_F(DiscoveryTest, TheQueryIsTheSixtyFiveBytesOfTheDictionarySentAtOnceOnAppearing)
@@ -369,16 +374,57 @@ TEST_F(DiscoveryTest, TheSocketSharesItsPortAndIsClosedWithTheList)
     ::close(fd);
 }
 
+// Lowers the limit of open descriptors to those open now, so the next socket fails.
+class NoMoreDescriptors {
+public:
+    NoMoreDescriptors()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        // A new descriptor takes the lowest free number: that is the limit.
+        const int lowestFree = ::dup(STDERR_FILENO);
+        ::close(lowestFree);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = rlim_t(lowestFree);
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~NoMoreDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+
+private:
+    rlimit saved_{};
+};
+
+TEST_F(DiscoveryTest, WithoutASocketTheListWorksAndFindsNothing)
+{
+    list = std::make_unique<ComputerListViewController>();
+    list->setDiscoveryEndpoint({"127.255.255.255", receiver.port(), 0});
+    {
+        NoMoreDescriptors limit;
+        EXPECT_FALSE(list->initialize_socket());
+        EXPECT_EQ(list->sockfd(), -1);
+        list->view();
+    }
+    EXPECT_EQ(list->sockfd(), -1);
+    EXPECT_EQ(list->boundPort(), 0);
+    appear();
+    clock.advance(10);
+    EXPECT_TRUE(notified.empty());
+    EXPECT_EQ(list->tableView()->numberOfRowsInSection(1), 0);
+    EXPECT_EQ(list->tableView()->numberOfRowsInSection(2), 1);
+    list.reset(); // nothing to close
+}
+
 TEST_F(DiscoveryTest, NewListsTakeTheDefaultEndpoint)
 {
-    const DiscoveryEndpoint standard = ComputerListViewController::defaultDiscoveryEndpoint();
+    const DiscoveryEndpoint standard;
     EXPECT_EQ(standard.address, "255.255.255.255");
     EXPECT_EQ(standard.destinationPort, 25736);
     EXPECT_EQ(standard.localPort, 25736);
 
-    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", receiver.port(), 0});
+    // The fixture made a loopback endpoint the default.
     ComputerListViewController fromDefault;
-    ComputerListViewController::setDefaultDiscoveryEndpoint(standard);
+    EXPECT_EQ(fromDefault.discoveryEndpoint().address, "127.255.255.255");
+    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", 9, 0});
+    EXPECT_EQ(fromDefault.discoveryEndpoint().destinationPort, receiver.port()); // taken when made
     fromDefault.view();
     fromDefault.viewDidAppear(false);
     const auto query = receiver.receive();

@@ -1,5 +1,6 @@
 #include "ConnectionTestSupport.h"
 
+#include "ComputerListViewController.h"
 #include "Mojo.h"
 
 #include "platform/UserDefaults.h"
@@ -23,6 +24,13 @@ sockaddr_in loopbackAddress(const char* address, uint16_t port)
     ::inet_pton(AF_INET, address, &socketAddress.sin_addr);
     return socketAddress;
 }
+
+// Whatever a test forgets to set, no list made in these programs sends its
+// query beyond loopback: the default is the discard port on 127.255.255.255.
+const bool kDiscoveryStaysOnLoopback = [] {
+    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", 9, 0});
+    return true;
+}();
 
 } // namespace
 
