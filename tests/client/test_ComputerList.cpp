@@ -165,6 +165,16 @@ TEST_F(ComputerListTest, ARowWhoseNameIsNoLongerStoredStillGoes)
     EXPECT_EQ(registeredRows(), QStringList{"Kept"});
 }
 
+TEST_F(ComputerListTest, StoredEntriesThatAreNotDictionariesAreLeftAlone)
+{
+    openTab({QString("junk"), storedComputer("", "10.0.0.1", 1)});
+    EXPECT_EQ(registeredRows(), QStringList{""});
+    swipeToDelete(0); // the computer without a name, not the junk before it
+    EXPECT_TRUE(registeredRows().isEmpty());
+    ASSERT_EQ(storedOnDisk().size(), 1);
+    EXPECT_EQ(storedOnDisk()[0].toString(), "junk");
+}
+
 TEST_F(ComputerListTest, OnlyRegisteredRowsOfferDelete)
 {
     openTab({storedComputer("Studio", "10.0.0.1", 1)});

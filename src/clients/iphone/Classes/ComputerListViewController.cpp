@@ -45,6 +45,11 @@ std::shared_ptr<Computer> computerFrom(const platform::Notification& notificatio
     return computer ? *computer : nullptr;
 }
 
+bool isDictionary(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QVariantMap;
+}
+
 QString nameOf(const Computer& computer)
 {
     return computer.computerName().value_or(QString());
@@ -116,6 +121,8 @@ void ComputerListViewController::viewDidLoad()
     computerList_.clear();
     computerList_.reserve(10);
     for (const QVariant& entry : UserDefaults::standardUserDefaults().arrayForKey(kRegisteredComputers)) {
+        if (!isDictionary(entry))
+            continue; // a hand-edited file may hold other things; they stay as they are
         auto computer = Computer::initWithDictionary(entry.toMap());
         computer->setDiscoverd(std::nullopt);
         computerList_.append(computer);
@@ -290,7 +297,7 @@ void ComputerListViewController::commitEditingStyle(TableView*, TableViewCellEdi
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     QVariantList stored = defaults.arrayForKey(kRegisteredComputers);
     for (int i = 0; i < stored.size(); ++i) {
-        if (nameOf(*Computer::initWithDictionary(stored[i].toMap())) == name) {
+        if (isDictionary(stored[i]) && nameOf(*Computer::initWithDictionary(stored[i].toMap())) == name) {
             stored.removeAt(i);
             defaults.setObject(stored, kRegisteredComputers);
             defaults.synchronize();
