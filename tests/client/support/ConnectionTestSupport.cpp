@@ -115,6 +115,32 @@ bool waitUntilReadable(int fd, int milliseconds)
     return ::poll(&waiting, 1, milliseconds) == 1 && (waiting.revents & POLLIN);
 }
 
+long udpReceiveQueue(uint16_t port)
+{
+    QFile table(QStringLiteral("/proc/net/udp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return -1;
+    table.readLine(); // the column titles
+    const QByteArray wanted = QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    while (!table.atEnd()) {
+        // "sl local_address rem_address st tx_queue:rx_queue ...", addresses as HEXADDR:PORT
+        const QList<QByteArray> fields = table.readLine().simplified().split(' ');
+        if (fields.size() > 4 && fields[1].endsWith(":" + wanted))
+            return fields[4].split(':').value(1).toLong(nullptr, 16);
+    }
+    return -1;
+}
+
+bool waitForUdpReceiveQueue(uint16_t port, long bytes)
+{
+    for (int waited = 0; waited < 5000; waited += 5) {
+        if (udpReceiveQueue(port) >= bytes)
+            return true;
+        ::usleep(5000);
+    }
+    return false;
+}
+
 uint16_t freeUdpPort()
 {
     UdpPeer probe("127.0.0.1", 0);

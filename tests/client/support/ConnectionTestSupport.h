@@ -67,6 +67,12 @@ private:
 // waiting on `fd`; true if one is.
 bool waitUntilReadable(int fd, int milliseconds = 5000);
 
+// The memory the datagrams waiting on the UDP socket bound to `port` take
+// (the kernel's receive queue count); -1 when no such socket is listed.
+long udpReceiveQueue(uint16_t port);
+// Waits (a few seconds at most) until that queue holds at least `bytes`.
+bool waitForUdpReceiveQueue(uint16_t port, long bytes);
+
 // A free UDP port on loopback, for a list that must hear its own query.
 uint16_t freeUdpPort();
 // A free TCP port on loopback.
