@@ -79,7 +79,14 @@ protected:
         list->viewWillAppear(false);
         list->viewDidAppear(false);
     }
-    void replyFrom(const UdpPeer& peer, const Datagram& reply) const { peer.sendTo(list->boundPort(), reply); }
+    // Each reply is waited for in the list's queue, so that a poll finds
+    // every one sent before it.
+    void replyFrom(const UdpPeer& peer, const Datagram& reply) const
+    {
+        const long before = udpReceiveQueue(list->boundPort());
+        peer.sendTo(list->boundPort(), reply);
+        ASSERT_TRUE(waitForUdpReceiveQueue(list->boundPort(), before + 1));
+    }
     void reply(const Datagram& datagram) const { replyFrom(receiver, datagram); }
     // Waits for the first reply to reach the list's socket, then lets the poll run.
     void pollAfterReplies()
@@ -293,6 +300,7 @@ TEST_F(DiscoveryTest, TheListsOwnQueryAndOtherPhonesQueriesMakeNoEntry)
     const uint16_t port = freeUdpPort();
     load(port, port);
     appear();
+    ASSERT_TRUE(waitUntilReadable(list->sockfd())); // the list's own query, back
     UdpPeer otherPhone("127.0.0.3");
     replyFrom(otherPhone, kQuery);
     pollAfterReplies();
@@ -332,16 +340,8 @@ TEST_F(DiscoveryTest, AFloodIsTakenAtMostSixtyFourDatagramsPerTick)
     load();
     appear();
     constexpr int kFlood = ComputerListViewController::maxDatagramsPerPoll + 6;
-    auto flood = [](int i) { return receiverReply(QString("Flood %1").arg(i, 2, 10, QChar('0')).toStdString()); };
-    // Datagrams of one size take the same room in the queue: once the queue
-    // holds that room kFlood times, every one of them has arrived.
-    reply(flood(0));
-    ASSERT_TRUE(waitUntilReadable(list->sockfd()));
-    const long one = udpReceiveQueue(list->boundPort());
-    ASSERT_GT(one, 0);
-    for (int i = 1; i < kFlood; ++i)
-        reply(flood(i));
-    ASSERT_TRUE(waitForUdpReceiveQueue(list->boundPort(), one * kFlood));
+    for (int i = 0; i < kFlood; ++i)
+        reply(receiverReply(QString("Flood %1").arg(i, 2, 10, QChar('0')).toStdString()));
     clock.advance(1.0);
     EXPECT_EQ(int(notified.size()), ComputerListViewController::maxDatagramsPerPoll);
     EXPECT_EQ(discoveredRows().size(), ComputerListViewController::maxDatagramsPerPoll);
