@@ -36,7 +36,8 @@ public:
     // The endpoint newly created lists use (the app's command line sets it).
     static void setDefaultDiscoveryEndpoint(const DiscoveryEndpoint& endpoint);
     static DiscoveryEndpoint defaultDiscoveryEndpoint();
-    // Takes effect when the socket is opened, that is when the view loads.
+    // The local port is taken when the socket opens (the view loads), the
+    // destination at each query.
     void setDiscoveryEndpoint(const DiscoveryEndpoint& endpoint) { endpoint_ = endpoint; }
     const DiscoveryEndpoint& discoveryEndpoint() const { return endpoint_; }
     // The local port the discovery socket is bound to; 0 when it is not bound.
