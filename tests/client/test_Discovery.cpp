@@ -444,3 +444,13 @@ TEST_F(DiscoveryTest, NewListsTakeTheDefaultEndpoint)
 }
 
 } // namespace
+
+// Every client test program starts with discovery aimed at the loopback
+// broadcast address, so that no test can query a real network by accident.
+TEST(DiscoveryInTests, TheDefaultEndpointIsOnLoopbackBeforeAnyTestChangesIt)
+{
+    const DiscoveryEndpoint endpoint = ComputerListViewController::defaultDiscoveryEndpoint();
+    in_addr address{};
+    ASSERT_EQ(inet_pton(AF_INET, endpoint.address.c_str(), &address), 1);
+    EXPECT_EQ(ntohl(address.s_addr) >> 24, 127u) << endpoint.address;
+}
