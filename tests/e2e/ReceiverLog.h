@@ -1,0 +1,26 @@
+// The lines quillon-receiver --sink log prints, to compare its output with.
+#pragma once
+
+#include "ReceiverProcess.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+std::string keyLine(int state, uint32_t keyCode);
+inline std::string keyDown(uint32_t keyCode) { return keyLine(1, keyCode); }
+inline std::string keyUp(uint32_t keyCode) { return keyLine(0, keyCode); }
+std::string mouseLine(int buttons, int dx = 0, int dy = 0);
+std::string loginLine(bool accepted);
+extern const std::string kDisconnectLine;
+
+// The next `count` lines of the receiver's output (each awaited a few
+// seconds at most); a missing one reads "<none>", so a comparison names it.
+std::vector<std::string> nextLines(ReceiverProcess& receiver, std::size_t count);
+
+// Whether a line is the receiver's note of a new connection.
+bool isConnectLine(const std::string& line);
+
+} // namespace e2e

@@ -1,0 +1,203 @@
+#include "RunningApp.h"
+
+#include "ComputersViewController.h"
+#include "KeyboardViewController.h"
+#include "LoginViewController.h"
+#include "PhoneWindow.h"
+#include "RemoteViewController.h"
+#include "TouchPadViewController.h"
+
+#include "platform/Alert.h"
+#include "platform/AlertSheet.h"
+#include "platform/Button.h"
+#include "platform/NavigationBar.h"
+#include "platform/NavigationController.h"
+#include "platform/StatusBar.h"
+#include "platform/TabBar.h"
+#include "platform/TableView.h"
+#include "platform/TableViewCell.h"
+#include "platform/TouchTracker.h"
+#include "platform/UserDefaults.h"
+#include "platform/ViewAnimation.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+#include <poll.h>
+
+using namespace platform;
+
+namespace {
+
+constexpr int kDiscoveredSection = 1;
+
+QPointF middle(const QWidget* widget) { return QRectF(widget->rect()).center(); }
+
+// True when a datagram waits on `fd` within `milliseconds` (a failure guard).
+bool readableWithin(int fd, int milliseconds)
+{
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, milliseconds) == 1;
+}
+
+} // namespace
+
+RunningApp::RunningApp()
+{
+    hadSettingsVariable_ = qEnvironmentVariableIsSet("QUILLON_SETTINGS");
+    savedSettingsVariable_ = qgetenv("QUILLON_SETTINGS");
+    qputenv("QUILLON_SETTINGS", settingsFile().toLocal8Bit());
+    UserDefaults::resetStandardUserDefaults();
+    Alert::dismissAll();
+    Alert::clearHistory();
+    // Animations land at once: virtual time does not drive Qt's own animations.
+    ViewAnimation::setAnimationsEnabled(false);
+    TouchTracker::instance().forgetTaps();
+}
+
+RunningApp::~RunningApp()
+{
+    delegate_.reset();
+    Alert::dismissAll();
+    Alert::clearHistory();
+    ViewAnimation::setAnimationsEnabled(true);
+    TouchTracker::instance().forgetTaps();
+    StatusBar::shared().setHidden(false, false);
+    StatusBar::shared().setOrientation(InterfaceOrientation::Portrait, false);
+    if (hadSettingsVariable_)
+        qputenv("QUILLON_SETTINGS", savedSettingsVariable_);
+    else
+        qunsetenv("QUILLON_SETTINGS");
+    UserDefaults::resetStandardUserDefaults();
+}
+
+QString RunningApp::settingsFile() const
+{
+    return dir_.filePath(QStringLiteral("settings.json"));
+}
+
+void RunningApp::writeSettings(const QByteArray& contents) const
+{
+    QFile file(settingsFile());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(contents);
+    UserDefaults::resetStandardUserDefaults();
+}
+
+void RunningApp::launch()
+{
+    delegate_ = std::make_unique<TarvelAppDelegate>();
+    delegate_->applicationDidFinishLaunching();
+    QCoreApplication::processEvents();
+}
+
+QWidget* RunningApp::window() const
+{
+    return delegate_->window();
+}
+
+ComputerListViewController* RunningApp::computerList() const
+{
+    return main()->computerViewController()->listViewController();
+}
+
+void RunningApp::tap(QWidget* widget)
+{
+    tapAt(widget, middle(widget));
+}
+
+void RunningApp::tapAt(QWidget* widget, const QPointF& position)
+{
+    fingers_.tap(widget, position);
+    QCoreApplication::processEvents();
+}
+
+std::optional<QString> RunningApp::alertOnScreen() const
+{
+    const std::optional<AlertRecord> alert = Alert::current();
+    if (!alert)
+        return std::nullopt;
+    return alert->title + "|" + alert->message;
+}
+
+bool RunningApp::tapAlertButton()
+{
+    auto* sheet = qobject_cast<AlertSheet*>(Alert::sheet());
+    if (!sheet || !sheet->isVisible())
+        return false;
+    tap(sheet->button());
+    return true;
+}
+
+QStringList RunningApp::discoveredRows() const
+{
+    TableView* table = computerList()->tableView();
+    QStringList rows;
+    for (int row = 0; row < table->numberOfRowsInSection(kDiscoveredSection); ++row)
+        rows << table->cellForRowAtIndexPath({kDiscoveredSection, row})->text();
+    return rows;
+}
+
+bool RunningApp::waitUntilDiscovered(const QString& name)
+{
+    // Each virtual second is one poll (every third also sends the query); the
+    // real wait between them is only for the receiver's reply to arrive.
+    for (int second = 0; second < 30; ++second) {
+        if (discoveredRows().contains(name))
+            return true;
+        readableWithin(computerList()->sockfd(), 200);
+        advance(ComputerListViewController::pollInterval);
+    }
+    return discoveredRows().contains(name);
+}
+
+void RunningApp::tapDiscovered(const QString& name)
+{
+    const int row = int(discoveredRows().indexOf(name));
+    if (row < 0)
+        return;
+    tap(computerList()->tableView()->cellForRowAtIndexPath({kDiscoveredSection, row}));
+}
+
+void RunningApp::logIn(const QString& passcode)
+{
+    NavigationController* navigation = main()->computerViewController()->naviController();
+    auto* login = qobject_cast<LoginViewController*>(navigation->topViewController());
+    if (!login)
+        return;
+    QLineEdit* field = login->passwordField();
+    tap(field);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, passcode);
+    pause();
+    tap(navigation->navigationBar()->rightButton());
+}
+
+void RunningApp::tapTabBarItem(QAction* item)
+{
+    TabBar* bar = main()->tabbar();
+    if (bar->isHidden()) {
+        Button* toggle = nullptr;
+        switch (main()->currentTag()) {
+        case MainViewController::kTouchPadTab:
+            toggle = main()->touchPadViewController()->toggleTabBarButton();
+            break;
+        case MainViewController::kKeyboardTab:
+            toggle = main()->keyboardViewController()->button_ToggleTabBar;
+            break;
+        case MainViewController::kRemoteTab:
+            toggle = main()->remoteViewController()->buttonTabBar();
+            break;
+        default:
+            break;
+        }
+        if (toggle)
+            tap(toggle);
+    }
+    pause();
+    tapAt(bar, QRectF(bar->rectForItem(item)).center());
+    pause();
+}
