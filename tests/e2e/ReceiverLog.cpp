@@ -1,6 +1,18 @@
 #include "ReceiverLog.h"
 
+#include <gtest/gtest.h>
+
 namespace e2e {
+
+std::unique_ptr<ReceiverProcess> startReceiver(const std::string& passcode, const std::string& name)
+{
+    auto receiver = std::make_unique<ReceiverProcess>(
+        std::vector<std::string>{"--passcode", passcode, "--name", name, "--sink", "log"});
+    const bool listening = receiver->waitForNotice("session listening on 0.0.0.0:25736").has_value()
+                           && receiver->waitForNotice("discovery listening on 0.0.0.0:25736").has_value();
+    EXPECT_TRUE(listening) << "quillon-receiver did not start:\n" << receiver->errors();
+    return receiver;
+}
 
 const std::string kDisconnectLine = R"({"type":"disconnect"})";
 

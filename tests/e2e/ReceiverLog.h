@@ -1,13 +1,19 @@
-// The lines quillon-receiver --sink log prints, to compare its output with.
+// quillon-receiver as the end-to-end tests run it (--sink log, every other
+// option left at what a person would leave it), and the lines it prints.
 #pragma once
 
 #include "ReceiverProcess.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace e2e {
+
+// Listens on all addresses, port 25736 for the session and for discovery;
+// fails the running test when it does not come up.
+std::unique_ptr<ReceiverProcess> startReceiver(const std::string& passcode, const std::string& name);
 
 std::string keyLine(int state, uint32_t keyCode);
 inline std::string keyDown(uint32_t keyCode) { return keyLine(1, keyCode); }

@@ -7,6 +7,8 @@
 #include "RemoteViewController.h"
 #include "TouchPadViewController.h"
 
+#include "../client/support/SessionRecorder.h"
+
 #include "platform/Alert.h"
 #include "platform/AlertSheet.h"
 #include "platform/Button.h"
@@ -31,6 +33,7 @@ using namespace platform;
 
 namespace {
 
+constexpr int kRegisteredSection = 0;
 constexpr int kDiscoveredSection = 1;
 
 QPointF middle(const QWidget* widget) { return QRectF(widget->rect()).center(); }
@@ -60,6 +63,7 @@ RunningApp::RunningApp()
 RunningApp::~RunningApp()
 {
     delegate_.reset();
+    closeAppSession();
     Alert::dismissAll();
     Alert::clearHistory();
     ViewAnimation::setAnimationsEnabled(true);
@@ -91,6 +95,17 @@ void RunningApp::launch()
     delegate_ = std::make_unique<TarvelAppDelegate>();
     delegate_->applicationDidFinishLaunching();
     QCoreApplication::processEvents();
+}
+
+void RunningApp::relaunch()
+{
+    delegate_.reset();
+    closeAppSession(); // the process ended, and with it the connection
+    Alert::dismissAll();
+    Alert::clearHistory();
+    UserDefaults::resetStandardUserDefaults();
+    TouchTracker::instance().forgetTaps();
+    launch();
 }
 
 QWidget* RunningApp::window() const
@@ -131,13 +146,23 @@ bool RunningApp::tapAlertButton()
     return true;
 }
 
-QStringList RunningApp::discoveredRows() const
+QStringList RunningApp::rowsOfSection(int section) const
 {
     TableView* table = computerList()->tableView();
     QStringList rows;
-    for (int row = 0; row < table->numberOfRowsInSection(kDiscoveredSection); ++row)
-        rows << table->cellForRowAtIndexPath({kDiscoveredSection, row})->text();
+    for (int row = 0; row < table->numberOfRowsInSection(section); ++row)
+        rows << table->cellForRowAtIndexPath({section, row})->text();
     return rows;
+}
+
+QStringList RunningApp::discoveredRows() const
+{
+    return rowsOfSection(kDiscoveredSection);
+}
+
+QStringList RunningApp::registeredRows() const
+{
+    return rowsOfSection(kRegisteredSection);
 }
 
 bool RunningApp::waitUntilDiscovered(const QString& name)

@@ -29,6 +29,7 @@ public:
     // Points the settings store at a file in a fresh directory (not yet
     // written: the app starts as on its first day) and installs the clock.
     RunningApp();
+    // Quits the app and closes its session, if any.
     ~RunningApp();
     RunningApp(const RunningApp&) = delete;
     RunningApp& operator=(const RunningApp&) = delete;
@@ -40,6 +41,9 @@ public:
 
     // applicationDidFinishLaunching, as the main loop's first turn calls it.
     void launch();
+    // The app quits (its delegate goes) and is started again on the same
+    // settings file, as a person does the next day.
+    void relaunch();
     MainViewController* main() const { return delegate_->mainViewController(); }
     QWidget* window() const;
     ComputerListViewController* computerList() const;
@@ -63,6 +67,7 @@ public:
     // Computers"; false when it does not come within a few seconds.
     bool waitUntilDiscovered(const QString& name);
     QStringList discoveredRows() const;
+    QStringList registeredRows() const;
     // Taps the discovered computer's row.
     void tapDiscovered(const QString& name);
     // On the login screen: taps the passcode field, clears it, types
@@ -73,6 +78,8 @@ public:
     void tapTabBarItem(QAction* item);
 
 private:
+    QStringList rowsOfSection(int section) const;
+
     QTemporaryDir dir_;
     QByteArray savedSettingsVariable_;
     bool hadSettingsVariable_ = false;

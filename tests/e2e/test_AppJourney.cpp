@@ -4,7 +4,7 @@
 // refused, the right one lands on the touch pad; the touch pad, the keyboard
 // and the remote panel reach the receiver's log as the exact events; a
 // receiver that goes away is met with "Connection Error" and nothing worse.
-#include "PrivateNetwork.h"
+#include "PrivateNetworkTest.h"
 #include "ReceiverLog.h"
 #include "RunningApp.h"
 
@@ -36,25 +36,14 @@ const QString kWiFiWarning =
 
 constexpr uint32_t kShift = 0xFFE1;
 
-std::unique_ptr<ReceiverProcess> startReceiver()
-{
-    // Every default a person would leave alone: all addresses, port 25736 for both.
-    auto receiver = std::make_unique<ReceiverProcess>(std::vector<std::string>{
-        "--passcode", kPasscode, "--name", kComputerName.toStdString(), "--sink", "log"});
-    const bool listening = receiver->waitForNotice("session listening on 0.0.0.0:25736").has_value()
-                           && receiver->waitForNotice("discovery listening on 0.0.0.0:25736").has_value();
-    EXPECT_TRUE(listening) << "quillon-receiver did not start:\n" << receiver->errors();
-    return receiver;
-}
-
-class AppJourney : public ::testing::Test {
+class AppJourney : public PrivateNetworkTest {
 protected:
     void SetUp() override
     {
-        if (!insidePrivateNetwork())
-            GTEST_SKIP() << "no network namespace could be made (" << privateNetworkFailure()
-                         << "); without one the app's discovery would broadcast onto the real network";
-        receiver = startReceiver();
+        PrivateNetworkTest::SetUp();
+        if (IsSkipped())
+            return;
+        receiver = startReceiver(kPasscode, kComputerName.toStdString());
         // The sound switch is on: every press plays through the real sound
         // service, which has no audio device here.
         app.writeSettings(R"({"enabled_soundeffect": true})");
@@ -67,14 +56,6 @@ protected:
         // The first screen is the computer list, in front of the touch pad.
         ASSERT_TRUE(app.computerList()->view()->isVisible());
     }
-    void TearDown() override { closeSession(); }
-
-    static void closeSession()
-    {
-        // The next test starts without a session, as a fresh start would.
-        remote_initialize();
-    }
-
     // Discovery, the row, the right passcode: the touch pad is on screen.
     void logInFromTheComputerList()
     {
@@ -201,7 +182,7 @@ TEST_F(AppJourney, AReceiverThatGoesAwayMeetsConnectionErrorAtTheNextReleaseAndT
     ASSERT_TRUE(app.tapAlertButton());
 
     // The computer comes back: the list still has it, and a new login works.
-    receiver = startReceiver();
+    receiver = startReceiver(kPasscode, kComputerName.toStdString());
     app.tapTabBarItem(app.main()->tabbarItemConnection());
     ASSERT_TRUE(app.computerList()->view()->isVisible());
     ASSERT_NO_FATAL_FAILURE(logInFromTheComputerList());
