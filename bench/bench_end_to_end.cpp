@@ -1,0 +1,362 @@
+// The whole path on one machine: a touch-moved event injected into the
+// running app's window (the touch pad, after the real start-up and a login)
+// → the session → the real quillon-receiver --sink log → the JSON line it
+// prints, read from its standard output. Next to it, measured in the same
+// run: the same 6-byte mouse packet written straight into a session of the
+// same receiver (what the receiver and the pipe cost), and the loopback
+// floor, a bare send() of 6 bytes to a reader in this process. Each
+// iteration is timed on its own; the median and the 99th percentile of all
+// three are printed at the end.
+//
+//     build/bench/bench/bench_end_to_end --benchmark_min_time=2
+//
+// Everything stays on 127.0.0.1: the app's discovery is pointed at the
+// loopback broadcast address before it starts.
+#include "ComputerListViewController.h"
+#include "MainViewController.h"
+#include "RemoteProtocol.h"
+#include "TarvelAppDelegate.h"
+#include "TouchPadView.h"
+#include "TouchPadViewController.h"
+
+#include "platform/Alert.h"
+#include "platform/FingerSimulator.h"
+#include "platform/NotificationCenter.h"
+
+#include <QApplication>
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifndef QUILLON_RECEIVER_BINARY
+#error "QUILLON_RECEIVER_BINARY must name the receiver binary"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const char* const kPasscode = "bench";
+
+sockaddr_in loopback(uint16_t port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+bool readExactly(int fd, uint8_t* bytes, size_t count)
+{
+    for (size_t have = 0; have < count;) {
+        const ssize_t n = recv(fd, bytes + have, count - have, 0);
+        if (n <= 0)
+            return false;
+        have += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool sendAll(int fd, const std::vector<uint8_t>& bytes)
+{
+    return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+}
+
+// Lines from a pipe; a line that does not come within the wait is a failure.
+class LineReader {
+public:
+    explicit LineReader(int fd) : fd_(fd) {}
+    std::optional<std::string> next(std::chrono::milliseconds wait = std::chrono::milliseconds(5000))
+    {
+        const auto deadline = Clock::now() + wait;
+        for (;;) {
+            const auto end = pending_.find('\n');
+            if (end != std::string::npos) {
+                std::string line = pending_.substr(0, end);
+                pending_.erase(0, end + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd watched{fd_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&watched, 1, int(left.count())) != 1)
+                return std::nullopt;
+            char buffer[4096];
+            const ssize_t n = read(fd_, buffer, sizeof buffer);
+            if (n <= 0)
+                return std::nullopt;
+            pending_.append(buffer, size_t(n));
+        }
+    }
+
+private:
+    int fd_;
+    std::string pending_;
+};
+
+// quillon-receiver --sink log on 127.0.0.1 with a free session port.
+class Receiver {
+public:
+    Receiver()
+    {
+        int out[2];
+        int err[2];
+        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            dup2(err[1], 2);
+            execl(QUILLON_RECEIVER_BINARY, QUILLON_RECEIVER_BINARY, "--bind", "127.0.0.1", "--port", "0",
+                  "--discovery-port", "0", "--passcode", kPasscode, "--name", "bench", "--sink", "log",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        out_ = out[0];
+        err_ = err[0];
+        LineReader notices(err_);
+        const std::string prefix = "session listening on 127.0.0.1:";
+        while (const auto line = notices.next()) {
+            const auto at = line->find(prefix);
+            if (at != std::string::npos) {
+                port_ = uint16_t(std::stoi(line->substr(at + prefix.size())));
+                break;
+            }
+        }
+        if (port_ == 0)
+            throw std::runtime_error("quillon-receiver did not start");
+        output_ = std::make_unique<LineReader>(out_);
+    }
+    ~Receiver()
+    {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        close(out_);
+        close(err_);
+    }
+    uint16_t port() const { return port_; }
+    LineReader& output() { return *output_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    uint16_t port_ = 0;
+    std::unique_ptr<LineReader> output_;
+};
+
+int connectTo(uint16_t port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const sockaddr_in address = loopback(port);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The login request for kPasscode: the dictionary Cmd = "Login", Passcode =
+// "bench" in a 0x80 frame.
+std::vector<uint8_t> loginFrame()
+{
+    const std::vector<uint8_t> payload = {0x5B, 0x73, 3, 'C', 'm', 'd', 0x73, 5, 'L', 'o', 'g', 'i', 'n',
+                                          0x73, 8, 'P', 'a', 's', 's', 'c', 'o', 'd', 'e',
+                                          0x73, 5, 'b', 'e', 'n', 'c', 'h', 0x5D};
+    std::vector<uint8_t> frame = {0x80, uint8_t(payload.size()), 0, 0, 0};
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
+
+// Per-iteration times in microseconds, by path, for the closing summary.
+std::map<std::string, std::vector<double>> gSamples;
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
+    return values[index];
+}
+
+void recordSample(benchmark::State& state, std::vector<double>& samples, Clock::duration elapsed)
+{
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    state.SetIterationTime(seconds);
+    samples.push_back(seconds * 1e6);
+}
+
+void reportPercentiles(benchmark::State& state, const std::vector<double>& samples)
+{
+    state.counters["median_us"] = percentile(samples, 0.5);
+    state.counters["p99_us"] = percentile(samples, 0.99);
+}
+
+bool isMouseLine(const std::optional<std::string>& line)
+{
+    return line && line->rfind(R"({"type":"mouse")", 0) == 0;
+}
+
+// Skips the receiver's lines up to its answer to the login.
+bool waitForLogin(LineReader& output)
+{
+    while (const auto line = output.next())
+        if (line->find(R"("type":"login")") != std::string::npos)
+            return line->find("true") != std::string::npos;
+    return false;
+}
+
+void BM_TouchMovedToReceiverLog(benchmark::State& state)
+{
+    Receiver receiver;
+    // The real start-up, its discovery kept on loopback.
+    DiscoveryEndpoint loopbackDiscovery;
+    loopbackDiscovery.address = "127.255.255.255";
+    loopbackDiscovery.localPort = 0;
+    ComputerListViewController::setDefaultDiscoveryEndpoint(loopbackDiscovery);
+    TarvelAppDelegate app;
+    app.applicationDidFinishLaunching();
+    platform::Alert::dismissAll(); // the Wi-Fi warning, where there is no Wi-Fi
+
+    // What the login screen does on success.
+    if (remote_connectToHost("127.0.0.1", receiver.port(), kPasscode) != 0 || !waitForLogin(receiver.output())) {
+        state.SkipWithError("no session to quillon-receiver");
+        return;
+    }
+    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), 0);
+    QApplication::processEvents();
+    TouchPadView* pad = app.mainViewController()->touchPadViewController()->touchPadView();
+    platform::FingerSimulator finger;
+    finger.press(0, pad, {100, 100});
+
+    std::vector<double>& samples = gSamples["app"];
+    double x = 100;
+    for (auto _ : state) {
+        x = x > 150 ? 100 : x + 1.5; // a finger sliding right, back and forth
+        const auto start = Clock::now();
+        finger.move(0, pad, {x, 100});
+        if (!isMouseLine(receiver.output().next())) {
+            state.SkipWithError("the receiver logged no mouse event");
+            break;
+        }
+        recordSample(state, samples, Clock::now() - start);
+    }
+    finger.release(0, pad, {x, 100});
+    reportPercentiles(state, samples);
+    remote_initialize();
+}
+BENCHMARK(BM_TouchMovedToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The receiver's share: the same packet written straight into a session.
+void BM_RawPacketToReceiverLog(benchmark::State& state)
+{
+    Receiver receiver;
+    const int fd = connectTo(receiver.port());
+    uint8_t reply[17];
+    if (fd < 0 || !sendAll(fd, loginFrame()) || !readExactly(fd, reply, sizeof reply)
+        || !waitForLogin(receiver.output())) {
+        state.SkipWithError("no session to quillon-receiver");
+        if (fd >= 0)
+            close(fd);
+        return;
+    }
+    const std::vector<uint8_t> move = {REMOTE_PACKET_MOUSE, 0, 1, 0, 0, 0};
+    std::vector<double>& samples = gSamples["receiver"];
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        if (!sendAll(fd, move) || !isMouseLine(receiver.output().next())) {
+            state.SkipWithError("the receiver logged no mouse event");
+            break;
+        }
+        recordSample(state, samples, Clock::now() - start);
+    }
+    reportPercentiles(state, samples);
+    close(fd);
+}
+BENCHMARK(BM_RawPacketToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The floor: 6 bytes by a bare send() to a reader in this process.
+void BM_LoopbackFloor(benchmark::State& state)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 || listen(listener, 1) != 0) {
+        state.SkipWithError("cannot listen on loopback");
+        close(listener);
+        return;
+    }
+    const int sender = connectTo(ntohs(address.sin_port));
+    const int reader = accept(listener, nullptr, nullptr);
+    const std::vector<uint8_t> move = {REMOTE_PACKET_MOUSE, 0, 1, 0, 0, 0};
+    uint8_t packet[REMOTE_MOUSE_PACKET_SIZE];
+    std::vector<double>& samples = gSamples["floor"];
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        if (!sendAll(sender, move) || !readExactly(reader, packet, sizeof packet)) {
+            state.SkipWithError("the raw send did not arrive");
+            break;
+        }
+        recordSample(state, samples, Clock::now() - start);
+    }
+    reportPercentiles(state, samples);
+    close(sender);
+    close(reader);
+    close(listener);
+}
+BENCHMARK(BM_LoopbackFloor)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void printSummary()
+{
+    std::printf("\nover every timed iteration:\n");
+    const std::pair<const char*, const char*> rows[] = {
+        {"app", "touch move in the app -> receiver's log line"},
+        {"receiver", "6 bytes into a session -> receiver's log line"},
+        {"floor", "6 bytes by send() -> read on loopback"}};
+    for (const auto& [key, title] : rows) {
+        const auto& samples = gSamples[key];
+        if (samples.empty())
+            continue;
+        std::printf("  %-46s median %8.1f us   p99 %8.1f us   (%zu events)\n", title, percentile(samples, 0.5),
+                    percentile(samples, 0.99), samples.size());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary();
+    return 0;
+}
