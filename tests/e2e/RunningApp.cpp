@@ -23,6 +23,7 @@
 #include "platform/ViewAnimation.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
@@ -199,6 +200,13 @@ void RunningApp::logIn(const QString& passcode)
     QTest::keyClicks(field, passcode);
     pause();
     tap(navigation->navigationBar()->rightButton());
+}
+
+void RunningApp::snapshot(const QString& name) const
+{
+    const QString directory = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR");
+    if (!directory.isEmpty())
+        window()->grab().save(QDir(directory).filePath(name + QStringLiteral(".png")));
 }
 
 void RunningApp::tapTabBarItem(QAction* item)

@@ -74,6 +74,10 @@ public:
     // `passcode` key by key and taps the connect button.
     void logIn(const QString& passcode);
 
+    // With QUILLON_SCREENSHOT_DIR set, the window as drawn now is saved there
+    // as `name`.png (for the user's guide); otherwise nothing happens.
+    void snapshot(const QString& name) const;
+
     // The tab bar: shows it from the current screen's own button and taps an item.
     void tapTabBarItem(QAction* item);
 

@@ -51,6 +51,7 @@ protected:
         // The namespace has no Wi-Fi (lo only): the warning comes once and is
         // tapped away, as a person would.
         ASSERT_EQ(app.alertOnScreen(), kWiFiWarning);
+        app.snapshot("journey-start-no-wifi-warning");
         ASSERT_TRUE(app.tapAlertButton());
         ASSERT_EQ(app.alertOnScreen(), std::nullopt);
         // The first screen is the computer list, in front of the touch pad.
@@ -80,6 +81,7 @@ TEST_F(AppJourney, TheReceiverIsDiscoveredAndOnlyItsPasscodeLogsIn)
 {
     ASSERT_TRUE(app.waitUntilDiscovered(kComputerName)) << receiver->errors();
     EXPECT_EQ(app.discoveredRows(), QStringList{kComputerName}); // its own query is no computer
+    app.snapshot("journey-connection-discovered");
     app.tapDiscovered(kComputerName);
     auto* login = qobject_cast<LoginViewController*>(
         app.main()->computerViewController()->naviController()->topViewController());
@@ -89,6 +91,7 @@ TEST_F(AppJourney, TheReceiverIsDiscoveredAndOnlyItsPasscodeLogsIn)
 
     app.logIn(QStringLiteral("open sesame?"));
     EXPECT_EQ(app.alertOnScreen(), QStringLiteral("Connection Error|Invalid Password."));
+    app.snapshot("journey-login-invalid-password");
     std::vector<std::string> lines = nextLines(*receiver, 2);
     EXPECT_TRUE(isConnectLine(lines[0])) << lines[0];
     EXPECT_EQ(lines[1], loginLine(false));
@@ -151,6 +154,7 @@ TEST_F(AppJourney, TheKeyboardTabTypesHiWithTheShiftLatch)
               (std::vector<std::string>{keyDown(kShift), keyDown('H'), keyUp('H'), keyUp(kShift), keyDown('I'),
                                         keyUp('I'), keyDown(kShift), keyDown('1'), keyUp('1'), keyUp(kShift)}));
     EXPECT_EQ(keyboard->preview->text(), QStringLiteral("Hi!"));
+    app.snapshot("journey-keyboard-typed-hi");
     EXPECT_EQ(app.alertOnScreen(), std::nullopt);
 }
 
@@ -178,6 +182,7 @@ TEST_F(AppJourney, AReceiverThatGoesAwayMeetsConnectionErrorAtTheNextReleaseAndT
     app.fingers().release(0, left, QRectF(left->rect()).center());
     EXPECT_EQ(app.alertOnScreen(),
               QStringLiteral("Connection Error|Please, connect to your computer before use the functions."));
+    app.snapshot("journey-touchpad-connection-error");
     EXPECT_EQ(remote_is_connected(), 0);
     ASSERT_TRUE(app.tapAlertButton());
 
