@@ -25,6 +25,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 
@@ -80,11 +81,18 @@ RunningApp::~RunningApp()
 
 QString RunningApp::settingsFile() const
 {
-    return dir_.filePath(QStringLiteral("settings.json"));
+    // As on a first day, not even the directory exists yet.
+    return dir_.filePath(QStringLiteral("config/quillon/settings.json"));
+}
+
+QString RunningApp::settingsDirectory() const
+{
+    return QFileInfo(settingsFile()).absolutePath();
 }
 
 void RunningApp::writeSettings(const QByteArray& contents) const
 {
+    QDir().mkpath(settingsDirectory());
     QFile file(settingsFile());
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(contents);

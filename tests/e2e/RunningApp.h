@@ -26,8 +26,8 @@
 
 class RunningApp {
 public:
-    // Points the settings store at a file in a fresh directory (not yet
-    // written: the app starts as on its first day) and installs the clock.
+    // Points the settings store at a file in a directory that does not exist
+    // yet (the app starts as on its first day) and installs the clock.
     RunningApp();
     // Quits the app and closes its session, if any.
     ~RunningApp();
@@ -35,7 +35,7 @@ public:
     RunningApp& operator=(const RunningApp&) = delete;
 
     QString settingsFile() const;
-    QString settingsDirectory() const { return dir_.path(); }
+    QString settingsDirectory() const;
     // Writes the settings file before launch (as a previous run would have).
     void writeSettings(const QByteArray& contents) const;
 

@@ -20,6 +20,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -73,7 +74,7 @@ TEST_F(FirstStart, WithoutASettingsFileTheAppStartsQuietAndRemembersAPasscodeFor
     auto receiver = startReceiver(passcode, "Den");
     auto sounds = std::make_shared<platform::RecordingAudioBackend>();
     platform::AudioServices::setBackend(sounds);
-    ASSERT_FALSE(QFile::exists(app.settingsFile()));
+    ASSERT_FALSE(QFileInfo::exists(app.settingsDirectory()));
     ASSERT_NO_FATAL_FAILURE(launchAndAcknowledgeTheWarning());
     EXPECT_EQ(app.registeredRows(), QStringList{});
 
