@@ -101,6 +101,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink)
         fds.clear();
         fds.push_back({stop.readEnd.get(), POLLIN, 0});
         fds.push_back({discovery.fd(), POLLIN, 0});
+        fds.push_back({discovery.broadcastFd(), POLLIN, 0}); // -1 (skipped by poll) without --bind
         sessions.addPollFds(fds);
         const auto untilDeadline = sessions.timeUntilNextDeadline();
         const int timeout = untilDeadline ? static_cast<int>(std::min<long long>(untilDeadline->count(), 60000)) : -1;
@@ -113,7 +114,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink)
         }
         if (fds[0].revents)
             break;
-        if (fds[1].revents)
+        if (fds[1].revents || fds[2].revents)
             discovery.handleReadable();
         sessions.handleReady(fds);
     }

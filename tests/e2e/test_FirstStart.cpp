@@ -138,6 +138,23 @@ TEST_F(FirstStart, SettingsOfTheWrongShapeAreIgnoredRatherThanTrusted)
     EXPECT_TRUE(sounds->played().isEmpty());
 }
 
+TEST_F(FirstStart, AReceiverBoundToOneAddressIsStillFoundByTheBroadcastOnThatNetwork)
+{
+    // As the guide advises for a computer on several networks: --bind.
+    auto receiver = std::make_unique<ReceiverProcess>(std::vector<std::string>{
+        "--passcode", "bound", "--name", "Bound Desk", "--bind", "127.0.0.1", "--sink", "log"});
+    ASSERT_TRUE(receiver->waitForNotice("discovery listening on 127.0.0.1:25736")) << receiver->errors();
+    ASSERT_NO_FATAL_FAILURE(launchAndAcknowledgeTheWarning());
+    ASSERT_TRUE(app.waitUntilDiscovered("Bound Desk")) << receiver->errors();
+    app.tapDiscovered("Bound Desk");
+    app.logIn("bound");
+    EXPECT_EQ(app.alertOnScreen(), std::nullopt);
+    EXPECT_EQ(app.main()->currentTag(), MainViewController::kTouchPadTab);
+    const std::vector<std::string> lines = nextLines(*receiver, 2);
+    EXPECT_TRUE(isConnectLine(lines[0])) << lines[0];
+    EXPECT_EQ(lines[1], loginLine(true));
+}
+
 TEST_F(FirstStart, WithoutAnyNetworkTheWarningComesOnceAndTheAppStaysUsable)
 {
     ASSERT_TRUE(removeDefaultRoute()); // the namespace now has no way out at all
