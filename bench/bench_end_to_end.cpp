@@ -23,19 +23,19 @@
 #include "platform/FingerSimulator.h"
 #include "platform/NotificationCenter.h"
 
+#include "LatencySamples.h"
+#include "LoopbackSockets.h"
+#include "OffscreenBenchmarkMain.h"
+
 #include <QApplication>
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -43,7 +43,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #ifndef QUILLON_RECEIVER_BINARY
@@ -52,28 +51,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::connectOnLoopback;
+using bench::percentile;
+using bench::readExactly;
+using bench::recordSample;
+using bench::reportPercentiles;
+
 const char* const kPasscode = "bench";
-
-sockaddr_in loopback(uint16_t port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-bool readExactly(int fd, uint8_t* bytes, size_t count)
-{
-    for (size_t have = 0; have < count;) {
-        const ssize_t n = recv(fd, bytes + have, count - have, 0);
-        if (n <= 0)
-            return false;
-        have += static_cast<size_t>(n);
-    }
-    return true;
-}
 
 bool sendAll(int fd, const std::vector<uint8_t>& bytes)
 {
@@ -164,19 +149,6 @@ private:
     std::unique_ptr<LineReader> output_;
 };
 
-int connectTo(uint16_t port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    const sockaddr_in address = loopback(port);
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // The login request for kPasscode: the dictionary Cmd = "Login", Passcode =
 // "bench" in a 0x80 frame.
 std::vector<uint8_t> loginFrame()
@@ -191,28 +163,6 @@ std::vector<uint8_t> loginFrame()
 
 // Per-iteration times in microseconds, by path, for the closing summary.
 std::map<std::string, std::vector<double>> gSamples;
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[index];
-}
-
-void recordSample(benchmark::State& state, std::vector<double>& samples, Clock::duration elapsed)
-{
-    const double seconds = std::chrono::duration<double>(elapsed).count();
-    state.SetIterationTime(seconds);
-    samples.push_back(seconds * 1e6);
-}
-
-void reportPercentiles(benchmark::State& state, const std::vector<double>& samples)
-{
-    state.counters["median_us"] = percentile(samples, 0.5);
-    state.counters["p99_us"] = percentile(samples, 0.99);
-}
 
 bool isMouseLine(const std::optional<std::string>& line)
 {
@@ -273,7 +223,7 @@ BENCHMARK(BM_TouchMovedToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrose
 void BM_RawPacketToReceiverLog(benchmark::State& state)
 {
     Receiver receiver;
-    const int fd = connectTo(receiver.port());
+    const int fd = connectOnLoopback(receiver.port());
     uint8_t reply[17];
     if (fd < 0 || !sendAll(fd, loginFrame()) || !readExactly(fd, reply, sizeof reply)
         || !waitForLogin(receiver.output())) {
@@ -300,16 +250,13 @@ BENCHMARK(BM_RawPacketToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrosec
 // The floor: 6 bytes by a bare send() to a reader in this process.
 void BM_LoopbackFloor(benchmark::State& state)
 {
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 || listen(listener, 1) != 0) {
+    uint16_t port = 0;
+    const int listener = bench::listeningLoopbackSocket(port);
+    if (listener < 0) {
         state.SkipWithError("cannot listen on loopback");
-        close(listener);
         return;
     }
-    const int sender = connectTo(ntohs(address.sin_port));
+    const int sender = connectOnLoopback(port);
     const int reader = accept(listener, nullptr, nullptr);
     const std::vector<uint8_t> move = {REMOTE_PACKET_MOUSE, 0, 1, 0, 0, 0};
     uint8_t packet[REMOTE_MOUSE_PACKET_SIZE];
@@ -349,14 +296,5 @@ void printSummary()
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    printSummary();
-    return 0;
+    return bench::runWidgetBenchmarks(argc, argv, printSummary);
 }

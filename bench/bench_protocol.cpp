@@ -4,18 +4,18 @@
 #include "Mojo.h"
 #include "RemoteProtocol.h"
 
-#include <arpa/inet.h>
+#include "LoopbackPeer.h"
+#include "LoopbackSockets.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdint>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <stdexcept>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+using bench::LoopbackPeer;
 
 void insertEntry(mojo_node* dictionary, const char* name, mojo_node* value)
 {
@@ -44,89 +44,6 @@ std::vector<uint8_t> discoveryReply()
     mojo_delete(reply);
     return bytes;
 }
-
-sockaddr_in loopback(uint16_t port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-int boundLoopbackSocket(uint16_t& port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot bind a loopback socket");
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-bool readExactly(int fd, uint8_t* bytes, size_t count)
-{
-    for (size_t have = 0; have < count;) {
-        const ssize_t n = recv(fd, bytes + have, count - have, 0);
-        if (n <= 0)
-            return false;
-        have += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Accepts one connection on 127.0.0.1, optionally answers its login with
-// Rsp 0, then reads and drops everything until the sender closes.
-class DrainingReader {
-public:
-    explicit DrainingReader(bool answersLogin)
-    {
-        listener_ = boundLoopbackSocket(port_);
-        if (listen(listener_, 1) != 0)
-            throw std::runtime_error("cannot listen on loopback");
-        thread_ = std::thread([this, answersLogin] { drain(answersLogin); });
-    }
-    ~DrainingReader()
-    {
-        thread_.join();
-        close(listener_);
-    }
-    uint16_t port() const { return port_; }
-
-private:
-    void drain(bool answersLogin)
-    {
-        const int fd = accept(listener_, nullptr, nullptr);
-        if (fd < 0)
-            return;
-        if (answersLogin && !answerLogin(fd)) {
-            close(fd);
-            return;
-        }
-        std::vector<uint8_t> sink(64 * 1024);
-        while (recv(fd, sink.data(), sink.size(), 0) > 0) {
-        }
-        close(fd);
-    }
-    static bool answerLogin(int fd)
-    {
-        uint8_t frame[1024];
-        if (!readExactly(fd, frame, 5))
-            return false;
-        const uint32_t length = frame[1] | frame[2] << 8 | frame[3] << 16 | uint32_t(frame[4]) << 24;
-        if (length > sizeof frame || !readExactly(fd, frame, length))
-            return false;
-        static const uint8_t accept[] = {0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52,
-                                         0x73, 0x70, 0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
-        return send(fd, accept, sizeof accept, MSG_NOSIGNAL) == sizeof accept;
-    }
-
-    int listener_ = -1;
-    uint16_t port_ = 0;
-    std::thread thread_;
-};
 
 void BM_EncodeLoginRequest(benchmark::State& state)
 {
@@ -164,7 +81,7 @@ BENCHMARK(BM_DecodeDiscoveryReply);
 
 void BM_SendKeyboardEvent(benchmark::State& state)
 {
-    DrainingReader reader(true);
+    LoopbackPeer reader(LoopbackPeer::Login::Accept, LoopbackPeer::AfterAccepting::DrainUntilClosed);
     if (remote_connectToHost("127.0.0.1", reader.port(), "secret") != 0) {
         state.SkipWithError("the session did not log in");
         return;
@@ -174,7 +91,7 @@ void BM_SendKeyboardEvent(benchmark::State& state)
 
     // Connecting to a port that refuses closes the session, which ends the reader.
     uint16_t refusingPort = 0;
-    const int refusing = boundLoopbackSocket(refusingPort);
+    const int refusing = bench::boundLoopbackSocket(refusingPort);
     remote_connectToHost("127.0.0.1", refusingPort, "");
     close(refusing);
 }
@@ -182,14 +99,10 @@ BENCHMARK(BM_SendKeyboardEvent);
 
 void BM_RawSendFloor(benchmark::State& state)
 {
-    DrainingReader reader(false);
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int noDelay = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-    const sockaddr_in address = loopback(reader.port());
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    LoopbackPeer reader(LoopbackPeer::Login::NotExpected, LoopbackPeer::AfterAccepting::DrainUntilClosed);
+    const int fd = bench::connectOnLoopback(reader.port());
+    if (fd < 0) {
         state.SkipWithError("cannot connect on loopback");
-        close(fd);
         return;
     }
     const uint8_t event[8] = {0x01, 0x01, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00};
