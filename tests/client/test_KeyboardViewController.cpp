@@ -4,6 +4,7 @@
 #include "KeyboardViewController.h"
 #include "SoundServer.h"
 
+#include "support/AppTestEnvironment.h"
 #include "support/SessionRecorder.h"
 
 #include "platform/Alert.h"
@@ -31,17 +32,7 @@ class KeyboardScreen : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TouchTracker::instance().forgetTaps();
-        ViewAnimation::setAnimationsEnabled(false);
         StatusBar::shared().setHidden(false, false);
-        Alert::dismissAll();
-        Alert::clearHistory();
-        savedSettings = qgetenv("QUILLON_SETTINGS");
-        qputenv("QUILLON_SETTINGS", settingsDir.filePath("settings.json").toLocal8Bit());
-        UserDefaults::resetStandardUserDefaults();
-        UserDefaults::standardUserDefaults().setBool(true, "enabled_soundeffect");
-        AudioServices::setBackend(sounds);
-        initialize_sound_server();
 
         host.resize(480, 300);
         controller = new KeyboardViewController(&host);
@@ -53,15 +44,6 @@ protected:
     void TearDown() override
     {
         delete controller;
-        uninitlizie_sound_server();
-        AudioServices::setBackend(nullptr);
-        UserDefaults::resetStandardUserDefaults();
-        if (savedSettings.isNull())
-            qunsetenv("QUILLON_SETTINGS");
-        else
-            qputenv("QUILLON_SETTINGS", savedSettings);
-        Alert::dismissAll();
-        Alert::clearHistory();
         StatusBar::shared().setHidden(false, false);
     }
 
@@ -76,10 +58,11 @@ protected:
     }
     QString previewText() const { return controller->preview->text(); }
 
-    ScopedManualClock clock;
-    QTemporaryDir settingsDir;
-    QByteArray savedSettings;
-    std::shared_ptr<RecordingAudioBackend> sounds = std::make_shared<RecordingAudioBackend>();
+    // Virtual time, a private settings file with sounds on, recorded sounds,
+    // no alerts and no animations, for the life of each test.
+    AppTestEnvironment app;
+    ScopedManualClock& clock = app.clock;
+    std::shared_ptr<RecordingAudioBackend>& sounds = app.sounds;
     QWidget host;
     KeyboardViewController* controller = nullptr;
     FingerSimulator fingers;

@@ -17,6 +17,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/ViewAnimation.h"
 
+#include "support/AppTestEnvironment.h"
 #include "support/SessionRecorder.h"
 
 #include <QGuiApplication>
@@ -42,37 +43,11 @@ class RemotePanelTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        savedSettings = qgetenv("QUILLON_SETTINGS");
-        qputenv("QUILLON_SETTINGS", settingsDir.filePath("settings.json").toLocal8Bit());
-        UserDefaults::resetStandardUserDefaults();
-        UserDefaults::standardUserDefaults().setBool(true, "enabled_soundeffect");
-        AudioServices::setBackend(sounds);
-        initialize_sound_server();
-        sounds->clearPlayed();
-
-        ViewAnimation::setAnimationsEnabled(false);
-        TouchTracker::instance().forgetTaps();
-        Alert::dismissAll();
-        Alert::clearHistory();
-
         window.resize(320, 480);
         remote.view()->setParent(&window);
         remote.view()->setGeometry(0, 20, 320, 460);
         window.show();
         remote.viewWillAppear(false);
-    }
-
-    void TearDown() override
-    {
-        Alert::dismissAll();
-        Alert::clearHistory();
-        uninitlizie_sound_server();
-        AudioServices::setBackend(nullptr);
-        UserDefaults::resetStandardUserDefaults();
-        if (savedSettings.isNull())
-            qunsetenv("QUILLON_SETTINGS");
-        else
-            qputenv("QUILLON_SETTINGS", savedSettings);
     }
 
     // Lets the double-tap interval pass, so that the next touch is a lone tap.
@@ -98,10 +73,11 @@ protected:
         pause();
     }
 
-    ScopedManualClock clock;
-    QTemporaryDir settingsDir;
-    QByteArray savedSettings;
-    std::shared_ptr<RecordingAudioBackend> sounds = std::make_shared<RecordingAudioBackend>();
+    // Virtual time, a private settings file with sounds on, recorded sounds,
+    // no alerts and no animations, for the life of each test.
+    AppTestEnvironment app;
+    ScopedManualClock& clock = app.clock;
+    std::shared_ptr<RecordingAudioBackend>& sounds = app.sounds;
     QWidget window;
     RemoteViewController remote;
     FingerSimulator fingers;
