@@ -5,12 +5,13 @@
 #include "platform/TouchTracker.h"
 #include "platform/View.h"
 
+#include "WindowSystemMouse.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStyleHints>
 #include <QTest>
-#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -261,21 +262,13 @@ TEST_F(TouchTest, ADoubleClickEventIsTheSecondTouchOfADoubleTap)
 // presses 120 ms apart on one spot, the second made a double click by Qt.
 TEST_F(TouchTest, TwoQuickClicksFromTheWindowSystemAreTwoTouches)
 {
-    QWindow* handle = window.windowHandle();
-    ASSERT_NE(handle, nullptr);
-    const QPointF local(40, 40);
-    const QPointF global = handle->mapToGlobal(local.toPoint());
-    // Window-system milliseconds, well after any event an earlier test made.
-    int time = QTest::lastMouseTimestamp + 10000;
-    auto mouse = [&](QEvent::Type type, Qt::MouseButtons held, int after) {
-        time += after;
-        qt_handleMouseEvent(handle, local, global, held, Qt::LeftButton, type, Qt::NoModifier, time);
-    };
-    mouse(QEvent::MouseButtonPress, Qt::LeftButton, 0);
-    mouse(QEvent::MouseButtonRelease, Qt::NoButton, 60);
-    mouse(QEvent::MouseButtonPress, Qt::LeftButton, 60);
-    mouse(QEvent::MouseButtonRelease, Qt::NoButton, 60);
-    QTest::lastMouseTimestamp = time + 10000;
+    ASSERT_NE(window.windowHandle(), nullptr);
+    WindowSystemMouse mouse(window.windowHandle());
+    const QPoint at(40, 40);
+    mouse.press(at);
+    mouse.release(at, 60);
+    mouse.press(at, 60);
+    mouse.release(at, 60);
     EXPECT_EQ(left->phases(), (std::vector<std::string>{"began", "ended", "began", "ended"}));
     EXPECT_EQ(left->tapCounts(), (std::vector<int>{1, 1, 2, 2}));
 }
