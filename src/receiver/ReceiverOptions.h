@@ -1,17 +1,17 @@
 // The receiver's command line.
 #pragma once
 
+#include "WireFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-constexpr uint16_t kDefaultReceiverPort = 25736;
-
 struct ReceiverOptions {
-    uint16_t sessionPort = kDefaultReceiverPort;   // --port
-    uint16_t discoveryPort = kDefaultReceiverPort; // --discovery-port
-    std::string bindAddress = "0.0.0.0";           // --bind
+    uint16_t sessionPort = REMOTE_DEFAULT_PORT;   // --port
+    uint16_t discoveryPort = REMOTE_DEFAULT_PORT; // --discovery-port
+    std::string bindAddress = "0.0.0.0";          // --bind
     std::string passcode;                          // --passcode
     std::string passcodeFile;                      // --passcode-file
     std::string name;                              // --name; empty means the host name
