@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the app's controls lie in its window, and how its screens look at
 // rest: the same start-up, forms and settings as the program under test, run
 // in this process on the offscreen platform. It is moved from screen to

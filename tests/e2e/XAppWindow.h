@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The app's window on a private X server, used as a person uses it: the
 // pointer is moved and its button pressed through XTest at points of the
 // window, with a person's pauses in between, and what the server shows is

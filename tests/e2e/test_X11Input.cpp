@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon program on a private X server, used with a mouse as one
 // finger exactly as a person does: pointer moves and button presses sent
 // through the X server (XTest) at points of the app's window, with a

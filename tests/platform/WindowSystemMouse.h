@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The left mouse button as the window system hands it to Qt: presses, moves
 // and releases at a position in a window, with the window system's event
 // times. Qt then does what it does with a real mouse: it finds the widget
