@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <algorithm>
 #include <deque>
 
 namespace platform {
@@ -12,7 +13,7 @@ namespace platform {
 namespace {
 struct Pending {
     AlertRecord record;
-    std::function<void()> dismissed;
+    std::function<void(int)> tapped;
 };
 
 struct AlertQueue {
@@ -50,7 +51,7 @@ void presentFront()
     if (!window)
         return; // stays in front until a window can show it
     auto* sheet = new AlertSheet(q.queue.front().record, window);
-    QObject::connect(sheet, &AlertSheet::buttonTapped, [] { Alert::dismissCurrent(); });
+    QObject::connect(sheet, &AlertSheet::buttonTapped, [](int index) { Alert::dismissCurrentWithButtonIndex(index); });
     sheet->show();
     sheet->raise();
     q.sheet = sheet;
@@ -59,10 +60,19 @@ void presentFront()
 
 void Alert::show(const QString& title, const QString& message, const QString& buttonTitle, std::function<void()> dismissed)
 {
+    std::function<void(int)> tapped;
+    if (dismissed)
+        tapped = [dismissed = std::move(dismissed)](int) { dismissed(); };
+    show(title, message, buttonTitle, {}, std::move(tapped));
+}
+
+void Alert::show(const QString& title, const QString& message, const QString& buttonTitle,
+                 const QStringList& otherButtonTitles, std::function<void(int)> tapped)
+{
     AlertQueue& q = alerts();
-    AlertRecord record{title, message, buttonTitle};
+    AlertRecord record{title, message, buttonTitle, otherButtonTitles};
     q.history.push_back(record);
-    q.queue.push_back({record, std::move(dismissed)});
+    q.queue.push_back({record, std::move(tapped)});
     presentFront();
 }
 
@@ -81,8 +91,15 @@ int Alert::pendingCount()
 
 void Alert::dismissCurrent()
 {
+    dismissCurrentWithButtonIndex(0);
+}
+
+void Alert::dismissCurrentWithButtonIndex(int buttonIndex)
+{
     AlertQueue& q = alerts();
     if (q.queue.empty())
+        return;
+    if (buttonIndex < 0 || buttonIndex > q.queue.front().record.otherButtonTitles.size())
         return;
     Pending front = std::move(q.queue.front());
     q.queue.pop_front();
@@ -92,9 +109,20 @@ void Alert::dismissCurrent()
         q.sheet->deleteLater();
         q.sheet = nullptr;
     }
-    if (front.dismissed)
-        front.dismissed();
+    if (front.tapped)
+        front.tapped(buttonIndex);
     presentFront();
+}
+
+int Alert::withdrawWaiting(const AlertRecord& alert)
+{
+    AlertQueue& q = alerts();
+    // The one in front stays when it is on screen: only a tap puts it away.
+    const auto waiting = q.queue.begin() + (q.sheet && !q.queue.empty() ? 1 : 0);
+    const auto kept = std::remove_if(waiting, q.queue.end(), [&](const Pending& p) { return p.record == alert; });
+    const int withdrawn = int(q.queue.end() - kept);
+    q.queue.erase(kept, q.queue.end());
+    return withdrawn;
 }
 
 const std::vector<AlertRecord>& Alert::history()

@@ -1,6 +1,7 @@
-// Alerts: a title, a message and one button ("OK"), shown as a sheet inside
-// the window without blocking. Alerts asked for while one is up wait in
-// line; every alert asked for is kept in the record that tests read.
+// Alerts: a title, a message and a button ("OK"), shown as a sheet inside
+// the window without blocking; an alert may offer further buttons, each with
+// its own action. Alerts asked for while one is up wait in line; every alert
+// asked for is kept in the record that tests read.
 #pragma once
 
 #include <QString>
@@ -16,11 +17,15 @@ namespace platform {
 struct AlertRecord {
     QString title;
     QString message;
+    // The first button, which only puts the alert away.
     QString buttonTitle;
+    // Further buttons, in the order they are offered.
+    QStringList otherButtonTitles;
 
     friend bool operator==(const AlertRecord& a, const AlertRecord& b)
     {
-        return a.title == b.title && a.message == b.message && a.buttonTitle == b.buttonTitle;
+        return a.title == b.title && a.message == b.message && a.buttonTitle == b.buttonTitle
+            && a.otherButtonTitles == b.otherButtonTitles;
     }
 };
 
@@ -29,13 +34,24 @@ public:
     // Queues the alert and returns at once; `dismissed` runs after its button was tapped.
     static void show(const QString& title, const QString& message, const QString& buttonTitle = QStringLiteral("OK"),
                      std::function<void()> dismissed = {});
+    // The same with further buttons: once the alert is gone, `tapped` gets
+    // the index of the button that put it away: 0 for `buttonTitle`, 1 for
+    // the first of `otherButtonTitles`, and so on.
+    static void show(const QString& title, const QString& message, const QString& buttonTitle,
+                     const QStringList& otherButtonTitles, std::function<void(int buttonIndex)> tapped);
 
     // The alert in front (on screen when there is a window), if any.
     static std::optional<AlertRecord> current();
     // Alerts waiting, the one in front included.
     static int pendingCount();
-    // As a tap on the front alert's button.
+    // As a tap on the front alert's first button.
     static void dismissCurrent();
+    // As a tap on the front alert's button of that index; an index the alert
+    // does not have does nothing.
+    static void dismissCurrentWithButtonIndex(int buttonIndex);
+    // Takes back the alerts equal to `alert` that are not on screen yet,
+    // without running their actions (they no longer apply); returns how many.
+    static int withdrawWaiting(const AlertRecord& alert);
     // Every alert asked for since the start or the last clear, in order.
     static const std::vector<AlertRecord>& history();
     static void clearHistory();

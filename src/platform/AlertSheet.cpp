@@ -16,16 +16,22 @@ constexpr int kPadding = 18;
 constexpr int kButtonHeight = 44;
 } // namespace
 
-AlertSheet::AlertSheet(const AlertRecord& alert, QWidget* window)
-    : QWidget(window), alert_(alert), button_(new Button(Button::Custom, this))
+AlertSheet::AlertSheet(const AlertRecord& alert, QWidget* window) : QWidget(window), alert_(alert)
 {
     setAttribute(Qt::WA_AcceptTouchEvents); // the sheet swallows touches meant for the screen below
-    button_->setTitle(alert.buttonTitle);
-    button_->setFont(theme::font(17, QFont::DemiBold));
-    button_->setTitleColor(theme::tint());
-    button_->setAdjustsImageWhenHighlighted(true);
-    button_->setTouchMargin(0);
-    button_->addTarget(this, Control::Action([this](Control*, Event*) { emit buttonTapped(); }), ControlEventTouchUpInside);
+    const QStringList titles = QStringList{alert.buttonTitle} + alert.otherButtonTitles;
+    for (int index = 0; index < titles.size(); ++index) {
+        auto* button = new Button(Button::Custom, this);
+        button->setTitle(titles[index]);
+        // The first button is the one that only puts the alert away: bold, as the phone draws it.
+        button->setFont(theme::font(17, index == 0 ? QFont::DemiBold : QFont::Normal));
+        button->setTitleColor(theme::tint());
+        button->setAdjustsImageWhenHighlighted(true);
+        button->setTouchMargin(0);
+        button->addTarget(this, Control::Action([this, index](Control*, Event*) { emit buttonTapped(index); }),
+                          ControlEventTouchUpInside);
+        buttons_.push_back(button);
+    }
     window->installEventFilter(this);
     setGeometry(window->rect());
     raise();
@@ -44,7 +50,7 @@ void AlertSheet::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:
-        emit buttonTapped();
+        emit buttonTapped(0);
         break;
     default:
         event->accept(); // the screen below does not take keys while an alert is up
@@ -58,10 +64,20 @@ bool AlertSheet::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+Button* AlertSheet::buttonAt(int index) const
+{
+    return index >= 0 && index < buttonCount() ? buttons_[size_t(index)] : nullptr;
+}
+
+int AlertSheet::buttonsHeight() const
+{
+    return buttonsSideBySide() ? kButtonHeight : kButtonHeight * buttonCount();
+}
+
 QRect AlertSheet::cardRect() const
 {
     const int width = qMin(kCardWidth, this->width() - 40);
-    const int height = textHeight_ + kButtonHeight;
+    const int height = textHeight_ + buttonsHeight();
     return QRect((this->width() - width) / 2, (this->height() - height) / 2, width, height);
 }
 
@@ -76,7 +92,15 @@ void AlertSheet::layoutCard()
         : message.boundingRect(QRect(0, 0, width, 1000), Qt::TextWordWrap, alert_.message).height();
     textHeight_ = kPadding + titleHeight + (messageHeight ? 6 + messageHeight : 0) + kPadding;
     const QRect card = cardRect();
-    button_->setGeometry(card.left(), card.bottom() + 1 - kButtonHeight, card.width(), kButtonHeight);
+    const int top = card.bottom() + 1 - buttonsHeight();
+    if (buttonsSideBySide()) {
+        const int half = card.width() / 2;
+        buttons_[0]->setGeometry(card.left(), top, half, kButtonHeight);
+        buttons_[1]->setGeometry(card.left() + half, top, card.width() - half, kButtonHeight);
+        return;
+    }
+    for (int index = 0; index < buttonCount(); ++index)
+        buttons_[size_t(index)]->setGeometry(card.left(), top + index * kButtonHeight, card.width(), kButtonHeight);
 }
 
 void AlertSheet::resizeEvent(QResizeEvent*)
@@ -93,9 +117,14 @@ void AlertSheet::paintEvent(QPaintEvent*)
     QPainterPath path;
     path.addRoundedRect(QRectF(card), 14, 14);
     painter.fillPath(path, QColor(0xf9, 0xf9, 0xf9));
-    painter.fillRect(QRectF(card.left(), card.bottom() + 1 - kButtonHeight, card.width(), 0.7), theme::separator());
+    // Hairlines above the buttons and between them.
+    for (const Button* button : buttons_)
+        painter.fillRect(QRectF(card.left(), button->geometry().top(), card.width(), 0.7), theme::separator());
+    if (buttonsSideBySide())
+        painter.fillRect(QRectF(buttons_[1]->geometry().left(), buttons_[1]->geometry().top(), 0.7, kButtonHeight),
+                         theme::separator());
 
-    const QRect text = card.adjusted(kPadding, kPadding, -kPadding, -kButtonHeight - kPadding);
+    const QRect text = card.adjusted(kPadding, kPadding, -kPadding, -buttonsHeight() - kPadding);
     painter.setPen(theme::label());
     painter.setFont(theme::font(17, QFont::DemiBold));
     QRect used;

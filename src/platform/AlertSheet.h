@@ -1,10 +1,13 @@
 // The in-window sheet of one alert: the window dimmed, a rounded card with
-// the title, the message and the button.
+// the title, the message and its buttons: side by side when there are two,
+// one above the other otherwise.
 #pragma once
 
 #include "platform/Alert.h"
 
 #include <QWidget>
+
+#include <vector>
 
 namespace platform {
 
@@ -16,11 +19,15 @@ class AlertSheet : public QWidget {
 public:
     AlertSheet(const AlertRecord& alert, QWidget* window);
 
-    Button* button() const { return button_; }
+    // The first button, which only puts the alert away.
+    Button* button() const { return buttons_.front(); }
+    // The button of that index (0 the first), or null.
+    Button* buttonAt(int index) const;
+    int buttonCount() const { return int(buttons_.size()); }
     QRect cardRect() const;
 
 signals:
-    void buttonTapped();
+    void buttonTapped(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,8 +39,11 @@ protected:
 private:
     void layoutCard();
 
+    bool buttonsSideBySide() const { return buttons_.size() == 2; }
+    int buttonsHeight() const;
+
     AlertRecord alert_;
-    Button* button_;
+    std::vector<Button*> buttons_;
     int textHeight_ = 0;
 };
 

@@ -17,6 +17,7 @@ constexpr int kTopSpace = 18;
 constexpr int kHeaderHeight = 38;
 constexpr int kSectionGap = 18;
 constexpr int kBottomSpace = 24;
+constexpr int kFooterTopSpace = 7;
 } // namespace
 
 TableView::TableView(QWidget* parent) : TableView(TableViewStyle::Grouped, parent) {}
@@ -75,6 +76,16 @@ int TableView::numberOfRowsInSection(int section) const
 QString TableView::headerTitleForSection(int section) const
 {
     return section >= 0 && section < sections_.size() ? sections_[section].title : QString();
+}
+
+QString TableView::footerTitleForSection(int section) const
+{
+    return section >= 0 && section < sections_.size() ? sections_[section].footerTitle : QString();
+}
+
+QLabel* TableView::footerViewForSection(int section) const
+{
+    return section >= 0 && section < sections_.size() ? sections_[section].footer : nullptr;
 }
 
 TableViewCell* TableView::cellForRowAtIndexPath(const IndexPath& indexPath) const
@@ -155,6 +166,7 @@ void TableView::clearSections()
         for (const auto& cell : section.cells)
             retire(cell);
         delete section.header;
+        delete section.footer;
     }
     sections_.clear();
 }
@@ -178,6 +190,7 @@ void TableView::reloadData()
     for (int s = 0; s < sectionCount; ++s) {
         Section section;
         section.title = dataSource_->titleForHeaderInSection(this, s);
+        section.footerTitle = dataSource_->titleForFooterInSection(this, s);
         sections_.append(section);
     }
     for (int s = 0; s < sectionCount; ++s) {
@@ -458,11 +471,39 @@ void TableView::layoutRows(bool animated)
             cell->raise();
             y += frame.height();
         }
-        if (rows > 0 || !section.title.isEmpty())
+        y += layoutFooter(section, y);
+        if (rows > 0 || !section.title.isEmpty() || section.footer)
             y += grouped ? kSectionGap : 0;
     }
     y += grouped ? kBottomSpace : 0;
     content_->resize(width, qMax(y, viewport()->height()));
+}
+
+int TableView::layoutFooter(Section& section, int y)
+{
+    if (section.footerTitle.isEmpty()) {
+        delete section.footer;
+        section.footer = nullptr;
+        return 0;
+    }
+    if (!section.footer) {
+        section.footer = new QLabel(content_);
+        section.footer->setFont(theme::font(13));
+        section.footer->setWordWrap(true);
+        section.footer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QPalette palette = section.footer->palette();
+        palette.setColor(QPalette::WindowText, theme::secondaryLabel());
+        section.footer->setPalette(palette);
+        // Only text: a finger on it scrolls the table below.
+        section.footer->setAttribute(Qt::WA_TransparentForMouseEvents);
+        section.footer->show();
+    }
+    section.footer->setText(section.footerTitle);
+    const int inset = style_ == TableViewStyle::Grouped ? theme::kGroupInset : 0;
+    const int width = viewport()->width() - 2 * inset - 32;
+    const int height = section.footer->heightForWidth(width);
+    section.footer->setGeometry(inset + 16, y + kFooterTopSpace, width, height);
+    return kFooterTopSpace + height;
 }
 
 void TableView::scrollBy(int dy)

@@ -45,6 +45,9 @@ public:
     int numberOfSections() const { return int(sections_.size()); }
     int numberOfRowsInSection(int section) const;
     QString headerTitleForSection(int section) const;
+    QString footerTitleForSection(int section) const;
+    // The label that shows a section's footer, or null when it has none.
+    QLabel* footerViewForSection(int section) const;
     // The cell the table shows for a row, or null.
     TableViewCell* cellForRowAtIndexPath(const IndexPath& indexPath) const;
     std::optional<IndexPath> indexPathForCell(const TableViewCell* cell) const;
@@ -78,7 +81,9 @@ private:
     friend class TableViewCell;
     struct Section {
         QString title;
+        QString footerTitle;
         QLabel* header = nullptr;
+        QLabel* footer = nullptr;
         QList<QPointer<TableViewCell>> cells;
     };
     struct RowChange {
@@ -98,6 +103,9 @@ private:
     void clearSections();
     void applyUpdates();
     void layoutRows(bool animated);
+    // Places the section's footer label at `y` (made or dropped as its
+    // title asks) and returns the height it takes.
+    int layoutFooter(Section& section, int y);
     int heightOfRow(const IndexPath& indexPath);
     bool consistentWithDataSource();
 

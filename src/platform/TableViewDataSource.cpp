@@ -6,6 +6,7 @@ namespace platform {
 
 int TableViewDataSource::numberOfSectionsInTableView(TableView*) { return 1; }
 QString TableViewDataSource::titleForHeaderInSection(TableView*, int) { return {}; }
+QString TableViewDataSource::titleForFooterInSection(TableView*, int) { return {}; }
 bool TableViewDataSource::canEditRowAtIndexPath(TableView*, const IndexPath&) { return false; }
 void TableViewDataSource::commitEditingStyle(TableView*, TableViewCellEditingStyle, const IndexPath&) {}
 

@@ -22,6 +22,8 @@ public:
     // from dequeueReusableCellWithIdentifier, may be returned again.
     virtual TableViewCell* cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) = 0;
     virtual QString titleForHeaderInSection(TableView* tableView, int section);
+    // A note below the section's rows; empty for none.
+    virtual QString titleForFooterInSection(TableView* tableView, int section);
     // Only rows that can be edited offer the swipe-to-delete button.
     virtual bool canEditRowAtIndexPath(TableView* tableView, const IndexPath& indexPath);
     virtual void commitEditingStyle(TableView* tableView, TableViewCellEditingStyle style, const IndexPath& indexPath);
