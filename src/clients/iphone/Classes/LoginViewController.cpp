@@ -1,15 +1,12 @@
 #include "LoginViewController.h"
 
-#include "RemoteProtocol.h"
+#include "ComputerSession.h"
 #include "ui_LoginView.h"
 
-#include "platform/Alert.h"
 #include "platform/NavigationController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/TableViewCell.h"
 #include "platform/UserDefaults.h"
-
-#include <QGuiApplication>
 
 using platform::IndexPath;
 using platform::TableView;
@@ -19,20 +16,6 @@ using platform::TableViewCellAccessoryType;
 namespace {
 
 const QString kPasswords = QStringLiteral("Passwords");
-
-// The wait cursor while the connect holds the screen.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-void showConnectionError(const QString& message)
-{
-    platform::Alert::show(QStringLiteral("Connection Error"), message, QStringLiteral("OK"));
-}
 
 } // namespace
 
@@ -74,7 +57,7 @@ void LoginViewController::viewWillAppear(bool animated)
     saveCell_->setAccessoryType(saved ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None);
 }
 
-std::optional<QString> LoginViewController::loadPassword(const QString& name) const
+std::optional<QString> LoginViewController::savedPassword(const QString& name)
 {
     const QVariantMap passwords = platform::UserDefaults::standardUserDefaults().dictionaryForKey(kPasswords);
     const auto found = passwords.constFind(name);
@@ -143,26 +126,12 @@ void LoginViewController::selectedConnect(QObject*)
     defaults.setObject(passwords, kPasswords);
     defaults.synchronize();
 
-    const QByteArray address = computer_->ip().value_or(QString()).toUtf8();
-    const QByteArray passcodeText = passcode.toUtf8();
-    int result = -1;
-    {
-        const BusyCursor busy;
-        result = remote_connectToHost(address.constData(), unsigned(computer_->port().value_or(0)),
-                                      passcodeText.constData());
+    const int result = ComputerSession::logIn(*computer_, passcode);
+    if (result != 0) {
+        ComputerSession::showLoginFailure(result);
+        return;
     }
-
-    switch (result) {
-    case 0:
-        if (platform::NavigationController* navigation = navigationController())
-            navigation->popToRootViewControllerAnimated(false);
-        platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), 0);
-        break;
-    case -2:
-        showConnectionError(QStringLiteral("Invalid Password."));
-        break;
-    default:
-        showConnectionError(QStringLiteral("Please, check firewall setting on your computer."));
-        break;
-    }
+    if (platform::NavigationController* navigation = navigationController())
+        navigation->popToRootViewControllerAnimated(false);
+    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), 0);
 }

@@ -34,7 +34,8 @@ public:
     void viewWillAppear(bool animated) override;
 
     // The passcode saved for a computer of that name, if any.
-    std::optional<QString> loadPassword(const QString& name) const;
+    std::optional<QString> loadPassword(const QString& name) const { return savedPassword(name); }
+    static std::optional<QString> savedPassword(const QString& name);
 
     int numberOfSectionsInTableView(platform::TableView* tableView) override;
     QString titleForHeaderInSection(platform::TableView* tableView, int section) override;

@@ -193,9 +193,9 @@ void MainViewController::toggleTabBar()
 
 void MainViewController::settings(const Notification&)
 {
-    QWidget* host = view()->window();
+    // Over the screens and their tab bar, below the status bar.
     if (!settingsSheet_)
-        settingsSheet_ = new SettingsSheet(host);
+        settingsSheet_ = new SettingsSheet(view());
     settingsSheet_->present();
 }
 

@@ -1,6 +1,7 @@
 // The arithmetic the pointer controls share: touch locations as two 32-bit
 // floats, and float differences cut towards zero into the signed 16-bit
-// movement of a mouse event. No fraction is ever carried forward.
+// movement of a mouse event. These carry no fraction forward; PointerMotion
+// does when the pointer speed or acceleration asks for it.
 #pragma once
 
 #include <QPointF>

@@ -1,14 +1,44 @@
 #include "RemoteProtocolUtils.h"
 
+#include "ComputerSession.h"
 #include "RemoteProtocol.h"
 
 #include "platform/Alert.h"
+
+namespace {
+const platform::AlertRecord kNoSession{QStringLiteral("Connection Error"),
+                                       QStringLiteral("Please, connect to your computer before use the functions."),
+                                       QStringLiteral("OK"),
+                                       {}};
+} // namespace
 
 void RemoteProtocolUtils::checkConnection()
 {
     if (remote_is_connected() != 0)
         return;
-    platform::Alert::show(QStringLiteral("Connection Error"),
-                          QStringLiteral("Please, connect to your computer before use the functions."),
-                          QStringLiteral("OK"));
+    if (!ComputerSession::canReconnect()) {
+        platform::Alert::show(kNoSession.title, kNoSession.message, kNoSession.buttonTitle);
+        return;
+    }
+    platform::Alert::show(kNoSession.title, kNoSession.message, kNoSession.buttonTitle, {kReconnectButtonTitle},
+                          [](int button) {
+                              if (button == 1)
+                                  reconnect();
+                          });
+}
+
+void RemoteProtocolUtils::reconnect()
+{
+    // An earlier alert's reconnect may have opened it already.
+    if (remote_is_connected() != 0)
+        return;
+    const int result = ComputerSession::reconnect();
+    if (result != 0) {
+        ComputerSession::showLoginFailure(result);
+        return;
+    }
+    // The same warnings still waiting no longer hold.
+    platform::AlertRecord offer = kNoSession;
+    offer.otherButtonTitles = QStringList{kReconnectButtonTitle};
+    platform::Alert::withdrawWaiting(offer);
 }

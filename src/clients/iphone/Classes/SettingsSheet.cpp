@@ -1,61 +1,208 @@
 #include "SettingsSheet.h"
 
+#include "ComputerSession.h"
+#include "PointerSettings.h"
+
 #include "platform/Button.h"
+#include "platform/NavigationBar.h"
+#include "platform/NavigationItem.h"
+#include "platform/TableView.h"
+#include "platform/TableViewCell.h"
 #include "platform/Theme.h"
 #include "platform/UserDefaults.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 
 namespace theme = platform::theme;
 
+namespace {
+
+constexpr int kSideMargin = 16;
+constexpr int kSliderLeft = 132; // where a slider row's title ends
+constexpr int kValueWidth = 38;
+
+// A settings row: its title at the left and its control at the right; a
+// slider takes the rest of the row, its value at the end.
+class SettingCell : public platform::TableViewCell {
+public:
+    SettingCell(const QString& title, QWidget* control, QLabel* value)
+        : platform::TableViewCell(QRect(), QString()), control_(control), value_(value)
+    {
+        setText(title);
+        setSelectionStyle(platform::TableViewCellSelectionStyle::None);
+        control_->setParent(contentView());
+        if (value_) {
+            value_->setParent(contentView());
+            value_->setFont(theme::font(15));
+            value_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            QPalette palette = value_->palette();
+            palette.setColor(QPalette::WindowText, theme::secondaryLabel());
+            value_->setPalette(palette);
+            value_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        }
+        place();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        platform::TableViewCell::resizeEvent(event);
+        place();
+    }
+
+private:
+    void place()
+    {
+        const int right = contentView()->width() - kSideMargin + 4;
+        const int middle = height() / 2;
+        if (!value_) {
+            control_->move(right - control_->width(), middle - control_->height() / 2);
+            return;
+        }
+        value_->setGeometry(right - kValueWidth, 0, kValueWidth, height());
+        const int sliderHeight = control_->sizeHint().height();
+        control_->setGeometry(kSliderLeft, middle - sliderHeight / 2, qMax(0, right - kValueWidth - 4 - kSliderLeft),
+                              sliderHeight);
+    }
+
+    QWidget* control_;
+    QLabel* value_;
+};
+
+QString speedText(double speed)
+{
+    return QString::number(speed, 'f', 1) + QChar(0x00D7); // "1.0×"
+}
+
+} // namespace
+
 SettingsSheet::SettingsSheet(QWidget* window)
-    : QWidget(window), card_(new QWidget(this)), soundSwitch_(new SettingSwitch(card_)),
-      doneButton_(new platform::Button(card_))
+    : QWidget(window), navigationBar_(new platform::NavigationBar(this)),
+      navigationItem_(new platform::NavigationItem(this)), tableView_(new platform::TableView(this)),
+      doneButton_(new platform::Button(platform::Button::Custom, this)), soundSwitch_(new SettingSwitch),
+      pointerSpeedSlider_(new SettingSlider), pointerSpeedLabel_(new QLabel), accelerationSwitch_(new SettingSwitch),
+      scrollSpeedSlider_(new SettingSlider), scrollSpeedLabel_(new QLabel), naturalScrollingSwitch_(new SettingSwitch),
+      connectAtStartSwitch_(new SettingSwitch)
 {
     setObjectName(QStringLiteral("SettingsSheet"));
-    card_->setObjectName(QStringLiteral("settingsCard"));
-    card_->setStyleSheet(QStringLiteral("QWidget#settingsCard { background: #f2f2f7; border-radius: 14px; }"));
+    setAttribute(Qt::WA_AcceptTouchEvents); // nothing reaches the screens below
+    navigationItem_->setTitle(QStringLiteral("Settings"));
+    navigationBar_->showItem(navigationItem_, QString());
 
-    auto* title = new QLabel(QStringLiteral("Settings"), card_);
-    title->setFont(theme::font(17, QFont::DemiBold));
-    title->setAlignment(Qt::AlignCenter);
-    title->setGeometry(0, 14, 280, 24);
+    for (SettingSlider* slider : {pointerSpeedSlider_, scrollSpeedSlider_})
+        slider->setRange(PointerSettings::kMinimumSpeed, PointerSettings::kMaximumSpeed, PointerSettings::kSpeedStep);
 
-    auto* row = new QWidget(card_);
-    row->setObjectName(QStringLiteral("settingsRow"));
-    row->setStyleSheet(QStringLiteral("QWidget#settingsRow { background: white; border-radius: 10px; }"));
-    row->setGeometry(12, 52, 256, 44);
-    auto* rowTitle = new QLabel(QStringLiteral("Sound Effects"), row);
-    rowTitle->setFont(theme::font(17));
-    rowTitle->setGeometry(14, 0, 170, 44);
-    soundSwitch_->setParent(row);
-    soundSwitch_->move(256 - 51 - 10, 6);
+    rows_.resize(SectionCount);
+    rows_[TouchPadSection] = {sliderRow(QStringLiteral("Pointer Speed"), pointerSpeedSlider_, pointerSpeedLabel_),
+                              switchRow(QStringLiteral("Acceleration"), accelerationSwitch_),
+                              sliderRow(QStringLiteral("Scroll Speed"), scrollSpeedSlider_, scrollSpeedLabel_),
+                              switchRow(QStringLiteral("Natural Scrolling"), naturalScrollingSwitch_)};
+    rows_[SoundSection] = {switchRow(QStringLiteral("Sound Effects"), soundSwitch_)};
+    rows_[ConnectionSection] = {switchRow(QStringLiteral("Connect at Start"), connectAtStartSwitch_)};
+    tableView_->setDataSource(this);
+    tableView_->reloadData();
+    if (QLabel* footnote = tableView_->footerViewForSection(SoundSection))
+        footnote->setObjectName(QStringLiteral("settingsFootnote"));
 
-    auto* footnote = new QLabel(QStringLiteral("Clicks and key sounds while you use the pad and the keys. "
-                                               "A change takes effect the next time Quillon starts."),
-                                card_);
-    footnote->setObjectName(QStringLiteral("settingsFootnote"));
-    footnote->setWordWrap(true);
-    footnote->setFont(theme::font(13));
-    footnote->setStyleSheet(QStringLiteral("color: #6c6c70;"));
-    footnote->setGeometry(24, 102, 232, 68);
+    auto storing = [this](SettingSwitch* control, const QString& key) {
+        control->addTarget(this, platform::Control::Action([this, control, key](platform::Control*, platform::Event*) {
+            storeSwitch(control, key);
+        }), platform::ControlEventValueChanged);
+    };
+    storing(soundSwitch_, QLatin1String(kSoundEffectKey));
+    storing(accelerationSwitch_, PointerSettings::kAccelerationKey);
+    storing(naturalScrollingSwitch_, PointerSettings::kNaturalScrollingKey);
+    storing(connectAtStartSwitch_, ComputerSession::kConnectAtStartKey);
+    pointerSpeedSlider_->addTarget(this, platform::Control::Action([this](platform::Control*, platform::Event*) {
+        storeSlider(pointerSpeedSlider_, PointerSettings::kPointerSpeedKey);
+    }), platform::ControlEventValueChanged);
+    scrollSpeedSlider_->addTarget(this, platform::Control::Action([this](platform::Control*, platform::Event*) {
+        storeSlider(scrollSpeedSlider_, PointerSettings::kScrollSpeedKey);
+    }), platform::ControlEventValueChanged);
 
     doneButton_->setTitle(QStringLiteral("Done"));
-    doneButton_->setGeometry(12, 180, 256, 44);
-
-    card_->resize(280, 238);
-    soundSwitch_->addTarget(this, &SettingsSheet::soundSwitchChanged, platform::ControlEventValueChanged);
+    doneButton_->setFont(theme::font(17, QFont::DemiBold));
+    doneButton_->setTitleColor(theme::tint());
+    doneButton_->setAdjustsImageWhenHighlighted(true);
     doneButton_->addTarget(this, &SettingsSheet::dismiss, platform::ControlEventTouchUpInside);
     if (window)
         window->installEventFilter(this);
     hide();
 }
 
+platform::TableViewCell* SettingsSheet::switchRow(const QString& title, SettingSwitch* control)
+{
+    return new SettingCell(title, control, nullptr);
+}
+
+platform::TableViewCell* SettingsSheet::sliderRow(const QString& title, SettingSlider* control, QLabel* value)
+{
+    return new SettingCell(title, control, value);
+}
+
+int SettingsSheet::numberOfSectionsInTableView(platform::TableView*)
+{
+    return SectionCount;
+}
+
+int SettingsSheet::numberOfRowsInSection(platform::TableView*, int section)
+{
+    return section >= 0 && section < SectionCount ? int(rows_[size_t(section)].size()) : 0;
+}
+
+platform::TableViewCell* SettingsSheet::cellForRowAtIndexPath(platform::TableView*, const platform::IndexPath& indexPath)
+{
+    if (indexPath.section < 0 || indexPath.section >= SectionCount)
+        return nullptr;
+    const auto& rows = rows_[size_t(indexPath.section)];
+    return indexPath.row >= 0 && indexPath.row < int(rows.size()) ? rows[size_t(indexPath.row)] : nullptr;
+}
+
+QString SettingsSheet::titleForHeaderInSection(platform::TableView*, int section)
+{
+    switch (section) {
+    case TouchPadSection:
+        return QStringLiteral("Touch Pad");
+    case SoundSection:
+        return QStringLiteral("Sound");
+    case ConnectionSection:
+        return QStringLiteral("Connection");
+    default:
+        return {};
+    }
+}
+
+QString SettingsSheet::titleForFooterInSection(platform::TableView*, int section)
+{
+    switch (section) {
+    case TouchPadSection:
+        return QStringLiteral("Slide two fingers on the pad to scroll; tap with two to right-click.");
+    case SoundSection:
+        return QStringLiteral("Clicks and key sounds while you use the pad and the keys. "
+                              "A change takes effect the next time Quillon starts.");
+    case ConnectionSection:
+        return QStringLiteral("Quillon starts on the touch pad, logged in to the computer used last with its "
+                              "saved passcode.");
+    default:
+        return {};
+    }
+}
+
 void SettingsSheet::present()
 {
-    soundSwitch_->setOn(platform::UserDefaults::standardUserDefaults().boolForKey(QLatin1String(kSoundEffectKey)));
+    const platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
+    const PointerSettings pointer = PointerSettings::load(defaults);
+    pointerSpeedSlider_->setValue(pointer.pointerSpeed);
+    accelerationSwitch_->setOn(pointer.acceleration);
+    scrollSpeedSlider_->setValue(pointer.scrollSpeed);
+    naturalScrollingSwitch_->setOn(pointer.naturalScrolling);
+    soundSwitch_->setOn(defaults.boolForKey(QLatin1String(kSoundEffectKey)));
+    connectAtStartSwitch_->setOn(ComputerSession::connectsAtStart());
+    showValues();
+    tableView_->verticalScrollBar()->setValue(0);
     layOut();
     show();
     raise();
@@ -66,18 +213,32 @@ void SettingsSheet::dismiss()
     hide();
 }
 
-void SettingsSheet::soundSwitchChanged()
+void SettingsSheet::storeSwitch(const SettingSwitch* control, const QString& key)
 {
-    auto& defaults = platform::UserDefaults::standardUserDefaults();
-    defaults.setBool(soundSwitch_->isOn(), QLatin1String(kSoundEffectKey));
-    defaults.synchronize();
+    platform::UserDefaults::standardUserDefaults().setBool(control->isOn(), key);
+}
+
+void SettingsSheet::storeSlider(const SettingSlider* control, const QString& key)
+{
+    // The slider moves in whole steps, so a drag writes a few times at most.
+    platform::UserDefaults::standardUserDefaults().setObject(control->value(), key);
+    showValues();
+}
+
+void SettingsSheet::showValues()
+{
+    pointerSpeedLabel_->setText(speedText(pointerSpeedSlider_->value()));
+    scrollSpeedLabel_->setText(speedText(scrollSpeedSlider_->value()));
 }
 
 void SettingsSheet::layOut()
 {
     if (QWidget* window = parentWidget())
         setGeometry(window->rect());
-    card_->move((width() - card_->width()) / 2, (height() - card_->height()) / 2);
+    const int bar = theme::kNavigationBarHeight;
+    navigationBar_->setGeometry(0, 0, width(), bar);
+    doneButton_->setGeometry(0, height() - bar, width(), bar);
+    tableView_->setGeometry(0, bar, width(), qMax(0, height() - 2 * bar));
 }
 
 bool SettingsSheet::eventFilter(QObject* watched, QEvent* event)
@@ -89,6 +250,10 @@ bool SettingsSheet::eventFilter(QObject* watched, QEvent* event)
 
 void SettingsSheet::paintEvent(QPaintEvent*)
 {
+    // The bar of the Done button along the bottom, as the navigation bar's at the top.
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0, 0, 0, 90)); // dims the screen below
+    painter.fillRect(rect(), theme::groupedBackground());
+    const QRect done = doneButton_->geometry();
+    painter.fillRect(done, theme::barBackground());
+    painter.fillRect(QRect(done.left(), done.top(), done.width(), 1), theme::separator());
 }

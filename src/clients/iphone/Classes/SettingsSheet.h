@@ -1,41 +1,86 @@
-// SettingsSheet: the stand-in for the app's page in the phone's settings. A
-// sheet over the window with the sound-effects switch, which writes the
-// stored setting "enabled_soundeffect" at once. The sound module reads the
-// setting once at start-up, so the sheet says the change applies then.
+// SettingsSheet: the stand-in for the app's page in the phone's settings, a
+// page over the screens in the grouped-table look: the touch pad's pointer
+// speed, acceleration, scroll speed and direction, the sound effects, and
+// connecting at start. Each change is stored at once; the touch pad reads
+// its settings at the next touch, the sound module only at the next start,
+// which the sheet says.
 #pragma once
 
+#include "SettingSlider.h"
 #include "SettingSwitch.h"
+
+#include "platform/TableViewDataSource.h"
 
 #include <QWidget>
 
+#include <vector>
+
+class QLabel;
 namespace platform {
 class Button;
-}
+class NavigationBar;
+class NavigationItem;
+class TableView;
+class TableViewCell;
+} // namespace platform
 
-class SettingsSheet : public QWidget {
+class SettingsSheet : public QWidget, public platform::TableViewDataSource {
     Q_OBJECT
 
 public:
     static constexpr const char* kSoundEffectKey = "enabled_soundeffect";
+    enum Section { TouchPadSection, SoundSection, ConnectionSection, SectionCount };
 
+    // Covers `window` (the screens' area) while it is shown.
     explicit SettingsSheet(QWidget* window);
 
-    // Shows the sheet over its whole window with the stored switch position.
+    // Shows the sheet over its whole window with the stored settings.
     void present();
     void dismiss();
 
     SettingSwitch* soundSwitch() const { return soundSwitch_; }
+    SettingSlider* pointerSpeedSlider() const { return pointerSpeedSlider_; }
+    SettingSwitch* accelerationSwitch() const { return accelerationSwitch_; }
+    SettingSlider* scrollSpeedSlider() const { return scrollSpeedSlider_; }
+    SettingSwitch* naturalScrollingSwitch() const { return naturalScrollingSwitch_; }
+    SettingSwitch* connectAtStartSwitch() const { return connectAtStartSwitch_; }
+    // The value shown beside a slider ("1.0×").
+    QLabel* pointerSpeedLabel() const { return pointerSpeedLabel_; }
+    QLabel* scrollSpeedLabel() const { return scrollSpeedLabel_; }
     platform::Button* doneButton() const { return doneButton_; }
+    platform::TableView* tableView() const { return tableView_; }
+
+    int numberOfSectionsInTableView(platform::TableView* tableView) override;
+    int numberOfRowsInSection(platform::TableView* tableView, int section) override;
+    platform::TableViewCell* cellForRowAtIndexPath(platform::TableView* tableView,
+                                                   const platform::IndexPath& indexPath) override;
+    QString titleForHeaderInSection(platform::TableView* tableView, int section) override;
+    QString titleForFooterInSection(platform::TableView* tableView, int section) override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    void soundSwitchChanged();
+    // A row with a title and a switch, or a slider and its value.
+    platform::TableViewCell* switchRow(const QString& title, SettingSwitch* control);
+    platform::TableViewCell* sliderRow(const QString& title, SettingSlider* control, QLabel* value);
+    void storeSwitch(const SettingSwitch* control, const QString& key);
+    void storeSlider(const SettingSlider* control, const QString& key);
+    void showValues();
     void layOut();
 
-    QWidget* card_;
-    SettingSwitch* soundSwitch_;
+    platform::NavigationBar* navigationBar_;
+    platform::NavigationItem* navigationItem_;
+    platform::TableView* tableView_;
     platform::Button* doneButton_;
+    SettingSwitch* soundSwitch_;
+    SettingSlider* pointerSpeedSlider_;
+    QLabel* pointerSpeedLabel_;
+    SettingSwitch* accelerationSwitch_;
+    SettingSlider* scrollSpeedSlider_;
+    QLabel* scrollSpeedLabel_;
+    SettingSwitch* naturalScrollingSwitch_;
+    SettingSwitch* connectAtStartSwitch_;
+    std::vector<std::vector<platform::TableViewCell*>> rows_;
 };

@@ -1,5 +1,7 @@
 #include "TarvelAppDelegate.h"
 
+#include "ComputerSession.h"
+#include "LoginViewController.h"
 #include "MainViewController.h"
 #include "PhoneWindow.h"
 #include "Reachability.h"
@@ -7,7 +9,9 @@
 #include "SoundServer.h"
 
 #include "platform/Alert.h"
+#include "platform/NotificationCenter.h"
 #include "platform/StatusBar.h"
+#include "platform/Timer.h"
 
 TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, QObject* parent)
     : QObject(parent), window_(new PhoneWindow), mainViewController_(new MainViewController(this))
@@ -19,6 +23,8 @@ TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, QObject* parent)
 
 TarvelAppDelegate::~TarvelAppDelegate()
 {
+    if (connectAtStartTimer_)
+        connectAtStartTimer_->invalidate();
     uninitlizie_sound_server();
     delete mainViewController_; // before its view's window goes
     delete window_;
@@ -32,6 +38,7 @@ void TarvelAppDelegate::applicationDidFinishLaunching()
     window_->makeKeyAndVisible();
 
     remote_initialize();
+    ComputerSession::forgetLogin();
     initialize_sound_server();
     platform::StatusBar::shared().setHidden(false, false);
     // Below the status bar: 320 x 460 points, or down to the bottom of a
@@ -43,4 +50,26 @@ void TarvelAppDelegate::applicationDidFinishLaunching()
                               QStringLiteral("You must turn on Wi-Fi network to use this application. "),
                               QStringLiteral("OK"));
     }
+
+    // Once the start-up has returned, so that the window is up while the
+    // connect holds the screen.
+    if (ComputerSession::connectsAtStart())
+        connectAtStartTimer_ = platform::Timer::scheduledTimer(0.0, false, [this] { connectAtStart(); });
+}
+
+void TarvelAppDelegate::connectAtStart()
+{
+    const std::shared_ptr<Computer> computer = ComputerSession::lastComputer();
+    if (!computer || !computer->computerName())
+        return;
+    const std::optional<QString> passcode = LoginViewController::savedPassword(*computer->computerName());
+    if (!passcode)
+        return;
+    const int result = ComputerSession::logIn(*computer, *passcode);
+    if (result != 0) {
+        ComputerSession::showLoginFailure(result);
+        return;
+    }
+    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"),
+                                                                   MainViewController::kTouchPadTab);
 }

@@ -5,8 +5,13 @@
 
 #include <QObject>
 
+#include <memory>
+
 class MainViewController;
 class PhoneWindow;
+namespace platform {
+class Timer;
+}
 
 class TarvelAppDelegate : public QObject {
     Q_OBJECT
@@ -23,10 +28,18 @@ public:
     // The start-up sequence: the main view in the window (which loads every
     // screen but the keyboard and starts discovery), no session, the sound
     // effects, the status bar, the main view's frame below it, then the
-    // Wi-Fi check, which warns once.
+    // Wi-Fi check, which warns once. With "Connect at Start" on, the first
+    // turn of the run loop after it logs in to the last computer used.
     void applicationDidFinishLaunching();
+
+    // Logs in to the computer used last with its saved passcode and shows
+    // the touch pad; a failed login leaves the computer list on screen
+    // under the login's alert. Without a last computer or a saved passcode
+    // for it, the list stays as at every start.
+    void connectAtStart();
 
 private:
     PhoneWindow* window_;
     MainViewController* mainViewController_;
+    std::shared_ptr<platform::Timer> connectAtStartTimer_;
 };

@@ -9,8 +9,10 @@
 #include "platform/Button.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Timer.h"
+#include "platform/TouchTracker.h"
 
 #include <cmath>
+#include <cstdlib>
 
 using platform::Control;
 using platform::ControlEventTouchCancel;
@@ -27,7 +29,6 @@ using platform::Touch;
 namespace {
 
 constexpr double kSingleTapClickDelay = 0.4; // seconds from the lift to the click
-constexpr float kWheelStepPoints = 10.0f;
 constexpr double kMotionUpdateInterval = 0.1;
 constexpr double kMotionBasisX = 0.0;
 constexpr double kMotionBasisY = -0.3; // top edge raised: 0.3 g along y
@@ -78,6 +79,11 @@ void TouchPadViewController::viewDidLoad()
     ui->touchPad->addTarget(this, &TouchPadViewController::touchDrag, kDrag);
     ui->touchPad->addTarget(this, &TouchPadViewController::touchUp, kLift);
     ui->touchPad->addTarget(this, &TouchPadViewController::touchCancel, ControlEventTouchCancel);
+    ui->touchPad->addTarget(this, &TouchPadViewController::fingersChanged,
+                            TouchPadView::ControlEventFingerDown | TouchPadView::ControlEventFingerUp);
+    ui->touchPad->addTarget(this, &TouchPadViewController::fingersMoved, TouchPadView::ControlEventFingerMoved);
+    ui->touchPad->addTarget(this, &TouchPadViewController::fingersCancelled,
+                            TouchPadView::ControlEventFingersCancelled);
 
     // A button taken away mid-press is released, or the receiver would keep it held.
     ui->leftButton->addTarget(this, &TouchPadViewController::lbuttonTouchDown, ControlEventTouchDown);
@@ -117,6 +123,17 @@ Touch* TouchPadViewController::padTouch(Event* event) const
     return touchIn(event, ui->touchPad);
 }
 
+QList<Touch*> TouchPadViewController::fingersOnPad(Event* event) const
+{
+    QList<Touch*> fingers;
+    if (!event)
+        return fingers;
+    for (Touch* touch : event->touchesForView(ui->touchPad))
+        if (touch->phase() != platform::TouchPhase::Ended && touch->phase() != platform::TouchPhase::Cancelled)
+            fingers.append(touch);
+    return fingers;
+}
+
 bool TouchPadViewController::isClickPending() const
 {
     return lbuttonClickTimer != nullptr;
@@ -147,17 +164,19 @@ void TouchPadViewController::touchDown(Control*, Event* event)
     }
     oldPoint = FloatPoint::from(touch->locationInView(view()));
     touchDownPoint = oldPoint;
+    padMotion_.begin(PointerSettings::current());
 }
 
 void TouchPadViewController::touchDrag(Control*, Event* event)
 {
     Touch* touch = padTouch(event);
-    if (!touch || motionMode_)
+    // While two fingers are down the pointer rests: a finger that joins
+    // makes no jump, and the slide scrolls instead.
+    if (!touch || motionMode_ || twoFingers_.isActive())
         return;
     const int tapCount = touch->tapCount();
     const FloatPoint p = FloatPoint::from(touch->locationInView(view()));
-    const int16_t dx = pointDelta(p.x, oldPoint.x);
-    const int16_t dy = pointDelta(p.y, oldPoint.y);
+    const PointerMotion::Delta delta = padMotion_.move(oldPoint, p);
     oldPoint = p;
 
     // Drag lock: the second tap of a double tap that slides holds the left
@@ -169,7 +188,7 @@ void TouchPadViewController::touchDrag(Control*, Event* event)
         lbuttonTouchDown(nullptr);
         holdingLbutton_ = true;
     }
-    sendMouseEvent(dx, dy);
+    sendMouseEvent(delta.dx, delta.dy);
 }
 
 void TouchPadViewController::touchUp(Control*, Event* event)
@@ -179,6 +198,15 @@ void TouchPadViewController::touchUp(Control*, Event* event)
         return;
     const int tapCount = touch->tapCount();
     const FloatPoint p = FloatPoint::from(touch->locationInView(view()));
+    if (twoFingers_.isActive()) {
+        // The gesture of the fingers decides at the last lift; only a drag
+        // lock this finger held ends with it.
+        if (holdingLbutton_) {
+            lbuttonTouchUp(nullptr);
+            holdingLbutton_ = false;
+        }
+        return;
+    }
     RemoteProtocolUtils::checkConnection();
 
     if (motionMode_) {
@@ -217,6 +245,55 @@ void TouchPadViewController::touchCancel(Control*, Event*)
         lbuttonTouchUp(nullptr);
         holdingLbutton_ = false;
     }
+}
+
+// --- Two fingers ---------------------------------------------------------------
+
+void TouchPadViewController::fingersChanged(Control*, Event* event)
+{
+    if (motionMode_)
+        return;
+    switch (twoFingers_.fingersChanged(fingersOnPad(event), view())) {
+    case TwoFingerGesture::Change::Began:
+        gestureSettings_ = PointerSettings::current();
+        break;
+    case TwoFingerGesture::Change::Tapped:
+        // Neither finger's lift is the first tap of a double tap.
+        platform::TouchTracker::instance().forgetTaps();
+        rbuttonTouchDown(nullptr);
+        rbuttonTouchUp(nullptr);
+        break;
+    case TwoFingerGesture::Change::Slid:
+        platform::TouchTracker::instance().forgetTaps();
+        RemoteProtocolUtils::checkConnection();
+        break;
+    case TwoFingerGesture::Change::None:
+        break;
+    }
+}
+
+void TouchPadViewController::fingersMoved(Control*, Event* event)
+{
+    if (motionMode_)
+        return;
+    sendWheelSteps(twoFingers_.fingersMoved(fingersOnPad(event), view(), gestureSettings_.wheelStepPoints()),
+                   gestureSettings_);
+}
+
+void TouchPadViewController::fingersCancelled(Control*, Event*)
+{
+    twoFingers_.cancel();
+}
+
+void TouchPadViewController::sendWheelSteps(int steps, const PointerSettings& settings)
+{
+    if (steps == 0)
+        return;
+    const bool up = (steps > 0) != settings.naturalScrolling;
+    const uint8_t direction = up ? REMOTE_WHEEL_UP : REMOTE_WHEEL_DOWN;
+    for (int i = std::abs(steps); i > 0; --i)
+        remote_sendMouseEvent(buttonMask_ | direction, 0, 0);
+    play_keypress();
 }
 
 void TouchPadViewController::lbuttonClickHandleTimer(Timer& timer)
@@ -269,6 +346,7 @@ void TouchPadViewController::wheelTouchDown(Control*, Event* event)
         return;
     oldWheelTouchPoint = FloatPoint::from(touch->locationInView(ui->wheelButton));
     wheelTouchDownPoint = oldWheelTouchPoint;
+    wheelSettings_ = PointerSettings::current();
 }
 
 void TouchPadViewController::wheelDrag(Control*, Event* event)
@@ -277,13 +355,13 @@ void TouchPadViewController::wheelDrag(Control*, Event* event)
     if (!touch)
         return;
     const FloatPoint p = FloatPoint::from(touch->locationInView(ui->wheelButton));
-    const int16_t steps = truncatedToInt16(double((oldWheelTouchPoint.y - p.y) / kWheelStepPoints));
+    const int16_t steps =
+        truncatedToInt16(double((oldWheelTouchPoint.y - p.y) / wheelSettings_.wheelStepPoints()));
     // Slow movement adds up: the reference stays until a whole step is made.
     if (steps == 0)
         return;
-    const uint8_t direction = steps > 0 ? REMOTE_WHEEL_UP : REMOTE_WHEEL_DOWN;
-    remote_sendMouseEvent(buttonMask_ | direction, 0, 0);
-    play_keypress();
+    // One step per event, however far the finger went.
+    sendWheelSteps(steps > 0 ? 1 : -1, wheelSettings_);
     oldWheelTouchPoint = p;
 }
 

@@ -4,10 +4,15 @@
 // (drag lock). Left and right buttons, a wheel strip (one step per 10
 // points, a tap is a middle click), the tab-bar control and the keyboard
 // button. While its motion button is held, tilting the phone moves the
-// pointer (motion mode).
+// pointer (motion mode). Two fingers on the pad scroll, and a tap of two
+// fingers is a right click. The pointer speed, acceleration, scroll speed
+// and direction come from the stored settings, read at each touch-down.
 #pragma once
 
 #include "PointerDelta.h"
+#include "PointerMotion.h"
+#include "PointerSettings.h"
+#include "TwoFingerGesture.h"
 
 #include "platform/Accelerometer.h"
 #include "platform/Event.h"
@@ -45,6 +50,11 @@ public:
     void touchUp(platform::Control* sender, platform::Event* event);
     // A pad touch taken away by the system: a held drag lock is let go.
     void touchCancel(platform::Control* sender, platform::Event* event);
+    // Any finger on the pad, for gestures of two fingers: one came down or
+    // lifted, fingers moved, the system took them away.
+    void fingersChanged(platform::Control* sender, platform::Event* event);
+    void fingersMoved(platform::Control* sender, platform::Event* event);
+    void fingersCancelled(platform::Control* sender, platform::Event* event);
     void lbuttonClickHandleTimer(platform::Timer& timer);
 
     // The buttons.
@@ -70,6 +80,7 @@ public:
     uint8_t buttonMask() const { return buttonMask_; }
     bool holdingLbutton() const { return holdingLbutton_; }
     bool isClickPending() const;
+    bool isTwoFingerGestureActive() const { return twoFingers_.isActive(); }
     bool needSetBasis() const { return needSetBasis_; }
     // While set, the pad is the left button: a touch presses it, the lift
     // releases it and movement sends nothing. Cleared when the screen loads;
@@ -93,8 +104,13 @@ private:
     // The pad's touch. Only fingers on the pad itself count: a finger that
     // holds a button meanwhile is inside the screen too, but is not the pad's.
     platform::Touch* padTouch(platform::Event* event) const;
+    // The fingers on the pad that have not lifted.
+    QList<platform::Touch*> fingersOnPad(platform::Event* event) const;
     void cancelPendingClick();
     void clickLeftButton();
+    // `steps` wheel steps, positive towards the top of the pad or the strip,
+    // turned by the scroll direction: one packet each.
+    void sendWheelSteps(int steps, const PointerSettings& settings);
 
     std::unique_ptr<Ui::TouchPadScreen> ui;
 
@@ -109,4 +125,8 @@ private:
     double basisX = 0.0;
     double basisY = 0.0;
     bool motionMode_ = false;
+    PointerMotion padMotion_;
+    PointerSettings wheelSettings_;
+    PointerSettings gestureSettings_;
+    TwoFingerGesture twoFingers_;
 };

@@ -51,6 +51,7 @@ void UITrackBall::touchesBegan(const TouchSet& touches, Event* event)
         return;
     touchDownPoint = FloatPoint::from(touch->locationInView(this));
     previousTouchPoint = touchDownPoint;
+    motion_.begin(PointerSettings::current());
 }
 
 void UITrackBall::touchesMoved(const TouchSet& touches, Event* event)
@@ -60,10 +61,9 @@ void UITrackBall::touchesMoved(const TouchSet& touches, Event* event)
     if (!touch)
         return;
     const FloatPoint p = FloatPoint::from(touch->locationInView(this));
-    const int16_t dx = pointDelta(p.x, previousTouchPoint.x);
-    const int16_t dy = pointDelta(p.y, previousTouchPoint.y);
+    const PointerMotion::Delta delta = motion_.move(previousTouchPoint, p);
     previousTouchPoint = p;
-    sendMouseEvent(0, dx, dy);
+    sendMouseEvent(0, delta.dx, delta.dy);
 }
 
 void UITrackBall::touchesEnded(const TouchSet& touches, Event* event)

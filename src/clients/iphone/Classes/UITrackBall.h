@@ -2,10 +2,12 @@
 // Dragging on it moves the pointer by the finger's travel; a touch lifted
 // exactly where it came down clicks the left button at once. It keeps no
 // button state and never checks the connection: a send without a session is
-// simply dropped by the session.
+// simply dropped by the session. It moves at the pointer speed and
+// acceleration of the stored settings, read at each touch-down.
 #pragma once
 
 #include "PointerDelta.h"
+#include "PointerMotion.h"
 
 #include "platform/Button.h"
 
@@ -34,4 +36,5 @@ protected:
 private:
     FloatPoint touchDownPoint;
     FloatPoint previousTouchPoint;
+    PointerMotion motion_;
 };
