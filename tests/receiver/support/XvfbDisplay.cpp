@@ -1,8 +1,7 @@
 #include "XvfbDisplay.h"
 
-#include "ReceiverProcess.h"
-
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -12,6 +11,9 @@
 #include <unistd.h>
 
 namespace {
+
+// A failure guard, not a speed check: Xvfb is normally up within a second.
+constexpr std::chrono::seconds kStartWait{5};
 
 void stopChild(pid_t pid)
 {
@@ -54,7 +56,7 @@ std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string& why)
     close(ends[1]);
 
     std::string number;
-    const auto deadline = std::chrono::steady_clock::now() + kGenerousWait;
+    const auto deadline = std::chrono::steady_clock::now() + kStartWait;
     while (number.find('\n') == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd ready{ends[0], POLLIN, 0};
