@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
+#include <optional>
 #include <poll.h>
 #include <unistd.h>
 
@@ -58,6 +60,18 @@ struct StopSignals {
     }
 };
 
+// The poll() time-out in milliseconds for the earliest of `waits`; -1 (no
+// time-out) when there is none.
+int pollTimeout(std::initializer_list<std::optional<std::chrono::milliseconds>> waits)
+{
+    long long earliest = -1;
+    for (const auto& wait : waits) {
+        if (wait && (earliest < 0 || wait->count() < earliest))
+            earliest = std::max<long long>(wait->count(), 0);
+    }
+    return earliest < 0 ? -1 : static_cast<int>(std::min<long long>(earliest, 60000));
+}
+
 } // namespace
 
 int runReceiver(const ReceiverConfig& config, InputSink& sink)
@@ -102,9 +116,10 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink)
         fds.push_back({stop.readEnd.get(), POLLIN, 0});
         fds.push_back({discovery.fd(), POLLIN, 0});
         fds.push_back({discovery.broadcastFd(), POLLIN, 0}); // -1 (skipped by poll) without --bind
+        const InputSink::PollRequest sinkPoll = sink.pollRequest();
+        fds.push_back({sinkPoll.fd, sinkPoll.events, 0});
         sessions.addPollFds(fds);
-        const auto untilDeadline = sessions.timeUntilNextDeadline();
-        const int timeout = untilDeadline ? static_cast<int>(std::min<long long>(untilDeadline->count(), 60000)) : -1;
+        const int timeout = pollTimeout({sessions.timeUntilNextDeadline(), sinkPoll.timeout});
         if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
@@ -116,7 +131,12 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink)
             break;
         if (fds[1].revents || fds[2].revents)
             discovery.handleReadable();
+        if (!sink.handlePoll(fds[3].revents)) {
+            sessions.closeAll();
+            return 1;
+        }
         sessions.handleReady(fds);
+        sink.endOfBatch();
     }
 
     sessions.closeAll();
