@@ -16,6 +16,8 @@ struct ReceiverOptions {
     std::string passcodeFile;                      // --passcode-file
     std::string name;                              // --name; empty means the host name
     std::string sink = "log";                      // --sink
+    std::string layout;                            // --layout; empty means the computer's
+    std::string variant;                           // --variant
     bool help = false;                             // --help
 };
 

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr int kExitBadOptions = 2;
-// The chosen sink cannot reach a display or an input device.
+// The chosen sink cannot reach a display, the desktop's portal or an input
+// device, or the user refused.
 constexpr int kExitNoInput = 1;
 
 } // namespace
@@ -48,7 +49,11 @@ int main(int argc, char** argv)
     }
 
     std::string sinkError;
-    const auto sink = makeInputSink(options.sink, stdout, sinkError);
+    SinkOptions sinkOptions;
+    sinkOptions.name = options.sink;
+    sinkOptions.layout.layout = options.layout;
+    sinkOptions.layout.variant = options.variant;
+    const auto sink = makeInputSink(sinkOptions, stdout, sinkError);
     if (!sink) {
         notice(sinkError);
         return kExitNoInput;
