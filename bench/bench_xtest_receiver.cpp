@@ -71,6 +71,23 @@ public:
 
     Display* display() const { return display_; }
 
+    // The last movement of the next iteration: y goes down by one and back.
+    int nextMarker() const { return y_ == kStartY ? 1 : -1; }
+
+    // Waits (bounded) until the pointer has moved by that marker.
+    bool waitForMarker(int marker)
+    {
+        y_ += marker;
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (pointerY() != y_) {
+            if (Clock::now() > deadline)
+                return false;
+            usleep(100);
+        }
+        return true;
+    }
+
+private:
     int pointerY() const
     {
         Window root = 0, child = 0;
@@ -80,21 +97,9 @@ public:
         return y;
     }
 
-    // Waits (bounded) until the pointer's y is `y`.
-    bool waitForPointerY(int y) const
-    {
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (pointerY() != y) {
-            if (Clock::now() > deadline)
-                return false;
-            usleep(100);
-        }
-        return true;
-    }
-
-private:
     std::unique_ptr<XvfbDisplay> xvfb_;
     Display* display_ = nullptr;
+    int y_ = kStartY;
 };
 
 // The movements of one iteration; the last one moves y by `marker`.
@@ -107,12 +112,29 @@ std::vector<std::vector<uint8_t>> iterationPackets(int marker)
     return packets;
 }
 
-void reportCounters(benchmark::State& state, double seconds, std::chrono::nanoseconds cpu)
-{
-    const double events = double(state.iterations()) * kEvents;
-    state.counters["events_per_s"] = events / seconds;
-    state.counters["cpu_us_per_event"] = double(cpu.count()) / 1000.0 / events;
-}
+// The time and the CPU time of the iterations so far, and the counters made
+// of them.
+class Totals {
+public:
+    void add(benchmark::State& state, Clock::time_point start, std::chrono::nanoseconds cpu)
+    {
+        const std::chrono::duration<double> elapsed = Clock::now() - start;
+        state.SetIterationTime(elapsed.count());
+        seconds_ += elapsed.count();
+        cpu_ += cpu;
+    }
+
+    void report(benchmark::State& state) const
+    {
+        const double events = double(state.iterations()) * kEvents;
+        state.counters["events_per_s"] = events / seconds_;
+        state.counters["cpu_us_per_event"] = double(cpu_.count()) / 1000.0 / events;
+    }
+
+private:
+    double seconds_ = 0;
+    std::chrono::nanoseconds cpu_{0};
+};
 
 void receiverThroughXTest(benchmark::State& state, bool burst)
 {
@@ -127,11 +149,9 @@ void receiverThroughXTest(benchmark::State& state, bool burst)
             state.SkipWithError("no session to quillon-receiver");
             return;
         }
-        int y = kStartY;
-        double seconds = 0;
-        std::chrono::nanoseconds cpu{0};
+        Totals totals;
         for (auto _ : state) {
-            const int marker = y == kStartY ? 1 : -1;
+            const int marker = screen.nextMarker();
             const auto packets = iterationPackets(marker);
             std::vector<uint8_t> all;
             for (const auto& packet : packets)
@@ -145,18 +165,14 @@ void receiverThroughXTest(benchmark::State& state, bool burst)
                 for (const auto& packet : packets)
                     sent = sent && send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) == ssize_t(packet.size());
             }
-            y += marker;
-            if (!sent || !screen.waitForPointerY(y)) {
+            if (!sent || !screen.waitForMarker(marker)) {
                 state.SkipWithError("the pointer did not move by what was sent");
                 break;
             }
-            const std::chrono::duration<double> elapsed = Clock::now() - start;
-            state.SetIterationTime(elapsed.count());
-            seconds += elapsed.count();
-            cpu += receiver.cpuTime() - cpuBefore;
+            totals.add(state, start, receiver.cpuTime() - cpuBefore);
         }
         close(fd);
-        reportCounters(state, seconds, cpu);
+        totals.report(state);
     } catch (const std::exception& failure) {
         state.SkipWithError(failure.what());
     }
@@ -193,11 +209,9 @@ void BM_PlainXTestClient(benchmark::State& state)
             state.SkipWithError("cannot open the display");
             return;
         }
-        int y = kStartY;
-        double seconds = 0;
-        std::chrono::nanoseconds cpu{0};
+        Totals totals;
         for (auto _ : state) {
-            const int marker = y == kStartY ? 1 : -1;
+            const int marker = screen.nextMarker();
             const auto cpuBefore = threadCpuTime();
             const auto start = Clock::now();
             for (int i = 0; i < kEvents; ++i) {
@@ -207,18 +221,15 @@ void BM_PlainXTestClient(benchmark::State& state)
             }
             XTestFakeRelativeMotionEvent(client, 0, marker, CurrentTime);
             XFlush(client);
-            cpu += threadCpuTime() - cpuBefore;
-            y += marker;
-            if (!screen.waitForPointerY(y)) {
+            const auto cpuUsed = threadCpuTime() - cpuBefore;
+            if (!screen.waitForMarker(marker)) {
                 state.SkipWithError("the pointer did not move by what was sent");
                 break;
             }
-            const std::chrono::duration<double> elapsed = Clock::now() - start;
-            state.SetIterationTime(elapsed.count());
-            seconds += elapsed.count();
+            totals.add(state, start, cpuUsed);
         }
         XCloseDisplay(client);
-        reportCounters(state, seconds, cpu);
+        totals.report(state);
     } catch (const std::exception& failure) {
         state.SkipWithError(failure.what());
     }
