@@ -1,6 +1,6 @@
 #include "RestoreTokenFile.h"
 
-#include "SocketAddress.h"
+#include "UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
