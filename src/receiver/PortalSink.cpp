@@ -96,6 +96,7 @@ void PortalSink::closedByDesktop()
     waiting_.clear();
     // Nothing can be let go on a closed session: only forget what was held.
     DeviceSink::releaseHeld();
+    keysDown_.clear();
 }
 
 void PortalSink::loginAnswered(bool accepted)
@@ -174,7 +175,13 @@ bool PortalSink::pressKey(uint32_t keysym, bool down)
     // The desktop types a keysym at the level that has it, pressing Shift
     // itself for an upper-case letter; the phone sends the upper-case keysym
     // for the unshifted key, and holds Shift itself when it means it.
-    portal_->keyboardKeysym(int32_t(xkb_keysym_to_lower(keysym)), down);
+    const uint32_t sent = xkb_keysym_to_lower(keysym);
+    // A held key is pressed once, as on a real keyboard: on Wayland the
+    // programs repeat a held key themselves, and a second press of a key
+    // that is down means nothing to the desktop.
+    if (down ? !keysDown_.insert(sent).second : keysDown_.erase(sent) == 0)
+        return true;
+    portal_->keyboardKeysym(int32_t(sent), down);
     // Which key types the keysym is the desktop's business: this sink
     // never knows of one that none does.
     return true;

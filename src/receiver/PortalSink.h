@@ -16,6 +16,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,7 @@ private:
     // without asking the user.
     bool reopenable_ = false;
     std::vector<WaitingEvent> waiting_;
+    std::set<uint32_t> keysDown_; // the keysyms pressed on the session
     std::optional<RemoteDesktopPortal::Failure> failure_;
     std::string failureReason_;
     bool toldDropped_ = false;

@@ -114,7 +114,8 @@ TEST_F(PortalReceiver, TheDesktopAsksOnceAndThePhoneDrivesThroughItsSession)
         mousePacket(2, 0, 0),  mousePacket(0, 0, 0),               // middle click
         mousePacket(4, 0, 0),  mousePacket(0, 0, 0),               // right click
         mousePacket(8, 0, 0),  mousePacket(16, 0, 0),              // wheel up, then down
-        keyboardPacket(1, 0xFFE1), keyboardPacket(1, 'A'),          // Shift + the A key
+        keyboardPacket(1, 0xFFE1), keyboardPacket(1, 'A'),          // Shift + the A key,
+        keyboardPacket(1, 'A'),                                      // held: the phone repeats it
         keyboardPacket(0, 'A'), keyboardPacket(0, 0xFFE1),
         keyboardPacket(1, 0x08010032), keyboardPacket(0, 0x08010032), // remote: volume up
         keyboardPacket(1, 0xFFE1), mousePacket(1, 0, 0),             // held when the phone goes
@@ -132,7 +133,9 @@ TEST_F(PortalReceiver, TheDesktopAsksOnceAndThePhoneDrivesThroughItsSession)
                                     "NotifyPointerAxisDiscrete 0 -1",
                                     "NotifyPointerAxisDiscrete 0 1",
                                     "NotifyKeyboardKeysym 65505 1",
-                                    "NotifyKeyboardKeysym 97 1", // the key's own keysym: Shift is the phone's
+                                    // The key's own keysym (Shift is the phone's), pressed
+                                    // once: programs repeat a held key themselves.
+                                    "NotifyKeyboardKeysym 97 1",
                                     "NotifyKeyboardKeysym 97 0",
                                     "NotifyKeyboardKeysym 65505 0",
                                     "NotifyKeyboardKeysym 269025043 1", // XF86AudioRaiseVolume
