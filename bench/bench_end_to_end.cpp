@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole path on one machine: a touch-moved event injected into the
 // running app's window (the touch pad, after the real start-up and a login)
 // → the session → the real quillon-receiver --sink log → the JSON line it

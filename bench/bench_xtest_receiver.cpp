@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the xtest sink costs: pointer movements written into a logged-in
 // session of the real quillon-receiver --sink xtest on a private Xvfb, timed
 // until the X server has moved the pointer by all of them; next to a plain

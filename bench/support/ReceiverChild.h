@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver as a child process on 127.0.0.1 with a free
 // session port, for the benchmarks that measure it: its standard output is
 // read line by line, and its CPU time is read from /proc.

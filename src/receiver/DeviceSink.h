@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common part of the sinks that drive real input devices: it turns the
 // phone's key codes and mouse events into key strokes, button changes,
 // movement and wheel steps, keeps track of what the client holds, and lets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the receiver delivers what its clients do: connections coming and
 // going, login answers, and the keyboard and mouse events of accepted
 // sessions. One sink serves every connection; events reach it in the order

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes an input sink by the name given on the command line.
 #pragma once
 

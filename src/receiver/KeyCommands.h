@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the phone's command codes do on this computer. Ordinary key codes are
 // X11 keysyms and need no table; the command codes (high byte 0x08) are the
 // phone's own: the remote panel (0x0801xxxx), the media keys (0x0803xxxx)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer's keyboard layout, compiled by libxkbcommon: which key of the
 // Linux input layer, pressed with which modifier keys, types a keysym. A
 // virtual keyboard sends key positions, and the desktop turns them into

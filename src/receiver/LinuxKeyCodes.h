@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // X11 keysyms as the key codes of the Linux input layer. The keys that are
 // the same in every layout (Return, F1, the keypad, the modifiers, the media
 // keys) are always found here; the characters are placed as on a US

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `portal` sink: input through the desktop's remote-desktop portal, the
 // one way in that every program of a Wayland desktop (GNOME, KDE Plasma...)
 // sees. The desktop asks the user once, in a dialog of its own; the grant is

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReceiverLoop.h"
 
 #include "DiscoveryResponder.h"
 #include "Notice.h"
+#include "QuillonVersion.h"
 #include "SessionServer.h"
 
 #include <algorithm>
@@ -13,10 +15,6 @@
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
-
-#ifndef QUILLON_RECEIVER_VERSION
-#define QUILLON_RECEIVER_VERSION "0"
-#endif
 
 namespace {
 
@@ -98,7 +96,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink)
     identity.sessionPort = sessions.port();
     identity.os = operatingSystemName();
     identity.receiverName = "quillon-receiver";
-    identity.receiverVersion = QUILLON_RECEIVER_VERSION;
+    identity.receiverVersion = QUILLON_VERSION;
     DiscoveryResponder discovery(identity);
     const auto discoveryAddress = makeAddress(config.bindAddress, config.discoveryPort);
     if (!discoveryAddress || !discovery.open(*discoveryAddress, error)) {

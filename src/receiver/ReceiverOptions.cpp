@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReceiverOptions.h"
 
 #include "InputSinkFactory.h"
+#include "QuillonVersion.h"
 #include "SocketAddress.h"
 
 #include <algorithm>
@@ -57,10 +59,10 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
             option.erase(equals);
         }
 
-        if (option == "--help" || option == "-h") {
+        if (option == "--help" || option == "-h" || option == "--version") {
             if (inlineValue)
-                return failure("option '--help' takes no value");
-            options.help = true;
+                return failure("option '" + option + "' takes no value");
+            (option == "--version" ? options.version : options.help) = true;
             continue;
         }
 
@@ -114,7 +116,7 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
         }
     }
 
-    if (options.help)
+    if (options.help || options.version)
         return ParsedOptions{options, {}};
     if (!options.variant.empty() && options.layout.empty())
         return failure("option '--variant' needs '--layout'");
@@ -145,6 +147,7 @@ std::string receiverUsage()
              "                         default: the computer's, else us)\n"
              "  --variant NAME         variant of that layout (nodeadkeys, dvorak...)\n"
              "  --help                 show this help and exit\n"
+             "  --version              show the version and exit\n"
              "\n"
              "Sinks: log writes one JSON object per line to standard output; portal\n"
              "asks the desktop's remote-desktop portal (Wayland: GNOME, KDE Plasma...),\n"
@@ -153,6 +156,11 @@ std::string receiverUsage()
              "the computer's keyboard layout; auto takes portal in a Wayland session and\n"
              "xtest in an X11 one, else uinput. Sinks missing from the list above are\n"
              "not part of this build. Notices go to standard error.\n";
+}
+
+std::string receiverVersionLine()
+{
+    return std::string("quillon-receiver ") + QUILLON_VERSION + "\n";
 }
 
 std::string defaultReceiverName()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver's command line.
 #pragma once
 
@@ -19,6 +20,7 @@ struct ReceiverOptions {
     std::string layout;                            // --layout; empty means the computer's
     std::string variant;                           // --variant
     bool help = false;                             // --help
+    bool version = false;                          // --version
 };
 
 struct ParsedOptions {
@@ -30,8 +32,11 @@ struct ParsedOptions {
 // "--option=value". Does not read the passcode file.
 ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments);
 
-// The text printed by --help.
+// The text printed by --help; the manual page is made from it too.
 std::string receiverUsage();
+
+// The line printed by --version.
+std::string receiverVersionLine();
 
 // The computer's host name, or "localhost" when it cannot be read.
 std::string defaultReceiverName();

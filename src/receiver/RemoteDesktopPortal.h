@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A remote-desktop session of the desktop's portal
 // (org.freedesktop.portal.RemoteDesktop on the session bus), through sd-bus.
 // Opening one is three requests, CreateSession, SelectDevices (keyboard and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the portal's restore token is kept between runs: a private file in
 // the user's state directory ($XDG_STATE_HOME/quillon/portal-restore-token,
 // by default ~/.local/state/quillon/portal-restore-token). With it the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `--sink auto` takes, decided from the session the receiver runs in.
 // A pure function of what the caller found out, so that it can be checked
 // without a display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard layout the computer is set up with, read from the files where
 // the system keeps it: /etc/default/keyboard (Debian, Ubuntu), the XKB
 // entries of /etc/vconsole.conf and /etc/X11/xorg.conf.d/00-keyboard.conf

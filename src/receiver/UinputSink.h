@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `uinput` sink: input through a virtual device of the kernel, for the
 // console and for Wayland desktops without the remote-desktop portal. A
 // virtual keyboard sends key positions, so keysyms become the keys that type

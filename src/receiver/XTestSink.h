@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `xtest` sink: input on an X11 display through the XTEST extension, as
 // if it came from the computer's own keyboard and mouse.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillon-receiver: takes a Quillon remote control's logins, keyboard and
 // mouse events and hands them to an input sink.
 #include "InputSinkFactory.h"
@@ -31,6 +32,10 @@ int main(int argc, char** argv)
     const ReceiverOptions& options = *parsed.options;
     if (options.help) {
         std::fputs(receiverUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(receiverVersionLine().c_str(), stdout);
         return 0;
     }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the device sinks make of the phone's events: key strokes and what is
 // held, button changes and wheel steps, command codes and window commands,
 // everything let go when the client goes; then the exact events the uinput

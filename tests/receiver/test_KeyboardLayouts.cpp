@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keysyms to keys in the computer's layout, through libxkbcommon and the
 // layout data of the system: for us, de and fr the keysyms z, y, a, q, @, /
 // and é come out as the key and level a person of that layout uses; spacing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver with `--sink portal` against a stand-in portal
 // on a private session bus: the first start asks with persistence and keeps
 // the token (0600), a phone's login opens a session with it, its input

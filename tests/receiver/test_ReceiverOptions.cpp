@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: values taken, bad options refused with a clear message,
 // and the binary's exit status for them.
 #include "PasscodeFile.h"
@@ -262,4 +263,13 @@ TEST(ReceiverBinaryOptions, HelpPrintsUsageAndSucceeds)
     for (const char* option : {"--port", "--discovery-port", "--passcode", "--passcode-file", "--name", "--sink",
                                "--layout", "--variant", "--bind", "--help"})
         EXPECT_NE(help.output().find(option), std::string::npos) << option;
+}
+
+TEST(ReceiverBinaryOptions, VersionPrintsTheProjectVersionAndSucceeds)
+{
+    ReceiverProcess version({"--version"});
+    EXPECT_EQ(version.waitForExit(), 0);
+    EXPECT_EQ(version.output(), std::string("quillon-receiver ") + QUILLON_TEST_VERSION + "\n");
+    EXPECT_TRUE(parseReceiverOptions({"--version"}).options->version) << "the version needs no passcode";
+    EXPECT_FALSE(parseReceiverOptions({"--version=2"}).options);
 }

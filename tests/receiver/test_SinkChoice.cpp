@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `--sink auto` takes: first the choice itself from the session's
 // variables (no display needed), then the real receiver with the variables
 // set and unset: the portal of a private session bus in a Wayland session,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A server a test starts for itself (Xvfb, dbus-daemon) that says it is ready
 // by writing one line (its display number, its address) to a descriptor
 // named on its command line. Every wait is bounded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A session bus of the test's own: dbus-daemon on a socket in a private
 // directory, with no service files (nothing is started on demand, so a
 // missing portal stays missing), stopped when the object goes.

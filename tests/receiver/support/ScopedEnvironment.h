@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Environment variables set or removed for one test, and put back as they
 // were when it ends. The receiver started as a child process inherits them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the desktop's remote-desktop portal, written for the tests:
 // it owns org.freedesktop.portal.Desktop on a private session bus and serves
 // org.freedesktop.portal.RemoteDesktop at /org/freedesktop/portal/desktop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A directory of the test's own under /tmp, removed with everything in it.
 #pragma once
 
