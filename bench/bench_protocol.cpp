@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the receiver protocol costs: encoding the login request, decoding a
 // discovery reply, and handing one keyboard event to the socket compared with
 // the floor, a bare send() of the same 8 bytes on a loopback TCP connection.

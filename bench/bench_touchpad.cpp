@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From a finger's movement on the touch pad to the receiver: a touch-moved
 // QTouchEvent delivered to the pad's widget, through the platform's touch
 // handling and the screen's handler, to the 6 bytes read by a receiver on

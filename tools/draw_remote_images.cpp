@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the remote panel's icons and pad surfaces as PNG files at twice their
 // size in points. Run it after changing a drawing:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in receiver on 127.0.0.1 that accepts one connection on its own
 // thread, so that a session which blocks in its login can be answered.
 #pragma once

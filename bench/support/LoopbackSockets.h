@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain TCP sockets on 127.0.0.1 for the benchmarks: nothing here ever
 // leaves the loopback interface.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alerts: a title, a message and one button ("OK"), shown as a sheet inside
 // the window without blocking. Alerts asked for while one is up wait in
 // line; every alert asked for is kept in the record that tests read.

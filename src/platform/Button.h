@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A push button with a title, image, background image and title colour per
 // control state (normal, highlighted, disabled, selected and their
 // combinations), a pressed look, and a tag.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Puts fingers on the screen without a touch screen: real QTouchEvents,
 // delivered to the view under each finger as a touch screen would deliver
 // them, with fractional positions. Tests and demos use it:

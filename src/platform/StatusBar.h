@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state of the phone's 20-point status bar: shown or hidden, and the
 // orientation it is laid out for. StatusBarView draws it in the window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sectioned, scrolling table in the light grouped style: header titles,
 // rows of cells, selection, swipe-to-delete, and animated row inserts and
 // deletes. The data source and the delegate are not owned.

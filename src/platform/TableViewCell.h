@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One row of a table: a text label, an accessory (disclosure indicator or
 // check mark), a selected look, and the red delete button that a swipe shows.
 // Cells may be made in code or laid out in a Designer form.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared look of the platform's views: one light, grouped, blue-tinted
 // phone style, so that every screen built on these views matches.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mojo: the value tree that every structured message to or from a receiver is
 // made of, and its self-delimiting byte encoding.
 //

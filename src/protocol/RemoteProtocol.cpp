@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RemoteProtocol: the receiver session over one blocking TCP socket.
 #include "RemoteProtocol.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RemoteProtocol: the one TCP session from the phone to the receiver on the
 // controlled computer, its login exchange and the two input packets.
 //

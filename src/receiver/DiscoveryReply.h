@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver's side of discovery, free of sockets: which datagrams are
 // queries and what the answer to one holds.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The discovery socket: answers every query datagram with the receiver's
 // identity. It shares its UDP port (SO_REUSEADDR) so that a client on the same
 // computer can bind the port too; to reach such a client whichever socket got

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether an address belongs to this computer, so that discovery can also
 // answer a client that shares its port on this computer; and which network
 // interface carries an address, so that a receiver bound to one address can

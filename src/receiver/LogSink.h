@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `log` sink: one JSON object per line, flushed at once, so that a
 // script or a test reading the stream sees each event as it happens.
 #pragma once

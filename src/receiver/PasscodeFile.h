@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the passcode from a file, so that it need not stand on the command
 // line where other users of the computer can see it.
 #pragma once

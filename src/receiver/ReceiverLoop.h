@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver's one poll() loop: discovery, the session listener and every
 // client, until SIGINT or SIGTERM.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the receiver does with the bytes of one client connection, free of
 // sockets: it parses the stream, answers the login, passes the input events of
 // an accepted session to the sink and decides when the client must be dropped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TCP side of the receiver: the listening socket and every client
 // connection, each with its own ReceiverSession. Non-blocking throughout, so
 // that one slow or hostile client never holds up the others. At most one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection screens with the real quillon-receiver on 127.0.0.1: the
 // receiver answers the list's query, its computer appears under "Discovered
 // Computers", and logging in with its passcode goes to the touch pad's tab.

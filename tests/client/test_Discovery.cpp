@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery on loopback: the query's bytes at a UDP peer, the poll and query
 // timers on the manual clock, the replies that make a computer and those
 // that are dropped, the merge by name and the bound on one poll.

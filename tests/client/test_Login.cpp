@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The login screen against a receiver double on 127.0.0.1: the saved
 // passcode and the save row, the login frame on the wire, the three outcomes
 // with their alerts, and "Goto TabBar" 0 after a successful login.

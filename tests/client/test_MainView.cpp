@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The app's start-up and its main view, with the real screens: the order of
 // the start-up steps, the Wi-Fi warning, tab switching with the appearance
 // calls, the landscape keyboard, the connection tab's way back, the tab bar's

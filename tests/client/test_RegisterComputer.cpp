@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register screen: the port read from the start of its text, saving a
 // computer into the list and the store, the fields kept for the next visit,
 // and the view giving the keyboard room while a field is edited.

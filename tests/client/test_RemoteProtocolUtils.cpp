@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session guard: the "Connection Error" alert without a session, nothing
 // with one open to a receiver on 127.0.0.1.
 #include "RemoteProtocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillon app as it starts for a person: the real start-up
 // (TarvelAppDelegate and its main view with the real forms) in its window,
 // with the default discovery endpoint (broadcast to 255.255.255.255:25736,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Buttons: what each state shows, how combined states fall back, the pressed
 // look while a finger is on the button, and the tag.
 #include "platform/Button.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sectioned table: what it asks its data source, selection by a tap,
 // swipe-to-delete committing the right row, and row inserts and deletes.
 #include "platform/Button.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver session against a scripted receiver on 127.0.0.1: exact bytes
 // on the wire, the login verdicts, and how the session survives bad replies
 // and a receiver that goes away.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which datagrams are discovery queries, and the reply's exact bytes.
 #include "DiscoveryReply.h"
 #include "SessionBytes.h"

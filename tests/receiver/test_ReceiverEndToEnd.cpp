@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver as a child process on 127.0.0.1: discovery
 // queries and replies, logins, events logged as exact JSON lines, hostile
 // clients and datagrams, and a clean stop.

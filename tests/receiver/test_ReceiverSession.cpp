@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One client's session without sockets: the login exchange, which events
 // reach the sink, and when the client is dropped. The sink is the real log
 // sink writing into memory, so the exact JSON lines are checked too.

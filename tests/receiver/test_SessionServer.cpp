@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session server's limits on a manual clock: logins that never come,
 // making room when every place is taken, and a new login taking over. Real sockets on 127.0.0.1, driven
 // by hand instead of by the receiver's loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver with `--sink xtest` on a private Xvfb display:
 // a logged-in phone moves the pointer by what it sends, its buttons, wheel
 // steps and keys reach a window of the test, keys missing from the keymap are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the app's screen tests share: virtual time on the main run loop, a
 // private settings file with the sound switch on, recorded sounds, a clean
 // alert record, animations that land at once and a fresh tap history.

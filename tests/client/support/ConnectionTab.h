@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection tab as the main view shows it: the container in a phone-
 // sized window (below the status bar), its discovery pointed at a loopback
 // peer, animations off, the window active so that fields take the focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test support for the connection screens: a private settings file, a UDP
 // peer on loopback that plays receivers (and other phones) for discovery,
 // and discovery replies built with the value-tree codec.

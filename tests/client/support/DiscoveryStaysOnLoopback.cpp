@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into every client test program: before any test runs, the default
 // discovery endpoint becomes the loopback broadcast address with the local
 // port chosen by the system. A test that forgets to pick its own endpoint (or

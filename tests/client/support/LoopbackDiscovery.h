@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the app's discovery on loopback for a test: queries go to
 // 127.255.255.255 on a UDP port held by the test (so nobody else has it) and
 // replies are awaited on a port the system picks. Nothing reaches a real

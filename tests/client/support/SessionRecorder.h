@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SessionRecorder: the app's session, logged in to a receiver double on
 // 127.0.0.1, and the input packets the screens sent through it.
 //

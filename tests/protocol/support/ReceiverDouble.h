@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReceiverDouble: a scripted receiver on 127.0.0.1 for the session tests.
 //
 // It listens on a free port, accepts one connection, optionally reads the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Client sockets for the end-to-end tests. Everything here talks to
 // 127.0.0.1 only, and every wait is bounded.
 #pragma once

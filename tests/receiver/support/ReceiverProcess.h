@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver as a child process, with its standard output and
 // standard error read through pipes. Every wait is bounded (a failure guard,
 // not a speed check).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Session packets written out byte by byte, independently of the receiver's
 // own code, so that the tests check the wire format rather than restate it.
 #pragma once

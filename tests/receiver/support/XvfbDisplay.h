@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private X server for a test: Xvfb on a display number it picks itself,
 // listening on a local socket only, stopped when the object goes.
 #pragma once

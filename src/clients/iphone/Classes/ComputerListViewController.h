@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer list of the connection tab: the computers registered by hand,
 // those found on the network, and a help row. It also runs discovery: a
 // query broadcast every 3 s while the list is on screen, replies polled

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard's look, shared by the key buttons (which paint their caps)
 // and the arrow key pad; the plain buttons use images drawn to match
 // (scripts/make-keyboard-images).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard screen's key table: every control with its label, shifted
 // label, key code, flags and the mode it is shown in. The controller applies
 // it when its view loads and moves controls by its Mode column.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KeyboardViewController: the keyboard screen (tab 1), a full PC keyboard in
 // landscape. Key presses and releases become key downs and ups at the
 // receiver; shift latches with one tap; a held key repeats after 1 s; typed

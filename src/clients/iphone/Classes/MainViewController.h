@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainViewController: the app's one root view. It holds the four screens
 // (touch pad, keyboard, remote panel, connection screens) behind a tab bar,
 // shows one at a time, turns to landscape while the keyboard is shown, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PhoneWindow: the phone's screen as a desktop window. 320 x 480 points with
 // the 20-point status bar strip along its top; turned to landscape it takes
 // the shape 480 x 320, which on a desktop is what turning the phone means.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SettingsSheet: the stand-in for the app's page in the phone's settings. A
 // sheet over the window with the sound-effects switch, which writes the
 // stored setting "enabled_soundeffect" at once. The sound module reads the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the 320 x 480-point phone screen is shown. On a desktop: a window as
 // large as fits the screen comfortably, in quarter steps, never smaller than
 // one pixel a point. On a phone (asked for with --fullscreen, or a small
