@@ -91,6 +91,11 @@ protected:
             while (XPending(display_) > 0) {
                 XEvent event;
                 XNextEvent(display_, &event);
+                // As every application does: a key lent to a keysym after
+                // this client first read the keymap must look up as that
+                // keysym, whatever the order in which the two ran.
+                if (event.type == MappingNotify)
+                    XRefreshKeyboardMapping(&event.xmapping);
                 if (wanted(event))
                     return event;
             }
