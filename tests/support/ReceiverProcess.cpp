@@ -1,7 +1,5 @@
 #include "ReceiverProcess.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
@@ -83,11 +81,10 @@ std::unique_ptr<ReceiverProcess> ReceiverProcess::startOnLoopback(const std::str
     auto process = std::make_unique<ReceiverProcess>(arguments);
     const auto session = process->waitForNotice("session listening on 127.0.0.1:");
     const auto discovery = process->waitForNotice("discovery listening on 127.0.0.1:");
-    EXPECT_TRUE(session && discovery) << "receiver did not start; its errors:\n" << process->errors();
-    if (session)
-        process->sessionPort_ = portAfter(*session, "session listening on 127.0.0.1:");
-    if (discovery)
-        process->discoveryPort_ = portAfter(*discovery, "discovery listening on 127.0.0.1:");
+    if (!session || !discovery)
+        throw std::runtime_error("the receiver did not start; its errors:\n" + process->errors());
+    process->sessionPort_ = portAfter(*session, "session listening on 127.0.0.1:");
+    process->discoveryPort_ = portAfter(*discovery, "discovery listening on 127.0.0.1:");
     return process;
 }
 

@@ -3,6 +3,8 @@
 // not a speed check).
 #pragma once
 
+#include "GenerousWait.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -10,8 +12,6 @@
 #include <string>
 #include <sys/types.h>
 #include <vector>
-
-constexpr std::chrono::milliseconds kGenerousWait{5000};
 
 class ReceiverProcess {
 public:
@@ -22,7 +22,8 @@ public:
     ReceiverProcess& operator=(const ReceiverProcess&) = delete;
 
     // Starts it on 127.0.0.1 with free ports and the given passcode, and waits
-    // until both sockets are listening. Fails the test if they never are.
+    // until both sockets are listening. Throws std::runtime_error, with the
+    // receiver's errors, if they never are.
     static std::unique_ptr<ReceiverProcess> startOnLoopback(const std::string& passcode,
                                                             std::vector<std::string> extra = {});
 

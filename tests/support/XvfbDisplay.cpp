@@ -1,6 +1,6 @@
 #include "XvfbDisplay.h"
 
-#include "ReceiverProcess.h"
+#include "GenerousWait.h"
 
 #include <cerrno>
 #include <csignal>
