@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DSOURCE_DIR=<repository> -P CheckIncludes.cmake
 #
 # Fails when a file under src/protocol or src/receiver includes a header of

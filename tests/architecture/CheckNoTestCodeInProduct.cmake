@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DSOURCE_DIR=<repository> -DNM=<nm> -DPRODUCTS=<file>|<file>... -DCONTROL=<file>
 #       -P CheckNoTestCodeInProduct.cmake
 #
