@@ -27,42 +27,27 @@
 #include "LatencySamples.h"
 #include "LoopbackSockets.h"
 #include "OffscreenBenchmarkMain.h"
-#include "ReceiverChild.h"
+#include "ReceiverProcess.h"
+#include "SessionBytes.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#ifndef QUILLON_RECEIVER_BINARY
-#error "QUILLON_RECEIVER_BINARY must name the receiver binary"
-#endif
-
 namespace {
 
 using bench::Clock;
-using bench::LineReader;
-using bench::connectOnLoopback;
 using bench::percentile;
-using bench::readExactly;
 using bench::recordSample;
 using bench::reportPercentiles;
 
 const char* const kPasscode = "bench";
-
-bool sendAll(int fd, const std::vector<uint8_t>& bytes)
-{
-    return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
-}
 
 // Per-iteration times in microseconds, by path, for the closing summary.
 std::map<std::string, std::vector<double>> gSamples;
@@ -73,9 +58,9 @@ bool isMouseLine(const std::optional<std::string>& line)
 }
 
 // Skips the receiver's lines up to its answer to the login.
-bool waitForLogin(LineReader& output)
+bool waitForLogin(ReceiverProcess& receiver)
 {
-    while (const auto line = output.next())
+    while (const auto line = receiver.nextOutputLine())
         if (line->find(R"("type":"login")") != std::string::npos)
             return line->find("true") != std::string::npos;
     return false;
@@ -83,7 +68,7 @@ bool waitForLogin(LineReader& output)
 
 void BM_TouchMovedToReceiverLog(benchmark::State& state)
 {
-    bench::ReceiverChild receiver(QUILLON_RECEIVER_BINARY, "log");
+    const auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
     // The real start-up, its discovery kept on loopback.
     DiscoveryEndpoint loopbackDiscovery;
     loopbackDiscovery.address = "127.255.255.255";
@@ -94,7 +79,7 @@ void BM_TouchMovedToReceiverLog(benchmark::State& state)
     platform::Alert::dismissAll(); // the Wi-Fi warning, where there is no Wi-Fi
 
     // What the login screen does on success.
-    if (remote_connectToHost("127.0.0.1", receiver.port(), kPasscode) != 0 || !waitForLogin(receiver.output())) {
+    if (remote_connectToHost("127.0.0.1", receiver->sessionPort(), kPasscode) != 0 || !waitForLogin(*receiver)) {
         state.SkipWithError("no session to quillon-receiver");
         return;
     }
@@ -110,7 +95,7 @@ void BM_TouchMovedToReceiverLog(benchmark::State& state)
         x = x > 150 ? 100 : x + 1.5; // a finger sliding right, back and forth
         const auto start = Clock::now();
         finger.move(0, pad, {x, 100});
-        if (!isMouseLine(receiver.output().next())) {
+        if (!isMouseLine(receiver->nextOutputLine())) {
             state.SkipWithError("the receiver logged no mouse event");
             break;
         }
@@ -125,42 +110,40 @@ BENCHMARK(BM_TouchMovedToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrose
 // The receiver's share: the same packet written straight into a session.
 void BM_RawPacketToReceiverLog(benchmark::State& state)
 {
-    bench::ReceiverChild receiver(QUILLON_RECEIVER_BINARY, "log");
-    const int fd = connectOnLoopback(receiver.port());
-    uint8_t reply[bench::kLoginReplySize];
-    if (fd < 0 || !sendAll(fd, bench::benchLoginFrame()) || !readExactly(fd, reply, sizeof reply)
-        || !waitForLogin(receiver.output())) {
+    const auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
+    const int fd = session.get();
+    if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())
+        || !waitForLogin(*receiver)) {
         state.SkipWithError("no session to quillon-receiver");
-        if (fd >= 0)
-            close(fd);
         return;
     }
     const std::vector<uint8_t> move = {REMOTE_PACKET_MOUSE, 0, 1, 0, 0, 0};
     std::vector<double>& samples = gSamples["receiver"];
     for (auto _ : state) {
         const auto start = Clock::now();
-        if (!sendAll(fd, move) || !isMouseLine(receiver.output().next())) {
+        if (!sendAll(fd, move) || !isMouseLine(receiver->nextOutputLine())) {
             state.SkipWithError("the receiver logged no mouse event");
             break;
         }
         recordSample(state, samples, Clock::now() - start);
     }
     reportPercentiles(state, samples);
-    close(fd);
 }
 BENCHMARK(BM_RawPacketToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // The floor: 6 bytes by a bare send() to a reader in this process.
 void BM_LoopbackFloor(benchmark::State& state)
 {
-    uint16_t port = 0;
-    const int listener = bench::listeningLoopbackSocket(port);
-    if (listener < 0) {
+    const UniqueFd listener = listeningOnLoopback(1);
+    if (!listener.valid()) {
         state.SkipWithError("cannot listen on loopback");
         return;
     }
-    const int sender = connectOnLoopback(port);
-    const int reader = accept(listener, nullptr, nullptr);
+    const UniqueFd sending = connectToLoopback(localPort(listener.get()), /*noDelay=*/true);
+    const UniqueFd reading(accept(listener.get(), nullptr, nullptr));
+    const int sender = sending.get();
+    const int reader = reading.get();
     const std::vector<uint8_t> move = {REMOTE_PACKET_MOUSE, 0, 1, 0, 0, 0};
     uint8_t packet[REMOTE_MOUSE_PACKET_SIZE];
     std::vector<double>& samples = gSamples["floor"];
@@ -173,9 +156,6 @@ void BM_LoopbackFloor(benchmark::State& state)
         recordSample(state, samples, Clock::now() - start);
     }
     reportPercentiles(state, samples);
-    close(sender);
-    close(reader);
-    close(listener);
 }
 BENCHMARK(BM_LoopbackFloor)->UseManualTime()->Unit(benchmark::kMicrosecond);
 

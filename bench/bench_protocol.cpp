@@ -7,6 +7,7 @@
 
 #include "LoopbackPeer.h"
 #include "LoopbackSockets.h"
+#include "ReceiverDouble.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
@@ -91,17 +92,16 @@ void BM_SendKeyboardEvent(benchmark::State& state)
         benchmark::DoNotOptimize(remote_sendKeyboardEvent(1, 0x41));
 
     // Connecting to a port that refuses closes the session, which ends the reader.
-    uint16_t refusingPort = 0;
-    const int refusing = bench::boundLoopbackSocket(refusingPort);
-    remote_connectToHost("127.0.0.1", refusingPort, "");
-    close(refusing);
+    const RefusingPort refusing;
+    remote_connectToHost("127.0.0.1", refusing.port(), "");
 }
 BENCHMARK(BM_SendKeyboardEvent);
 
 void BM_RawSendFloor(benchmark::State& state)
 {
     LoopbackPeer reader(LoopbackPeer::Login::NotExpected, LoopbackPeer::AfterAccepting::DrainUntilClosed);
-    const int fd = bench::connectOnLoopback(reader.port());
+    const UniqueFd connection = connectToLoopback(reader.port(), /*noDelay=*/true);
+    const int fd = connection.get();
     if (fd < 0) {
         state.SkipWithError("cannot connect on loopback");
         return;
@@ -109,7 +109,6 @@ void BM_RawSendFloor(benchmark::State& state)
     const uint8_t event[8] = {0x01, 0x01, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00};
     for (auto _ : state)
         benchmark::DoNotOptimize(send(fd, event, sizeof event, MSG_NOSIGNAL));
-    close(fd);
 }
 BENCHMARK(BM_RawSendFloor);
 

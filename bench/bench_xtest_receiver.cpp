@@ -13,9 +13,10 @@
 // Burst writes each iteration's packets with one send(); PerPacket sends
 // each on its own, as the phone does.
 #include "LoopbackSockets.h"
-#include "ReceiverChild.h"
+#include "ReceiverProcess.h"
+#include "SessionBytes.h"
 #include "WireFormat.h"
-#include "receiver/support/XvfbDisplay.h"
+#include "XvfbDisplay.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -30,15 +31,12 @@
 #include <stdexcept>
 #include <vector>
 
-#ifndef QUILLON_RECEIVER_BINARY
-#error "QUILLON_RECEIVER_BINARY must name the receiver binary"
-#endif
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr int kEvents = 2000;
+const std::string kPasscode = "bench";
 constexpr int kStartX = 512;
 constexpr int kStartY = 384;
 
@@ -141,12 +139,10 @@ void receiverThroughXTest(benchmark::State& state, bool burst)
 {
     try {
         PrivateDisplay screen;
-        bench::ReceiverChild receiver(QUILLON_RECEIVER_BINARY, "xtest");
-        const int fd = bench::connectOnLoopback(receiver.port());
-        const std::vector<uint8_t> login = bench::benchLoginFrame();
-        uint8_t reply[bench::kLoginReplySize];
-        if (fd < 0 || send(fd, login.data(), login.size(), MSG_NOSIGNAL) != ssize_t(login.size())
-            || !bench::readExactly(fd, reply, sizeof reply)) {
+        const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest"});
+        const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
+        const int fd = session.get();
+        if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())) {
             state.SkipWithError("no session to quillon-receiver");
             return;
         }
@@ -157,7 +153,7 @@ void receiverThroughXTest(benchmark::State& state, bool burst)
             std::vector<uint8_t> all;
             for (const auto& packet : packets)
                 all.insert(all.end(), packet.begin(), packet.end());
-            const auto cpuBefore = receiver.cpuTime();
+            const auto cpuBefore = receiver->cpuTime();
             const auto start = Clock::now();
             bool sent = true;
             if (burst) {
@@ -170,9 +166,8 @@ void receiverThroughXTest(benchmark::State& state, bool burst)
                 state.SkipWithError("the pointer did not move by what was sent");
                 break;
             }
-            totals.add(state, start, receiver.cpuTime() - cpuBefore);
+            totals.add(state, start, receiver->cpuTime() - cpuBefore);
         }
-        close(fd);
         totals.report(state);
     } catch (const std::exception& failure) {
         state.SkipWithError(failure.what());

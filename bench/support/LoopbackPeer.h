@@ -3,6 +3,8 @@
 // thread, so that a session which blocks in its login can be answered.
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <cstdint>
 #include <thread>
 
@@ -30,8 +32,8 @@ public:
 private:
     void drain(Login login);
 
-    int listener_ = -1;
-    int handedOver_ = -1;
+    UniqueFd listener_;
+    UniqueFd handedOver_;
     uint16_t port_ = 0;
     std::thread thread_;
 };

@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         closeAppSession();
-        receiver.setProgram(QStringLiteral(QUILLON_RECEIVER_PATH));
+        receiver.setProgram(QStringLiteral(QUILLON_RECEIVER_BINARY));
         receiver.setArguments({"--passcode", "open sesame", "--bind", "127.0.0.1", "--name", "Test Bench",
                                "--port", QString::number(sessionPort), "--discovery-port",
                                QString::number(discoveryPort), "--sink", "log"});
@@ -54,7 +54,7 @@ TEST_F(ConnectionEndToEndTest, TheReceiverIsDiscoveredAndItsPasscodeLogsIn)
     // Until the receiver is up, the three-second query is repeated.
     bool answered = false;
     for (int attempt = 0; attempt < 100 && !answered; ++attempt) {
-        answered = waitUntilReadable(list->sockfd(), 100);
+        answered = waitUntilReadable(list->sockfd(), std::chrono::milliseconds(100));
         if (!answered)
             clock.advance(ComputerListViewController::queryInterval);
     }

@@ -8,7 +8,7 @@
 #include "RemoteViewController.h"
 #include "TouchPadViewController.h"
 
-#include "../client/support/SessionRecorder.h"
+#include "SessionRecorder.h"
 
 #include "platform/Alert.h"
 #include "platform/AlertSheet.h"

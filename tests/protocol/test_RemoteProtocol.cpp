@@ -5,7 +5,8 @@
 #include "RemoteProtocol.h"
 
 #include "Mojo.h"
-#include "support/ReceiverDouble.h"
+#include "ReceiverDouble.h"
+#include "SessionBytes.h"
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -17,8 +18,7 @@
 
 namespace {
 
-const Bytes kAcceptingReply = {0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52,
-                               0x73, 0x70, 0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
+const Bytes kAcceptingReply = acceptingLoginReply();
 
 Bytes concat(std::initializer_list<Bytes> parts)
 {
@@ -38,15 +38,10 @@ Bytes uint32le(uint32_t value)
     return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
 }
 
-Bytes frame(const Bytes& payload)
-{
-    return concat({{0x80}, uint32le(uint32_t(payload.size())), payload});
-}
-
 // A reply dictionary holding one entry, written out by hand.
 Bytes replyWith(const std::string& key, const Bytes& valueItem)
 {
-    return frame(concat({{0x5B, 0x73, uint8_t(key.size())}, text(key), valueItem, {0x5D}}));
+    return messagePacket(concat({{0x5B, 0x73, uint8_t(key.size())}, text(key), valueItem, {0x5D}}));
 }
 
 // The login request the receiver must see for `passcode`, laid out by hand.
@@ -55,8 +50,8 @@ Bytes expectedLogin(const std::string& passcode)
     const size_t n = passcode.size();
     const Bytes passcodeItem = n <= 255 ? concat({{0x73, uint8_t(n)}, text(passcode)})
                                         : concat({{0x53, uint8_t(n), uint8_t(n >> 8)}, text(passcode)});
-    return frame(concat({{0x5B, 0x73, 0x03}, text("Cmd"), {0x73, 0x05}, text("Login"), {0x73, 0x08},
-                         text("Passcode"), passcodeItem, {0x5D}}));
+    return messagePacket(concat({{0x5B, 0x73, 0x03}, text("Cmd"), {0x73, 0x05}, text("Login"), {0x73, 0x08},
+                                 text("Passcode"), passcodeItem, {0x5D}}));
 }
 
 ReceiverScript answering(std::vector<Bytes> pieces, bool closesAfterReply = false)
@@ -181,8 +176,9 @@ TEST_F(RemoteProtocolTest, PasscodeTooLongForTheFrameIsRefusedBeforeSending)
 
 TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
 {
-    const Bytes paddedTo4096 = frame(concat({{0x5B, 0x73, 0x03}, text("Rsp"), {0x69, 0, 0, 0, 0},
-                                             {0x73, 0x03}, text("Pad"), {0x53, 0xEC, 0x0F}, Bytes(4076, 'x'), {0x5D}}));
+    const Bytes paddedTo4096 =
+        messagePacket(concat({{0x5B, 0x73, 0x03}, text("Rsp"), {0x69, 0, 0, 0, 0}, {0x73, 0x03}, text("Pad"),
+                              {0x53, 0xEC, 0x0F}, Bytes(4076, 'x'), {0x5D}}));
     ASSERT_EQ(paddedTo4096.size(), 5u + 4096u);
     const struct {
         const char* what;
@@ -196,7 +192,7 @@ TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
         {"Rsp a string", replyWith("Rsp", {0x73, 0x01, '0'}), -2},
         {"Rsp a character", replyWith("Rsp", {0x63, 0x00}), -2},
         {"Rsp missing", replyWith("Rs", {0x69, 0, 0, 0, 0}), -2},
-        {"payload does not decode", frame({0x5D}), -2},
+        {"payload does not decode", messagePacket({0x5D}), -2},
         {"first byte not a message", concat({{0x01}, Bytes(kAcceptingReply.begin() + 1, kAcceptingReply.end())}), -2},
         {"empty payload", {0x80, 0, 0, 0, 0}, -2},
         {"payload over 4096 bytes", concat({{0x80}, uint32le(4097), Bytes(4097, 0x5D)}), -2},

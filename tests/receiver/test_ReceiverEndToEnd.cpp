@@ -6,6 +6,7 @@
 #include "Mojo.h"
 #include "ReceiverProcess.h"
 #include "SessionBytes.h"
+#include "SocketAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReceiverProcess.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <stdexcept>
 #include <csignal>
 #include <fcntl.h>
@@ -84,12 +83,20 @@ std::unique_ptr<ReceiverProcess> ReceiverProcess::startOnLoopback(const std::str
     auto process = std::make_unique<ReceiverProcess>(arguments);
     const auto session = process->waitForNotice("session listening on 127.0.0.1:");
     const auto discovery = process->waitForNotice("discovery listening on 127.0.0.1:");
-    EXPECT_TRUE(session && discovery) << "receiver did not start; its errors:\n" << process->errors();
-    if (session)
-        process->sessionPort_ = portAfter(*session, "session listening on 127.0.0.1:");
-    if (discovery)
-        process->discoveryPort_ = portAfter(*discovery, "discovery listening on 127.0.0.1:");
+    if (!session || !discovery)
+        throw std::runtime_error("the receiver did not start; its errors:\n" + process->errors());
+    process->sessionPort_ = portAfter(*session, "session listening on 127.0.0.1:");
+    process->discoveryPort_ = portAfter(*discovery, "discovery listening on 127.0.0.1:");
     return process;
+}
+
+std::chrono::nanoseconds ReceiverProcess::cpuTime() const
+{
+    // The first field is the time spent on a CPU, in nanoseconds.
+    std::ifstream schedstat("/proc/" + std::to_string(pid_) + "/schedstat");
+    long long onCpu = 0;
+    schedstat >> onCpu;
+    return std::chrono::nanoseconds(onCpu);
 }
 
 bool ReceiverProcess::pump(Clock::time_point deadline)

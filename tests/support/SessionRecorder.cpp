@@ -2,6 +2,7 @@
 #include "SessionRecorder.h"
 
 #include "RemoteProtocol.h"
+#include "SessionBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +13,6 @@ namespace {
 // A keyboard packet no screen sends: state 0xA5 is neither down nor up.
 constexpr int kSentinelState = 0xA5;
 constexpr uint32_t kSentinelCode = 0x5E47114E;
-
-// The login reply that accepts: {"Rsp": 0}.
-const Bytes kAcceptingReply = {0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52,
-                               0x73, 0x70, 0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
 
 uint32_t readUint32(const Bytes& bytes, size_t at)
 {
@@ -87,7 +84,7 @@ std::ostream& operator<<(std::ostream& out, const SentPacket& packet)
 SessionRecorder::SessionRecorder()
 {
     ReceiverScript script;
-    script.replyPieces = {kAcceptingReply};
+    script.replyPieces = {acceptingLoginReply()};
     receiver_ = std::make_unique<ReceiverDouble>(script);
     connected_ = remote_connectToHost("127.0.0.1", receiver_->port(), "test passcode") == 0;
 }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReceiverDouble.h"
 
-#include <algorithm>
-#include <arpa/inet.h>
-#include <chrono>
+#include "GenerousWait.h"
+#include "LoopbackSockets.h"
+
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -14,45 +14,16 @@
 
 namespace {
 
-// Long enough for any healthy exchange on loopback; only a broken session
-// ever reaches it.
-constexpr auto kWaitLimit = std::chrono::seconds(5);
 constexpr int kPiecePauseMs = 30;
-
-sockaddr_in loopback(uint16_t port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-uint16_t localPort(int fd)
-{
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
-}
-
-int boundLoopbackSocket()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(0);
-    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        throw std::runtime_error("cannot bind a loopback socket");
-    return fd;
-}
 
 } // namespace
 
 ReceiverDouble::ReceiverDouble(ReceiverScript script) : script_(std::move(script))
 {
-    listener_ = boundLoopbackSocket();
-    if (listen(listener_, 4) != 0 || pipe2(wakePipe_, O_CLOEXEC) != 0)
+    listener_ = listeningOnLoopback();
+    if (!listener_.valid() || pipe2(wakePipe_, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot start the receiver double");
-    port_ = localPort(listener_);
+    port_ = localPort(listener_.get());
     thread_ = std::thread([this] { run(); });
 }
 
@@ -61,7 +32,6 @@ ReceiverDouble::~ReceiverDouble()
     const char stop = 'x';
     (void)!write(wakePipe_[1], &stop, 1);
     thread_.join();
-    close(listener_);
     close(wakePipe_[0]);
     close(wakePipe_[1]);
 }
@@ -69,7 +39,7 @@ ReceiverDouble::~ReceiverDouble()
 template <typename Ready> bool ReceiverDouble::waitFor(Ready ready)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, kWaitLimit, ready);
+    return changed_.wait_for(lock, kGenerousWait, ready);
 }
 
 Bytes ReceiverDouble::loginFrame()
@@ -112,12 +82,12 @@ bool ReceiverDouble::pause(int milliseconds)
 
 void ReceiverDouble::run()
 {
-    pollfd waiters[2] = {{listener_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+    pollfd waiters[2] = {{listener_.get(), POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
     if (poll(waiters, 2, -1) <= 0 || (waiters[1].revents & POLLIN))
         return;
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    const int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+    const int fd = accept4(listener_.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
     if (fd < 0)
         return;
     const int noDelay = 1;
@@ -150,37 +120,23 @@ void ReceiverDouble::run()
     close(fd);
 }
 
-// Reads one value-tree message: the 5-byte header, then its payload.
+// Reads the login: one value-tree message, its header and its payload.
 bool ReceiverDouble::readLogin(int fd)
 {
     Bytes frame;
-    size_t want = 5;
-    uint8_t chunk[2048];
-    while (frame.size() < want) {
-        pollfd waiters[2] = {{fd, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        if (poll(waiters, 2, -1) <= 0 || (waiters[1].revents & POLLIN))
-            return false;
-        const ssize_t n = recv(fd, chunk, std::min(sizeof chunk, want - frame.size()), 0);
-        if (n <= 0) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                login_ = frame;
-                peerClosed_ = true;
-            }
-            changed_.notify_all();
-            return false;
-        }
-        frame.insert(frame.end(), chunk, chunk + n);
-        if (want == 5 && frame.size() == 5)
-            want += frame[1] | frame[2] << 8 | frame[3] << 16 | static_cast<size_t>(frame[4]) << 24;
-    }
+    const MessageRead outcome = readMessage(fd, frame, wakePipe_[0]);
+    if (outcome == MessageRead::Cancelled)
+        return false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        // A frame too long to read is handed over as far as it came, and
+        // the test that looks at it fails at once.
         login_ = frame;
-        loginDone_ = true;
+        loginDone_ = outcome != MessageRead::PeerClosed;
+        peerClosed_ = outcome == MessageRead::PeerClosed;
     }
     changed_.notify_all();
-    return true;
+    return outcome == MessageRead::Whole;
 }
 
 void ReceiverDouble::recordUntilClosed(int fd)
@@ -204,9 +160,8 @@ void ReceiverDouble::recordUntilClosed(int fd)
     }
 }
 
-RefusingPort::RefusingPort() : fd_(boundLoopbackSocket()), port_(localPort(fd_)) {}
-
-RefusingPort::~RefusingPort()
+RefusingPort::RefusingPort() : fd_(boundOnLoopback()), port_(localPort(fd_.get()))
 {
-    close(fd_);
+    if (!fd_.valid())
+        throw std::runtime_error("cannot bind a loopback socket");
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "DiscoveryEndpoint.h"
+#include "UniqueFd.h"
 
 #include <cstdint>
 
@@ -18,7 +19,7 @@ public:
     uint16_t port() const { return port_; }
 
 private:
-    int fd_ = -1;
+    UniqueFd socket_;
     uint16_t port_ = 0;
     DiscoveryEndpoint saved_;
 };

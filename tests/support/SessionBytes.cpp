@@ -55,3 +55,8 @@ Bytes loginReply(int32_t rsp)
     return Bytes{0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 'R', 's', 'p', 0x69,
                  uint8_t(r), uint8_t(r >> 8), uint8_t(r >> 16), uint8_t(r >> 24), 0x5D};
 }
+
+Bytes acceptingLoginReply()
+{
+    return loginReply(0);
+}

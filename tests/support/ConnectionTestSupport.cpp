@@ -10,30 +10,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-sockaddr_in loopbackAddress(const char* address, uint16_t port)
-{
-    sockaddr_in socketAddress{};
-    socketAddress.sin_family = AF_INET;
-    socketAddress.sin_port = htons(port);
-    ::inet_pton(AF_INET, address, &socketAddress.sin_addr);
-    return socketAddress;
-}
-
-// Whatever a test forgets to set, no list made in these programs sends its
-// query beyond loopback: the default is the discard port on 127.255.255.255.
-const bool kDiscoveryStaysOnLoopback = [] {
-    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", 9, 0});
-    return true;
-}();
-
-} // namespace
 
 TemporarySettings::TemporarySettings()
 {
@@ -63,35 +42,22 @@ QByteArray TemporarySettings::fileContents() const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-UdpPeer::UdpPeer(const char* bindAddress, uint16_t port)
+UdpPeer::UdpPeer(const char* bindAddress, uint16_t port) : fd_(boundUdpSocket(bindAddress, port, true))
 {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd_ < 0)
-        throw std::runtime_error("no UDP socket");
-    const int on = 1;
-    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local = loopbackAddress(bindAddress, port);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+    if (!fd_.valid())
         throw std::runtime_error("cannot bind the UDP peer");
-    socklen_t length = sizeof local;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length);
-    port_ = ntohs(local.sin_port);
-}
-
-UdpPeer::~UdpPeer()
-{
-    ::close(fd_);
+    port_ = localPort(fd_.get());
 }
 
 void UdpPeer::sendTo(uint16_t port, const Datagram& bytes) const
 {
-    const sockaddr_in destination = loopbackAddress("127.0.0.1", port);
-    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    const sockaddr_in destination = ipv4Address("127.0.0.1", port);
+    ::sendto(fd_.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
 }
 
 std::optional<UdpPeer::Received> UdpPeer::receive()
 {
-    if (!waitUntilReadable(fd_))
+    if (!waitUntilReadable(fd_.get()))
         return std::nullopt;
     return receiveWaiting();
 }
@@ -102,18 +68,12 @@ std::optional<UdpPeer::Received> UdpPeer::receiveWaiting()
     sockaddr_in sender{};
     socklen_t length = sizeof sender;
     const ssize_t count =
-        ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&sender), &length);
+        ::recvfrom(fd_.get(), buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&sender), &length);
     if (count < 0)
         return std::nullopt;
     char text[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
     return Received{Datagram(buffer, buffer + count), text, ntohs(sender.sin_port)};
-}
-
-bool waitUntilReadable(int fd, int milliseconds)
-{
-    pollfd waiting{fd, POLLIN, 0};
-    return ::poll(&waiting, 1, milliseconds) == 1 && (waiting.revents & POLLIN);
 }
 
 long udpReceiveQueue(uint16_t port)
@@ -150,13 +110,7 @@ uint16_t freeUdpPort()
 
 uint16_t freeTcpPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local = loopbackAddress("127.0.0.1", 0);
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
-    socklen_t length = sizeof local;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-    ::close(fd);
-    return ntohs(local.sin_port);
+    return localPort(boundOnLoopback().get());
 }
 
 Datagram encodeDictionary(const std::vector<std::pair<std::string, ReplyValue>>& entries)

@@ -4,6 +4,9 @@
 // and discovery replies built with the value-tree codec.
 #pragma once
 
+#include "LoopbackSockets.h"
+#include "UniqueFd.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -46,7 +49,6 @@ public:
 
     // `bindAddress` "0.0.0.0" to hear broadcasts; `port` 0 for a free one.
     explicit UdpPeer(const char* bindAddress = "0.0.0.0", uint16_t port = 0);
-    ~UdpPeer();
     UdpPeer(const UdpPeer&) = delete;
     UdpPeer& operator=(const UdpPeer&) = delete;
 
@@ -60,13 +62,9 @@ public:
     std::optional<Received> receiveWaiting();
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     uint16_t port_ = 0;
 };
-
-// Waits (a few seconds at most, or `milliseconds`) until a datagram is
-// waiting on `fd`; true if one is.
-bool waitUntilReadable(int fd, int milliseconds = 5000);
 
 // The memory the datagrams waiting on the UDP socket bound to `port` take
 // (the kernel's receive queue count); -1 when no such socket is listed.

@@ -8,7 +8,7 @@
 // packet a screen sent before the call arrives before the sentinel.
 #pragma once
 
-#include "../../protocol/support/ReceiverDouble.h"
+#include "ReceiverDouble.h"
 
 #include <cstdint>
 #include <memory>

@@ -8,13 +8,14 @@
 // the test instead of hanging it.
 #pragma once
 
+#include "SessionBytes.h"
+#include "UniqueFd.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-using Bytes = std::vector<uint8_t>;
 
 struct ReceiverScript {
     bool readsLogin = true;
@@ -51,7 +52,7 @@ private:
     template <typename Ready> bool waitFor(Ready ready);
 
     ReceiverScript script_;
-    int listener_ = -1;
+    UniqueFd listener_;
     int wakePipe_[2] = {-1, -1};
     uint16_t port_ = 0;
 
@@ -72,12 +73,11 @@ private:
 class RefusingPort {
 public:
     RefusingPort();
-    ~RefusingPort();
     RefusingPort(const RefusingPort&) = delete;
     RefusingPort& operator=(const RefusingPort&) = delete;
     uint16_t port() const { return port_; }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     uint16_t port_ = 0;
 };

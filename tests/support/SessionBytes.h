@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Session packets written out byte by byte, independently of the receiver's
-// own code, so that the tests check the wire format rather than restate it.
+// Session packets written out byte by byte, independently of the app's and
+// the receiver's own code, so that the tests check the wire format rather
+// than restate it.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,8 @@ Bytes loginPayload(const std::string& passcode);
 Bytes loginPacket(const std::string& passcode);
 // The receiver's reply to a login: 80 0C 00 00 00 [ "Rsp" i <rsp> ].
 Bytes loginReply(int32_t rsp);
+// The reply that lets the phone in: {"Rsp": 0}.
+Bytes acceptingLoginReply();
 // A string item of the value-tree encoding (short form).
 Bytes shortString(const std::string& text);
 
