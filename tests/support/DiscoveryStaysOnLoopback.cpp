@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into every client test program (an object library, so that the
 // linker keeps it although nothing refers to it): before any test runs, the
 // default discovery endpoint becomes the discard port on the loopback

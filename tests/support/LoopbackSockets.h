@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sockets on 127.0.0.1 for the tests and the benchmarks: nothing here ever
 // leaves the loopback interface, and every wait is bounded except
 // readExactly's, which a benchmark times.
