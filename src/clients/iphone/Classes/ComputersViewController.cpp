@@ -1,6 +1,7 @@
 #include "ComputersViewController.h"
 
 #include "ComputerListViewController.h"
+#include "NotificationNames.h"
 #include "RegisterComputerViewController.h"
 
 #include "platform/NotificationCenter.h"
@@ -64,5 +65,5 @@ bool ComputersViewController::shouldAutorotateToInterfaceOrientation(platform::I
 
 void ComputersViewController::selectedCancel(QObject*)
 {
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), previousViewIndex_);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, previousViewIndex_);
 }

@@ -1,6 +1,7 @@
 #include "KeyboardViewController.h"
 
 #include "KeyCapLook.h"
+#include "NotificationNames.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "SoundServer.h"
@@ -343,11 +344,11 @@ void KeyboardViewController::pressShift(Button*)
     if (isShiftLatched()) {
         if (remote_sendKeyboardEvent(KeyUp, keycode::ShiftL) == 0)
             play_keypress();
-        center.postNotification(QStringLiteral("Shift Up"));
+        center.postNotification(notification::kShiftUp);
     } else {
         if (remote_sendKeyboardEvent(KeyDown, keycode::ShiftL) == 0)
             play_keyrelease();
-        center.postNotification(QStringLiteral("Shift Down"));
+        center.postNotification(notification::kShiftDown);
     }
     button_LSHIFT->setSelected(!button_LSHIFT->isSelected());
     updateKeyButton(button_LSHIFT->isSelected());
@@ -389,7 +390,7 @@ void KeyboardViewController::fastSwitch(Button*)
 
 void KeyboardViewController::toggleTabBarReleased(Button*)
 {
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Toggle TabBar"));
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kToggleTabBar);
 }
 
 void KeyboardViewController::arrowKeyEventHandler(UIArrowKeyPad* sender)

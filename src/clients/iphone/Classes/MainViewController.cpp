@@ -2,6 +2,7 @@
 
 #include "ComputersViewController.h"
 #include "KeyboardViewController.h"
+#include "NotificationNames.h"
 #include "PhoneWindow.h"
 #include "RemoteViewController.h"
 #include "SettingsSheet.h"
@@ -41,9 +42,9 @@ void MainViewController::viewDidLoad()
     platform::ViewController::viewDidLoad();
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("Settings"), [this](const Notification& n) { settings(n); });
-    center.addObserver(this, QStringLiteral("Toggle TabBar"), [this](const Notification&) { toggleTabBar(); });
-    center.addObserver(this, QStringLiteral("Goto TabBar"), [this](const Notification& n) { gotoTabBar(n); });
+    center.addObserver(this, notification::kSettings, [this](const Notification& n) { settings(n); });
+    center.addObserver(this, notification::kToggleTabBar, [this](const Notification&) { toggleTabBar(); });
+    center.addObserver(this, notification::kGotoTabBar, [this](const Notification& n) { gotoTabBar(n); });
 
     remoteViewController_ = new RemoteViewController(this);
     touchPadViewController_ = new TouchPadViewController(this);

@@ -1,6 +1,7 @@
 #include "RegisterComputerViewController.h"
 
 #include "Computer.h"
+#include "NotificationNames.h"
 #include "UITextFieldCell.h"
 #include "ui_RegisterComputerView.h"
 
@@ -147,7 +148,7 @@ void RegisterComputerViewController::save(QObject*)
     computer->setPort(integerValueOfText(portField_->text()));
     computer->setIp(ipField_->text());
     computer->setDiscoverd(std::nullopt);
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Register Computer"), computer);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kRegisterComputer, computer);
     if (platform::NavigationController* navigation = navigationController())
         navigation->popToRootViewControllerAnimated(true);
 }

@@ -1,5 +1,7 @@
 #include "SettingsSheet.h"
 
+#include "SettingsKeys.h"
+
 #include "platform/Button.h"
 #include "platform/Theme.h"
 #include "platform/UserDefaults.h"
@@ -55,7 +57,7 @@ SettingsSheet::SettingsSheet(QWidget* window)
 
 void SettingsSheet::present()
 {
-    soundSwitch_->setOn(platform::UserDefaults::standardUserDefaults().boolForKey(QLatin1String(kSoundEffectKey)));
+    soundSwitch_->setOn(platform::UserDefaults::standardUserDefaults().boolForKey(settingsKey::kSoundEffects));
     layOut();
     show();
     raise();
@@ -69,7 +71,7 @@ void SettingsSheet::dismiss()
 void SettingsSheet::soundSwitchChanged()
 {
     auto& defaults = platform::UserDefaults::standardUserDefaults();
-    defaults.setBool(soundSwitch_->isOn(), QLatin1String(kSoundEffectKey));
+    defaults.setBool(soundSwitch_->isOn(), settingsKey::kSoundEffects);
     defaults.synchronize();
 }
 

@@ -1,5 +1,7 @@
 #include "SoundServer.h"
 
+#include "SettingsKeys.h"
+
 #include "platform/AudioServices.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
@@ -48,7 +50,7 @@ int initialize_sound_server()
     createSound("keypress", &keydown);
     createSound("keyrelease", &keyup);
     soundsLive = true;
-    enable_soundeffect = platform::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("enabled_soundeffect")) ? 1 : 0;
+    enable_soundeffect = platform::UserDefaults::standardUserDefaults().boolForKey(settingsKey::kSoundEffects) ? 1 : 0;
     return 0;
 }
 

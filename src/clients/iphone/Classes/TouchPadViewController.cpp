@@ -1,5 +1,6 @@
 #include "TouchPadViewController.h"
 
+#include "NotificationNames.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "SoundServer.h"
@@ -304,12 +305,12 @@ void TouchPadViewController::wheelTouchUp(Control*, Event* event)
 
 void TouchPadViewController::toggleTabBarChanged(Control*, Event*)
 {
-    NotificationCenter::defaultCenter().postNotification(QStringLiteral("Toggle TabBar"));
+    NotificationCenter::defaultCenter().postNotification(notification::kToggleTabBar);
 }
 
 void TouchPadViewController::showKeyboard(Control*)
 {
-    NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), kKeyboardTab);
+    NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, kKeyboardTab);
 }
 
 // --- Motion mode -------------------------------------------------------------
