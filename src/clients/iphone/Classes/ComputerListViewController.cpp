@@ -234,7 +234,7 @@ int ComputerListViewController::heightForRowAtIndexPath(TableView* tableView, co
         return platform::TableViewDelegate::heightForRowAtIndexPath(tableView, indexPath);
     // The help text wraps to the width of the grouped row.
     const int margin = helpLabel_->x();
-    const int rowWidth = tableView->viewport()->width() - 2 * platform::theme::kGroupInset;
+    const int rowWidth = tableView->viewport()->width() - 2 * platform::phone::kGroupInset;
     const int labelWidth = qMax(100, rowWidth - 2 * margin);
     const int labelHeight = helpLabel_->heightForWidth(labelWidth);
     helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, labelHeight);

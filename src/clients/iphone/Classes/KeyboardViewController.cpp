@@ -9,6 +9,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PhoneLook.h"
 #include "platform/StatusBar.h"
 #include "platform/Theme.h"
 #include "platform/Timer.h"
@@ -24,8 +25,6 @@ namespace {
 constexpr double kRepeatDelay = 1.0;
 constexpr double kRepeatInterval = 0.1;
 constexpr double kPreviewTime = 2.0;
-constexpr float kStatusBarStrip = 20.0f;
-constexpr int kModeOffset = 300;
 
 enum KeyState { KeyUp = 0, KeyDown = 1 };
 
@@ -255,7 +254,7 @@ void KeyboardViewController::viewDidLoad()
 
     // Cover the status bar strip too: the preview lives there.
     QRect frame = view()->geometry();
-    frame.setY(frame.y() - int(kStatusBarStrip));
+    frame.setY(frame.y() - platform::phone::kStatusBarHeight);
     view()->setGeometry(frame);
 
     arrowKeypad->addTarget(this, &KeyboardViewController::arrowKeyEventHandler, UIArrowKeyPad::ControlEventArrowKey);
@@ -425,11 +424,11 @@ void KeyboardViewController::changeMode(bool extended)
 {
     exKeyMode = extended;
     if (extended) {
-        moveControls(KeyMode::Standard, kModeOffset);
-        moveControls(KeyMode::Extended, -kModeOffset);
+        moveControls(KeyMode::Standard, platform::phone::kKeyboardModeOffset);
+        moveControls(KeyMode::Extended, -platform::phone::kKeyboardModeOffset);
     } else {
-        moveControls(KeyMode::Standard, -kModeOffset);
-        moveControls(KeyMode::Extended, kModeOffset);
+        moveControls(KeyMode::Standard, -platform::phone::kKeyboardModeOffset);
+        moveControls(KeyMode::Extended, platform::phone::kKeyboardModeOffset);
     }
 }
 

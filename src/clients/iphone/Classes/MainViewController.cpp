@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/StatusBar.h"
 #include "platform/TabBar.h"
+#include "platform/Theme.h"
 #include "platform/ViewAnimation.h"
 
 #include <QEvent>
@@ -35,6 +36,9 @@ void MainViewController::loadView()
 {
     ui = std::make_unique<Ui::MainWindow>();
     loadViewFromForm(*ui);
+    view()->setStyleSheet(QStringLiteral("QWidget#MainWindow { background: %1; }\n"
+                                         "QLabel#inputLabel { color: %2; background: transparent; }")
+                              .arg(platform::theme::groupedBackground().name(), platform::theme::label().name()));
 }
 
 void MainViewController::viewDidLoad()

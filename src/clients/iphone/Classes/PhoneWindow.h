@@ -5,6 +5,8 @@
 // that a touch device can follow it.
 #pragma once
 
+#include "platform/PhoneLook.h"
+
 #include <QWidget>
 
 namespace platform {
@@ -15,8 +17,8 @@ class PhoneWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kShortSide = 320;
-    static constexpr int kLongSide = 480;
+    static constexpr int kShortSide = platform::phone::kScreenWidth;
+    static constexpr int kLongSide = platform::phone::kScreenHeight;
 
     explicit PhoneWindow(QWidget* parent = nullptr);
 

@@ -1,5 +1,7 @@
 #include "WindowScale.h"
 
+#include "platform/PhoneLook.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -30,7 +32,7 @@ std::optional<QByteArray> factorToRestartWith()
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen || QGuiApplication::platformName() == QLatin1String("offscreen"))
         return std::nullopt;
-    const double factor = fittingFactor(QSize(320, 480), screen->availableGeometry().size());
+    const double factor = fittingFactor(QSize(platform::phone::kScreenWidth, platform::phone::kScreenHeight), screen->availableGeometry().size());
     if (factor <= 1.0)
         return std::nullopt;
     return QByteArray::number(factor);
