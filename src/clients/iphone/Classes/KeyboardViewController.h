@@ -196,6 +196,8 @@ private:
     void applyLooks();
     bool isShiftLatched() const;
     void moveControls(KeyMode mode, int dy);
+    static bool isKeyButton(const KeyEntry& entry);
+    UIKeyButton* keyButton(const KeyEntry& entry);
 
     std::unique_ptr<Ui::KeyboardView> ui_;
     QVariantMap keymaps_;
