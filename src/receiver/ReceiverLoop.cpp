@@ -2,6 +2,7 @@
 
 #include "DiscoveryResponder.h"
 #include "Notice.h"
+#include "QuillonVersion.h"
 #include "SessionServer.h"
 
 #include <algorithm>
@@ -11,10 +12,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
-
-#ifndef QUILLON_RECEIVER_VERSION
-#define QUILLON_RECEIVER_VERSION "0"
-#endif
 
 namespace {
 
@@ -84,7 +81,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink)
     identity.sessionPort = sessions.port();
     identity.os = operatingSystemName();
     identity.receiverName = "quillon-receiver";
-    identity.receiverVersion = QUILLON_RECEIVER_VERSION;
+    identity.receiverVersion = QUILLON_VERSION;
     DiscoveryResponder discovery(identity);
     const auto discoveryAddress = makeAddress(config.bindAddress, config.discoveryPort);
     if (!discoveryAddress || !discovery.open(*discoveryAddress, error)) {

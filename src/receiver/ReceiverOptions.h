@@ -17,6 +17,7 @@ struct ReceiverOptions {
     std::string name;                              // --name; empty means the host name
     std::string sink = "log";                      // --sink
     bool help = false;                             // --help
+    bool version = false;                          // --version
 };
 
 struct ParsedOptions {
@@ -28,8 +29,11 @@ struct ParsedOptions {
 // "--option=value". Does not read the passcode file.
 ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments);
 
-// The text printed by --help.
+// The text printed by --help; the manual page is made from it too.
 std::string receiverUsage();
+
+// The line printed by --version.
+std::string receiverVersionLine();
 
 // The computer's host name, or "localhost" when it cannot be read.
 std::string defaultReceiverName();
