@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The phone's geometry and colours, read from their one home, the header
 src/platform/PhoneLook.h, for the scripts that draw the app's images.
 

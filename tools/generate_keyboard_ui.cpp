@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the keyboard screen's form (KeyboardView.ui) from the key table, at
 // build time:
 //
@@ -234,6 +235,7 @@ std::string widget(const Control& control)
 std::string document()
 {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<!-- SPDX-License-Identifier: GPL-3.0-or-later -->\n"
                       "<!-- Generated from the key table by tools/generate_keyboard_ui.cpp; edit them there. -->\n"
                       "<ui version=\"4.0\">\n <class>KeyboardView</class>\n"
                       " <widget class=\"QWidget\" name=\"KeyboardView\">\n";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone's geometry and colours, each defined once: the platform's views,
 // the screens, the keyboard form's generator (tools/generate_keyboard_ui.cpp)
 // and the programs that draw the images (scripts/make-keyboard-images,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notifications that pass between the screens through the default
 // notification centre, each posted and observed by these names only.
 #pragma once

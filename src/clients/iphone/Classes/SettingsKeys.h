@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keys of the app's stored settings (the user-defaults store) and of the
 // stored form of a registered computer.
 #pragma once
