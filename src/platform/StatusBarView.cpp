@@ -67,7 +67,9 @@ void StatusBarView::follow(bool hidden, bool animated)
     const QRect shown = shownFrame();
     const QRect away = shown.translated(0, -StatusBar::kHeight);
     if (!animated || !ViewAnimation::animationsEnabled()) {
-        setGeometry(hidden ? away : shown);
+        // At once, and for good: a slide still under way (or the transparency
+        // an earlier one left behind) must not carry the strip away again.
+        ViewAnimation(0).setFrame(this, hidden ? away : shown).setAlpha(this, 1).commit();
         setVisible(!hidden);
         return;
     }

@@ -119,6 +119,7 @@ void TableView::adopt(TableViewCell* cell)
     cell->tableView_ = this;
     if (cell->parentWidget() != content_)
         cell->setParent(content_);
+    cell->passMouseThroughLabels();
     cell->show();
 }
 

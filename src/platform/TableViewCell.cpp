@@ -100,6 +100,19 @@ void TableViewCell::setShowingDeleteConfirmation(bool showing, bool animated)
     }
 }
 
+void TableViewCell::passMouseThroughLabels()
+{
+    // A rich-text label takes mouse presses for its links even when it has
+    // none; one that selects text, or has a link, keeps them.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        const Qt::TextInteractionFlags flags = label->textInteractionFlags();
+        const bool interactive = (flags & (Qt::TextSelectableByMouse | Qt::TextEditable))
+                                 || ((flags & Qt::LinksAccessibleByMouse) && label->text().contains(QLatin1String("href")));
+        if (!interactive)
+            label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+}
+
 void TableViewCell::setGroupPosition(bool first, bool last, bool grouped)
 {
     first_ = first;

@@ -64,6 +64,10 @@ private:
     friend class TableView;
     void setGroupPosition(bool first, bool last, bool grouped);
     void setShowingDeleteConfirmation(bool showing, bool animated);
+    // Labels that only show text let the mouse through to the cell, as a
+    // finger goes to the cell on a touch screen: a drag on them scrolls the
+    // table and a tap chooses the row.
+    void passMouseThroughLabels();
     void layoutParts();
     int accessoryWidth() const;
 

@@ -57,15 +57,16 @@ qreal TouchTracker::tapSlop() const
     return QGuiApplication::styleHints()->startDragDistance();
 }
 
-Touch* TouchTracker::begin(quint64 key, QWidget* view, const QPointF& globalLocation, bool mouse)
+Touch* TouchTracker::begin(quint64 key, QWidget* view, const QPointF& globalLocation, bool mouse, bool repeatsLastTap)
 {
     const qint64 nowMs = now();
     int tapCount = 1;
     // A touch that comes down soon after, and close to, the lift of a tap on
     // the same view continues that tap's count.
-    if (lastTap_.valid && lastTap_.view == view && lastTap_.mouse == mouse
-        && nowMs - lastTap_.liftedAtMs <= doubleTapIntervalMs()
-        && QLineF(lastTap_.globalLocation, globalLocation).length() <= doubleTapDistance(mouse))
+    const bool sameViewAsLastTap = lastTap_.valid && lastTap_.view == view && lastTap_.mouse == mouse;
+    const bool soonAndClose = nowMs - lastTap_.liftedAtMs <= doubleTapIntervalMs()
+                              && QLineF(lastTap_.globalLocation, globalLocation).length() <= doubleTapDistance(mouse);
+    if (sameViewAsLastTap && (repeatsLastTap || soonAndClose))
         tapCount = lastTap_.tapCount + 1;
 
     remove(find(key));

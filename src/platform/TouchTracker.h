@@ -29,7 +29,11 @@ public:
     qreal doubleTapDistance(bool mouse) const;
     qreal tapSlop() const;
 
-    Touch* begin(quint64 key, QWidget* view, const QPointF& globalLocation, bool mouse);
+    // `repeatsLastTap`: the window system has already judged this touch a
+    // quick repeat of the tap before it (a mouse double-click, timed by the
+    // event times rather than by when the events were handled), so it
+    // continues that tap's count when the tap was on the same view.
+    Touch* begin(quint64 key, QWidget* view, const QPointF& globalLocation, bool mouse, bool repeatsLastTap = false);
     Touch* find(quint64 key) const;
     void move(Touch* touch, const QPointF& globalLocation);
     void end(Touch* touch, const QPointF& globalLocation);

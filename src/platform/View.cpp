@@ -126,6 +126,19 @@ void View::deliver(const QList<Touch*>& began, const QList<Touch*>& moved, const
 
 void View::mousePressEvent(QMouseEvent* event)
 {
+    beginMouseTouch(event, false);
+}
+
+void View::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The window system hands the second of two quick presses over as a
+    // double-click event in place of the press: it is the next touch, a
+    // repeat of the tap before it, and its release follows as usual.
+    beginMouseTouch(event, true);
+}
+
+void View::beginMouseTouch(QMouseEvent* event, bool repeatsLastTap)
+{
     if (event->button() != Qt::LeftButton || isSynthesizedFromTouch(event) || keys_.contains(kMouseKey)) {
         event->ignore();
         return;
@@ -133,7 +146,7 @@ void View::mousePressEvent(QMouseEvent* event)
     if (!multipleTouchEnabled_ && !keys_.isEmpty())
         return;
     keys_.insert(kMouseKey);
-    Touch* touch = TouchTracker::instance().begin(kMouseKey, this, event->globalPosition(), true);
+    Touch* touch = TouchTracker::instance().begin(kMouseKey, this, event->globalPosition(), true, repeatsLastTap);
     deliver({touch}, {}, {});
 }
 
@@ -158,13 +171,6 @@ void View::mouseReleaseEvent(QMouseEvent* event)
         tracker.end(touch, event->globalPosition());
         deliver({}, {}, {touch});
     }
-}
-
-void View::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The press that came with it already began the touch; tap counts come
-    // from the tracker, not from the double-click event.
-    event->accept();
 }
 
 void View::cancelTouches()

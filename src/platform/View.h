@@ -56,6 +56,7 @@ protected:
 
 private:
     void handleTouchEvent(QTouchEvent* event);
+    void beginMouseTouch(QMouseEvent* event, bool repeatsLastTap);
     void deliver(const QList<Touch*>& began, const QList<Touch*>& moved, const QList<Touch*>& ended);
 
     QSet<quint64> keys_;        // fingers this view follows

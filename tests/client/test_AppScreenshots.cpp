@@ -3,6 +3,7 @@
 // sheet. With QUILLON_SCREENSHOT_DIR set the pictures are written there as
 // app-*.png (docs/screenshots holds the committed ones).
 #include "Computer.h"
+#include "KeyboardViewController.h"
 #include "MainViewController.h"
 #include "PhoneWindow.h"
 #include "TarvelAppDelegate.h"
@@ -118,6 +119,15 @@ TEST_F(AppScreenshotTest, TheKeyboardInLandscapeAndTheSettingsSheet)
     NotificationCenter::defaultCenter().postNotification("Goto TabBar", 1);
     const QImage keyboard = shoot("keyboard-landscape");
     EXPECT_EQ(keyboard.size() / keyboard.devicePixelRatio(), QSize(480, 320));
+
+    // The tab bar over the bottom row of keys leaves the key that opened it.
+    NotificationCenter::defaultCenter().postNotification("Toggle TabBar");
+    const QImage withBar = shoot("keyboard-tabbar");
+    QWidget* key = main->keyboardViewController()->button_ToggleTabBar;
+    EXPECT_EQ(colourAt(withBar, key, {0, 20}), colourAt(keyboard, key, {0, 20}));
+    QWidget* space = main->keyboardViewController()->button_SPACE;
+    EXPECT_NE(colourAt(withBar, space, {0, 20}), colourAt(keyboard, space, {0, 20})); // under the bar
+    NotificationCenter::defaultCenter().postNotification("Toggle TabBar");
 
     NotificationCenter::defaultCenter().postNotification("Goto TabBar", 2);
     NotificationCenter::defaultCenter().postNotification("Settings");

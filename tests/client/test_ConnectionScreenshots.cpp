@@ -5,6 +5,7 @@
 #include "LoginViewController.h"
 #include "RegisterComputerViewController.h"
 
+#include "platform/Alert.h"
 #include "platform/StatusBar.h"
 #include "platform/StatusBarView.h"
 #include "platform/TableViewCell.h"
@@ -114,6 +115,23 @@ TEST_F(ConnectionScreenshotTest, RegisterScreenWithItsFields)
     for (int x = field.left(); x < field.left() + 60 && !inked; ++x)
         inked = image.pixelColor(x, field.center().y()).lightness() < 100;
     EXPECT_TRUE(inked);
+}
+
+// A port that is no port is refused on the screen, before anything is stored.
+TEST_F(ConnectionScreenshotTest, RegisterScreenRefusingAPortThatIsNoPort)
+{
+    tab->list()->addItem()->trigger();
+    auto* reg = tab->container->regViewController();
+    QTest::keyClicks(reg->nameField(), "Studio iMac");
+    QTest::keyClicks(reg->ipField(), "192.168.1.42");
+    QTest::keyClicks(reg->portField(), "70000");
+    reg->saveButtonItem()->trigger();
+    const QImage image = shoot("register-invalid-port");
+    ASSERT_TRUE(platform::Alert::current());
+    EXPECT_EQ(platform::Alert::current()->title, "Invalid Port");
+    EXPECT_EQ(tab->top(), reg);
+    // The sheet dims the screen behind its card.
+    EXPECT_LT(image.pixelColor(10, 470).lightness(), platform::theme::groupedBackground().lightness() - 40);
 }
 
 } // namespace

@@ -398,6 +398,55 @@ TEST_F(KeyboardSession, AKeyboardThatGoesWhileItsPreviewIsUpGivesTheStatusBarBac
     clock.advance(3); // no timer is left to call into the gone screen
 }
 
+// The main view hides the keyboard when another tab is chosen: a latched
+// shift must not stay down at the computer (every click of the touch pad
+// would be a Shift+click), and the strip must not stay empty.
+TEST_F(KeyboardSession, LeavingTheScreenLetsGoOfTheLatchAndEndsThePreview)
+{
+    auto* c = controller;
+    int shiftUps = 0;
+    NotificationCenter::defaultCenter().addObserver(&host, QStringLiteral("Shift Up"),
+                                                    [&](const Notification&) { ++shiftUps; });
+    tap(c->button_LSHIFT);
+    tap(c->button_Q); // lets the latch go: a key stroke of its own
+    tap(c->button_LSHIFT);
+    ASSERT_EQ(session.takePackets(), (Packets{d(0xFFE1), d(0x51), u(0x51), u(0xFFE1), d(0xFFE1)}));
+    ASSERT_EQ(previewText(), "Q");
+    ASSERT_TRUE(StatusBar::shared().isHidden());
+    shiftUps = 0;
+    sounds->clearPlayed();
+
+    c->viewWillDisappear(false);
+    c->view()->hide();
+    c->viewDidDisappear(false);
+    EXPECT_EQ(session.takePackets(), (Packets{u(0xFFE1)}));
+    EXPECT_EQ(shiftUps, 1); // the key labels come back unshifted
+    EXPECT_FALSE(c->button_LSHIFT->isSelected());
+    EXPECT_EQ(c->button_1->currentTitle(), "1");
+    EXPECT_TRUE(sounds->played().isEmpty()); // leaving a screen is not a key press
+    EXPECT_FALSE(StatusBar::shared().isHidden());
+    EXPECT_EQ(previewText(), "");
+    clock.advance(3); // the preview's timer is gone with it
+    EXPECT_FALSE(StatusBar::shared().isHidden());
+
+    // Back on the screen: plain keys, and the latch works as before.
+    c->viewWillAppear(false);
+    c->view()->show();
+    c->viewDidAppear(false);
+    tap(c->button_A);
+    tap(c->button_LSHIFT);
+    tap(c->button_A);
+    EXPECT_EQ(session.takePackets(), (Packets{d(0x41), u(0x41), d(0xFFE1), d(0x41), u(0x41), u(0xFFE1)}));
+
+    // Leaving without a latch or a preview sends nothing and leaves the bar alone.
+    clock.advance(3);
+    StatusBar::shared().setHidden(true, false);
+    c->viewWillDisappear(false);
+    EXPECT_TRUE(session.takePackets().empty());
+    EXPECT_TRUE(StatusBar::shared().isHidden());
+    NotificationCenter::defaultCenter().removeObserver(&host);
+}
+
 TEST_F(KeyboardSession, ARepeatAddsItsTextOncePerKeyDown)
 {
     press(0, controller->button_B);

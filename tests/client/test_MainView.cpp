@@ -273,7 +273,8 @@ TEST_F(MainViewTest, TheKeyboardTurnsTheViewToLandscapeOnceAndBack)
     // show its preview there; the keyboard covers the whole window.
     EXPECT_EQ(main->view()->geometry(), QRect(0, 0, 480, 320));
     EXPECT_EQ(main->keyboardViewController()->view()->geometry(), QRect(0, 0, 480, 320));
-    EXPECT_EQ(main->tabbar()->geometry(), QRect(0, 320 - 49, 480, 49)); // along the bottom edge
+    // Along the bottom edge, short of the keyboard's tab bar key (36 points wide).
+    EXPECT_EQ(main->tabbar()->geometry(), QRect(0, 320 - 49, 480 - 36, 49));
 
     KeyboardViewController* keyboard = main->keyboardViewController();
     gotoTab(1);
@@ -289,6 +290,38 @@ TEST_F(MainViewTest, TheKeyboardTurnsTheViewToLandscapeOnceAndBack)
     EXPECT_EQ(turns.count(), 3);
     EXPECT_EQ(StatusBar::shared().orientation(), InterfaceOrientation::LandscapeRight);
     EXPECT_EQ(main->keyboardViewController(), keyboard);
+}
+
+// In landscape the tab bar lies on the keyboard's bottom row: the key that
+// opened it must stay in reach, so that a second tap puts it away again.
+TEST_F(MainViewTest, OverTheKeyboardTheTabBarLeavesItsKeyUncoveredAndASecondTapClosesIt)
+{
+    launch();
+    gotoTab(1);
+    KeyboardViewController* keyboard = main->keyboardViewController();
+    ASSERT_NE(keyboard, nullptr);
+    Button* key = keyboard->button_ToggleTabBar;
+    QWidget* window = delegate->window();
+    FingerSimulator fingers;
+    auto tapKey = [&] { fingers.tap(key, QRectF(key->rect()).center()); };
+
+    tapKey();
+    TabBar* bar = main->tabbar();
+    ASSERT_FALSE(bar->isHidden());
+    const QRect keyInWindow(key->mapTo(window, QPoint(0, 0)), key->size());
+    const QRect barInWindow(bar->mapTo(window, QPoint(0, 0)), bar->size());
+    EXPECT_FALSE(barInWindow.intersects(keyInWindow));
+    EXPECT_EQ(barInWindow.bottom(), window->height() - 1);
+    EXPECT_EQ(window->childAt(keyInWindow.center()), key); // the finger lands on the key
+    tapKey();
+    EXPECT_TRUE(bar->isHidden());
+
+    // On the portrait screens the bar spans the width again.
+    tapKey();
+    bar->tapItem(main->tabbarItemTouchPad());
+    ASSERT_EQ(main->currentTag(), 0);
+    main->toggleTabBar();
+    EXPECT_EQ(bar->geometry(), QRect(0, 460 - 49, 320, 49));
 }
 
 TEST_F(MainViewTest, ToggleTabBarFadesTheBarInAndHidesItAtOnce)

@@ -1,9 +1,11 @@
-// The register screen: the port read from the start of its text, saving a
+// The register screen: the port read from the start of its text (empty is
+// the default port, a number that is no port is refused), saving a
 // computer into the list and the store, the fields kept for the next visit,
 // and the view giving the keyboard room while a field is edited.
 #include "RegisterComputerViewController.h"
 #include "UITextFieldCell.h"
 
+#include "platform/Alert.h"
 #include "platform/NavigationBar.h"
 #include "platform/TableViewCell.h"
 #include "platform/UserDefaults.h"
@@ -135,19 +137,58 @@ TEST_F(RegisterComputerTest, SavingRegistersTheComputerReturnsToTheListAndKeepsT
     EXPECT_EQ(stored().size(), 2);
 }
 
-TEST_F(RegisterComputerTest, EmptyFieldsAreSavedAsTheyAre)
+TEST_F(RegisterComputerTest, EmptyFieldsAreSavedAsTheyAreAndAnEmptyPortIsTheDefaultPort)
 {
     reg->saveButtonItem()->trigger();
     ASSERT_EQ(tab->list()->computerList().size(), 1);
     const auto& computer = tab->list()->computerList()[0];
     EXPECT_EQ(computer->computerName(), QString(""));
     EXPECT_EQ(computer->ip(), QString(""));
-    EXPECT_EQ(computer->port(), 0);
+    EXPECT_EQ(computer->port(), 25736); // what the field's placeholder promises
     EXPECT_EQ(computer->os(), QString("Unknown"));
-    fill("Lab", "lab.local", "port");
+    EXPECT_EQ(stored()[0].toMap().value("Port"), QVariant(25736));
+    fill("Lab", "lab.local", "   ");
     reg->saveButtonItem()->trigger();
-    EXPECT_EQ(tab->list()->computerList()[1]->port(), 0);
+    EXPECT_EQ(tab->list()->computerList()[1]->port(), 25736);
     EXPECT_EQ(tab->list()->computerList()[1]->ip(), QString("lab.local"));
+    EXPECT_TRUE(platform::Alert::history().empty());
+}
+
+// A computer stored with port 0 (or one past the port range) could never be
+// reached: the screen says so, stores nothing and stays for a correction.
+TEST_F(RegisterComputerTest, APortThatIsNoPortIsRefusedWithAMessage)
+{
+    const platform::AlertRecord kInvalidPort{"Invalid Port",
+                                             "The port is a number from 1 to 65535. Leave the field empty for 25736.",
+                                             "OK"};
+    for (const QString port : {"0", "port", "65536", "99999999999", "-80", " 0080x"}) {
+        SCOPED_TRACE(port.toStdString());
+        platform::Alert::clearHistory();
+        fill("Lab", "10.0.0.7", port);
+        reg->saveButtonItem()->trigger();
+        if (port == " 0080x") { // 80, read from the start of the text
+            EXPECT_TRUE(platform::Alert::history().empty());
+            EXPECT_EQ(tab->top(), tab->list());
+            continue;
+        }
+        ASSERT_EQ(platform::Alert::history().size(), 1u);
+        EXPECT_EQ(platform::Alert::history()[0], kInvalidPort);
+        platform::Alert::dismissAll();
+        EXPECT_EQ(tab->top(), reg);
+        EXPECT_TRUE(tab->list()->computerList().isEmpty());
+        EXPECT_TRUE(stored().isEmpty());
+        EXPECT_EQ(reg->portField()->text(), port); // kept for the correction
+    }
+    ASSERT_EQ(tab->list()->computerList().size(), 1);
+    EXPECT_EQ(tab->list()->computerList()[0]->port(), 80);
+
+    tab->list()->addItem()->trigger();
+    for (const auto& [text, port] : {std::pair{"1", 1}, {"65535", 65535}}) {
+        fill("Edge", "10.0.0.8", text);
+        reg->saveButtonItem()->trigger();
+        EXPECT_EQ(tab->list()->computerList().last()->port(), port);
+        tab->list()->addItem()->trigger();
+    }
 }
 
 TEST_F(RegisterComputerTest, TheViewIsShorterWhileAFieldIsEdited)

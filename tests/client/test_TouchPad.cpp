@@ -10,6 +10,7 @@
 #include "platform/Button.h"
 #include "platform/FingerSimulator.h"
 #include "platform/NotificationCenter.h"
+#include "platform/TouchTracker.h"
 
 #include "support/AppTestEnvironment.h"
 #include "support/SessionRecorder.h"
@@ -136,10 +137,11 @@ TEST_F(TouchPadSessionTest, TapAndDragHoldsTheLeftButtonUntilTheLift)
     fingers.tap(pad, {50, 50});
     env.advance(0.1);
     fingers.press(0, pad, {50, 50});
-    fingers.move(0, pad, {54.5, 48});
-    fingers.move(0, pad, {60, 40});
+    fingers.move(0, pad, {54.5, 48}); // still within the tap slop: a tap, the pointer follows
+    EXPECT_FALSE(screen.holdingLbutton());
+    fingers.move(0, pad, {60, 40}); // beyond it: a slide, the button goes down first
     EXPECT_TRUE(screen.holdingLbutton());
-    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(1, 4, -2), mouse(1, 5, -8)}));
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(0, 4, -2), mouse(1), mouse(1, 5, -8)}));
     env.advance(1.0); // the pending single-tap click was cancelled
     EXPECT_EQ(session.takePackets(), SentPackets{});
 
@@ -147,6 +149,38 @@ TEST_F(TouchPadSessionTest, TapAndDragHoldsTheLeftButtonUntilTheLift)
     EXPECT_EQ(session.takePackets(), SentPackets{mouse(0)});
     EXPECT_FALSE(screen.holdingLbutton());
     EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keyrelease"}));
+}
+
+// A finger never lands twice on exactly one spot: a second tap that trembles
+// by less than the tap slop is still the double click, and leaves no drag
+// lock behind for the next touch.
+TEST_F(TouchPadSessionTest, ASecondTapThatTremblesWithinTheSlopIsADoubleClick)
+{
+    const qreal slop = TouchTracker::instance().tapSlop();
+    ASSERT_GT(slop, 2);
+    fingers.tap(pad, {50, 50});
+    env.advance(0.1);
+    fingers.press(0, pad, {50, 50});
+    fingers.move(0, pad, {51, 50});
+    fingers.move(0, pad, {50 + slop - 1, 50});
+    fingers.release(0, pad, {50 + slop - 1, 50});
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(0, 1, 0), mouse(0, int(slop) - 2, 0), mouse(1), mouse(0),
+                                                  mouse(1), mouse(0)}));
+    EXPECT_FALSE(screen.holdingLbutton());
+    env.advance(1.0);
+    EXPECT_EQ(session.takePackets(), SentPackets{}); // the first tap's click went out with the second
+
+    // The next tap-and-drag engages, and its lift is the only release.
+    fingers.tap(pad, {50, 50});
+    env.advance(0.1);
+    fingers.press(0, pad, {50, 50});
+    fingers.move(0, pad, {50, 50 + slop + 5});
+    fingers.release(0, pad, {50, 50 + slop + 5});
+    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(1, 0, int(slop) + 5), mouse(0)}));
+    EXPECT_FALSE(screen.holdingLbutton());
+    fingers.press(0, pad, {10, 10});
+    fingers.move(0, pad, {12, 10});
+    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0, 2, 0)}); // no stray release
 }
 
 TEST_F(TouchPadSessionTest, TheWheelStepsOncePerTenPointsAndOncePerEvent)

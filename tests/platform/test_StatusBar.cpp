@@ -2,6 +2,7 @@
 // at once or animated, in either orientation.
 #include "platform/StatusBar.h"
 #include "platform/StatusBarView.h"
+#include "platform/Theme.h"
 #include "platform/ViewAnimation.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,32 @@ TEST_F(StatusBarTest, AnimatedHidingSlidesAwayAndAQuickShowWins)
     EXPECT_TRUE(strip->isVisible());
     EXPECT_EQ(strip->geometry(), QRect(0, 0, 320, 20));
     EXPECT_EQ(ViewAnimation::alpha(strip), 1.0);
+}
+
+// The keyboard's preview slides the bar away; a screen that shows it at once
+// (the remote panel as it appears) must get a drawn strip, whether the slide
+// is still under way or has ended.
+TEST_F(StatusBarTest, AShowWithoutAnimationAfterAnAnimatedHideDrawsTheStrip)
+{
+    QPalette dark = window.palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    window.setPalette(dark);
+    window.setAutoFillBackground(true);
+    auto stripPixel = [&] { return window.grab().toImage().pixelColor(2, 2); };
+    ASSERT_EQ(stripPixel(), theme::barBackground());
+
+    for (const bool slideEnded : {false, true}) {
+        SCOPED_TRACE(slideEnded ? "after the slide" : "during the slide");
+        StatusBar::shared().setHidden(true, true);
+        if (slideEnded)
+            ViewAnimation::finishAll();
+        StatusBar::shared().setHidden(false, false);
+        ViewAnimation::finishAll(); // whatever was still running has had its say
+        EXPECT_TRUE(strip->isVisible());
+        EXPECT_EQ(strip->geometry(), QRect(0, 0, 320, 20));
+        EXPECT_EQ(ViewAnimation::alpha(strip), 1.0);
+        EXPECT_EQ(stripPixel(), theme::barBackground());
+    }
 }
 
 TEST_F(StatusBarTest, InLandscapeTheStripSpansTheLongEdge)

@@ -7,6 +7,9 @@
 #include "platform/TableViewCell.h"
 #include "platform/ViewAnimation.h"
 
+#include "WindowSystemMouse.h"
+
+#include <QLabel>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -216,6 +219,45 @@ TEST_F(TableViewTest, AFingerDraggedUpScrollsALongTable)
     fingers.release(0, first, {100, -60});
     EXPECT_EQ(first->mapTo(table, QPoint(0, 0)).y(), before - 80);
     EXPECT_TRUE(list.selected.empty());
+}
+
+// A row that shows rich text (the computer list's help) must scroll under a
+// dragged mouse as under a finger: the label does not keep the press.
+TEST_F(TableViewTest, AMouseDraggedOverARowsRichTextScrollsTheTableAndAClickChoosesTheRow)
+{
+    for (int i = 0; i < 5; ++i)
+        list.registered.append(QStringLiteral("Computer %1").arg(i));
+    auto* label = new QLabel(QStringLiteral("<b>How to connect</b><br>Run the receiver."), list.helpCell);
+    label->setGeometry(16, 2, 250, 40);
+    label->show();
+    table->reloadData();
+    table->scrollBy(10000); // to the end, where the help row is
+    ASSERT_NE(window.windowHandle(), nullptr);
+    WindowSystemMouse mouse(window.windowHandle());
+    const QPoint onLabel = label->mapTo(&window, QPoint(100, 20));
+    ASSERT_NE(window.childAt(onLabel), label); // the label lets the pointer through to its row
+    const int before = list.helpCell->mapTo(&window, QPoint()).y();
+
+    mouse.press(onLabel);
+    mouse.moveTo(onLabel + QPoint(0, 5));
+    mouse.moveTo(onLabel + QPoint(0, 20));
+    mouse.moveTo(onLabel + QPoint(0, 50));
+    mouse.release(onLabel + QPoint(0, 50));
+    EXPECT_EQ(list.helpCell->mapTo(&window, QPoint()).y(), before + 50);
+    EXPECT_TRUE(list.selected.empty());
+
+    const QPoint movedLabel = label->mapTo(&window, QPoint(100, 20));
+    mouse.press(movedLabel, 1000);
+    mouse.release(movedLabel);
+    ASSERT_EQ(list.selected.size(), 1u);
+    EXPECT_EQ(list.selected[0], (IndexPath{2, 0}));
+
+    // A label with a link keeps its clicks.
+    auto* link = new QLabel(QStringLiteral("<a href=\"help\">Help</a>"), list.helpCell);
+    link->show();
+    table->reloadData();
+    EXPECT_FALSE(link->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
 TEST_F(TableViewTest, ATapOnATextFieldInARowFocusesTheFieldInsteadOfChoosingTheRow)

@@ -5,7 +5,11 @@
 #include "platform/TouchTracker.h"
 #include "platform/View.h"
 
+#include "WindowSystemMouse.h"
+
+#include <QApplication>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QStyleHints>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -221,6 +225,52 @@ TEST_F(TouchTest, TheMouseActsAsOneFinger)
     QTest::mouseClick(left, Qt::RightButton, Qt::NoModifier, QPoint(31, 30));
     EXPECT_EQ(left->phases(), (std::vector<std::string>{"began", "moved", "ended", "began", "ended"}));
     EXPECT_EQ(left->tapCounts(), (std::vector<int>{1, 1, 1, 2, 2}));
+}
+
+// The window system delivers the second of two quick clicks as a double-click
+// event in place of its press; the view must see it as the next touch.
+TEST_F(TouchTest, ADoubleClickEventIsTheSecondTouchOfADoubleTap)
+{
+    const QPoint at(30, 30);
+    auto send = [&](QEvent::Type type) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, at, left->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(left, &event);
+    };
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonRelease);
+    // The window system timed the pair by its own clock: even if handling the
+    // events took longer than the interval, the second press repeats the tap.
+    clock.advance(interval() + 0.2);
+    send(QEvent::MouseButtonDblClick);
+    send(QEvent::MouseButtonRelease);
+    EXPECT_EQ(left->phases(), (std::vector<std::string>{"began", "ended", "began", "ended"}));
+    EXPECT_EQ(left->tapCounts(), (std::vector<int>{1, 1, 2, 2}));
+    EXPECT_TRUE(TouchTracker::instance().activeTouches().isEmpty());
+
+    // A double-click event on another view is not a repeat of a tap it never had.
+    send(QEvent::MouseButtonPress);
+    send(QEvent::MouseButtonRelease);
+    QMouseEvent onRight(QEvent::MouseButtonDblClick, QPointF(5, 5), right->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(right, &onRight);
+    ASSERT_EQ(right->seen.size(), 1u);
+    EXPECT_EQ(right->seen[0].tapCount, 1);
+}
+
+// The same through Qt's own handling of the window system's events: two
+// presses 120 ms apart on one spot, the second made a double click by Qt.
+TEST_F(TouchTest, TwoQuickClicksFromTheWindowSystemAreTwoTouches)
+{
+    ASSERT_NE(window.windowHandle(), nullptr);
+    WindowSystemMouse mouse(window.windowHandle());
+    const QPoint at(40, 40);
+    mouse.press(at);
+    mouse.release(at, 60);
+    mouse.press(at, 60);
+    mouse.release(at, 60);
+    EXPECT_EQ(left->phases(), (std::vector<std::string>{"began", "ended", "began", "ended"}));
+    EXPECT_EQ(left->tapCounts(), (std::vector<int>{1, 1, 2, 2}));
 }
 
 TEST_F(TouchTest, RealTouchScreenEventsReachTheViewUnderEachFinger)

@@ -303,9 +303,36 @@ void KeyboardViewController::viewWillAppear(bool animated)
 void KeyboardViewController::viewWillDisappear(bool animated)
 {
     platform::ViewController::viewWillDisappear(animated);
-    if (isViewLoaded())
-        for (auto* control : view()->findChildren<platform::View*>())
-            control->cancelTouches();
+    if (!isViewLoaded())
+        return;
+    for (auto* control : view()->findChildren<platform::View*>())
+        control->cancelTouches();
+    // Nothing of this screen outlasts it: a latched shift would make every
+    // click of the touch pad a Shift+click and send the remote panel's keys
+    // shifted, and the preview's strip would stay empty on screens that
+    // have no preview.
+    releaseShiftLatch();
+    endPreview();
+}
+
+void KeyboardViewController::releaseShiftLatch()
+{
+    if (!isShiftLatched())
+        return;
+    remote_sendKeyboardEvent(KeyUp, keycode::ShiftL);
+    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Shift Up"));
+    button_LSHIFT->setSelected(false);
+    updateKeyButton(false);
+}
+
+void KeyboardViewController::endPreview()
+{
+    if (!showStatusBarTimer)
+        return;
+    showStatusBarTimer->invalidate();
+    showStatusBarTimer = nullptr;
+    platform::StatusBar::shared().setHidden(false, false);
+    preview->setText(QString());
 }
 
 void KeyboardViewController::didReceiveMemoryWarning()

@@ -42,7 +42,9 @@ public:
     // Comes back in the standard mode.
     void viewWillAppear(bool animated) override;
     // Ends the touches on the keys, so a key held while the screen goes
-    // away is released at the receiver.
+    // away is released at the receiver; lets go of a latched shift (key up
+    // and "Shift Up", the screen comes back unshifted) and ends a preview
+    // that is up (the status bar is shown at once).
     void viewWillDisappear(bool animated) override;
     void didReceiveMemoryWarning() override;
 
@@ -195,6 +197,8 @@ private:
     void connectActions();
     void applyLooks();
     bool isShiftLatched() const;
+    void releaseShiftLatch();
+    void endPreview();
     void moveControls(KeyMode mode, int dy);
     static bool isKeyButton(const KeyEntry& entry);
     UIKeyButton* keyButton(const KeyEntry& entry);

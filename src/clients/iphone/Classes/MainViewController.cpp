@@ -137,6 +137,7 @@ void MainViewController::selectTabView(int index)
         if (platform::TabBar::tagOf(item) == index)
             ui->tabbar->setSelectedItem(item);
     ui->tabbar->hide();
+    layOutBars();
 }
 
 void MainViewController::turnToLandscape(bool landscape)
@@ -187,6 +188,7 @@ void MainViewController::toggleTabBar()
         bar->hide();
         return;
     }
+    layOutBars();
     ui->inputLabel->raise();
     bar->raise();
     ViewAnimation::applyAlpha(bar, 0);
@@ -206,9 +208,23 @@ void MainViewController::layOutBars()
 {
     QWidget* mainView = view();
     const int barHeight = ui->tabbar->sizeHint().height();
-    ui->tabbar->setGeometry(0, mainView->height() - barHeight, mainView->width(), barHeight);
+    // Over the landscape keyboard the bar lies on the bottom row of keys; it
+    // stops short of the tab bar key that opened it, so that a second tap on
+    // that key puts it away again.
+    int barWidth = mainView->width();
+    if (const QWidget* key = keyboardTabBarKey())
+        barWidth = qBound(0, key->mapTo(mainView, QPoint(0, 0)).x(), barWidth);
+    ui->tabbar->setGeometry(0, mainView->height() - barHeight, barWidth, barHeight);
     ui->inputLabel->setGeometry(0, mainView->height() - barHeight - ui->inputLabel->height(), mainView->width(),
                                 ui->inputLabel->height());
+}
+
+const QWidget* MainViewController::keyboardTabBarKey() const
+{
+    KeyboardViewController* keyboard = keyboardViewController();
+    if (currentTag_ != kKeyboardTab || !keyboard || !keyboard->isViewLoaded())
+        return nullptr;
+    return keyboard->button_ToggleTabBar;
 }
 
 bool MainViewController::eventFilter(QObject* watched, QEvent* event)

@@ -83,6 +83,8 @@ private:
     void turnToLandscape(bool landscape);
     void placeKeyboard();
     void layOutBars();
+    // The keyboard's tab bar key while the keyboard is the current screen.
+    const QWidget* keyboardTabBarKey() const;
 
     std::unique_ptr<Ui::MainWindow> ui;
     int currentTag_ = 0;

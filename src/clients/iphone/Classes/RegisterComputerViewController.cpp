@@ -5,6 +5,7 @@
 #include "UITextFieldCell.h"
 #include "ui_RegisterComputerView.h"
 
+#include "platform/Alert.h"
 #include "platform/NavigationController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ViewAnimation.h"
@@ -12,6 +13,8 @@
 #include <QKeyEvent>
 
 #include <climits>
+#include <cstdint>
+#include <limits>
 
 using platform::IndexPath;
 using platform::TableView;
@@ -144,13 +147,33 @@ void RegisterComputerViewController::resizeViewBy(int heightChange)
 
 void RegisterComputerViewController::save(QObject*)
 {
+    // A computer stored with a port it can never be reached on would only
+    // fail later, at the login, without saying why.
+    const std::optional<int> port = portOfText(portField_->text());
+    if (!port) {
+        platform::Alert::show(QStringLiteral("Invalid Port"),
+                              QStringLiteral("The port is a number from 1 to 65535. Leave the field empty for %1.")
+                                  .arg(Computer::defaultPort),
+                              QStringLiteral("OK"));
+        return;
+    }
     auto computer = Computer::initWithInfo(nameField_->text(), QStringLiteral("Unknown"));
-    computer->setPort(integerValueOfText(portField_->text()));
+    computer->setPort(*port);
     computer->setIp(ipField_->text());
     computer->setDiscoverd(std::nullopt);
     platform::NotificationCenter::defaultCenter().postNotification(notification::kRegisterComputer, computer);
     if (platform::NavigationController* navigation = navigationController())
         navigation->popToRootViewControllerAnimated(true);
+}
+
+std::optional<int> RegisterComputerViewController::portOfText(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return Computer::defaultPort;
+    const int value = integerValueOfText(text);
+    if (value < 1 || value > std::numeric_limits<uint16_t>::max())
+        return std::nullopt;
+    return value;
 }
 
 int RegisterComputerViewController::integerValueOfText(const QString& text)

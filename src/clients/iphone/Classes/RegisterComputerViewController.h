@@ -44,8 +44,14 @@ public:
     void textFieldDidBeginEditing(QLineEdit* textField);
     void textFieldDidEndEditing(QLineEdit* textField);
 
+    // Registers the computer and returns to the list; a port that is no
+    // port is refused with an "Invalid Port" alert and nothing is stored.
     void save(QObject* sender);
 
+    // The port the field asks for: the receivers' default port when it is
+    // empty, else the integer at its start when that is a port (1 to 65535);
+    // nothing otherwise.
+    static std::optional<int> portOfText(const QString& text);
     // The integer at the start of `text`: leading white space skipped, an
     // optional sign, the decimal digits up to the first other character;
     // 0 when the text does not begin with a number. Saturates at the int range.

@@ -174,9 +174,11 @@ void TouchPadViewController::touchDrag(Control*, Event* event)
     const int16_t dy = pointDelta(p.y, oldPoint.y);
     oldPoint = p;
 
-    // Drag lock: the second tap of a double tap that starts to move holds
-    // the left button instead of clicking.
-    if (tapCount == 2 && !holdingLbutton_ && isClickPending()) {
+    // Drag lock: the second tap of a double tap that slides holds the left
+    // button instead of clicking. It engages once the finger has gone beyond
+    // the tap slop, where the touch stops being a tap: a second tap that only
+    // trembles stays a tap, ends as the double click and holds nothing.
+    if (tapCount == 2 && touch->movedBeyondTapSlop() && !holdingLbutton_ && isClickPending()) {
         cancelPendingClick();
         lbuttonTouchDown(nullptr);
         holdingLbutton_ = true;
