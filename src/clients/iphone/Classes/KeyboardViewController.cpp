@@ -319,8 +319,8 @@ void KeyboardViewController::releaseShiftLatch()
 {
     if (!isShiftLatched())
         return;
-    remote_sendKeyboardEvent(KeyUp, keycode::ShiftL);
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Shift Up"));
+    remote_sendKeyboardEvent(KeyUp, XK_Shift_L);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kShiftUp);
     button_LSHIFT->setSelected(false);
     updateKeyButton(false);
 }
