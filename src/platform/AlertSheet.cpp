@@ -89,11 +89,11 @@ void AlertSheet::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(rect(), QColor(0, 0, 0, 90));
+    painter.fillRect(rect(), theme::shade(phone::kDimmingAlpha));
     const QRect card = cardRect();
     QPainterPath path;
     path.addRoundedRect(QRectF(card), 14, 14);
-    painter.fillPath(path, QColor(0xf9, 0xf9, 0xf9));
+    painter.fillPath(path, theme::barBackground());
     painter.fillRect(QRectF(card.left(), card.bottom() + 1 - kButtonHeight, card.width(), 0.7), theme::separator());
 
     const QRect text = card.adjusted(kPadding, kPadding, -kPadding, -kButtonHeight - kPadding);

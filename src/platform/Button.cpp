@@ -121,7 +121,7 @@ void Button::paintRoundedChrome(QPainter& painter, const QRectF& area) const
     if (current & ControlStateSelected)
         fill = theme::tint();
     if (current & ControlStateHighlighted)
-        fill = (current & ControlStateSelected) ? theme::tint().darker(130) : QColor(0xe5, 0xf0, 0xff);
+        fill = (current & ControlStateSelected) ? theme::tint().darker(130) : theme::color(phone::kButtonHighlight);
     painter.fillPath(path, fill);
     painter.setPen(QPen(theme::buttonBorder(), 1));
     painter.drawPath(path);
@@ -175,7 +175,7 @@ void Button::paintEvent(QPaintEvent*)
     if (type_ == Custom && isHighlighted() && adjustsImageWhenHighlighted_ && !hasOwnHighlightedLook()) {
         QPainterPath path;
         path.addRoundedRect(area, 6, 6);
-        painter.fillPath(path, QColor(0, 0, 0, 70));
+        painter.fillPath(path, theme::shade(phone::kPressedShadeAlpha));
     }
 }
 

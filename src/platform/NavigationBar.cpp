@@ -43,7 +43,7 @@ NavigationBar::NavigationBar(QWidget* parent)
 
 QSize NavigationBar::sizeHint() const
 {
-    return {320, theme::kNavigationBarHeight};
+    return {phone::kScreenWidth, phone::kNavigationBarHeight};
 }
 
 void NavigationBar::showItem(NavigationItem* item, const QString& backTitle)

@@ -64,7 +64,7 @@ TabBar::TabBar(QWidget* parent) : QWidget(parent) {}
 
 QSize TabBar::sizeHint() const
 {
-    return {320, theme::kTabBarHeight};
+    return {phone::kScreenWidth, phone::kTabBarHeight};
 }
 
 int TabBar::tagOf(const QAction* item)

@@ -424,7 +424,7 @@ void TableView::layoutRows(bool animated)
 {
     const bool grouped = style_ == TableViewStyle::Grouped;
     const int width = viewport()->width();
-    const int inset = grouped ? theme::kGroupInset : 0;
+    const int inset = grouped ? phone::kGroupInset : 0;
     int y = grouped ? kTopSpace : 0;
     for (int s = 0; s < sections_.size(); ++s) {
         Section& section = sections_[s];

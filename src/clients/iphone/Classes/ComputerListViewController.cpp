@@ -3,7 +3,9 @@
 
 #include "DiscoveryMessages.h"
 #include "LoginViewController.h"
+#include "NotificationNames.h"
 #include "RegisterComputerViewController.h"
+#include "SettingsKeys.h"
 #include "ui_ComputersView.h"
 
 #include "platform/NavigationController.h"
@@ -27,9 +29,6 @@ using platform::UserDefaults;
 
 namespace {
 
-const QString kRegisteredComputers = QStringLiteral("RegisteredComputers");
-const QString kDiscoveredComputerNotification = QStringLiteral("Discovered Computer");
-const QString kRegisterComputerNotification = QStringLiteral("Register Computer");
 const QString kCellIdentifier = QStringLiteral("ComputerListIdentifier");
 
 enum Section { RegisteredSection = 0, DiscoveredSection = 1, HelpSection = 2 };
@@ -114,14 +113,14 @@ void ComputerListViewController::viewDidLoad()
 
     sockfd_ = 0;
     auto& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, kDiscoveredComputerNotification,
+    center.addObserver(this, notification::kDiscoveredComputer,
                        [this](const platform::Notification& notification) { discoveredComputer(notification); });
-    center.addObserver(this, kRegisterComputerNotification,
+    center.addObserver(this, notification::kRegisterComputer,
                        [this](const platform::Notification& notification) { registerComputer(notification); });
 
     computerList_.clear();
     computerList_.reserve(10);
-    for (const QVariant& entry : UserDefaults::standardUserDefaults().arrayForKey(kRegisteredComputers)) {
+    for (const QVariant& entry : UserDefaults::standardUserDefaults().arrayForKey(settingsKey::kRegisteredComputers)) {
         if (!isDictionary(entry))
             continue; // a hand-edited file may hold other things; they stay as they are
         auto computer = Computer::initWithDictionary(entry.toMap());
@@ -236,7 +235,7 @@ int ComputerListViewController::heightForRowAtIndexPath(TableView* tableView, co
         return platform::TableViewDelegate::heightForRowAtIndexPath(tableView, indexPath);
     // The help text wraps to the width of the grouped row.
     const int margin = helpLabel_->x();
-    const int rowWidth = tableView->viewport()->width() - 2 * platform::theme::kGroupInset;
+    const int rowWidth = tableView->viewport()->width() - 2 * platform::phone::kGroupInset;
     const int labelWidth = qMax(100, rowWidth - 2 * margin);
     const int labelHeight = helpLabel_->heightForWidth(labelWidth);
     helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, labelHeight);
@@ -296,11 +295,11 @@ void ComputerListViewController::commitEditingStyle(TableView*, TableViewCellEdi
 
     // Matched by name: of two registered computers with one name, the first goes.
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    QVariantList stored = defaults.arrayForKey(kRegisteredComputers);
+    QVariantList stored = defaults.arrayForKey(settingsKey::kRegisteredComputers);
     for (int i = 0; i < stored.size(); ++i) {
         if (isDictionary(stored[i]) && nameOf(*Computer::initWithDictionary(stored[i].toMap())) == name) {
             stored.removeAt(i);
-            defaults.setObject(stored, kRegisteredComputers);
+            defaults.setObject(stored, settingsKey::kRegisteredComputers);
             defaults.synchronize();
             break;
         }
@@ -329,9 +328,9 @@ void ComputerListViewController::registerComputer(const platform::Notification& 
     if (!computer)
         return;
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    QVariantList stored = defaults.arrayForKey(kRegisteredComputers);
+    QVariantList stored = defaults.arrayForKey(settingsKey::kRegisteredComputers);
     stored.append(computer->encodeWithDictionary());
-    defaults.setObject(stored, kRegisteredComputers);
+    defaults.setObject(stored, settingsKey::kRegisteredComputers);
     defaults.synchronize();
 
     computerList_.append(computer);
@@ -417,7 +416,7 @@ void ComputerListViewController::handleTimer(Timer&)
         char senderText[INET_ADDRSTRLEN] = {};
         ::inet_ntop(AF_INET, &sender.sin_addr, senderText, sizeof senderText);
         if (auto computer = discovery_computerFromReply(buffer, int(received), QString::fromLatin1(senderText)))
-            NotificationCenter::defaultCenter().postNotification(kDiscoveredComputerNotification, computer);
+            NotificationCenter::defaultCenter().postNotification(notification::kDiscoveredComputer, computer);
     }
 }
 

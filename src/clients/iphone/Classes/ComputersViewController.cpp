@@ -2,9 +2,11 @@
 #include "ComputersViewController.h"
 
 #include "ComputerListViewController.h"
+#include "NotificationNames.h"
 #include "RegisterComputerViewController.h"
 
 #include "platform/NotificationCenter.h"
+#include "platform/PhoneLook.h"
 
 ComputersViewController::ComputersViewController(QObject* parent)
     : platform::ViewController(QStringLiteral("ComputersView"), parent)
@@ -22,10 +24,11 @@ void ComputersViewController::viewDidLoad()
 {
     platform::ViewController::viewDidLoad();
     QWidget* container = view();
-    container->resize(320, 460);
+    const QSize size(platform::phone::kScreenWidth, platform::phone::kContentHeight);
+    container->resize(size);
     QWidget* navigation = naviController_->view();
     navigation->setParent(container);
-    navigation->setGeometry(0, 0, 320, 460);
+    navigation->setGeometry(QRect(QPoint(0, 0), size));
     navigation->show();
     // The list loads with the stack's view above; it appears now, so that
     // discovery starts as soon as the connection screens exist.
@@ -65,5 +68,5 @@ bool ComputersViewController::shouldAutorotateToInterfaceOrientation(platform::I
 
 void ComputersViewController::selectedCancel(QObject*)
 {
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), previousViewIndex_);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, previousViewIndex_);
 }

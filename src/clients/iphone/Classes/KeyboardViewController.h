@@ -201,6 +201,8 @@ private:
     void releaseShiftLatch();
     void endPreview();
     void moveControls(KeyMode mode, int dy);
+    static bool isKeyButton(const KeyEntry& entry);
+    UIKeyButton* keyButton(const KeyEntry& entry);
 
     std::unique_ptr<Ui::KeyboardView> ui_;
     QVariantMap keymaps_;

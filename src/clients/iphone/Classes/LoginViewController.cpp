@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LoginViewController.h"
 
+#include "NotificationNames.h"
 #include "RemoteProtocol.h"
+#include "SettingsKeys.h"
 #include "ui_LoginView.h"
 
 #include "platform/Alert.h"
@@ -18,8 +20,6 @@ using platform::TableViewCell;
 using platform::TableViewCellAccessoryType;
 
 namespace {
-
-const QString kPasswords = QStringLiteral("Passwords");
 
 // The wait cursor while the connect holds the screen.
 class BusyCursor {
@@ -77,7 +77,7 @@ void LoginViewController::viewWillAppear(bool animated)
 
 std::optional<QString> LoginViewController::loadPassword(const QString& name) const
 {
-    const QVariantMap passwords = platform::UserDefaults::standardUserDefaults().dictionaryForKey(kPasswords);
+    const QVariantMap passwords = platform::UserDefaults::standardUserDefaults().dictionaryForKey(settingsKey::kPasswords);
     const auto found = passwords.constFind(name);
     if (found == passwords.constEnd())
         return std::nullopt;
@@ -136,12 +136,12 @@ void LoginViewController::selectedConnect(QObject*)
 
     // The choice is stored before the connect is tried, whatever comes of it.
     platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
-    QVariantMap passwords = defaults.dictionaryForKey(kPasswords);
+    QVariantMap passwords = defaults.dictionaryForKey(settingsKey::kPasswords);
     if (saveCell_->accessoryType() == TableViewCellAccessoryType::Checkmark)
         passwords.insert(name, passcode);
     else
         passwords.remove(name);
-    defaults.setObject(passwords, kPasswords);
+    defaults.setObject(passwords, settingsKey::kPasswords);
     defaults.synchronize();
 
     const QByteArray address = computer_->ip().value_or(QString()).toUtf8();
@@ -157,7 +157,7 @@ void LoginViewController::selectedConnect(QObject*)
     case 0:
         if (platform::NavigationController* navigation = navigationController())
             navigation->popToRootViewControllerAnimated(false);
-        platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), 0);
+        platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, 0);
         break;
     case -2:
         showConnectionError(QStringLiteral("Invalid Password."));

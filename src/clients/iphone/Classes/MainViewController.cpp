@@ -3,6 +3,7 @@
 
 #include "ComputersViewController.h"
 #include "KeyboardViewController.h"
+#include "NotificationNames.h"
 #include "PhoneWindow.h"
 #include "RemoteViewController.h"
 #include "SettingsSheet.h"
@@ -12,6 +13,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/StatusBar.h"
 #include "platform/TabBar.h"
+#include "platform/Theme.h"
 #include "platform/ViewAnimation.h"
 
 #include <QEvent>
@@ -35,6 +37,9 @@ void MainViewController::loadView()
 {
     ui = std::make_unique<Ui::MainWindow>();
     loadViewFromForm(*ui);
+    view()->setStyleSheet(QStringLiteral("QWidget#MainWindow { background: %1; }\n"
+                                         "QLabel#inputLabel { color: %2; background: transparent; }")
+                              .arg(platform::theme::groupedBackground().name(), platform::theme::label().name()));
 }
 
 void MainViewController::viewDidLoad()
@@ -42,9 +47,9 @@ void MainViewController::viewDidLoad()
     platform::ViewController::viewDidLoad();
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("Settings"), [this](const Notification& n) { settings(n); });
-    center.addObserver(this, QStringLiteral("Toggle TabBar"), [this](const Notification&) { toggleTabBar(); });
-    center.addObserver(this, QStringLiteral("Goto TabBar"), [this](const Notification& n) { gotoTabBar(n); });
+    center.addObserver(this, notification::kSettings, [this](const Notification& n) { settings(n); });
+    center.addObserver(this, notification::kToggleTabBar, [this](const Notification&) { toggleTabBar(); });
+    center.addObserver(this, notification::kGotoTabBar, [this](const Notification& n) { gotoTabBar(n); });
 
     remoteViewController_ = new RemoteViewController(this);
     touchPadViewController_ = new TouchPadViewController(this);

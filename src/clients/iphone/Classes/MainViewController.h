@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/InterfaceOrientation.h"
+#include "platform/PhoneLook.h"
 #include "platform/ViewController.h"
 
 #include <QPointer>
@@ -39,10 +40,10 @@ public:
     static constexpr int kConnectionTab = 3;
     static constexpr int kTabCount = 4;
     // The main view below the status bar, upright and turned for the keyboard.
-    static constexpr int kPortraitWidth = 320;
-    static constexpr int kPortraitHeight = 460;
-    static constexpr int kLandscapeWidth = 480;
-    static constexpr int kLandscapeHeight = 300;
+    static constexpr int kPortraitWidth = platform::phone::kScreenWidth;
+    static constexpr int kPortraitHeight = platform::phone::kContentHeight;
+    static constexpr int kLandscapeWidth = platform::phone::kScreenHeight;
+    static constexpr int kLandscapeHeight = platform::phone::kScreenWidth - platform::phone::kStatusBarHeight;
     static constexpr double kRotationDuration = 0.5;
     static constexpr double kTabBarFadeDuration = 0.3;
 

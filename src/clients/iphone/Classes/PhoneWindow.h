@@ -9,6 +9,8 @@
 // takes the design's width and everything below the strip.
 #pragma once
 
+#include "platform/PhoneLook.h"
+
 #include <QWidget>
 
 namespace platform {
@@ -19,8 +21,8 @@ class PhoneWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kShortSide = 320;
-    static constexpr int kLongSide = 480;
+    static constexpr int kShortSide = platform::phone::kScreenWidth;
+    static constexpr int kLongSide = platform::phone::kScreenHeight;
 
     explicit PhoneWindow(QWidget* parent = nullptr);
 

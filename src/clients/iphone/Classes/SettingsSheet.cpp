@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsSheet.h"
 
+#include "SettingsKeys.h"
+
 #include "platform/Button.h"
 #include "platform/Theme.h"
 #include "platform/UserDefaults.h"
@@ -17,7 +19,8 @@ SettingsSheet::SettingsSheet(QWidget* window)
 {
     setObjectName(QStringLiteral("SettingsSheet"));
     card_->setObjectName(QStringLiteral("settingsCard"));
-    card_->setStyleSheet(QStringLiteral("QWidget#settingsCard { background: #f2f2f7; border-radius: 14px; }"));
+    card_->setStyleSheet(QStringLiteral("QWidget#settingsCard { background: %1; border-radius: 14px; }")
+                             .arg(theme::groupedBackground().name()));
 
     auto* title = new QLabel(QStringLiteral("Settings"), card_);
     title->setFont(theme::font(17, QFont::DemiBold));
@@ -26,7 +29,8 @@ SettingsSheet::SettingsSheet(QWidget* window)
 
     auto* row = new QWidget(card_);
     row->setObjectName(QStringLiteral("settingsRow"));
-    row->setStyleSheet(QStringLiteral("QWidget#settingsRow { background: white; border-radius: 10px; }"));
+    row->setStyleSheet(QStringLiteral("QWidget#settingsRow { background: %1; border-radius: 10px; }")
+                           .arg(theme::cellBackground().name()));
     row->setGeometry(12, 52, 256, 44);
     auto* rowTitle = new QLabel(QStringLiteral("Sound Effects"), row);
     rowTitle->setFont(theme::font(17));
@@ -40,7 +44,7 @@ SettingsSheet::SettingsSheet(QWidget* window)
     footnote->setObjectName(QStringLiteral("settingsFootnote"));
     footnote->setWordWrap(true);
     footnote->setFont(theme::font(13));
-    footnote->setStyleSheet(QStringLiteral("color: #6c6c70;"));
+    footnote->setStyleSheet(QStringLiteral("color: %1;").arg(theme::color(platform::phone::kTertiaryLabel).name()));
     footnote->setGeometry(24, 102, 232, 68);
 
     doneButton_->setTitle(QStringLiteral("Done"));
@@ -56,7 +60,7 @@ SettingsSheet::SettingsSheet(QWidget* window)
 
 void SettingsSheet::present()
 {
-    soundSwitch_->setOn(platform::UserDefaults::standardUserDefaults().boolForKey(QLatin1String(kSoundEffectKey)));
+    soundSwitch_->setOn(platform::UserDefaults::standardUserDefaults().boolForKey(settingsKey::kSoundEffects));
     layOut();
     show();
     raise();
@@ -70,7 +74,7 @@ void SettingsSheet::dismiss()
 void SettingsSheet::soundSwitchChanged()
 {
     auto& defaults = platform::UserDefaults::standardUserDefaults();
-    defaults.setBool(soundSwitch_->isOn(), QLatin1String(kSoundEffectKey));
+    defaults.setBool(soundSwitch_->isOn(), settingsKey::kSoundEffects);
     defaults.synchronize();
 }
 
@@ -91,5 +95,5 @@ bool SettingsSheet::eventFilter(QObject* watched, QEvent* event)
 void SettingsSheet::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0, 0, 0, 90)); // dims the screen below
+    painter.fillRect(rect(), theme::shade(platform::phone::kDimmingAlpha)); // dims the screen below
 }

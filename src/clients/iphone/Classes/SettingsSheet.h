@@ -17,8 +17,6 @@ class SettingsSheet : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr const char* kSoundEffectKey = "enabled_soundeffect";
-
     explicit SettingsSheet(QWidget* window);
 
     // Shows the sheet over its whole window with the stored switch position.

@@ -8,6 +8,8 @@
 // the first window, so the program starts only once.
 #pragma once
 
+#include "platform/PhoneLook.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <QSizeF>
@@ -19,7 +21,7 @@ class QScreen;
 namespace WindowScale {
 
 // The phone's screen in points, upright.
-inline constexpr QSize kPhonePoints{320, 480};
+inline constexpr QSize kPhonePoints{platform::phone::kScreenWidth, platform::phone::kScreenHeight};
 
 // The factor for a desktop window of `points` on a screen area of `available`
 // pixels (logical pixels of the platform).
