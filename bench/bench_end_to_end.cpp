@@ -26,14 +26,11 @@
 #include "LatencySamples.h"
 #include "LoopbackSockets.h"
 #include "OffscreenBenchmarkMain.h"
+#include "ReceiverChild.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -41,13 +38,8 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-#ifndef QUILLON_RECEIVER_BINARY
-#error "QUILLON_RECEIVER_BINARY must name the receiver binary"
-#endif
 
 namespace {
 
@@ -64,90 +56,6 @@ bool sendAll(int fd, const std::vector<uint8_t>& bytes)
 {
     return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
 }
-
-// Lines from a pipe; a line that does not come within the wait is a failure.
-class LineReader {
-public:
-    explicit LineReader(int fd) : fd_(fd) {}
-    std::optional<std::string> next(std::chrono::milliseconds wait = std::chrono::milliseconds(5000))
-    {
-        const auto deadline = Clock::now() + wait;
-        for (;;) {
-            const auto end = pending_.find('\n');
-            if (end != std::string::npos) {
-                std::string line = pending_.substr(0, end);
-                pending_.erase(0, end + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd watched{fd_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&watched, 1, int(left.count())) != 1)
-                return std::nullopt;
-            char buffer[4096];
-            const ssize_t n = read(fd_, buffer, sizeof buffer);
-            if (n <= 0)
-                return std::nullopt;
-            pending_.append(buffer, size_t(n));
-        }
-    }
-
-private:
-    int fd_;
-    std::string pending_;
-};
-
-// quillon-receiver --sink log on 127.0.0.1 with a free session port.
-class Receiver {
-public:
-    Receiver()
-    {
-        int out[2];
-        int err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-            throw std::runtime_error("pipe failed");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            dup2(err[1], 2);
-            execl(QUILLON_RECEIVER_BINARY, QUILLON_RECEIVER_BINARY, "--bind", "127.0.0.1", "--port", "0",
-                  "--discovery-port", "0", "--passcode", kPasscode, "--name", "bench", "--sink", "log",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-        LineReader notices(err_);
-        const std::string prefix = "session listening on 127.0.0.1:";
-        while (const auto line = notices.next()) {
-            const auto at = line->find(prefix);
-            if (at != std::string::npos) {
-                port_ = uint16_t(std::stoi(line->substr(at + prefix.size())));
-                break;
-            }
-        }
-        if (port_ == 0)
-            throw std::runtime_error("quillon-receiver did not start");
-        output_ = std::make_unique<LineReader>(out_);
-    }
-    ~Receiver()
-    {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        close(out_);
-        close(err_);
-    }
-    uint16_t port() const { return port_; }
-    LineReader& output() { return *output_; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-    uint16_t port_ = 0;
-    std::unique_ptr<LineReader> output_;
-};
 
 // The login request for kPasscode: the dictionary Cmd = "Login", Passcode =
 // "bench" in a 0x80 frame.
@@ -170,7 +78,7 @@ bool isMouseLine(const std::optional<std::string>& line)
 }
 
 // Skips the receiver's lines up to its answer to the login.
-bool waitForLogin(LineReader& output)
+bool waitForLogin(bench::LineReader& output)
 {
     while (const auto line = output.next())
         if (line->find(R"("type":"login")") != std::string::npos)
@@ -180,7 +88,7 @@ bool waitForLogin(LineReader& output)
 
 void BM_TouchMovedToReceiverLog(benchmark::State& state)
 {
-    Receiver receiver;
+    bench::ReceiverChild receiver(kPasscode, bench::ReceiverChild::Output::Read);
     // The real start-up, its discovery kept on loopback.
     DiscoveryEndpoint loopbackDiscovery;
     loopbackDiscovery.address = "127.255.255.255";
@@ -222,7 +130,7 @@ BENCHMARK(BM_TouchMovedToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrose
 // The receiver's share: the same packet written straight into a session.
 void BM_RawPacketToReceiverLog(benchmark::State& state)
 {
-    Receiver receiver;
+    bench::ReceiverChild receiver(kPasscode, bench::ReceiverChild::Output::Read);
     const int fd = connectOnLoopback(receiver.port());
     uint8_t reply[17];
     if (fd < 0 || !sendAll(fd, loginFrame()) || !readExactly(fd, reply, sizeof reply)
