@@ -10,7 +10,7 @@ std::vector<std::string> inputSinkNames()
     return {"log", "xtest", "uinput", "auto"};
 }
 
-std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out, std::string& error)
+std::unique_ptr<InputSink> makeInputSink(const std::string& name, LineOutput& out, std::string& error)
 {
     if (name == "log")
         return std::make_unique<LogSink>(out);

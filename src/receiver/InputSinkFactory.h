@@ -2,8 +2,8 @@
 #pragma once
 
 #include "InputSink.h"
+#include "OutputChannel.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,9 +15,9 @@ std::vector<std::string> inputSinkNames();
 // not known, or a device that cannot be reached. Sinks that write a record of
 // what happened write it to `out`. "auto" is XTest when an X display can be
 // reached, else uinput.
-std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out, std::string& error);
+std::unique_ptr<InputSink> makeInputSink(const std::string& name, LineOutput& out, std::string& error);
 
-inline std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out)
+inline std::unique_ptr<InputSink> makeInputSink(const std::string& name, LineOutput& out)
 {
     std::string ignored;
     return makeInputSink(name, out, ignored);

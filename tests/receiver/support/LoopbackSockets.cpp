@@ -17,11 +17,13 @@ bool waitReadable(int fd, Clock::time_point deadline)
 
 } // namespace
 
-UniqueFd connectToLoopback(uint16_t port)
+UniqueFd connectToLoopback(uint16_t port, const char* from)
 {
     UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in local = *makeAddress(from, 0);
     const sockaddr_in address = *makeAddress("127.0.0.1", port);
-    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+        || ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         socket.reset();
     return socket;
 }

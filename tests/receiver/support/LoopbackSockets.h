@@ -9,8 +9,9 @@
 #include <chrono>
 #include <optional>
 
-// A TCP connection to 127.0.0.1:port (invalid when it failed).
-UniqueFd connectToLoopback(uint16_t port);
+// A TCP connection to 127.0.0.1:port from `from`, another loopback address
+// standing for another host (invalid when it failed).
+UniqueFd connectToLoopback(uint16_t port, const char* from = "127.0.0.1");
 // "127.0.0.1:port" of this end of a connection, as the receiver names its peer.
 std::string formatPeerOfLocalEnd(int fd);
 bool sendAll(int fd, const Bytes& bytes);
