@@ -49,6 +49,11 @@ int boundLoopbackSocket()
 ReceiverDouble::ReceiverDouble(ReceiverScript script) : script_(std::move(script))
 {
     listener_ = boundLoopbackSocket();
+    if (script_.stopsReadingAfterReply) {
+        // A small window (inherited by the accepted socket) fills up soon.
+        const int small = 4096;
+        setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    }
     if (listen(listener_, 4) != 0 || pipe2(wakePipe_, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot start the receiver double");
     port_ = localPort(listener_);
@@ -144,7 +149,9 @@ void ReceiverDouble::run()
         changed_.notify_all();
         return;
     }
-    if (open)
+    if (open && script_.stopsReadingAfterReply)
+        pause(-1); // until the double is torn down
+    else if (open)
         recordUntilClosed(fd);
     close(fd);
 }
