@@ -80,6 +80,7 @@ private:
         QString title;
         QLabel* header = nullptr;
         QList<QPointer<TableViewCell>> cells;
+        int top = 0; // where the section (its header, else its first row) begins in the content
     };
     struct RowChange {
         IndexPath indexPath;
@@ -97,7 +98,9 @@ private:
     void retire(TableViewCell* cell);
     void clearSections();
     void applyUpdates();
-    void layoutRows(bool animated);
+    // Places the headers and rows from `from` down; the rows above it have
+    // not moved, so a change costs what lies below it, not the whole table.
+    void layoutRows(bool animated, IndexPath from = IndexPath{0, 0});
     int heightOfRow(const IndexPath& indexPath);
     bool consistentWithDataSource();
 
