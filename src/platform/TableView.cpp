@@ -398,11 +398,12 @@ void TableView::applyUpdates()
         }
         cell->lower();
         QPointer<TableViewCell> guard = cell;
+        const std::weak_ptr<bool> table = alive_;
         ViewAnimation(ViewAnimation::kDefaultDuration)
             .setFrame(cell, to)
             .setAlpha(cell, 0)
-            .whenFinished([this, guard] {
-                if (guard && !indexPathForCell(guard))
+            .whenFinished([this, table, guard] {
+                if (!table.expired() && guard && !indexPathForCell(guard))
                     retire(guard);
             })
             .commit();

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QPointer>
 #include <QScrollArea>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -117,6 +118,9 @@ private:
     int updateDepth_ = 0;
     int rowHeight_ = 44;
     bool loaded_ = false;
+    // Gone before the widget's children: an animation of a leaving row that
+    // ends because the table is being destroyed finds it expired.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace platform

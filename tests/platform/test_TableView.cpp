@@ -267,3 +267,23 @@ TEST_F(TableViewTest, ATapOnATextFieldInARowFocusesTheFieldInsteadOfChoosingTheR
 }
 
 } // namespace
+
+TEST(TableViewTeardown, ATableDestroyedWhileARowSlidesAwayTouchesNothingOfItsOwn)
+{
+    // The leaving row's animation ends when the table's widgets go, after
+    // the table itself: its end must not reach back into the table.
+    ScopedManualClock clock;
+    ViewAnimation::setAnimationsEnabled(true);
+    ComputerList list;
+    auto* window = new QWidget;
+    auto* table = new TableView(window);
+    table->setGeometry(0, 0, 320, 460);
+    table->setDataSource(&list);
+    window->show();
+    table->reloadData();
+    list.commitEditingStyle(table, TableViewCellEditingStyle::Delete, {0, 0});
+    list.helpCell = nullptr; // goes with the table
+    delete window;
+    ViewAnimation::setAnimationsEnabled(false);
+    EXPECT_EQ(list.registered.size(), 2);
+}
