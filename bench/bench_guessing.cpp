@@ -1,14 +1,15 @@
 // How fast a host on the network can guess the passcode of the real
-// quillon-receiver: wrong logins from 127.0.0.1 as fast as the receiver
-// answers them, one login per connection, for a fixed time, from one or
-// several connections at once; then how long a right login from another
+// quillon-receiver: wrong logins as fast as the receiver answers them, one
+// login per connection, for a fixed time, from one or several connections at
+// once, from one address (127.0.0.1) or spread over many (127.0.1.x, as a
+// host that claims many addresses); then how long a right login from another
 // address (127.0.0.2) waits while the guesser is being held back.
 //
 //     build/bench/bench/bench_guessing
 //
-// Each run takes the seconds given as its first argument; the counters are
-// the answered guesses per second and the days that rate needs to try every
-// 6-digit passcode.
+// Each run takes the seconds given as its first argument (--benchmark_filter
+// picks the short ones); the counters are the answered guesses per second
+// and the days that rate needs to try every 6-digit passcode.
 #include "LoopbackSockets.h"
 #include "ReceiverChild.h"
 
@@ -83,6 +84,7 @@ void BM_WrongGuesses(benchmark::State& state)
 {
     const auto seconds = std::chrono::seconds(state.range(0));
     const int connections = int(state.range(1));
+    const int addresses = int(state.range(2));
     for (auto _ : state) {
         ReceiverChild receiver(kPasscode, ReceiverChild::Output::Discard);
         std::atomic<long> refused{0};
@@ -94,7 +96,10 @@ void BM_WrongGuesses(benchmark::State& state)
                 for (long guess = c; Clock::now() < deadline; guess += connections) {
                     char text[16];
                     std::snprintf(text, sizeof text, "%06ld", guess % 1000000);
-                    if (tryLogin("127.0.0.1", receiver.port(), text, deadline) == 1)
+                    char from[32] = "127.0.0.1";
+                    if (addresses > 1)
+                        std::snprintf(from, sizeof from, "127.0.1.%ld", 1 + guess % addresses);
+                    if (tryLogin(from, receiver.port(), text, deadline) == 1)
                         ++refused;
                 }
             });
@@ -115,9 +120,11 @@ void BM_WrongGuesses(benchmark::State& state)
     }
 }
 BENCHMARK(BM_WrongGuesses)
-    ->ArgNames({"seconds", "connections"})
-    ->Args({10, 1})
-    ->Args({10, 8})
+    ->ArgNames({"seconds", "connections", "addresses"})
+    ->Args({10, 1, 1})
+    ->Args({10, 8, 1})
+    ->Args({120, 8, 1})
+    ->Args({120, 8, 200})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
