@@ -31,7 +31,8 @@ int LoginThrottle::failures(uint32_t address) const
 
 LoginThrottle::Clock::time_point LoginThrottle::checkableAt(uint32_t address, Clock::time_point now) const
 {
-    Clock::time_point at = failuresOfAll_.nextTokenAt(now);
+    const bool knownGood = std::find(loggedIn_.begin(), loggedIn_.end(), address) != loggedIn_.end();
+    Clock::time_point at = knownGood ? now : failuresOfAll_.nextTokenAt(now);
     if (const auto found = records_.find(address); found != records_.end())
         at = std::max(at, found->second.lastFailure + delayAfter(found->second.failures));
     return std::max(at, now);
@@ -68,6 +69,11 @@ bool LoginThrottle::recordFailure(uint32_t address, Clock::time_point now)
 void LoginThrottle::recordSuccess(uint32_t address)
 {
     records_.erase(address);
+    if (const auto known = std::find(loggedIn_.begin(), loggedIn_.end(), address); known != loggedIn_.end())
+        loggedIn_.erase(known);
+    else if (loggedIn_.size() >= policy_.maxLoggedIn)
+        loggedIn_.pop_front();
+    loggedIn_.push_back(address);
 }
 
 void LoginThrottle::forgetOld(Clock::time_point now)

@@ -4,8 +4,11 @@
 // wrong passcodes from all addresses together are limited per minute, so
 // that many addresses cannot add up to a fast guesser; one address held back
 // by its delays stays well inside that limit, so the owner's phone on another
-// address is answered at once. A right passcode clears its address's record;
-// a record that stays quiet long enough is forgotten.
+// address is answered at once. An address that has logged in before is not
+// held by the limit on all (only by its own delays), so the owner's phone is
+// answered at once even while many addresses guess together. A right
+// passcode clears its address's record; a record that stays quiet long
+// enough is forgotten.
 #pragma once
 
 #include "TokenBucket.h"
@@ -13,6 +16,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <unordered_map>
 
@@ -27,6 +31,7 @@ public:
         int failuresPerMinute = 10; // of all addresses together, after a burst of as many
         std::chrono::milliseconds forgetAfter = std::chrono::hours(1);
         std::size_t maxAddresses = 4096; // remembered at once
+        std::size_t maxLoggedIn = 64;    // addresses remembered for a right passcode
     };
 
     LoginThrottle();
@@ -57,4 +62,5 @@ private:
     Policy policy_;
     TokenBucket failuresOfAll_;
     std::unordered_map<uint32_t, Record> records_;
+    std::deque<uint32_t> loggedIn_; // oldest first
 };

@@ -145,17 +145,20 @@ void SessionServer::answerDueLogins()
         const int failuresB = throttle_.failures(b->address);
         return failuresA != failuresB ? failuresA < failuresB : a->serial < b->serial;
     });
-    std::vector<int> due;
+    std::vector<int> order;
+    for (const Connection* connection : held)
+        order.push_back(connection->socket.get());
     std::set<uint32_t> seen;
     const Clock::time_point now = limits_.now();
-    for (const Connection* connection : held) {
-        if (seen.insert(connection->address).second && throttle_.mayCheck(connection->address, now))
-            due.push_back(connection->socket.get());
-    }
-    for (int fd : due) {
-        // Answering one may close others (a takeover closes the logged-in client).
+    for (int fd : order) {
+        // Answering one may close others (a takeover closes the logged-in
+        // client), and its failure may use up the last share of the limit on
+        // all: each is looked at afresh just before its turn.
         auto found = connections_.find(fd);
-        if (found != connections_.end())
+        if (found == connections_.end())
+            continue;
+        const uint32_t address = found->second.address;
+        if (seen.insert(address).second && throttle_.mayCheck(address, now))
             apply(found->second, found->second.session->answerPendingLogin());
     }
 }

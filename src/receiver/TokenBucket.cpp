@@ -2,6 +2,14 @@
 
 #include <algorithm>
 
+namespace {
+
+// Refills are sums of products of doubles: a token that is due by the clock
+// may come out a hair short of 1.
+constexpr double kWhole = 1 - 1e-9;
+
+} // namespace
+
 TokenBucket::TokenBucket(double burst, double perSecond)
     : burst_(burst)
     , perSecond_(perSecond)
@@ -19,9 +27,9 @@ double TokenBucket::tokensAt(Clock::time_point now) const
 bool TokenBucket::take(Clock::time_point now)
 {
     const double tokens = tokensAt(now);
-    if (tokens < 1)
+    if (tokens < kWhole)
         return false;
-    tokens_ = tokens - 1;
+    tokens_ = std::max(0.0, tokens - 1);
     if (!started_ || now > last_)
         last_ = now;
     started_ = true;
@@ -35,18 +43,18 @@ void TokenBucket::giveBack()
 
 bool TokenBucket::available(Clock::time_point now) const
 {
-    return tokensAt(now) >= 1;
+    return tokensAt(now) >= kWhole;
 }
 
 TokenBucket::Clock::time_point TokenBucket::nextTokenAt(Clock::time_point now) const
 {
     const double tokens = tokensAt(now);
-    if (tokens >= 1 || perSecond_ <= 0)
+    if (tokens >= kWhole || perSecond_ <= 0)
         return now;
     return now + std::chrono::ceil<Clock::duration>(std::chrono::duration<double>((1 - tokens) / perSecond_));
 }
 
 bool TokenBucket::full(Clock::time_point now) const
 {
-    return tokensAt(now) >= burst_;
+    return tokensAt(now) >= burst_ - (1 - kWhole);
 }

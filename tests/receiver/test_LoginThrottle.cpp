@@ -94,6 +94,23 @@ TEST(LoginThrottle, ManyAddressesTogetherAreHeldToTheCeiling)
     EXPECT_LE(tried, 10 + 10 * 10 + 1); // a burst of ten, then ten a minute
 }
 
+TEST(LoginThrottle, AnAddressThatLoggedInBeforeIsHeldOnlyByItsOwnDelays)
+{
+    LoginThrottle throttle;
+    const uint32_t owner = address("192.0.2.8");
+    throttle.recordSuccess(owner);
+    Clock::time_point now = kStart;
+    for (uint32_t host = 1; host <= 10; ++host)
+        throttle.recordFailure(htonl(0x0A000000u + host), now);
+    EXPECT_FALSE(throttle.mayCheck(address("192.0.2.9"), now)) << "the limit on all is spent";
+    EXPECT_TRUE(throttle.mayCheck(owner, now));
+    // Claimed by a guesser, the address still earns its own delays.
+    for (int i = 0; i < 3; ++i)
+        throttle.recordFailure(owner, now);
+    EXPECT_FALSE(throttle.mayCheck(owner, now));
+    EXPECT_EQ(throttle.checkableAt(owner, now), now + 1s);
+}
+
 TEST(LoginThrottle, QuietAddressesAreForgottenAndTheTableIsBounded)
 {
     LoginThrottle::Policy policy;

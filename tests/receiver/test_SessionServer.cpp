@@ -22,9 +22,10 @@ struct ManualClock {
 
 class ServerUnderTest {
 public:
-    explicit ServerUnderTest(std::size_t maxConnections, std::size_t perAddress = 8)
+    explicit ServerUnderTest(std::size_t maxConnections, std::size_t perAddress = 8, int failuresPerMinute = 10)
     {
         SessionServer::Limits limits;
+        limits.throttle.failuresPerMinute = failuresPerMinute;
         limits.maxConnections = maxConnections;
         limits.maxConnectionsPerAddress = perAddress;
         limits.loginTimeout = 30s;
@@ -326,4 +327,42 @@ TEST(SessionServerThrottle, ARightPasscodeFromTheGuessingAddressWaitsItsTurnToo)
 
     // A right login clears the address: the next wrong one is answered at once.
     EXPECT_EQ(t.login("guess").second, loginReply(1));
+}
+
+TEST(SessionServerThrottle, ManyAddressesTogetherAreLetThroughOneShareOfTheLimitAtATime)
+{
+    // Two wrong passcodes a minute for all addresses together, after a burst of two.
+    ServerUnderTest t(16, 8, 2);
+    // The owner's phone logged in earlier from its address.
+    EXPECT_EQ(t.login("pw", "127.0.0.2").second, loginReply(0));
+
+    const std::vector<const char*> guessers = {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"};
+    std::vector<UniqueFd> connections;
+    for (const char* from : guessers) {
+        connections.push_back(t.connect(from));
+        sendAll(connections.back().get(), loginPacket("guess"));
+    }
+    const auto answered = [&] {
+        int count = 0;
+        for (const UniqueFd& connection : connections)
+            count += receiveExactly(connection.get(), loginReply(1).size(), 0ms).has_value();
+        return count;
+    };
+    int total = 0;
+    for (int round = 0; round < 5; ++round)
+        t.serveOnce(20ms);
+    total += answered();
+    EXPECT_EQ(total, 2) << "held together, they must not all go through when the limit allows one";
+
+    // The limit on all is spent, yet the owner's phone is answered at once.
+    EXPECT_EQ(t.login("pw", "127.0.0.2").second, loginReply(0));
+
+    t.clock.now += 29s;
+    t.tick();
+    total += answered();
+    EXPECT_EQ(total, 2);
+    t.clock.now += 1s; // one more share, for one of the two still held
+    t.tick();
+    total += answered();
+    EXPECT_EQ(total, 3);
 }
