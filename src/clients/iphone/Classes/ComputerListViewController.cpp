@@ -365,8 +365,13 @@ void ComputerListViewController::discoveredComputer(const platform::Notification
     const IndexPath row = IndexPath::indexPathForRow(change.row, DiscoveredSection);
     TableView* table = tableView();
     table->beginUpdates();
-    if (change.kind == DiscoveredComputers::Change::Kind::Replaced)
-        table->deleteRowsAtIndexPaths({row}, platform::TableViewRowAnimation::Fade);
-    table->insertRowsAtIndexPaths({row}, platform::TableViewRowAnimation::Top);
+    if (change.kind == DiscoveredComputers::Change::Kind::Replaced) {
+        // Only a full list has rows replaced, which takes a flood of new
+        // names: they change in place, without an animation each.
+        table->deleteRowsAtIndexPaths({row}, platform::TableViewRowAnimation::None);
+        table->insertRowsAtIndexPaths({row}, platform::TableViewRowAnimation::None);
+    } else {
+        table->insertRowsAtIndexPaths({row}, platform::TableViewRowAnimation::Top);
+    }
     table->endUpdates();
 }
