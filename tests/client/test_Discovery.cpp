@@ -352,7 +352,8 @@ TEST_F(DiscoveryTest, AFloodIsTakenAtMostSixtyFourDatagramsPerTick)
     clock.advance(1.0);
     EXPECT_EQ(int(notified.size()), kFlood);
     EXPECT_EQ(udpReceiveQueue(list->boundPort()), 0);
-    // The list was full: the six newest names took the rows of the six heard from longest ago.
+    // The list was full: the six newest names took the rows of the six heard
+    // from longest ago (each name was heard once).
     const QStringList rows = discoveredRows();
     ASSERT_EQ(rows.size(), ComputerListViewController::maxDiscoveredComputers);
     EXPECT_EQ(rows.mid(0, 6), (QStringList{"Flood 64", "Flood 65", "Flood 66", "Flood 67", "Flood 68", "Flood 69"}));
@@ -387,7 +388,7 @@ TEST_F(DiscoveryTest, AThousandForgedNamesLeaveTheListAtItsCapAndAReceiverThatAn
     EXPECT_LT(longestPoll, std::chrono::seconds(2));
 }
 
-TEST(DiscoveredComputersList, ANewNameTakesTheRowOfTheNameHeardFromLongestAgo)
+TEST(DiscoveredComputersList, ANewNameTakesTheRowOfANameHeardOnceAndHeardFromLongestAgo)
 {
     DiscoveredComputers list(3);
     const auto named = [](const char* name) { return Computer::initWithInfo(name, "Linux"); };
@@ -400,16 +401,26 @@ TEST(DiscoveredComputersList, ANewNameTakesTheRowOfTheNameHeardFromLongestAgo)
     EXPECT_EQ(list.merge(again).kind, Kind::None) << "heard again, kept as first found";
     EXPECT_NE(list.computers()[0]->port(), 9);
 
-    // B was heard longest ago: D takes its row; then C's goes to E.
+    const auto names = [&list] {
+        QStringList all;
+        for (const auto& computer : list.computers())
+            all.append(computer->computerName().value_or(QString()));
+        return all;
+    };
+    // B was heard longest ago of the names heard once: D takes its row; then
+    // C's goes to E, and E's to F. A, heard twice, stays through the flood.
     auto change = list.merge(named("D"));
     EXPECT_EQ(change.kind, Kind::Replaced);
     EXPECT_EQ(change.row, 1);
-    change = list.merge(named("E"));
-    EXPECT_EQ(change.row, 2);
-    QStringList names;
-    for (const auto& computer : list.computers())
-        names.append(computer->computerName().value_or(QString()));
-    EXPECT_EQ(names, (QStringList{"A", "D", "E"}));
+    EXPECT_EQ(list.merge(named("E")).row, 2);
+    EXPECT_EQ(list.merge(named("F")).row, 1);
+    EXPECT_EQ(names(), (QStringList{"A", "F", "E"}));
+
+    // When every name was heard again, the stalest of all goes.
+    list.merge(named("E"));
+    list.merge(named("F"));
+    EXPECT_EQ(list.merge(named("G")).row, 0);
+    EXPECT_EQ(names(), (QStringList{"G", "F", "E"}));
 }
 
 TEST_F(DiscoveryTest, TheViewLoadStepsRunOncePerController)

@@ -2,8 +2,10 @@
 // the order they were first found, each kept as it was first found. At most
 // `capacity` names: anyone on the network can answer under new names, so a
 // new name, when the list is full, takes the place of the name heard from
-// longest ago. A receiver that still answers is heard every few seconds and
-// keeps its place.
+// longest ago. A receiver that still answers is heard every few seconds, and
+// a name heard more than once goes only when no name heard just once is left
+// to make room: a flood of new names, each heard once, replaces its own rows
+// and leaves the receivers that answer in place.
 #pragma once
 
 #include "Computer.h"
@@ -28,7 +30,7 @@ public:
 
     // A computer from a reply: a name already listed (compared exactly) is
     // heard again and changes nothing else; a new name is appended, or takes
-    // the row of the name heard from longest ago when the list is full.
+    // a row when the list is full (see above).
     Change merge(const std::shared_ptr<Computer>& computer);
 
     const QList<std::shared_ptr<Computer>>& computers() const { return computers_; }
@@ -38,5 +40,6 @@ private:
     int capacity_;
     QList<std::shared_ptr<Computer>> computers_;
     QList<uint64_t> lastHeard_; // per row: when its name was last heard, in replies merged
+    QList<bool> heardAgain_;    // per row: whether its name was heard more than once
     uint64_t replies_ = 0;
 };
