@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a host that forges discovery replies can cost the screen: the table's
 // insert of one row at the end of 10, 100 and 1,000 rows (the cost must not
 // grow with the table), and the computer list taking 1,000 replies with

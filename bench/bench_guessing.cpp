@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast a host on the network can guess the passcode of the real
 // quillon-receiver: wrong logins as fast as the receiver answers them, one
 // login per connection, for a fixed time, from one or several connections at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the session can hold the screen when the computer misbehaves:
 // the longest single send to a receiver that stopped reading (a hung
 // program, or a host gone without a reset), and a connect to an address

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver (--sink log) as a child process on 127.0.0.1,
 // with a free session port. Its notices are read on a thread of their own so
 // that a receiver writing a line per connection never waits for this process.

@@ -1,16 +1,11 @@
 #include "DeviceSink.h"
 
 #include "Notice.h"
+#include "WireFormat.h"
 
 #include <cstdio>
 
 namespace {
-
-constexpr uint8_t kLeftBit = 1;
-constexpr uint8_t kMiddleBit = 2;
-constexpr uint8_t kRightBit = 4;
-constexpr uint8_t kWheelUpBit = 8;
-constexpr uint8_t kWheelDownBit = 16;
 
 std::string hex(uint32_t code)
 {
@@ -62,14 +57,14 @@ void DeviceSink::mouse(uint8_t buttons, int16_t dx, int16_t dy)
 {
     if (dx != 0 || dy != 0)
         moveBy(dx, dy);
-    applyButton(buttons, kLeftBit, MouseButton::Left);
-    applyButton(buttons, kMiddleBit, MouseButton::Middle);
-    applyButton(buttons, kRightBit, MouseButton::Right);
+    applyButton(buttons, REMOTE_BUTTON_LEFT, MouseButton::Left);
+    applyButton(buttons, REMOTE_BUTTON_MIDDLE, MouseButton::Middle);
+    applyButton(buttons, REMOTE_BUTTON_RIGHT, MouseButton::Right);
     // The wheel bits are one step each time they are present; they are not a
     // state, and no packet clears them.
-    if (buttons & kWheelUpBit)
+    if (buttons & REMOTE_WHEEL_UP)
         scrollStep(true);
-    if (buttons & kWheelDownBit)
+    if (buttons & REMOTE_WHEEL_DOWN)
         scrollStep(false);
     flush();
 }
@@ -79,9 +74,9 @@ void DeviceSink::releaseHeld()
     for (uint32_t keysym : heldKeysyms_)
         pressKey(keysym, false);
     heldKeysyms_.clear();
-    applyButton(0, kLeftBit, MouseButton::Left);
-    applyButton(0, kMiddleBit, MouseButton::Middle);
-    applyButton(0, kRightBit, MouseButton::Right);
+    applyButton(0, REMOTE_BUTTON_LEFT, MouseButton::Left);
+    applyButton(0, REMOTE_BUTTON_MIDDLE, MouseButton::Middle);
+    applyButton(0, REMOTE_BUTTON_RIGHT, MouseButton::Right);
     flush();
 }
 

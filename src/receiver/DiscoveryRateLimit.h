@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How often discovery answers, so that it cannot be used to flood a host
 // with replies it never asked for: a few replies to one source address, then
 // one a second; and a bound on the replies to all sources together. Queries

@@ -1,17 +1,12 @@
 #include "DiscoveryReply.h"
 
-#include "Mojo.h"
+#include "MojoTree.h"
 
 #include <climits>
 #include <memory>
 #include <sys/utsname.h>
 
 namespace {
-
-struct TreeDeleter {
-    void operator()(mojo_node* node) const { mojo_delete(node); }
-};
-using Tree = std::unique_ptr<mojo_node, TreeDeleter>;
 
 // The phone reads at most this much of one reply.
 constexpr int kMaxReplySize = 4096;
@@ -27,7 +22,7 @@ bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length)
 {
     if (length == 0 || length > std::size_t(INT_MAX))
         return false;
-    Tree tree(mojo_create());
+    MojoTree tree(mojo_create());
     if (mojo_decode(tree.get(), datagram, static_cast<int>(length)) < 0)
         return false;
     // A lookup on anything but a dictionary finds nothing.
@@ -36,7 +31,7 @@ bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length)
 
 std::vector<uint8_t> encodeDiscoveryQuery()
 {
-    Tree query(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree query(mojo_create_with_type(MOJO_DICTIONARY));
     insert(query.get(), "Device", mojo_create_string("quillon-receiver"));
     std::vector<uint8_t> bytes(64);
     bytes.resize(static_cast<std::size_t>(mojo_encode(query.get(), bytes.data(), int(bytes.size()))));
@@ -47,7 +42,7 @@ std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, st
 {
     if (length == 0 || length > std::size_t(INT_MAX))
         return std::nullopt;
-    Tree tree(mojo_create());
+    MojoTree tree(mojo_create());
     if (mojo_decode(tree.get(), datagram, static_cast<int>(length)) < 0 || mojo_dic_get_value(tree.get(), "Device"))
         return std::nullopt;
     const char* name = mojo_get_string(mojo_dic_get_value(tree.get(), "Name"));
@@ -62,7 +57,7 @@ std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, st
 
 std::optional<std::vector<uint8_t>> encodeDiscoveryReply(const ReceiverIdentity& identity)
 {
-    Tree reply(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree reply(mojo_create_with_type(MOJO_DICTIONARY));
     insert(reply.get(), "Name", mojo_create_string(identity.name.c_str()));
     insert(reply.get(), "Port", mojo_create_int(identity.sessionPort));
     insert(reply.get(), "Ip", mojo_create_string("?"));

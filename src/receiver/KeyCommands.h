@@ -5,6 +5,8 @@
 // them a meaning; the README shows the same table.
 #pragma once
 
+#include "WireFormat.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -23,12 +25,6 @@ struct CommandKey {
     uint32_t keysym;     // the key it becomes; 0 for a window command
     WindowCommand window; // meaningful only when keysym is 0
 };
-
-// True for any code of the command space, known or not.
-constexpr bool isCommandCode(uint32_t code)
-{
-    return (code >> 24) == 0x08;
-}
 
 // Every command code this receiver understands, in the order of the README.
 const std::vector<CommandKey>& commandKeys();

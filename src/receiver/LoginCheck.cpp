@@ -1,25 +1,16 @@
 #include "LoginCheck.h"
 
-#include "Mojo.h"
-#include "RemoteProtocol.h"
+#include "MojoTree.h"
+#include "WireFormat.h"
 
 #include <cstring>
 #include <memory>
-
-namespace {
-
-struct TreeDeleter {
-    void operator()(mojo_node* node) const { mojo_delete(node); }
-};
-using Tree = std::unique_ptr<mojo_node, TreeDeleter>;
-
-} // namespace
 
 LoginVerdict checkLoginRequest(const uint8_t* payload, std::size_t length, const std::string& passcode)
 {
     if (length == 0 || length > std::size_t(REMOTE_RECEIVE_CAPACITY))
         return LoginVerdict::Malformed;
-    Tree request(mojo_create());
+    MojoTree request(mojo_create());
     // Bytes after the dictionary, inside the announced length, are ignored.
     if (mojo_decode(request.get(), payload, static_cast<int>(length)) < 0 || request->type != MOJO_DICTIONARY)
         return LoginVerdict::Malformed;
@@ -50,7 +41,7 @@ bool passcodesMatch(const std::string& expected, const std::string& given)
 
 std::vector<uint8_t> encodeLoginReply(bool accepted)
 {
-    Tree reply(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree reply(mojo_create_with_type(MOJO_DICTIONARY));
     mojo_dic_insert(reply.get(), mojo_create_pair(mojo_create_pair_value("Rsp", mojo_create_int(accepted ? 0 : 1))));
 
     uint8_t buffer[64];

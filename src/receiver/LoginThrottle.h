@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Slows down passcode guessing. Each address may fail a few logins at once;
 // after that each further attempt from it waits a delay that doubles with
 // every failure, up to a cap, before its passcode is even looked at. On top,

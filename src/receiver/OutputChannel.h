@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines to standard output or standard error that never make the receiver
 // wait for their reader. Each line is queued in a bounded buffer and written
 // when the descriptor can take it without blocking; a line that finds the

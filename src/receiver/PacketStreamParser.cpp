@@ -1,6 +1,6 @@
 #include "PacketStreamParser.h"
 
-#include "RemoteProtocol.h"
+#include "WireFormat.h"
 
 #include <cstdio>
 #include <utility>

@@ -2,6 +2,7 @@
 
 #include "DiscoveryResponder.h"
 #include "Notice.h"
+#include "QuillonVersion.h"
 #include "SessionServer.h"
 
 #include <algorithm>
@@ -13,10 +14,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
-
-#ifndef QUILLON_RECEIVER_VERSION
-#define QUILLON_RECEIVER_VERSION "0"
-#endif
 
 namespace {
 
@@ -129,7 +126,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     identity.sessionPort = sessions.port();
     identity.os = operatingSystemName();
     identity.receiverName = "quillon-receiver";
-    identity.receiverVersion = QUILLON_RECEIVER_VERSION;
+    identity.receiverVersion = QUILLON_VERSION;
     DiscoveryResponder discovery(identity);
     if (!discoveryAddress || !discovery.open(*discoveryAddress, error)) {
         notice(error);

@@ -1,6 +1,7 @@
 #include "ReceiverOptions.h"
 
 #include "InputSinkFactory.h"
+#include "QuillonVersion.h"
 #include "SocketAddress.h"
 
 #include <algorithm>
@@ -49,10 +50,10 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
             option.erase(equals);
         }
 
-        if (option == "--help" || option == "-h") {
+        if (option == "--help" || option == "-h" || option == "--version") {
             if (inlineValue)
-                return failure("option '--help' takes no value");
-            options.help = true;
+                return failure("option '" + option + "' takes no value");
+            (option == "--version" ? options.version : options.help) = true;
             continue;
         }
 
@@ -100,7 +101,7 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
         }
     }
 
-    if (options.help)
+    if (options.help || options.version)
         return ParsedOptions{options, {}};
     if (passcodeGiven && !options.passcodeFile.empty())
         return failure("give either '--passcode' or '--passcode-file', not both");
@@ -126,12 +127,18 @@ std::string receiverUsage()
            + joined(inputSinkNames())
            + " (default log)\n"
              "  --help                 show this help and exit\n"
+             "  --version              show the version and exit\n"
              "\n"
              "\n"
              "Sinks: log writes one JSON object per line to standard output; xtest\n"
              "drives the X display named by $DISPLAY; uinput makes a virtual keyboard\n"
              "and mouse through /dev/uinput (keys as on a US layout); auto takes xtest\n"
              "when an X display is reachable, else uinput. Notices go to standard error.\n";
+}
+
+std::string receiverVersionLine()
+{
+    return std::string("quillon-receiver ") + QUILLON_VERSION + "\n";
 }
 
 std::string defaultReceiverName()

@@ -1,22 +1,23 @@
 // The receiver's command line.
 #pragma once
 
+#include "WireFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-constexpr uint16_t kDefaultReceiverPort = 25736;
-
 struct ReceiverOptions {
-    uint16_t sessionPort = kDefaultReceiverPort;   // --port
-    uint16_t discoveryPort = kDefaultReceiverPort; // --discovery-port
-    std::string bindAddress = "0.0.0.0";           // --bind
+    uint16_t sessionPort = REMOTE_DEFAULT_PORT;   // --port
+    uint16_t discoveryPort = REMOTE_DEFAULT_PORT; // --discovery-port
+    std::string bindAddress = "0.0.0.0";          // --bind
     std::string passcode;                          // --passcode
     std::string passcodeFile;                      // --passcode-file
     std::string name;                              // --name; empty means the host name
     std::string sink = "log";                      // --sink
     bool help = false;                             // --help
+    bool version = false;                          // --version
 };
 
 struct ParsedOptions {
@@ -28,8 +29,11 @@ struct ParsedOptions {
 // "--option=value". Does not read the passcode file.
 ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments);
 
-// The text printed by --help.
+// The text printed by --help; the manual page is made from it too.
 std::string receiverUsage();
+
+// The line printed by --version.
+std::string receiverVersionLine();
 
 // The computer's host name, or "localhost" when it cannot be read.
 std::string defaultReceiverName();

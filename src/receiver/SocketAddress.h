@@ -1,6 +1,8 @@
 // Small helpers around IPv4 socket addresses and descriptors.
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <cstdint>
 #include <netinet/in.h>
 #include <optional>
@@ -18,29 +20,3 @@ std::optional<sockaddr_in> makeAddress(const std::string& text, uint16_t port);
 uint16_t boundPort(int fd);
 
 bool setNonBlocking(int fd);
-
-// Owns a descriptor and closes it once.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd)
-        : fd_(fd)
-    {
-    }
-    UniqueFd(UniqueFd&& other) noexcept
-        : fd_(other.release())
-    {
-    }
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release();
-    void reset(int fd = -1);
-
-private:
-    int fd_ = -1;
-};

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A rate limit: up to `burst` events at once, then `perSecond` on average.
 // Time is passed in, so that the limits can be tested on a manual clock.
 #pragma once

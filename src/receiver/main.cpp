@@ -40,6 +40,10 @@ int main(int argc, char** argv)
         std::fputs(receiverUsage().c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::fputs(receiverVersionLine().c_str(), stdout);
+        return 0;
+    }
 
     ReceiverConfig config;
     config.bindAddress = options.bindAddress;

@@ -28,6 +28,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QScreen>
 #include <QPropertyAnimation>
 #include <QSignalSpy>
 #include <QTest>
@@ -69,9 +70,9 @@ protected:
         StatusBar::shared().setOrientation(InterfaceOrientation::Portrait, false);
     }
 
-    void launch()
+    void launch(bool fillsScreen = false)
     {
-        delegate = std::make_unique<TarvelAppDelegate>();
+        delegate = std::make_unique<TarvelAppDelegate>(fillsScreen);
         delegate->applicationDidFinishLaunching();
         main = delegate->mainViewController();
     }
@@ -95,6 +96,8 @@ protected:
 TEST_F(MainViewTest, StartUpRunsItsStepsInOrderAndWarnsOnceWithoutWiFi)
 {
     flags = 0;
+    // With sounds on (with them off the audio system is not touched at all).
+    UserDefaults::standardUserDefaults().setBool(true, "enabled_soundeffect");
     auto sounds = std::make_shared<ObservingAudioBackend>();
     AudioServices::setBackend(sounds);
     bool checkedAtSounds = false;
@@ -133,6 +136,24 @@ TEST_F(MainViewTest, StartUpRunsItsStepsInOrderAndWarnsOnceWithoutWiFi)
     Alert::dismissCurrent(); // and the app runs on
     EXPECT_FALSE(Alert::current().has_value());
     EXPECT_EQ(Alert::history().size(), 1u);
+}
+
+TEST_F(MainViewTest, OnAPhoneTheWindowFillsTheScreenAndTheMainViewReachesItsBottom)
+{
+    launch(true);
+    PhoneWindow* window = delegate->window();
+    const QRect screen = window->screen()->geometry();
+    EXPECT_TRUE(window->isFullScreen());
+    EXPECT_EQ(window->size(), screen.size());
+    // The design's width in the middle, from below the status bar to the bottom.
+    const QRect content((screen.width() - 320) / 2, 20, 320, screen.height() - 20);
+    EXPECT_EQ(main->view()->geometry(), content);
+    EXPECT_EQ(main->tabbar()->geometry().bottom(), content.height() - 1) << "the tab bar along the bottom edge";
+
+    gotoTab(MainViewController::kKeyboardTab);
+    EXPECT_EQ(main->view()->geometry(), QRect((screen.width() - 480) / 2, 0, 480, screen.height()));
+    gotoTab(MainViewController::kRemoteTab);
+    EXPECT_EQ(main->view()->geometry(), content);
 }
 
 TEST_F(MainViewTest, OnWiFiTheStartIsQuietAndTheComputerListShowsFirst)

@@ -1,7 +1,7 @@
 // The pads' arithmetic at its edges: truncation towards zero on both sides,
 // ties, and touches so far away that the step count would not fit.
 #include "RemoteGestures.h"
-#include "RemoteKeyCodes.h"
+#include "WireFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The remote panel with its real form, driven by touches through the platform
 // layer, against a loopback receiver: what each button and pad sends, when,
 // which sounds it plays, and what happens without a session.
-#include "RemoteKeyCodes.h"
+#include "WireFormat.h"
 #include "RemoteProtocol.h"
 #include "RemoteViewController.h"
 #include "SoundServer.h"

@@ -56,12 +56,19 @@ protected:
 
 } // namespace
 
-TEST_F(SoundServerTest, WithTheSettingAbsentNoPressMakesASound)
+TEST_F(SoundServerTest, WithTheSettingAbsentNoPressMakesASoundAndTheAudioSystemIsNotTouched)
 {
     EXPECT_EQ(initialize_sound_server(), 0);
-    EXPECT_EQ(recorder->created(), (QStringList{"click", "keypress", "keyrelease"}));
+    EXPECT_TRUE(recorder->created().isEmpty());
     pressEverything();
     EXPECT_TRUE(recorder->played().isEmpty());
+}
+
+TEST_F(SoundServerTest, WithTheSettingOnTheThreeSoundsAreMadeAtStartUp)
+{
+    setSwitch(true);
+    EXPECT_EQ(initialize_sound_server(), 0);
+    EXPECT_EQ(recorder->created(), (QStringList{"click", "keypress", "keyrelease"}));
 }
 
 TEST_F(SoundServerTest, WithTheSettingOnKeysAndMouseButtonsShareTheirSounds)
@@ -119,9 +126,14 @@ TEST_F(SoundServerTest, AfterUninitialisingNothingPlaysAgain)
 
 TEST_F(SoundServerTest, StartingTwiceLeavesOnlyOneSetOfSounds)
 {
+    setSwitch(true);
     initialize_sound_server();
     initialize_sound_server();
     EXPECT_EQ(recorder->liveSoundCount(), 3u);
+
+    setSwitch(false); // a start with sounds off keeps none
+    initialize_sound_server();
+    EXPECT_EQ(recorder->liveSoundCount(), 0u);
 }
 
 // The sounds shipped in the resources: short 16-bit PCM WAV files that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hostile network, made inside the test's private network: a veth pair
 // whose far end lives in a second network namespace of the test's own,
 // standing for another host on the local network. A query whose source is

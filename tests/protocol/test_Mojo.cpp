@@ -1,4 +1,4 @@
-#include "Mojo.h"
+#include "MojoTree.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-struct TreeDeleter {
-    void operator()(mojo_node* node) const { mojo_delete(node); }
-};
-using Tree = std::unique_ptr<mojo_node, TreeDeleter>;
 
 void insert(mojo_node* dictionary, const char* name, mojo_node* value)
 {
@@ -31,16 +26,16 @@ Bytes encode(const mojo_node* node, int capacity = 4096)
 }
 
 // Decodes into a fresh node; `consumed` receives the result.
-Tree decode(const Bytes& bytes, int& consumed)
+MojoTree decode(const Bytes& bytes, int& consumed)
 {
-    Tree node(mojo_create());
+    MojoTree node(mojo_create());
     consumed = mojo_decode(node.get(), bytes.data(), static_cast<int>(bytes.size()));
     return node;
 }
 
-Tree login_request(const std::string& passcode)
+MojoTree login_request(const std::string& passcode)
 {
-    Tree request(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree request(mojo_create_with_type(MOJO_DICTIONARY));
     insert(request.get(), "Cmd", mojo_create_string("Login"));
     insert(request.get(), "Passcode", mojo_create_string(passcode.c_str()));
     return request;
@@ -71,7 +66,7 @@ TEST(MojoWorkedExamples, LoginRequestSizeFollowsPasscodeLength)
 TEST(MojoWorkedExamples, ReplyDecodesToRspZero)
 {
     int consumed = 0;
-    Tree reply = decode(kReply, consumed);
+    MojoTree reply = decode(kReply, consumed);
     EXPECT_EQ(consumed, 12);
     int32_t rsp = 7;
     EXPECT_EQ(mojo_get_int(mojo_dic_get_value(reply.get(), "Rsp"), &rsp), 0);
@@ -80,34 +75,34 @@ TEST(MojoWorkedExamples, ReplyDecodesToRspZero)
 
 TEST(MojoScalars, EmptyContainersAndEmptyString)
 {
-    Tree dictionary(mojo_create_with_type(MOJO_DICTIONARY));
-    Tree list(mojo_create_with_type(MOJO_LIST));
-    Tree empty(mojo_create_string(""));
+    MojoTree dictionary(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree list(mojo_create_with_type(MOJO_LIST));
+    MojoTree empty(mojo_create_string(""));
     EXPECT_EQ(encode(dictionary.get()), (Bytes{0x5B, 0x5D}));
     EXPECT_EQ(encode(list.get()), (Bytes{0x7B, 0x7D}));
     EXPECT_EQ(encode(empty.get()), (Bytes{0x73, 0x00}));
 
     for (const Bytes& wire : {Bytes{0x5B, 0x5D}, Bytes{0x7B, 0x7D}}) {
         int consumed = 0;
-        Tree node = decode(wire, consumed);
+        MojoTree node = decode(wire, consumed);
         EXPECT_EQ(consumed, 2);
         EXPECT_EQ(node->value, 0) << "an empty container has no first child";
     }
     int consumed = 0;
-    Tree text = decode(Bytes{0x73, 0x00}, consumed);
+    MojoTree text = decode(Bytes{0x73, 0x00}, consumed);
     EXPECT_EQ(consumed, 2);
     EXPECT_STREQ(mojo_get_string(text.get()), "");
 }
 
 TEST(MojoScalars, StringLengthChoosesShortOrLongForm)
 {
-    Tree s255(mojo_create_string(std::string(255, 'a').c_str()));
+    MojoTree s255(mojo_create_string(std::string(255, 'a').c_str()));
     const Bytes wire255 = encode(s255.get());
     ASSERT_EQ(wire255.size(), 257u);
     EXPECT_EQ(wire255[0], 0x73);
     EXPECT_EQ(wire255[1], 0xFF);
 
-    Tree s256(mojo_create_string(std::string(256, 'a').c_str()));
+    MojoTree s256(mojo_create_string(std::string(256, 'a').c_str()));
     const Bytes wire256 = encode(s256.get());
     ASSERT_EQ(wire256.size(), 259u);
     EXPECT_EQ(wire256[0], 0x53);
@@ -115,14 +110,14 @@ TEST(MojoScalars, StringLengthChoosesShortOrLongForm)
     EXPECT_EQ(wire256[2], 0x01);
 
     std::vector<uint8_t> big(70000);
-    Tree tooLong(mojo_create_string(std::string(65536, 'a').c_str()));
+    MojoTree tooLong(mojo_create_string(std::string(65536, 'a').c_str()));
     EXPECT_EQ(mojo_encode(tooLong.get(), big.data(), static_cast<int>(big.size())), -1);
 }
 
 TEST(MojoScalars, LongStringMarkerDecodesAsString)
 {
     int consumed = 0;
-    Tree node = decode(Bytes{0x53, 0x03, 0x00, 'A', 'B', 'C'}, consumed);
+    MojoTree node = decode(Bytes{0x53, 0x03, 0x00, 'A', 'B', 'C'}, consumed);
     EXPECT_EQ(consumed, 6);
     EXPECT_EQ(node->type, MOJO_STRING);
     EXPECT_STREQ(mojo_get_string(node.get()), "ABC");
@@ -132,30 +127,30 @@ TEST(MojoScalars, IntegersAreLittleEndianAndSigned)
 {
     int consumed = 0;
     int32_t number = 0;
-    Tree minusOne = decode(Bytes{0x69, 0xFF, 0xFF, 0xFF, 0xFF}, consumed);
+    MojoTree minusOne = decode(Bytes{0x69, 0xFF, 0xFF, 0xFF, 0xFF}, consumed);
     EXPECT_EQ(consumed, 5);
     EXPECT_EQ(mojo_get_int(minusOne.get(), &number), 0);
     EXPECT_EQ(number, -1);
 
-    Tree one = decode(Bytes{0x69, 0x01, 0x00, 0x00, 0x00}, consumed);
+    MojoTree one = decode(Bytes{0x69, 0x01, 0x00, 0x00, 0x00}, consumed);
     EXPECT_EQ(mojo_get_int(one.get(), &number), 0);
     EXPECT_EQ(number, 1);
 
-    Tree port(mojo_create_int(25736));
+    MojoTree port(mojo_create_int(25736));
     EXPECT_EQ(encode(port.get()), (Bytes{0x69, 0x88, 0x64, 0x00, 0x00}));
-    Tree lowest(mojo_create_int(INT32_MIN));
+    MojoTree lowest(mojo_create_int(INT32_MIN));
     EXPECT_EQ(encode(lowest.get()), (Bytes{0x69, 0x00, 0x00, 0x00, 0x80}));
 }
 
 TEST(MojoScalars, CharacterAndNull)
 {
-    Tree character(mojo_create_char(0xE9));
-    Tree null(mojo_create_with_type(MOJO_NULL));
+    MojoTree character(mojo_create_char(0xE9));
+    MojoTree null(mojo_create_with_type(MOJO_NULL));
     EXPECT_EQ(encode(character.get()), (Bytes{0x63, 0xE9}));
     EXPECT_EQ(encode(null.get()), (Bytes{0x6E}));
 
     int consumed = 0;
-    Tree decoded = decode(Bytes{0x63, 0xE9}, consumed);
+    MojoTree decoded = decode(Bytes{0x63, 0xE9}, consumed);
     EXPECT_EQ(consumed, 2);
     EXPECT_EQ(decoded->type, MOJO_CHARACTER);
     EXPECT_EQ(decoded->value, 0xE9) << "the byte sits in the low 8 bits, the rest stay 0";
@@ -163,33 +158,33 @@ TEST(MojoScalars, CharacterAndNull)
 
 TEST(MojoScalars, BlankNodeWritesNothingInsideItsParent)
 {
-    Tree blank(mojo_create());
+    MojoTree blank(mojo_create());
     uint8_t byte = 0xAA;
     EXPECT_EQ(mojo_encode(blank.get(), &byte, 1), 0);
     EXPECT_EQ(byte, 0xAA);
 
-    Tree list(mojo_create_with_type(MOJO_LIST));
+    MojoTree list(mojo_create_with_type(MOJO_LIST));
     list->value = reinterpret_cast<intptr_t>(mojo_create());
     EXPECT_EQ(encode(list.get()), (Bytes{0x7B, 0x7D}));
 }
 
 TEST(MojoDictionary, DuplicateNamesKeepOrderAndLookupFindsFirst)
 {
-    Tree dictionary(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree dictionary(mojo_create_with_type(MOJO_DICTIONARY));
     insert(dictionary.get(), "k", mojo_create_string("first"));
     insert(dictionary.get(), "k", mojo_create_string("second"));
     EXPECT_STREQ(mojo_get_string(mojo_dic_get_value(dictionary.get(), "k")), "first");
 
     const Bytes wire = encode(dictionary.get());
     int consumed = 0;
-    Tree decoded = decode(wire, consumed);
+    MojoTree decoded = decode(wire, consumed);
     EXPECT_EQ(consumed, static_cast<int>(wire.size()));
     EXPECT_EQ(encode(decoded.get()), wire) << "decoding keeps the order of the entries";
 }
 
 TEST(MojoDictionary, LookupIsCaseSensitiveAndStopsAtANonPair)
 {
-    Tree dictionary(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree dictionary(mojo_create_with_type(MOJO_DICTIONARY));
     insert(dictionary.get(), "Name", mojo_create_string("desk"));
     EXPECT_EQ(mojo_dic_get_value(dictionary.get(), "name"), nullptr);
 
@@ -203,7 +198,7 @@ TEST(MojoDictionary, LookupIsCaseSensitiveAndStopsAtANonPair)
 
 TEST(MojoDictionary, WrongKindsAreRefused)
 {
-    Tree list(mojo_create_with_type(MOJO_LIST));
+    MojoTree list(mojo_create_with_type(MOJO_LIST));
     mojo_node* pair = mojo_create_pair(mojo_create_pair_value("a", mojo_create_int(1)));
     EXPECT_EQ(mojo_dic_insert(list.get(), pair), -1);
     EXPECT_EQ(list->value, 0);
@@ -213,9 +208,9 @@ TEST(MojoDictionary, WrongKindsAreRefused)
     int32_t number = 42;
     EXPECT_EQ(mojo_get_int(nullptr, &number), -1);
     EXPECT_EQ(number, 42);
-    Tree text(mojo_create_string("5"));
+    MojoTree text(mojo_create_string("5"));
     EXPECT_EQ(mojo_get_int(text.get(), &number), -1);
-    Tree integer(mojo_create_int(5));
+    MojoTree integer(mojo_create_int(5));
     EXPECT_EQ(mojo_get_string(integer.get()), nullptr);
     EXPECT_EQ(mojo_get_string(nullptr), nullptr);
 }
@@ -224,11 +219,11 @@ TEST(MojoDecodeRefuses, ClosingMarkersAndUnknownBytesAsFirstByte)
 {
     for (uint8_t first : {uint8_t(']'), uint8_t('}'), uint8_t('p'), uint8_t(0), uint8_t('x')}) {
         int consumed = 0;
-        Tree node = decode(Bytes{first, 0x00, 0x00}, consumed);
+        MojoTree node = decode(Bytes{first, 0x00, 0x00}, consumed);
         EXPECT_EQ(consumed, -1) << "first byte " << int(first);
     }
     int consumed = 0;
-    Tree empty = decode(Bytes{}, consumed);
+    MojoTree empty = decode(Bytes{}, consumed);
     EXPECT_EQ(consumed, -1);
 }
 
@@ -237,18 +232,18 @@ TEST(MojoDecodeRefuses, NonStringKeys)
     for (const Bytes& wire : {Bytes{0x5B, 0x69, 1, 0, 0, 0, 0x6E, 0x5D}, Bytes{0x5B, 0x7B, 0x7D, 0x6E, 0x5D},
                               Bytes{0x5B, 0x6E, 0x6E, 0x5D}}) {
         int consumed = 0;
-        Tree node = decode(wire, consumed);
+        MojoTree node = decode(wire, consumed);
         EXPECT_EQ(consumed, -1);
     }
 }
 
 TEST(MojoDecodeRefuses, EveryTruncationOfAValidMessage)
 {
-    Tree message(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree message(mojo_create_with_type(MOJO_DICTIONARY));
     insert(message.get(), "Name", mojo_create_string("living-room"));
     insert(message.get(), "Port", mojo_create_int(25736));
     insert(message.get(), "Long", mojo_create_string(std::string(300, 'z').c_str()));
-    Tree list(mojo_create_with_type(MOJO_LIST));
+    MojoTree list(mojo_create_with_type(MOJO_LIST));
     mojo_node* items = mojo_create_char('x');
     items->next = mojo_create_with_type(MOJO_NULL);
     list->value = reinterpret_cast<intptr_t>(items);
@@ -259,11 +254,11 @@ TEST(MojoDecodeRefuses, EveryTruncationOfAValidMessage)
         // Exactly `cut` bytes on the heap, so that a read past them is caught by the sanitizers.
         std::unique_ptr<uint8_t[]> prefix(new uint8_t[cut ? cut : 1]);
         std::copy(wire.begin(), wire.begin() + static_cast<long>(cut), prefix.get());
-        Tree node(mojo_create());
+        MojoTree node(mojo_create());
         EXPECT_EQ(mojo_decode(node.get(), prefix.get(), static_cast<int>(cut)), -1) << "cut at " << cut;
     }
     int consumed = 0;
-    Tree whole = decode(wire, consumed);
+    MojoTree whole = decode(wire, consumed);
     EXPECT_EQ(consumed, static_cast<int>(wire.size()));
 }
 
@@ -271,7 +266,7 @@ TEST(MojoDecodeRefuses, TextLengthBeyondTheEnd)
 {
     for (const Bytes& wire : {Bytes{0x73, 0x05, 'a', 'b'}, Bytes{0x53, 0xFF, 0xFF, 'a'}, Bytes{0x53, 0x01}}) {
         int consumed = 0;
-        Tree node = decode(wire, consumed);
+        MojoTree node = decode(wire, consumed);
         EXPECT_EQ(consumed, -1);
     }
 }
@@ -289,7 +284,7 @@ TEST(MojoDecodeRefuses, TextWithANulInside)
     Bytes trailing = {0x73, 0x01, 0x00};
     for (const Bytes& wire : {shortForm, longForm, inKey, trailing}) {
         int consumed = 0;
-        Tree node = decode(wire, consumed);
+        MojoTree node = decode(wire, consumed);
         EXPECT_EQ(consumed, -1);
     }
 }
@@ -301,18 +296,18 @@ TEST(MojoDecodeLarge, EveryItemOfAFullMessageInOrder)
     nulls.insert(nulls.end(), 4094, 0x6E);
     nulls.push_back(0x7D);
     int consumed = 0;
-    Tree list = decode(nulls, consumed);
+    MojoTree list = decode(nulls, consumed);
     ASSERT_EQ(consumed, 4096);
     int count = 0;
     for (const mojo_node* item = reinterpret_cast<const mojo_node*>(list->value); item; item = item->next, ++count)
         ASSERT_EQ(item->type, MOJO_NULL);
     EXPECT_EQ(count, 4094);
 
-    Tree built(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree built(mojo_create_with_type(MOJO_DICTIONARY));
     for (int i = 0; i < 1000; ++i)
         insert(built.get(), ("k" + std::to_string(i)).c_str(), mojo_create_int(i));
     const Bytes wire = encode(built.get(), 16384);
-    Tree dictionary = decode(wire, consumed);
+    MojoTree dictionary = decode(wire, consumed);
     ASSERT_EQ(consumed, int(wire.size()));
     EXPECT_EQ(encode(dictionary.get(), 16384), wire);
     int32_t last = 0;
@@ -330,17 +325,17 @@ Bytes nested_lists(int depth)
 TEST(MojoDepth, NestingIsBoundedBothWays)
 {
     int consumed = 0;
-    Tree deepest = decode(nested_lists(MOJO_MAX_DEPTH), consumed);
+    MojoTree deepest = decode(nested_lists(MOJO_MAX_DEPTH), consumed);
     EXPECT_EQ(consumed, 2 * MOJO_MAX_DEPTH);
     EXPECT_EQ(encode(deepest.get()), nested_lists(MOJO_MAX_DEPTH));
 
-    Tree tooDeep = decode(nested_lists(MOJO_MAX_DEPTH + 1), consumed);
+    MojoTree tooDeep = decode(nested_lists(MOJO_MAX_DEPTH + 1), consumed);
     EXPECT_EQ(consumed, -1);
-    Tree hostile = decode(nested_lists(100000), consumed);
+    MojoTree hostile = decode(nested_lists(100000), consumed);
     EXPECT_EQ(consumed, -1);
 
     // A tree built in memory beyond the bound is refused by the encoder too.
-    Tree root(mojo_create_with_type(MOJO_LIST));
+    MojoTree root(mojo_create_with_type(MOJO_LIST));
     mojo_node* inner = root.get();
     for (int i = 0; i < MOJO_MAX_DEPTH; ++i) {
         mojo_node* child = mojo_create_with_type(MOJO_LIST);
@@ -353,7 +348,7 @@ TEST(MojoDepth, NestingIsBoundedBothWays)
 
 TEST(MojoCapacity, NeverWritesPastTheCapacity)
 {
-    Tree request = login_request("hunter2");
+    MojoTree request = login_request("hunter2");
     const Bytes full = encode(request.get());
 
     for (int capacity = 0; capacity < static_cast<int>(full.size()); ++capacity) {
@@ -371,9 +366,9 @@ TEST(MojoCapacity, LoginFrameHoldsPasscodesUpTo992Bytes)
 {
     constexpr int kFramePayload = 1019;
     Bytes buffer(kFramePayload);
-    Tree fits = login_request(std::string(992, 'p'));
+    MojoTree fits = login_request(std::string(992, 'p'));
     EXPECT_EQ(mojo_encode(fits.get(), buffer.data(), kFramePayload), kFramePayload);
-    Tree tooLong = login_request(std::string(993, 'p'));
+    MojoTree tooLong = login_request(std::string(993, 'p'));
     EXPECT_EQ(mojo_encode(tooLong.get(), buffer.data(), kFramePayload), -1);
 }
 
@@ -421,12 +416,12 @@ TEST(MojoRoundTrip, GeneratedTreesSurviveEncodeDecodeEncode)
 {
     std::mt19937 random(20261208);
     for (int round = 0; round < 500; ++round) {
-        Tree tree(random_tree(random, 0));
+        MojoTree tree(random_tree(random, 0));
         const Bytes wire = encode(tree.get(), 1 << 16);
         ASSERT_FALSE(wire.empty());
 
         int consumed = 0;
-        Tree decoded = decode(wire, consumed);
+        MojoTree decoded = decode(wire, consumed);
         ASSERT_EQ(consumed, static_cast<int>(wire.size())) << "round " << round;
         EXPECT_EQ(encode(decoded.get(), 1 << 16), wire) << "round " << round;
     }
@@ -437,7 +432,7 @@ TEST(MojoRoundTrip, DecodeConsumesOnlyTheFirstItem)
     Bytes wire = kReply;
     wire.insert(wire.end(), {0x6E, 0x6E, 0x6E});
     int consumed = 0;
-    Tree reply = decode(wire, consumed);
+    MojoTree reply = decode(wire, consumed);
     EXPECT_EQ(consumed, 12);
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The guessing throttle and the rate limits on a manual clock: the delays an
 // address earns, the ceiling on the failures of all addresses together, what
 // a right passcode and time forget, and the bounds on what is remembered.

@@ -265,3 +265,12 @@ TEST(ReceiverBinaryOptions, HelpPrintsUsageAndSucceeds)
                                "--bind", "--help"})
         EXPECT_NE(help.output().find(option), std::string::npos) << option;
 }
+
+TEST(ReceiverBinaryOptions, VersionPrintsTheProjectVersionAndSucceeds)
+{
+    ReceiverProcess version({"--version"});
+    EXPECT_EQ(version.waitForExit(), 0);
+    EXPECT_EQ(version.output(), std::string("quillon-receiver ") + QUILLON_TEST_VERSION + "\n");
+    EXPECT_TRUE(parseReceiverOptions({"--version"}).options->version) << "the version needs no passcode";
+    EXPECT_FALSE(parseReceiverOptions({"--version=2"}).options);
+}

@@ -1,14 +1,18 @@
 // quillon: the phone-style remote control as a desktop (or touch device) app.
 #include "AppCommandLine.h"
 #include "ComputerListViewController.h"
+#include "PhoneWindow.h"
+#include "QuillonVersion.h"
 #include "TarvelAppDelegate.h"
 #include "WindowScale.h"
 
+#include "platform/FirstFrameReport.h"
+
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -17,6 +21,11 @@ bool displayAvailable()
 {
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool userChoseScale()
+{
+    return !qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR") || !qEnvironmentVariableIsEmpty("QT_SCREEN_SCALE_FACTORS");
 }
 
 } // namespace
@@ -29,6 +38,7 @@ int main(int argc, char* argv[])
     const AppCommandLine commandLine = AppCommandLine::parse(arguments);
     switch (commandLine.outcome) {
     case AppCommandLine::Outcome::ShowHelp:
+    case AppCommandLine::Outcome::ShowVersion:
         std::fputs(qPrintable(commandLine.message), stdout);
         return 0;
     case AppCommandLine::Outcome::Refused:
@@ -49,18 +59,26 @@ int main(int argc, char* argv[])
         qputenv("QT_SCALE_FACTOR", QByteArray::number(*commandLine.scale));
     ComputerListViewController::setDefaultDiscoveryEndpoint(commandLine.discovery);
 
+    // The X11 window class comes from the application name: with the desktop
+    // file name it matches the entry's StartupWMClass, as the Wayland app id does.
+    QApplication::setApplicationName(QStringLiteral(QUILLON_APP_ID));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillon"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral(QUILLON_APP_ID));
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillon"));
 
-    // Qt takes its scale factor only at start: a window that should be drawn
-    // larger to fit the screen starts the program once more with it set.
-    if (const std::optional<QByteArray> factor = WindowScale::factorToRestartWith()) {
-        qputenv("QT_SCALE_FACTOR", *factor);
-        ::execv("/proc/self/exe", argv);
-        qunsetenv("QT_SCALE_FACTOR"); // could not restart: go on unscaled
+    WindowScale::Placement placement;
+    if (QGuiApplication::platformName() != QLatin1String("offscreen") && QGuiApplication::primaryScreen()) {
+        placement = WindowScale::choosePlacement(commandLine.fullScreen, userChoseScale(),
+                                                 WindowScale::factsOf(*QGuiApplication::primaryScreen()),
+                                                 WindowScale::processEnvironment);
+    } else {
+        placement.fillsScreen = commandLine.fullScreen.value_or(false);
     }
+    WindowScale::applyFactor(placement.factor);
 
-    TarvelAppDelegate delegate;
+    TarvelAppDelegate delegate(placement.fillsScreen);
+    platform::FirstFrameReport::watch(delegate.window());
     QTimer::singleShot(0, &delegate, &TarvelAppDelegate::applicationDidFinishLaunching);
     return application.exec();
 }

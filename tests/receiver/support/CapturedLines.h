@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lines a sink or a channel writes, kept in memory for a test to read.
 #pragma once
 

@@ -1,5 +1,7 @@
 #include "AppCommandLine.h"
 
+#include "QuillonVersion.h"
+
 #include <QCommandLineParser>
 
 #include <arpa/inet.h>
@@ -38,6 +40,7 @@ AppCommandLine AppCommandLine::parse(const QStringList& arguments)
         "touch pad, keyboard and remote panel input."));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Shows this help and exits."));
+    const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Shows the version and exits."));
     const QCommandLineOption address(QStringLiteral("discovery-address"),
                                      QStringLiteral("Sends the discovery query to <address> (dotted IPv4; default %1).")
                                          .arg(QString::fromStdString(defaults.address)),
@@ -53,10 +56,16 @@ AppCommandLine AppCommandLine::parse(const QStringList& arguments)
     const QCommandLineOption scale(QStringLiteral("scale"),
                                    QStringLiteral("Draws one point as <factor> pixels (0.5 to 8; default: fit the screen)."),
                                    QStringLiteral("factor"));
+    const QCommandLineOption fullScreen(QStringLiteral("fullscreen"),
+                                        QStringLiteral("Fills the whole screen, as on a phone: the design as wide as the "
+                                                       "screen (the default on a small upright screen or in a phone "
+                                                       "shell)."));
+    const QCommandLineOption windowed(QStringLiteral("windowed"),
+                                      QStringLiteral("Shows the phone's screen in a window, even on a phone."));
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("Keeps the settings in <file> instead of the usual place."),
                                       QStringLiteral("file"));
-    parser.addOptions({helpOption, address, port, localPort, scale, settings});
+    parser.addOptions({helpOption, versionOption, address, port, localPort, scale, fullScreen, windowed, settings});
 
     if (!parser.parse(arguments))
         return refused(parser.errorText());
@@ -75,6 +84,15 @@ AppCommandLine AppCommandLine::parse(const QStringList& arguments)
                              "  QT_SCALE_FACTOR                the scale, as --scale\n");
         return result;
     }
+    if (parser.isSet(versionOption)) {
+        result.outcome = Outcome::ShowVersion;
+        result.message = kProgram + QStringLiteral(" ") + QStringLiteral(QUILLON_VERSION) + QLatin1Char('\n');
+        return result;
+    }
+    if (parser.isSet(fullScreen) && parser.isSet(windowed))
+        return refused(QStringLiteral("give either --fullscreen or --windowed, not both."));
+    if (parser.isSet(fullScreen) || parser.isSet(windowed))
+        result.fullScreen = parser.isSet(fullScreen);
     if (parser.isSet(address)) {
         const QString text = parser.value(address);
         in_addr parsed{};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WireFormat.h"
+
 #include <QString>
 #include <QVariantMap>
 
@@ -11,7 +13,7 @@
 // a record through std::shared_ptr.
 class Computer {
 public:
-    static constexpr int defaultPort = 25736;
+    static constexpr int defaultPort = REMOTE_DEFAULT_PORT;
 
     // A computer named `name` running `os`: not discovered, address "" and
     // the receiver's default port.

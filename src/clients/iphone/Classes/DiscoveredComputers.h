@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computers found by discovery, as the list shows them: one per name, in
 // the order they were first found, each kept as it was first found. At most
 // `capacity` names: anyone on the network can answer under new names, so a

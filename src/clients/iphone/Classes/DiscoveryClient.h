@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone's side of discovery on the network: a UDP socket bound to the
 // discovery port (shared, so that a receiver on the same computer can bind it
 // too) that broadcasts the query and is polled for replies without ever

@@ -3,11 +3,13 @@
 // free ports so that nothing leaves the machine.
 #pragma once
 
+#include "WireFormat.h"
+
 #include <cstdint>
 #include <string>
 
 struct DiscoveryEndpoint {
-    static constexpr uint16_t defaultPort = 25736;
+    static constexpr uint16_t defaultPort = REMOTE_DEFAULT_PORT;
 
     std::string address = "255.255.255.255"; // the query's destination, dotted IPv4
     uint16_t destinationPort = defaultPort;   // where receivers listen

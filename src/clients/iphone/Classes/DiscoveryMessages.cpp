@@ -1,18 +1,12 @@
 #include "DiscoveryMessages.h"
 
-#include "Mojo.h"
+#include "MojoTree.h"
 
 #include <QStringDecoder>
 
 #include <cstring>
 
 namespace {
-
-// Frees a value tree when it goes out of scope.
-struct TreeDeleter {
-    void operator()(mojo_node* node) const { mojo_delete(node); }
-};
-using Tree = std::unique_ptr<mojo_node, TreeDeleter>;
 
 void appendString(mojo_node* dictionary, const char* name, const char* value)
 {
@@ -36,7 +30,7 @@ std::optional<QString> textOf(const mojo_node* node)
 
 std::vector<uint8_t> discovery_query()
 {
-    Tree query(mojo_create_with_type(MOJO_DICTIONARY));
+    MojoTree query(mojo_create_with_type(MOJO_DICTIONARY));
     appendString(query.get(), "Device", "iPhone");
     appendString(query.get(), "DeviceVer", "2.1");
     appendString(query.get(), "AppName", "Quillon");
@@ -49,7 +43,7 @@ std::vector<uint8_t> discovery_query()
 
 std::shared_ptr<Computer> discovery_computerFromReply(const uint8_t* bytes, int length, const QString& senderAddress)
 {
-    Tree reply(mojo_create());
+    MojoTree reply(mojo_create());
     if (mojo_decode(reply.get(), bytes, length) < 0)
         return nullptr;
     // The phone's own query, and other phones' queries, come back on this port.

@@ -1,5 +1,7 @@
 #include "KeyTable.h"
 
+#include "WireFormat.h"
+
 #include <cstring>
 
 const std::vector<KeyEntry>& keyTable()
@@ -107,16 +109,16 @@ const std::vector<KeyEntry>& keyTable()
         {"button_Print", nullptr, nullptr, 0x00000000, 0x00000000, false, false, true, KeyMode::Extended, KeyKind::Key},
         {"button_ScrollLock", nullptr, nullptr, 0x00000000, 0x00000000, false, false, true, KeyMode::Extended, KeyKind::Key},
         {"button_Break", nullptr, nullptr, 0x00000000, 0x00000000, false, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_Prev_Track", nullptr, nullptr, 0x08030000, 0x08030000, true, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_Stop", nullptr, nullptr, 0x08030003, 0x08030003, true, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_Play", nullptr, nullptr, 0x08030002, 0x08030002, true, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_Next_Track", nullptr, nullptr, 0x08030001, 0x08030001, true, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_VolMute", nullptr, nullptr, 0x08030102, 0x08030102, true, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_VolDown", nullptr, nullptr, 0x08030101, 0x08030101, true, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_VolUp", nullptr, nullptr, 0x08030100, 0x08030100, true, false, true, KeyMode::Extended, KeyKind::Key},
-        {"button_Close", nullptr, nullptr, 0x08050000, 0x08050000, true, false, false, KeyMode::Extended, KeyKind::CommandKey},
-        {"button_Minimize", nullptr, nullptr, 0x08050001, 0x08050001, true, false, false, KeyMode::Extended, KeyKind::CommandKey},
-        {"button_Maximize", nullptr, nullptr, 0x08050002, 0x08050002, true, false, false, KeyMode::Extended, KeyKind::CommandKey},
+        {"button_Prev_Track", nullptr, nullptr, MediaKeyCode::PreviousTrack, MediaKeyCode::PreviousTrack, true, false, true, KeyMode::Extended, KeyKind::Key},
+        {"button_Stop", nullptr, nullptr, MediaKeyCode::Stop, MediaKeyCode::Stop, true, false, true, KeyMode::Extended, KeyKind::Key},
+        {"button_Play", nullptr, nullptr, MediaKeyCode::Play, MediaKeyCode::Play, true, false, true, KeyMode::Extended, KeyKind::Key},
+        {"button_Next_Track", nullptr, nullptr, MediaKeyCode::NextTrack, MediaKeyCode::NextTrack, true, false, true, KeyMode::Extended, KeyKind::Key},
+        {"button_VolMute", nullptr, nullptr, MediaKeyCode::VolumeMute, MediaKeyCode::VolumeMute, true, false, true, KeyMode::Extended, KeyKind::Key},
+        {"button_VolDown", nullptr, nullptr, MediaKeyCode::VolumeDown, MediaKeyCode::VolumeDown, true, false, true, KeyMode::Extended, KeyKind::Key},
+        {"button_VolUp", nullptr, nullptr, MediaKeyCode::VolumeUp, MediaKeyCode::VolumeUp, true, false, true, KeyMode::Extended, KeyKind::Key},
+        {"button_Close", nullptr, nullptr, WindowKeyCode::Close, WindowKeyCode::Close, true, false, false, KeyMode::Extended, KeyKind::CommandKey},
+        {"button_Minimize", nullptr, nullptr, WindowKeyCode::Minimize, WindowKeyCode::Minimize, true, false, false, KeyMode::Extended, KeyKind::CommandKey},
+        {"button_Maximize", nullptr, nullptr, WindowKeyCode::Maximize, WindowKeyCode::Maximize, true, false, false, KeyMode::Extended, KeyKind::CommandKey},
         {"button_FastSwitch", nullptr, nullptr, 0x00000000, 0x00000000, false, false, true, KeyMode::Both, KeyKind::PlainButton},
         {"button_ToggleTabBar", nullptr, nullptr, 0x00000000, 0x00000000, false, false, true, KeyMode::Both, KeyKind::PlainButton},
     };

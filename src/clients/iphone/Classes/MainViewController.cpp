@@ -144,7 +144,7 @@ void MainViewController::turnToLandscape(bool landscape)
         // The keyboard reaches up under the status bar strip, where its
         // preview replaces the bar. A widget cannot draw outside its parent,
         // so in landscape the main view spans the strip too.
-        const QRect frame = landscape ? window->rect() : window->contentFrame();
+        const QRect frame = landscape ? window->screenFrame() : window->contentFrame();
         ViewAnimation(kRotationDuration).setFrame(mainView, frame).commit();
     }
     placeKeyboard();

@@ -5,7 +5,10 @@
 #include "platform/StatusBarView.h"
 #include "platform/Theme.h"
 
+#include <QScreen>
 #include <QWindow>
+
+#include <algorithm>
 
 PhoneWindow::PhoneWindow(QWidget* parent) : QWidget(parent), statusBarView_(new platform::StatusBarView(this))
 {
@@ -21,7 +24,27 @@ PhoneWindow::PhoneWindow(QWidget* parent) : QWidget(parent), statusBarView_(new 
 QRect PhoneWindow::contentFrame() const
 {
     const int bar = platform::StatusBar::kHeight;
-    return QRect(0, bar, width(), height() - bar);
+    if (!fillsScreen_)
+        return QRect(0, bar, width(), height() - bar);
+    // The design's width, in the middle of a screen wider than it.
+    const int x = std::max(0, (width() - kShortSide) / 2);
+    return QRect(x, bar, std::min(width(), kShortSide), height() - bar);
+}
+
+QRect PhoneWindow::screenFrame() const
+{
+    if (!fillsScreen_)
+        return rect();
+    const int side = landscape_ ? kLongSide : kShortSide;
+    return QRect(std::max(0, (width() - side) / 2), 0, std::min(width(), side), height());
+}
+
+void PhoneWindow::setFillsScreen(bool fills)
+{
+    if (fillsScreen_ == fills)
+        return;
+    fillsScreen_ = fills;
+    applyShape();
 }
 
 void PhoneWindow::setLandscape(bool landscape)
@@ -34,18 +57,31 @@ void PhoneWindow::setLandscape(bool landscape)
 
 void PhoneWindow::applyShape()
 {
-    // A fixed shape: the screens are laid out for exactly these points.
-    if (landscape_)
+    if (fillsScreen_) {
+        // The screen decides the size; the screens keep their points.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else if (landscape_) {
+        // A fixed shape: the screens are laid out for exactly these points.
         setFixedSize(kLongSide, kShortSide);
-    else
+    } else {
         setFixedSize(kShortSide, kLongSide);
+    }
     if (QWindow* handle = windowHandle())
         handle->reportContentOrientationChange(landscape_ ? Qt::LandscapeOrientation : Qt::PortraitOrientation);
 }
 
 void PhoneWindow::makeKeyAndVisible()
 {
-    show();
+    if (fillsScreen_) {
+        // Without a window manager (a bare X server) the full-screen state
+        // alone would not size the window.
+        if (const QScreen* screen = this->screen())
+            setGeometry(screen->geometry());
+        showFullScreen();
+    } else {
+        show();
+    }
     raise();
     activateWindow();
     applyShape(); // the native window exists now: report the orientation to it too

@@ -3,6 +3,9 @@
 // the shape 480 x 320, which on a desktop is what turning the phone means.
 // The turn is also reported to the platform as the content orientation, so
 // that a touch device can follow it.
+// On a phone the window fills the screen instead (WindowScale makes the
+// design as wide as the screen): the status bar spans its top, the main view
+// takes the design's width and everything below the strip.
 #pragma once
 
 #include <QWidget>
@@ -25,8 +28,14 @@ public:
     bool isLandscape() const { return landscape_; }
     void setLandscape(bool landscape);
 
+    // Whole screen (phone) or fixed shape (desktop); set before it is shown.
+    bool fillsScreen() const { return fillsScreen_; }
+    void setFillsScreen(bool fills);
+
     // The area below the status bar strip, where the main view lives.
     QRect contentFrame() const;
+    // Where the main view lives while it spans the strip too (landscape).
+    QRect screenFrame() const;
 
     // Shows the window, activates it and makes it the host of alerts.
     void makeKeyAndVisible();
@@ -36,4 +45,5 @@ private:
 
     platform::StatusBarView* statusBarView_;
     bool landscape_ = false;
+    bool fillsScreen_ = false;
 };

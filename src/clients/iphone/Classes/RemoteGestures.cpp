@@ -1,6 +1,6 @@
 #include "RemoteGestures.h"
 
-#include "RemoteKeyCodes.h"
+#include "WireFormat.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "RemoteViewController.h"
 
-#include "RemoteKeyCodes.h"
+#include "WireFormat.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "RemotePanelLook.h"

@@ -44,11 +44,19 @@ void dispose(SystemSoundID soundID)
 
 int initialize_sound_server()
 {
-    createSound("click", &click);
-    createSound("keypress", &keydown);
-    createSound("keyrelease", &keyup);
-    soundsLive = true;
+    // The switch is read once, here, so with sounds off nothing can ever
+    // play: the audio system (a connection to the sound server) is then not
+    // touched at all, and start-up stays light.
     enable_soundeffect = platform::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("enabled_soundeffect")) ? 1 : 0;
+    if (enable_soundeffect) {
+        createSound("click", &click);
+        createSound("keypress", &keydown);
+        createSound("keyrelease", &keyup);
+        soundsLive = true;
+    } else {
+        uninitlizie_sound_server(); // a second start-up lets the first set go
+        click = keydown = keyup = 0;
+    }
     return 0;
 }
 

@@ -9,9 +9,10 @@
 #include "platform/Alert.h"
 #include "platform/StatusBar.h"
 
-TarvelAppDelegate::TarvelAppDelegate(QObject* parent)
+TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, QObject* parent)
     : QObject(parent), window_(new PhoneWindow), mainViewController_(new MainViewController(this))
 {
+    window_->setFillsScreen(fillsScreen);
     // The phone launches with its status bar hidden; start-up shows it.
     platform::StatusBar::shared().setHidden(true, false);
 }
@@ -33,8 +34,9 @@ void TarvelAppDelegate::applicationDidFinishLaunching()
     remote_initialize();
     initialize_sound_server();
     platform::StatusBar::shared().setHidden(false, false);
-    mainView->setGeometry(0, platform::StatusBar::kHeight, MainViewController::kPortraitWidth,
-                          MainViewController::kPortraitHeight);
+    // Below the status bar: 320 x 460 points, or down to the bottom of a
+    // taller phone screen.
+    mainView->setGeometry(window_->contentFrame());
 
     if (Reachability::sharedReachability()->localWiFiConnectionStatus() != Reachability::ReachableViaWiFiNetwork) {
         platform::Alert::show(QStringLiteral("Warning"),

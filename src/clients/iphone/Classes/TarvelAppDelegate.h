@@ -12,7 +12,8 @@ class TarvelAppDelegate : public QObject {
     Q_OBJECT
 
 public:
-    explicit TarvelAppDelegate(QObject* parent = nullptr);
+    // `fillsScreen`: the window takes the whole screen, as on a phone.
+    explicit TarvelAppDelegate(bool fillsScreen = false, QObject* parent = nullptr);
     // Stops the sound effects and lets the main view and the window go.
     ~TarvelAppDelegate() override;
 

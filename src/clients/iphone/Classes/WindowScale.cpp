@@ -1,7 +1,7 @@
 #include "WindowScale.h"
 
-#include <QGuiApplication>
 #include <QScreen>
+#include <QtGui/private/qhighdpiscaling_p.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +12,11 @@ namespace {
 constexpr double kShareOfScreen = 0.85; // room for the title bar and the panel
 constexpr double kStep = 0.25;
 constexpr double kMaximum = 4.0;
+constexpr double kFillMinimum = 0.25;
+constexpr double kFillMaximum = 8.0;
+constexpr int kPhoneWidestSide = 600;
+constexpr double kPhoneDiagonalInches = 7.0;
+constexpr double kMillimetresPerInch = 25.4;
 } // namespace
 
 double fittingFactor(const QSize& points, const QSize& available)
@@ -23,17 +28,68 @@ double fittingFactor(const QSize& points, const QSize& available)
     return std::clamp(std::floor(fit / kStep) * kStep, 1.0, kMaximum);
 }
 
-std::optional<QByteArray> factorToRestartWith()
+double fillingFactor(const QSize& points, const QSize& screen)
 {
-    if (!qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR") || !qEnvironmentVariableIsEmpty("QT_SCREEN_SCALE_FACTORS"))
-        return std::nullopt;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen || QGuiApplication::platformName() == QLatin1String("offscreen"))
-        return std::nullopt;
-    const double factor = fittingFactor(QSize(320, 480), screen->availableGeometry().size());
-    if (factor <= 1.0)
-        return std::nullopt;
-    return QByteArray::number(factor);
+    if (points.isEmpty() || screen.isEmpty())
+        return 1.0;
+    const double fit = std::min(double(screen.width()) / points.width(), double(screen.height()) / points.height());
+    return std::clamp(fit, kFillMinimum, kFillMaximum);
+}
+
+bool isPhoneSized(const QSize& logicalSize, const QSizeF& physicalMillimetres)
+{
+    if (logicalSize.isEmpty())
+        return false;
+    if (logicalSize.height() >= logicalSize.width() && logicalSize.width() <= kPhoneWidestSide)
+        return true;
+    if (physicalMillimetres.width() <= 0 || physicalMillimetres.height() <= 0)
+        return false;
+    const double diagonal = std::hypot(physicalMillimetres.width(), physicalMillimetres.height()) / kMillimetresPerInch;
+    return diagonal < kPhoneDiagonalInches;
+}
+
+bool isPhoneSession(const Environment& environment)
+{
+    // Phosh names itself in the desktop list ("Phosh:GNOME"); Plasma Mobile
+    // runs as KDE with the platform "phone" (or "handset:phone").
+    for (const QByteArray& desktop : environment("XDG_CURRENT_DESKTOP").split(':'))
+        if (desktop.trimmed().compare("Phosh", Qt::CaseInsensitive) == 0)
+            return true;
+    for (const QByteArray& platform : environment("PLASMA_PLATFORM").split(':'))
+        if (platform.trimmed() == "phone" || platform.trimmed() == "handset")
+            return true;
+    return false;
+}
+
+Placement choosePlacement(std::optional<bool> fullScreen, bool userScaled, const ScreenFacts& screen,
+                          const Environment& environment)
+{
+    Placement placement;
+    placement.fillsScreen = fullScreen.value_or(isPhoneSession(environment)
+                                                || isPhoneSized(screen.logicalSize, screen.physicalSizeMm));
+    if (userScaled)
+        return placement;
+    placement.factor = placement.fillsScreen ? fillingFactor(kPhonePoints, screen.logicalSize)
+                                             : fittingFactor(kPhonePoints, screen.availableSize);
+    return placement;
+}
+
+ScreenFacts factsOf(const QScreen& screen)
+{
+    return {screen.geometry().size(), screen.availableGeometry().size(), screen.physicalSize()};
+}
+
+QByteArray processEnvironment(const char* name)
+{
+    return qgetenv(name);
+}
+
+void applyFactor(double factor)
+{
+    // Qt reads QT_SCALE_FACTOR only while the application object is made;
+    // the same global factor can still be set before the first window is.
+    if (factor > 0 && factor != 1.0)
+        QHighDpiScaling::setGlobalFactor(factor);
 }
 
 } // namespace WindowScale

@@ -6,29 +6,11 @@
 // functions with integer results, called on the user-interface thread only.
 #pragma once
 
+#include "WireFormat.h"
+
 #include <cstdint>
 
 struct mojo_node;
-
-// Packet types, the first byte of every packet on the session.
-constexpr uint8_t REMOTE_PACKET_MOUSE = 0x00;
-constexpr uint8_t REMOTE_PACKET_KEYBOARD = 0x01;
-constexpr uint8_t REMOTE_PACKET_MESSAGE = 0x80;
-
-constexpr int REMOTE_KEYBOARD_PACKET_SIZE = 8;
-constexpr int REMOTE_MOUSE_PACKET_SIZE = 6;
-constexpr int REMOTE_MESSAGE_HEADER_SIZE = 5;
-// The largest value-tree message payload the session reads.
-constexpr int REMOTE_RECEIVE_CAPACITY = 4096;
-
-// Mouse button bits of the mouse event's buttons byte.
-enum : uint8_t {
-    REMOTE_BUTTON_LEFT = 1,
-    REMOTE_BUTTON_MIDDLE = 2,
-    REMOTE_BUTTON_RIGHT = 4,
-    REMOTE_WHEEL_UP = 8,
-    REMOTE_WHEEL_DOWN = 16,
-};
 
 // How long the login waits for the receiver's reply before it gives up.
 constexpr int REMOTE_DEFAULT_RESPONSE_TIMEOUT_MS = 10000;

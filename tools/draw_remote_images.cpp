@@ -2,7 +2,7 @@
 // size in points. Run it after changing a drawing:
 //
 //     cmake --build <build> --target draw_remote_images
-//     QT_QPA_PLATFORM=offscreen <build>/src/clients/iphone/draw_remote_images src/clients/iphone/Resources/remote
+//     QT_QPA_PLATFORM=offscreen <build>/tools/draw_remote_images src/clients/iphone/Resources/remote
 #include <QColor>
 #include <QDir>
 #include <QFont>

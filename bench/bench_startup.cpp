@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Start-up time: from exec to the first frame on the screen, for the quillon
+// app and, in the same run, for a minimal Qt Widgets window of the same size
+// (startup_minimal_window). Both run under one private Xvfb, alternately, N
+// times each (default 10); each reports its first frame on a pipe
+// (QUILLON_FIRST_FRAME_FD). Prints the median of each and their ratio.
+//
+//   bench_startup [runs [app-binary]]
+//
+// (another app binary: to measure an older build side by side)
+// The app keeps discovery on loopback and its settings in a scratch file, so
+// the benchmark sends nothing onto a network and touches no real settings.
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kGiveUp = std::chrono::seconds(30);
+
+// Reads from `fd` until a newline, the end or the deadline; false on time-out.
+bool readLine(int fd, std::string& line, Clock::time_point deadline)
+{
+    char buffer[64];
+    while (line.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, int(left)) <= 0)
+            continue;
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0)
+            return !line.empty();
+        line.append(buffer, std::size_t(got));
+    }
+    return true;
+}
+
+void stop(pid_t pid)
+{
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 200; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+pid_t spawn(const std::vector<std::string>& command, const std::vector<std::string>& extraEnvironment, int keepFd)
+{
+    std::vector<std::string> environment = extraEnvironment;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('='));
+        const bool overridden = std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
+                                            [&](const std::string& e) { return e.rfind(name + "=", 0) == 0; });
+        if (!overridden)
+            environment.push_back(text);
+    }
+    std::vector<char*> argv, envp;
+    for (const std::string& a : command)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (const std::string& e : environment)
+        envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    (void)keepFd; // opened without O_CLOEXEC: the child inherits it
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? pid : -1;
+}
+
+struct Xvfb {
+    pid_t pid = -1;
+    std::string display;
+};
+
+Xvfb startXvfb()
+{
+    int ends[2];
+    if (pipe(ends) != 0)
+        return {};
+    Xvfb server;
+    server.pid = spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(ends[1]), "-nolisten", "tcp", "-screen", "0",
+                        "1024x768x24", "-noreset"},
+                       {}, ends[1]);
+    close(ends[1]);
+    std::string line;
+    if (server.pid < 0 || !readLine(ends[0], line, Clock::now() + kGiveUp)) {
+        std::fprintf(stderr, "bench_startup: Xvfb did not start\n");
+        std::exit(1);
+    }
+    close(ends[0]);
+    server.display = ":" + line.substr(0, line.find('\n'));
+    return server;
+}
+
+// Milliseconds from spawn to the first-frame line, or a negative number.
+double timeToFirstFrame(const std::vector<std::string>& command, const std::vector<std::string>& environment)
+{
+    int ends[2];
+    if (pipe(ends) != 0)
+        return -1;
+    fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    std::vector<std::string> withFd = environment;
+    withFd.push_back("QUILLON_FIRST_FRAME_FD=" + std::to_string(ends[1]));
+    const auto started = Clock::now();
+    const pid_t pid = spawn(command, withFd, ends[1]);
+    close(ends[1]);
+    std::string line;
+    const bool framed = pid > 0 && readLine(ends[0], line, started + kGiveUp) && line == "first frame\n";
+    const auto framedAt = Clock::now();
+    close(ends[0]);
+    if (pid > 0)
+        stop(pid);
+    if (!framed)
+        return -1;
+    return std::chrono::duration<double, std::milli>(framedAt - started).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    char scratch[] = "/tmp/quillon-bench-startup-XXXXXX";
+    if (!mkdtemp(scratch)) {
+        std::perror("bench_startup: mkdtemp");
+        return 1;
+    }
+    const Xvfb server = startXvfb();
+    const std::vector<std::string> environment = {
+        "DISPLAY=" + server.display, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + std::string(scratch),
+        "QUILLON_SETTINGS=" + std::string(scratch) + "/settings.json"};
+    const std::string appBinary = argc > 2 ? argv[2] : QUILLON_APP_BINARY;
+    const std::vector<std::string> app = {appBinary, "--discovery-address", "127.255.255.255",
+                                          "--discovery-local-port", "0"};
+    const std::vector<std::string> minimal = {QUILLON_MINIMAL_WINDOW_BINARY};
+
+    // One of each first, untimed: the files are then in the page cache for both.
+    timeToFirstFrame(app, environment);
+    timeToFirstFrame(minimal, environment);
+    std::vector<double> appTimes, minimalTimes;
+    for (int i = 0; i < runs; ++i) {
+        const double a = timeToFirstFrame(app, environment);
+        const double m = timeToFirstFrame(minimal, environment);
+        if (a < 0 || m < 0) {
+            std::fprintf(stderr, "bench_startup: a program showed no first frame within %lld s\n",
+                         (long long)std::chrono::duration_cast<std::chrono::seconds>(kGiveUp).count());
+            stop(server.pid);
+            return 1;
+        }
+        appTimes.push_back(a);
+        minimalTimes.push_back(m);
+    }
+    stop(server.pid);
+    const std::string cleanup = std::string("rm -rf ") + scratch;
+    [[maybe_unused]] const int removed = std::system(cleanup.c_str());
+
+    const double appMedian = median(appTimes), minimalMedian = median(minimalTimes);
+    std::printf("exec to first frame under Xvfb, median of %d runs each\n", runs);
+    std::printf("  quillon                %8.1f ms\n", appMedian);
+    std::printf("  minimal Qt window      %8.1f ms\n", minimalMedian);
+    std::printf("  ratio                  %8.2f x\n", appMedian / minimalMedian);
+    return 0;
+}
