@@ -12,6 +12,7 @@
 #include <QList>
 #include <QPointer>
 #include <QScrollArea>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -81,6 +82,7 @@ private:
         QString title;
         QLabel* header = nullptr;
         QList<QPointer<TableViewCell>> cells;
+        int top = 0; // where the section (its header, else its first row) begins in the content
     };
     struct RowChange {
         IndexPath indexPath;
@@ -98,7 +100,9 @@ private:
     void retire(TableViewCell* cell);
     void clearSections();
     void applyUpdates();
-    void layoutRows(bool animated);
+    // Places the headers and rows from `from` down; the rows above it have
+    // not moved, so a change costs what lies below it, not the whole table.
+    void layoutRows(bool animated, IndexPath from = IndexPath{0, 0});
     int heightOfRow(const IndexPath& indexPath);
     bool consistentWithDataSource();
 
@@ -115,6 +119,9 @@ private:
     int updateDepth_ = 0;
     int rowHeight_ = 44;
     bool loaded_ = false;
+    // Gone before the widget's children: an animation of a leaving row that
+    // ends because the table is being destroyed finds it expired.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace platform

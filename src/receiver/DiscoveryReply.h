@@ -21,6 +21,12 @@ struct ReceiverIdentity {
 // True when the datagram is an encoded dictionary holding "Device".
 bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length);
 
+// A query as a phone sends it, for asking whether a receiver is already there.
+std::vector<uint8_t> encodeDiscoveryQuery();
+// The name and session port a receiver's reply announces; nothing when the
+// datagram is not a reply (a query, or no "Name" string and "Port" integer).
+std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, std::size_t length);
+
 // The encoded reply: a dictionary with "Name", "Port", "Ip" = "?" (the phone
 // then takes the datagram's source address), "Os", "ReceiverName" and
 // "ReceiverVer". Nothing when it would not fit one datagram.

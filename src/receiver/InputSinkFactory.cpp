@@ -97,7 +97,7 @@ std::vector<std::string> inputSinkNames()
     return names;
 }
 
-std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, std::FILE* out, std::string& error)
+std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error)
 {
     if (options.name == "log")
         return std::make_unique<LogSink>(out);

@@ -4,8 +4,8 @@
 
 #include "InputSink.h"
 #include "KeyboardLayout.h"
+#include "OutputChannel.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,4 +26,4 @@ struct SinkOptions {
 // that cannot be reached, a desktop that refused. Sinks that write a record
 // of what happened write it to `out`. "auto" chooses by the session (see
 // SinkChoice.h) and says on standard error which sink it took and why.
-std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, std::FILE* out, std::string& error);
+std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error);

@@ -6,6 +6,7 @@
 #include <string>
 
 // Reads the first line of `path` (without its line ending) into `passcode`.
-// Refuses a file that users other than its owner may read or write.
+// Refuses anything but a regular file of this user's that no other user may
+// read or write; never waits (a FIFO is refused, not read).
 // On failure `error` says why; it never contains the passcode.
 bool readPasscodeFile(const std::string& path, std::string& passcode, std::string& error);

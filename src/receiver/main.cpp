@@ -8,7 +8,9 @@
 #include "ReceiverOptions.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,6 +24,12 @@ constexpr int kExitNoInput = 1;
 
 int main(int argc, char** argv)
 {
+    // A closed standard descriptor would be handed to the first socket, and
+    // notices or the sink's record would then go to a client.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
+            return kExitNoInput;
+    }
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = parseReceiverOptions(arguments);
     if (!parsed.options) {
@@ -53,15 +61,16 @@ int main(int argc, char** argv)
         }
     }
 
+    OutputChannel sinkOutput(STDOUT_FILENO);
     std::string sinkError;
     SinkOptions sinkOptions;
     sinkOptions.name = options.sink;
     sinkOptions.layout.layout = options.layout;
     sinkOptions.layout.variant = options.variant;
-    const auto sink = makeInputSink(sinkOptions, stdout, sinkError);
+    const auto sink = makeInputSink(sinkOptions, sinkOutput, sinkError);
     if (!sink) {
         notice(sinkError);
         return kExitNoInput;
     }
-    return runReceiver(config, *sink);
+    return runReceiver(config, *sink, sinkOutput);
 }

@@ -9,12 +9,14 @@
 #include "SessionBytes.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <string>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -297,6 +299,82 @@ TEST_F(RemoteProtocolTest, SendingToAVanishedReceiverRaisesNoSigpipe)
         result = remote_sendKeyboardEvent(1, 0x41);
     EXPECT_EQ(result, -1);
     EXPECT_EQ(remote_is_connected(), 0);
+}
+
+// A listener whose queue of one is full: the kernel drops every further
+// SYN, as a firewall that drops connections does, and a connect sees nothing.
+class DroppingSyns {
+public:
+    DroppingSyns()
+    {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 0);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        connected_ = connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~DroppingSyns()
+    {
+        close(filler_);
+        close(listener_);
+    }
+    uint16_t port() const { return port_; }
+    bool ready() const { return connected_; }
+
+private:
+    int listener_ = -1;
+    int filler_ = -1;
+    uint16_t port_ = 0;
+    bool connected_ = false;
+};
+
+TEST_F(RemoteProtocolTest, AConnectThatIsNeverAnsweredGivesUpWithinItsBound)
+{
+    EXPECT_LE(REMOTE_DEFAULT_CONNECT_TIMEOUT_MS, 5000) << "a few seconds, not the system's two minutes";
+    remote_setConnectTimeout(300);
+    DroppingSyns dropping;
+    ASSERT_TRUE(dropping.ready());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(remote_connectToHost("127.0.0.1", dropping.port(), "secret"), -1);
+    // A failure guard, not a speed check: unbounded, this would take 127 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(remote_is_connected(), 0);
+    remote_setConnectTimeout(REMOTE_DEFAULT_CONNECT_TIMEOUT_MS);
+
+    // The session socket blocks again once connected: a normal login works.
+    ReceiverDouble receiver(answering({kAcceptingReply}));
+    EXPECT_EQ(connectTo(receiver), 0);
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
+    EXPECT_EQ(receiver.received(8).size(), 8u);
+}
+
+TEST_F(RemoteProtocolTest, AReceiverThatStopsReadingEndsTheSessionWithinTheSendBound)
+{
+    EXPECT_LE(REMOTE_DEFAULT_SEND_TIMEOUT_MS, 2000);
+    remote_setSendTimeout(200);
+    ReceiverScript script = answering({kAcceptingReply});
+    script.stopsReadingAfterReply = true;
+    ReceiverDouble stalled(script);
+    ASSERT_EQ(connectTo(stalled), 0);
+    const int small = 4096;
+    setsockopt(sessionDescriptor(stalled), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    // The socket's buffers take events until they are full; then one send
+    // waits its bound and the session is over, as if the receiver had gone.
+    const auto start = std::chrono::steady_clock::now();
+    long sent = 0;
+    while (remote_sendMouseEvent(0, 1, 1) == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
+        ++sent;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << sent << " events sent";
+    EXPECT_GT(sent, 0);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), -1);
+    remote_setSendTimeout(REMOTE_DEFAULT_SEND_TIMEOUT_MS);
 }
 
 } // namespace

@@ -198,6 +198,32 @@ TEST(ReceiverBinaryOptions, AnOpenPasscodeFileStopsTheStartWithStatusTwo)
     EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
 }
 
+TEST(PasscodeFile, RefusesAFifoWithoutWaitingForAWriter)
+{
+    TemporaryFile place("");
+    const std::string path = place.path() + ".fifo";
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    ReceiverProcess receiver({"--passcode-file", path, "--bind", "127.0.0.1", "--port", "0", "--discovery-port", "0"});
+    EXPECT_EQ(receiver.waitForExit(), 2);
+    EXPECT_NE(receiver.errors().find("is not a regular file"), std::string::npos) << receiver.errors();
+    unlink(path.c_str());
+}
+
+TEST(PasscodeFile, RefusesAFileOfAnotherUser)
+{
+    TemporaryFile file("s3cret\n");
+    // Only root can give a file away; anyone else has no file of another
+    // user's that it may read.
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file another user's";
+    ASSERT_EQ(chown(file.path().c_str(), 65534, 65534), 0);
+    ReceiverProcess receiver({"--passcode-file", file.path(), "--bind", "127.0.0.1", "--port", "0",
+                              "--discovery-port", "0"});
+    EXPECT_EQ(receiver.waitForExit(), 2);
+    EXPECT_NE(receiver.errors().find("belongs to another user"), std::string::npos) << receiver.errors();
+    EXPECT_EQ(receiver.errors().find("s3cret"), std::string::npos);
+}
+
 TEST(ReceiverBinaryOptions, SinksThatCannotReachADeviceExitWithAClearMessage)
 {
     ScopedEnvironment environment;

@@ -75,6 +75,17 @@ UniqueFd listeningOnLoopback(int backlog)
     return socket;
 }
 
+UniqueFd connectToLoopbackFrom(const char* from, uint16_t port)
+{
+    UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in local = ipv4Address(from, 0);
+    const sockaddr_in address = ipv4Address("127.0.0.1", port);
+    if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+        || ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        socket.reset();
+    return socket;
+}
+
 UniqueFd connectToLoopback(uint16_t port, bool noDelay)
 {
     UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));

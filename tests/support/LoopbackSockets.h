@@ -29,6 +29,8 @@ UniqueFd listeningOnLoopback(int backlog = 4);
 // A connection to 127.0.0.1:port (invalid when nothing accepts it); with
 // `noDelay`, small packets go out at once, as on the app's session.
 UniqueFd connectToLoopback(uint16_t port, bool noDelay = false);
+// The same from `from`, another loopback address standing for another host.
+UniqueFd connectToLoopbackFrom(const char* from, uint16_t port);
 // "127.0.0.1:port" of this end of a connection, as the receiver names its peer.
 std::string formatPeerOfLocalEnd(int fd);
 bool sendAll(int fd, const Bytes& bytes);

@@ -20,8 +20,13 @@ constexpr int kPiecePauseMs = 30;
 
 ReceiverDouble::ReceiverDouble(ReceiverScript script) : script_(std::move(script))
 {
-    listener_ = listeningOnLoopback();
-    if (!listener_.valid() || pipe2(wakePipe_, O_CLOEXEC) != 0)
+    listener_ = boundOnLoopback();
+    if (script_.stopsReadingAfterReply) {
+        // A small window (inherited by the accepted socket) fills up soon.
+        const int small = 4096;
+        setsockopt(listener_.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    }
+    if (!listener_.valid() || listen(listener_.get(), 4) != 0 || pipe2(wakePipe_, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot start the receiver double");
     port_ = localPort(listener_.get());
     thread_ = std::thread([this] { run(); });
@@ -115,7 +120,9 @@ void ReceiverDouble::run()
         changed_.notify_all();
         return;
     }
-    if (open)
+    if (open && script_.stopsReadingAfterReply)
+        pause(-1); // until the double is torn down
+    else if (open)
         recordUntilClosed(fd);
     close(fd);
 }

@@ -21,6 +21,9 @@ struct ReceiverScript {
     bool readsLogin = true;
     std::vector<Bytes> replyPieces; // sent after the login, one write each
     bool closesAfterReply = false;
+    // After the reply it keeps the connection open but reads nothing more,
+    // as a hung receiver or a host gone without a word.
+    bool stopsReadingAfterReply = false;
 };
 
 class ReceiverDouble {

@@ -101,10 +101,11 @@ std::chrono::nanoseconds ReceiverProcess::cpuTime() const
 
 bool ReceiverProcess::pump(Clock::time_point deadline)
 {
-    if (stdout_.ended && stderr_.ended)
+    if ((stdout_.ended || outputPaused_) && stderr_.ended)
         return false;
-    // A negative descriptor is skipped by poll: ended pipes are not watched.
-    pollfd fds[2] = {{stdout_.ended ? -1 : stdout_.fd, POLLIN, 0}, {stderr_.ended ? -1 : stderr_.fd, POLLIN, 0}};
+    // A negative descriptor is skipped by poll: ended (and paused) pipes are not watched.
+    pollfd fds[2] = {{stdout_.ended || outputPaused_ ? -1 : stdout_.fd, POLLIN, 0},
+                     {stderr_.ended ? -1 : stderr_.fd, POLLIN, 0}};
     const int ready = poll(fds, 2, millisecondsUntil(deadline));
     if (ready <= 0)
         return false;

@@ -40,6 +40,10 @@ public:
     // Waits for the process to exit by itself; the exit status or -1.
     int waitForExit(std::chrono::milliseconds wait = kGenerousWait);
 
+    // While paused, standard output is left unread, as by a reader that
+    // stalled: the pipe fills up and stays full.
+    void pauseOutput(bool paused) { outputPaused_ = paused; }
+
     // Everything read so far.
     const std::string& output() const { return stdout_.all; }
     const std::string& errors() const { return stderr_.all; }
@@ -70,4 +74,5 @@ private:
     Stream stderr_;
     uint16_t sessionPort_ = 0;
     uint16_t discoveryPort_ = 0;
+    bool outputPaused_ = false;
 };
