@@ -27,7 +27,7 @@ void stopChild(pid_t pid)
 
 } // namespace
 
-std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string& why)
+std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string& why, const std::string& screen)
 {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
@@ -47,7 +47,7 @@ std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string& why)
         dup2(devNull, 1);
         dup2(devNull, 2);
         const std::string fd = std::to_string(displayFd);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", screen.c_str(),
                "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
