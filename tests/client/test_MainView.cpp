@@ -16,6 +16,8 @@
 #include "platform/Alert.h"
 #include "platform/Button.h"
 #include "platform/FingerSimulator.h"
+#include "platform/NavigationBar.h"
+#include "platform/NavigationController.h"
 #include "platform/NetworkReachability.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
@@ -189,6 +191,36 @@ TEST_F(MainViewTest, OnWiFiTheStartIsQuietAndTheComputerListShowsFirst)
     }
     EXPECT_EQ(titles, (QStringList{"Touch Pad", "Keyboard", "Remote", "Computers"}));
     EXPECT_EQ(tags, (QList<int>{0, 1, 2, 3}));
+}
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(MainViewTest, WhatTheConnectionScreensCoverAtStartIsNotDrawnUntilChosen)
+{
+    launch();
+    PaintCounter remote(main->remoteViewController()->view());
+    PaintCounter touchPad(main->touchPadViewController()->view());
+    PaintCounter connection(main->computerViewController()->naviController()->navigationBar());
+    delegate->window()->grab(); // the whole window drawn, as for the screen
+    EXPECT_GT(connection.count, 0);
+    // Under the computer list, the remote panel (and the touch pad under it)
+    // cost no drawing, and the panel's images are not read.
+    EXPECT_EQ(remote.count, 0);
+    EXPECT_EQ(touchPad.count, 0);
+
+    gotoTab(MainViewController::kRemoteTab);
+    delegate->window()->grab();
+    EXPECT_GT(remote.count, 0);
 }
 
 TEST_F(MainViewTest, ALoginShowsTheTouchPadAndSwitchesMakeTheAppearanceCalls)

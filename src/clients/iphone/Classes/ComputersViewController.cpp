@@ -4,6 +4,9 @@
 #include "RegisterComputerViewController.h"
 
 #include "platform/NotificationCenter.h"
+#include "platform/Theme.h"
+
+#include <QPalette>
 
 ComputersViewController::ComputersViewController(QObject* parent)
     : platform::ViewController(QStringLiteral("ComputersView"), parent)
@@ -22,6 +25,12 @@ void ComputersViewController::viewDidLoad()
     platform::ViewController::viewDidLoad();
     QWidget* container = view();
     container->resize(320, 460);
+    // Opaque, so that what it covers is not drawn at all: at start-up the
+    // touch pad and the remote panel lie under it until a screen is chosen.
+    container->setAutoFillBackground(true);
+    QPalette palette = container->palette();
+    palette.setColor(QPalette::Window, platform::theme::groupedBackground());
+    container->setPalette(palette);
     QWidget* navigation = naviController_->view();
     navigation->setParent(container);
     navigation->setGeometry(0, 0, 320, 460);
