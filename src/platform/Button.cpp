@@ -42,14 +42,14 @@ void Button::setTitle(const QString& title, ControlState state)
     update();
 }
 
-void Button::setImage(const QPixmap& image, ControlState state)
+void Button::setImage(const Image& image, ControlState state)
 {
     look_.images[state] = image;
     updateGeometry();
     update();
 }
 
-void Button::setBackgroundImage(const QPixmap& image, ControlState state)
+void Button::setBackgroundImage(const Image& image, ControlState state)
 {
     look_.backgrounds[state] = image;
     update();
@@ -69,14 +69,14 @@ QString Button::titleForState(ControlState state) const
 
 QPixmap Button::imageForState(ControlState state) const
 {
-    const QPixmap* image = lookup(look_.images, state);
-    return image ? *image : QPixmap();
+    const Image* image = lookup(look_.images, state);
+    return image ? image->pixmap() : QPixmap();
 }
 
 QPixmap Button::backgroundImageForState(ControlState state) const
 {
-    const QPixmap* image = lookup(look_.backgrounds, state);
-    return image ? *image : QPixmap();
+    const Image* image = lookup(look_.backgrounds, state);
+    return image ? image->pixmap() : QPixmap();
 }
 
 QColor Button::titleColorForState(ControlState state) const

@@ -100,9 +100,9 @@ void RunningApp::writeSettings(const QByteArray& contents) const
     UserDefaults::resetStandardUserDefaults();
 }
 
-void RunningApp::launch()
+void RunningApp::launch(bool fillsScreen)
 {
-    delegate_ = std::make_unique<TarvelAppDelegate>();
+    delegate_ = std::make_unique<TarvelAppDelegate>(fillsScreen);
     delegate_->applicationDidFinishLaunching();
     QCoreApplication::processEvents();
 }

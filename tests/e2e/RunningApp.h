@@ -40,8 +40,9 @@ public:
     // Writes the settings file before launch (as a previous run would have).
     void writeSettings(const QByteArray& contents) const;
 
-    // applicationDidFinishLaunching, as the main loop's first turn calls it.
-    void launch();
+    // applicationDidFinishLaunching, as the main loop's first turn calls it;
+    // `fillsScreen` as on a phone.
+    void launch(bool fillsScreen = false);
     // The app quits (its delegate goes) and is started again on the same
     // settings file, as a person does the next day.
     void relaunch();

@@ -3,10 +3,10 @@
 
 #include "HelperProcess.h"
 
-std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string& why)
+std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string& why, const std::string& screen)
 {
     const auto started = startHelper({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0",
-                                      "1024x768x24", "-noreset"},
+                                      screen, "-noreset"},
                                      why);
     if (!started) {
         why += " (is it installed? it is in the xvfb package)";

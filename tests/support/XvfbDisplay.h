@@ -9,9 +9,10 @@
 
 class XvfbDisplay {
 public:
-    // Starts Xvfb and waits (bounded) for it to be ready. Null, with `why`
-    // set, where it cannot run; the caller skips its test then.
-    static std::unique_ptr<XvfbDisplay> start(std::string& why);
+    // Starts Xvfb with a screen of `screen` ("WIDTHxHEIGHTxDEPTH") and waits
+    // (bounded) for it to be ready. Null, with `why` set, where it cannot
+    // run; the caller skips its test then.
+    static std::unique_ptr<XvfbDisplay> start(std::string& why, const std::string& screen = "1024x768x24");
     ~XvfbDisplay();
     XvfbDisplay(const XvfbDisplay&) = delete;
     XvfbDisplay& operator=(const XvfbDisplay&) = delete;

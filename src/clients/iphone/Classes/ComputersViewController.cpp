@@ -7,6 +7,9 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/PhoneLook.h"
+#include "platform/Theme.h"
+
+#include <QPalette>
 
 ComputersViewController::ComputersViewController(QObject* parent)
     : platform::ViewController(QStringLiteral("ComputersView"), parent)
@@ -26,6 +29,12 @@ void ComputersViewController::viewDidLoad()
     QWidget* container = view();
     const QSize size(platform::phone::kScreenWidth, platform::phone::kContentHeight);
     container->resize(size);
+    // Opaque, so that what it covers is not drawn at all: at start-up the
+    // touch pad and the remote panel lie under it until a screen is chosen.
+    container->setAutoFillBackground(true);
+    QPalette palette = container->palette();
+    palette.setColor(QPalette::Window, platform::theme::groupedBackground());
+    container->setPalette(palette);
     QWidget* navigation = naviController_->view();
     navigation->setParent(container);
     navigation->setGeometry(QRect(QPoint(0, 0), size));

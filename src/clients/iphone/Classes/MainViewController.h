@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class ComputersViewController;
 class KeyboardViewController;
+class PhoneWindow;
 class RemoteViewController;
 class SettingsSheet;
 class TouchPadViewController;
@@ -83,6 +84,10 @@ protected:
 private:
     void turnToLandscape(bool landscape);
     void placeKeyboard();
+    // The phone's window the main view lies in, once it does.
+    PhoneWindow* phoneWindow();
+    // Where the main view lies in it, in its present orientation.
+    static QRect frameIn(const PhoneWindow& window);
     void layOutBars();
     // The keyboard's tab bar key while the keyboard is the current screen.
     const QWidget* keyboardTabBarKey() const;
