@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole path on one machine: a touch-moved event injected into the
 // running app's window (the touch pad, after the real start-up and a login)
 // → the session → the real quillon-receiver --sink log → the JSON line it
@@ -26,140 +27,27 @@
 #include "LatencySamples.h"
 #include "LoopbackSockets.h"
 #include "OffscreenBenchmarkMain.h"
+#include "ReceiverProcess.h"
+#include "SessionBytes.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-#ifndef QUILLON_RECEIVER_BINARY
-#error "QUILLON_RECEIVER_BINARY must name the receiver binary"
-#endif
 
 namespace {
 
 using bench::Clock;
-using bench::connectOnLoopback;
 using bench::percentile;
-using bench::readExactly;
 using bench::recordSample;
 using bench::reportPercentiles;
 
 const char* const kPasscode = "bench";
-
-bool sendAll(int fd, const std::vector<uint8_t>& bytes)
-{
-    return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
-}
-
-// Lines from a pipe; a line that does not come within the wait is a failure.
-class LineReader {
-public:
-    explicit LineReader(int fd) : fd_(fd) {}
-    std::optional<std::string> next(std::chrono::milliseconds wait = std::chrono::milliseconds(5000))
-    {
-        const auto deadline = Clock::now() + wait;
-        for (;;) {
-            const auto end = pending_.find('\n');
-            if (end != std::string::npos) {
-                std::string line = pending_.substr(0, end);
-                pending_.erase(0, end + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd watched{fd_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&watched, 1, int(left.count())) != 1)
-                return std::nullopt;
-            char buffer[4096];
-            const ssize_t n = read(fd_, buffer, sizeof buffer);
-            if (n <= 0)
-                return std::nullopt;
-            pending_.append(buffer, size_t(n));
-        }
-    }
-
-private:
-    int fd_;
-    std::string pending_;
-};
-
-// quillon-receiver --sink log on 127.0.0.1 with a free session port.
-class Receiver {
-public:
-    Receiver()
-    {
-        int out[2];
-        int err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-            throw std::runtime_error("pipe failed");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            dup2(err[1], 2);
-            execl(QUILLON_RECEIVER_BINARY, QUILLON_RECEIVER_BINARY, "--bind", "127.0.0.1", "--port", "0",
-                  "--discovery-port", "0", "--passcode", kPasscode, "--name", "bench", "--sink", "log",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-        LineReader notices(err_);
-        const std::string prefix = "session listening on 127.0.0.1:";
-        while (const auto line = notices.next()) {
-            const auto at = line->find(prefix);
-            if (at != std::string::npos) {
-                port_ = uint16_t(std::stoi(line->substr(at + prefix.size())));
-                break;
-            }
-        }
-        if (port_ == 0)
-            throw std::runtime_error("quillon-receiver did not start");
-        output_ = std::make_unique<LineReader>(out_);
-    }
-    ~Receiver()
-    {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        close(out_);
-        close(err_);
-    }
-    uint16_t port() const { return port_; }
-    LineReader& output() { return *output_; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-    uint16_t port_ = 0;
-    std::unique_ptr<LineReader> output_;
-};
-
-// The login request for kPasscode: the dictionary Cmd = "Login", Passcode =
-// "bench" in a 0x80 frame.
-std::vector<uint8_t> loginFrame()
-{
-    const std::vector<uint8_t> payload = {0x5B, 0x73, 3, 'C', 'm', 'd', 0x73, 5, 'L', 'o', 'g', 'i', 'n',
-                                          0x73, 8, 'P', 'a', 's', 's', 'c', 'o', 'd', 'e',
-                                          0x73, 5, 'b', 'e', 'n', 'c', 'h', 0x5D};
-    std::vector<uint8_t> frame = {0x80, uint8_t(payload.size()), 0, 0, 0};
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    return frame;
-}
 
 // Per-iteration times in microseconds, by path, for the closing summary.
 std::map<std::string, std::vector<double>> gSamples;
@@ -170,9 +58,9 @@ bool isMouseLine(const std::optional<std::string>& line)
 }
 
 // Skips the receiver's lines up to its answer to the login.
-bool waitForLogin(LineReader& output)
+bool waitForLogin(ReceiverProcess& receiver)
 {
-    while (const auto line = output.next())
+    while (const auto line = receiver.nextOutputLine())
         if (line->find(R"("type":"login")") != std::string::npos)
             return line->find("true") != std::string::npos;
     return false;
@@ -180,7 +68,7 @@ bool waitForLogin(LineReader& output)
 
 void BM_TouchMovedToReceiverLog(benchmark::State& state)
 {
-    Receiver receiver;
+    const auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
     // The real start-up, its discovery kept on loopback.
     DiscoveryEndpoint loopbackDiscovery;
     loopbackDiscovery.address = "127.255.255.255";
@@ -191,7 +79,7 @@ void BM_TouchMovedToReceiverLog(benchmark::State& state)
     platform::Alert::dismissAll(); // the Wi-Fi warning, where there is no Wi-Fi
 
     // What the login screen does on success.
-    if (remote_connectToHost("127.0.0.1", receiver.port(), kPasscode) != 0 || !waitForLogin(receiver.output())) {
+    if (remote_connectToHost("127.0.0.1", receiver->sessionPort(), kPasscode) != 0 || !waitForLogin(*receiver)) {
         state.SkipWithError("no session to quillon-receiver");
         return;
     }
@@ -207,7 +95,7 @@ void BM_TouchMovedToReceiverLog(benchmark::State& state)
         x = x > 150 ? 100 : x + 1.5; // a finger sliding right, back and forth
         const auto start = Clock::now();
         finger.move(0, pad, {x, 100});
-        if (!isMouseLine(receiver.output().next())) {
+        if (!isMouseLine(receiver->nextOutputLine())) {
             state.SkipWithError("the receiver logged no mouse event");
             break;
         }
@@ -222,42 +110,40 @@ BENCHMARK(BM_TouchMovedToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrose
 // The receiver's share: the same packet written straight into a session.
 void BM_RawPacketToReceiverLog(benchmark::State& state)
 {
-    Receiver receiver;
-    const int fd = connectOnLoopback(receiver.port());
-    uint8_t reply[17];
-    if (fd < 0 || !sendAll(fd, loginFrame()) || !readExactly(fd, reply, sizeof reply)
-        || !waitForLogin(receiver.output())) {
+    const auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
+    const int fd = session.get();
+    if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())
+        || !waitForLogin(*receiver)) {
         state.SkipWithError("no session to quillon-receiver");
-        if (fd >= 0)
-            close(fd);
         return;
     }
     const std::vector<uint8_t> move = {REMOTE_PACKET_MOUSE, 0, 1, 0, 0, 0};
     std::vector<double>& samples = gSamples["receiver"];
     for (auto _ : state) {
         const auto start = Clock::now();
-        if (!sendAll(fd, move) || !isMouseLine(receiver.output().next())) {
+        if (!sendAll(fd, move) || !isMouseLine(receiver->nextOutputLine())) {
             state.SkipWithError("the receiver logged no mouse event");
             break;
         }
         recordSample(state, samples, Clock::now() - start);
     }
     reportPercentiles(state, samples);
-    close(fd);
 }
 BENCHMARK(BM_RawPacketToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // The floor: 6 bytes by a bare send() to a reader in this process.
 void BM_LoopbackFloor(benchmark::State& state)
 {
-    uint16_t port = 0;
-    const int listener = bench::listeningLoopbackSocket(port);
-    if (listener < 0) {
+    const UniqueFd listener = listeningOnLoopback(1);
+    if (!listener.valid()) {
         state.SkipWithError("cannot listen on loopback");
         return;
     }
-    const int sender = connectOnLoopback(port);
-    const int reader = accept(listener, nullptr, nullptr);
+    const UniqueFd sending = connectToLoopback(localPort(listener.get()), /*noDelay=*/true);
+    const UniqueFd reading(accept(listener.get(), nullptr, nullptr));
+    const int sender = sending.get();
+    const int reader = reading.get();
     const std::vector<uint8_t> move = {REMOTE_PACKET_MOUSE, 0, 1, 0, 0, 0};
     uint8_t packet[REMOTE_MOUSE_PACKET_SIZE];
     std::vector<double>& samples = gSamples["floor"];
@@ -270,9 +156,6 @@ void BM_LoopbackFloor(benchmark::State& state)
         recordSample(state, samples, Clock::now() - start);
     }
     reportPercentiles(state, samples);
-    close(sender);
-    close(reader);
-    close(listener);
 }
 BENCHMARK(BM_LoopbackFloor)->UseManualTime()->Unit(benchmark::kMicrosecond);
 

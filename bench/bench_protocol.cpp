@@ -1,11 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the receiver protocol costs: encoding the login request, decoding a
-// discovery reply, and handing one keyboard event to the socket compared with
+// discovery reply, decoding trees of 1 to 4,094 items (the time
+// per item must stay flat: a 4 KB datagram of nulls is the worst a hostile
+// host can send), and handing one keyboard event to the socket compared with
 // the floor, a bare send() of the same 8 bytes on a loopback TCP connection.
 #include "Mojo.h"
 #include "RemoteProtocol.h"
 
 #include "LoopbackPeer.h"
 #include "LoopbackSockets.h"
+#include "ReceiverDouble.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
@@ -79,6 +83,57 @@ void BM_DecodeDiscoveryReply(benchmark::State& state)
 }
 BENCHMARK(BM_DecodeDiscoveryReply);
 
+// A list of n nulls: { n n ... }. With n = 4094 it is exactly 4096 bytes,
+// the most one discovery datagram or session message carries.
+std::vector<uint8_t> listOfNulls(int items)
+{
+    std::vector<uint8_t> bytes{'{'};
+    bytes.insert(bytes.end(), static_cast<size_t>(items), 'n');
+    bytes.push_back('}');
+    return bytes;
+}
+
+// A dictionary of n entries, each an empty name and a null: [ s\0 n ... ].
+std::vector<uint8_t> dictionaryOfNulls(int items)
+{
+    std::vector<uint8_t> bytes{'['};
+    for (int i = 0; i < items; ++i)
+        bytes.insert(bytes.end(), {'s', 0, 'n'});
+    bytes.push_back(']');
+    return bytes;
+}
+
+// Reports the time per item next to the time per decode.
+void reportPerItem(benchmark::State& state)
+{
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["per_item"] = benchmark::Counter(double(state.iterations() * state.range(0)),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void decodeEach(benchmark::State& state, const std::vector<uint8_t>& bytes)
+{
+    for (auto _ : state) {
+        mojo_node* tree = mojo_create();
+        benchmark::DoNotOptimize(mojo_decode(tree, bytes.data(), static_cast<int>(bytes.size())));
+        mojo_delete(tree);
+    }
+    reportPerItem(state);
+}
+
+void BM_DecodeList(benchmark::State& state)
+{
+    decodeEach(state, listOfNulls(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_DecodeList)->Arg(1)->Arg(100)->Arg(1000)->Arg(4094);
+
+void BM_DecodeDictionary(benchmark::State& state)
+{
+    decodeEach(state, dictionaryOfNulls(static_cast<int>(state.range(0))));
+}
+// 1,364 entries are the most a 4 KB datagram holds (4,094 bytes).
+BENCHMARK(BM_DecodeDictionary)->Arg(1)->Arg(100)->Arg(1000)->Arg(1364)->Arg(4094);
+
 void BM_SendKeyboardEvent(benchmark::State& state)
 {
     LoopbackPeer reader(LoopbackPeer::Login::Accept, LoopbackPeer::AfterAccepting::DrainUntilClosed);
@@ -90,17 +145,16 @@ void BM_SendKeyboardEvent(benchmark::State& state)
         benchmark::DoNotOptimize(remote_sendKeyboardEvent(1, 0x41));
 
     // Connecting to a port that refuses closes the session, which ends the reader.
-    uint16_t refusingPort = 0;
-    const int refusing = bench::boundLoopbackSocket(refusingPort);
-    remote_connectToHost("127.0.0.1", refusingPort, "");
-    close(refusing);
+    const RefusingPort refusing;
+    remote_connectToHost("127.0.0.1", refusing.port(), "");
 }
 BENCHMARK(BM_SendKeyboardEvent);
 
 void BM_RawSendFloor(benchmark::State& state)
 {
     LoopbackPeer reader(LoopbackPeer::Login::NotExpected, LoopbackPeer::AfterAccepting::DrainUntilClosed);
-    const int fd = bench::connectOnLoopback(reader.port());
+    const UniqueFd connection = connectToLoopback(reader.port(), /*noDelay=*/true);
+    const int fd = connection.get();
     if (fd < 0) {
         state.SkipWithError("cannot connect on loopback");
         return;
@@ -108,7 +162,6 @@ void BM_RawSendFloor(benchmark::State& state)
     const uint8_t event[8] = {0x01, 0x01, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00};
     for (auto _ : state)
         benchmark::DoNotOptimize(send(fd, event, sizeof event, MSG_NOSIGNAL));
-    close(fd);
 }
 BENCHMARK(BM_RawSendFloor);
 

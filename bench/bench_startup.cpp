@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up time: from exec to the first frame on the screen, for the quillon
 // app and, in the same run, for a minimal Qt Widgets window of the same size
-// (startup_minimal_window). Both run under one private Xvfb, alternately, N
+// (startup_minimal_window). They run under one private Xvfb, in turn, N
 // times each (default 10); each reports its first frame on a pipe
 // (QUILLON_FIRST_FRAME_FD). Prints the median of each and their ratio.
 //
-//   bench_startup [runs [app-binary]]
+//   bench_startup [runs [app-binary...]]
 //
-// (another app binary: to measure an older build side by side)
+// (several app binaries: an older build measured side by side with this one,
+// in the same run, so that both meet the same load on the machine)
 // The app keeps discovery on loopback and its settings in a scratch file, so
 // the benchmark sends nothing onto a network and touches no real settings.
 #include <algorithm>
@@ -162,35 +163,44 @@ int main(int argc, char** argv)
     const std::vector<std::string> environment = {
         "DISPLAY=" + server.display, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + std::string(scratch),
         "QUILLON_SETTINGS=" + std::string(scratch) + "/settings.json"};
-    const std::string appBinary = argc > 2 ? argv[2] : QUILLON_APP_BINARY;
-    const std::vector<std::string> app = {appBinary, "--discovery-address", "127.255.255.255",
-                                          "--discovery-local-port", "0"};
-    const std::vector<std::string> minimal = {QUILLON_MINIMAL_WINDOW_BINARY};
+    std::vector<std::string> appBinaries;
+    for (int i = 2; i < argc; ++i)
+        appBinaries.push_back(argv[i]);
+    if (appBinaries.empty())
+        appBinaries.push_back(QUILLON_APP_BINARY);
+    // The minimal window first, then each app.
+    std::vector<std::vector<std::string>> programs = {{QUILLON_MINIMAL_WINDOW_BINARY}};
+    for (const std::string& binary : appBinaries)
+        programs.push_back({binary, "--discovery-address", "127.255.255.255", "--discovery-local-port", "0"});
 
-    // One of each first, untimed: the files are then in the page cache for both.
-    timeToFirstFrame(app, environment);
-    timeToFirstFrame(minimal, environment);
-    std::vector<double> appTimes, minimalTimes;
+    // One of each first, untimed: the files are then in the page cache for all.
+    for (const auto& program : programs)
+        timeToFirstFrame(program, environment);
+    std::vector<std::vector<double>> times(programs.size());
     for (int i = 0; i < runs; ++i) {
-        const double a = timeToFirstFrame(app, environment);
-        const double m = timeToFirstFrame(minimal, environment);
-        if (a < 0 || m < 0) {
-            std::fprintf(stderr, "bench_startup: a program showed no first frame within %lld s\n",
-                         (long long)std::chrono::duration_cast<std::chrono::seconds>(kGiveUp).count());
-            stop(server.pid);
-            return 1;
+        for (std::size_t p = 0; p < programs.size(); ++p) {
+            const double t = timeToFirstFrame(programs[p], environment);
+            if (t < 0) {
+                std::fprintf(stderr, "bench_startup: %s showed no first frame within %lld s\n",
+                             programs[p][0].c_str(),
+                             (long long)std::chrono::duration_cast<std::chrono::seconds>(kGiveUp).count());
+                stop(server.pid);
+                return 1;
+            }
+            times[p].push_back(t);
         }
-        appTimes.push_back(a);
-        minimalTimes.push_back(m);
     }
     stop(server.pid);
     const std::string cleanup = std::string("rm -rf ") + scratch;
     [[maybe_unused]] const int removed = std::system(cleanup.c_str());
 
-    const double appMedian = median(appTimes), minimalMedian = median(minimalTimes);
+    const double minimalMedian = median(times[0]);
     std::printf("exec to first frame under Xvfb, median of %d runs each\n", runs);
-    std::printf("  quillon                %8.1f ms\n", appMedian);
     std::printf("  minimal Qt window      %8.1f ms\n", minimalMedian);
-    std::printf("  ratio                  %8.2f x\n", appMedian / minimalMedian);
+    for (std::size_t p = 1; p < programs.size(); ++p) {
+        const double appMedian = median(times[p]);
+        std::printf("  quillon                %8.1f ms  %5.2f x   %s\n", appMedian, appMedian / minimalMedian,
+                    programs[p][0].c_str());
+    }
     return 0;
 }

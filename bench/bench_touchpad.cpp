@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From a finger's movement on the touch pad to the receiver: a touch-moved
 // QTouchEvent delivered to the pad's widget, through the platform's touch
 // handling and the screen's handler, to the 6 bytes read by a receiver on
@@ -32,7 +33,6 @@ namespace {
 using bench::Clock;
 using bench::LoopbackPeer;
 using bench::percentile;
-using bench::readExactly;
 using bench::recordSample;
 using bench::reportPercentiles;
 
@@ -84,7 +84,8 @@ BENCHMARK(BM_TouchMovedToReceiver)->UseManualTime()->Unit(benchmark::kMicrosecon
 void BM_RawSendToReceiver(benchmark::State& state)
 {
     LoopbackPeer reader(LoopbackPeer::Login::NotExpected, LoopbackPeer::AfterAccepting::HandOver);
-    const int sender = bench::connectOnLoopback(reader.port());
+    const UniqueFd connection = connectToLoopback(reader.port(), /*noDelay=*/true);
+    const int sender = connection.get();
     if (sender < 0) {
         state.SkipWithError("cannot connect to the loopback reader");
         return;
@@ -102,7 +103,6 @@ void BM_RawSendToReceiver(benchmark::State& state)
         recordSample(state, samples, Clock::now() - start);
     }
     reportPercentiles(state, samples);
-    close(sender);
 }
 BENCHMARK(BM_RawSendToReceiver)->UseManualTime()->Unit(benchmark::kMicrosecond);
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the value tree decoder. A successful decode must
 // encode again, and the encoding must be stable: decoding it takes all of it
 // and encoding that gives the same bytes. Never longer than what was consumed

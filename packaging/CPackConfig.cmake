@@ -47,15 +47,16 @@ set(CPACK_DEBIAN_RECEIVER_PACKAGE_SUGGESTS "quillon-receiver-uinput")
 set(CPACK_COMPONENT_RECEIVER_DESCRIPTION "receiver for the Quillon touch remote control
 quillon-receiver answers the Quillon app's discovery broadcasts, checks its
 passcode and turns its keyboard and mouse events into input on this
-computer: through XTest on an X display, or through a virtual keyboard and
-mouse (uinput) under Wayland and on the console. A systemd user unit starts
-it with the graphical session.")
+computer: through the desktop's remote-desktop portal under Wayland (the
+desktop asks the user once), through XTest on an X display, or through a
+virtual keyboard and mouse (uinput) typing in the computer's keyboard layout.
+A systemd user unit starts it with the graphical session.")
 
 set(CPACK_DEBIAN_UINPUT_PACKAGE_NAME quillon-receiver-uinput)
 set(CPACK_DEBIAN_UINPUT_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_UINPUT_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_UINPUT_PACKAGE_DEPENDS "quillon-receiver, udev")
-set(CPACK_COMPONENT_UINPUT_DESCRIPTION "lets quillon-receiver drive Wayland and the console
+set(CPACK_COMPONENT_UINPUT_DESCRIPTION "lets quillon-receiver drive the console through uinput
 A udev rule that gives the user logged in at the seat access to
 /dev/uinput, so that quillon-receiver --sink uinput can make a virtual
 keyboard and mouse. Any program of that user can then type and move the

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the remote panel's icons and pad surfaces as PNG files at twice their
 // size in points. Run it after changing a drawing:
 //
 //     cmake --build <build> --target draw_remote_images
 //     QT_QPA_PLATFORM=offscreen <build>/tools/draw_remote_images src/clients/iphone/Resources/remote
+#include "platform/PhoneLook.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFont>
@@ -16,15 +19,22 @@
 
 namespace {
 
-const QColor kGlyph(0x1c, 0x1c, 0x1e);
-const QColor kSoftGlyph(0x63, 0x63, 0x66);
-const QColor kTint(0x00, 0x7a, 0xff);
-const QColor kRed(0xff, 0x3b, 0x30);
-const QColor kBorder(0xd1, 0xd1, 0xd6);
-const QColor kSurface(0xff, 0xff, 0xff);
-const QColor kSurfacePressed(0xe9, 0xe9, 0xee);
-const QColor kWell(0xf2, 0xf2, 0xf7);
-const QColor kWellPressed(0xdd, 0xdd, 0xe3);
+// The phone's colours, from PhoneLook.h (0xRRGGBB).
+QColor rgb(std::uint32_t value)
+{
+    return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
+}
+
+namespace phone = platform::phone;
+const QColor kGlyph = rgb(phone::kGlyph);
+const QColor kSoftGlyph = rgb(phone::kSoftGlyph);
+const QColor kTint = rgb(phone::kTint);
+const QColor kRed = rgb(phone::kDestructive);
+const QColor kBorder = rgb(phone::kSurfaceBorder);
+const QColor kSurface = rgb(phone::kSurface);
+const QColor kSurfacePressed = rgb(phone::kSurfacePressed);
+const QColor kWell = rgb(phone::kWell);
+const QColor kWellPressed = rgb(phone::kWellPressed);
 
 using Drawing = std::function<void(QPainter&, const QColor&)>;
 
@@ -127,7 +137,7 @@ void drawTopBar()
         for (int i = 0; i < 3; ++i) {
             const qreal y = 6 + i * 6;
             p.drawLine(QPointF(3, y), QPointF(21, y));
-            p.setBrush(QColor(0xf2, 0xf2, 0xf7));
+            p.setBrush(rgb(phone::kGroupedBackground)); // hollow against the panel
             p.drawEllipse(QPointF(knobs[i], y), 2.4, 2.4);
         }
     });
@@ -137,12 +147,12 @@ void drawPads()
 {
     save("arrow_pad", QSizeF(196, 196), kSurface, [](QPainter& p, const QColor&) {
         drawSurface(p, QRectF(0, 0, 196, 196), 98, kSurface);
-        p.setPen(QPen(QColor(0xe5, 0xe5, 0xea), 1));
+        p.setPen(QPen(rgb(phone::kSwipeRing), 1));
         p.drawEllipse(QPointF(98, 98), 62, 62); // the swipe ring's inner edge
     });
     save("arrow_pad_pressed", QSizeF(196, 196), kSurface, [](QPainter& p, const QColor&) {
         drawSurface(p, QRectF(0, 0, 196, 196), 98, kSurfacePressed);
-        p.setPen(QPen(QColor(0xd8, 0xd8, 0xde), 1));
+        p.setPen(QPen(rgb(phone::kSwipeRingPressed), 1));
         p.drawEllipse(QPointF(98, 98), 62, 62);
     });
     save("select", QSizeF(72, 72), kWell, [](QPainter& p, const QColor&) {
@@ -155,7 +165,7 @@ void drawPads()
         save(pressed ? "page_pad_pressed" : "page_pad", QSizeF(84, 196), kSurface, [pressed](QPainter& p, const QColor&) {
             drawSurface(p, QRectF(0, 0, 84, 196), 42, pressed ? kSurfacePressed : kSurface);
             // Grip lines: the strip is dragged, not pressed.
-            p.setPen(line(QColor(0xc7, 0xc7, 0xcc), 2));
+            p.setPen(line(rgb(phone::kGrip), 2));
             for (qreal y : {86.0, 92.0, 98.0, 104.0, 110.0})
                 p.drawLine(QPointF(30, y), QPointF(54, y));
             QFont font;
@@ -163,7 +173,7 @@ void drawPads()
             font.setWeight(QFont::DemiBold);
             font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
             p.setFont(font);
-            p.setPen(QColor(0x8a, 0x8a, 0x8e));
+            p.setPen(rgb(phone::kSurfaceText));
             p.drawText(QRectF(0, 112, 84, 20), Qt::AlignCenter, "PAGE");
             p.drawText(QRectF(0, 64, 84, 20), Qt::AlignCenter, "DRAG");
         });

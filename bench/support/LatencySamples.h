@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-iteration latencies for benchmarks run with UseManualTime(): the mean
 // Google Benchmark prints hides the tail, so each iteration is kept and the
 // median and 99th percentile are reported as counters.

@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in receiver on 127.0.0.1 that accepts one connection on its own
 // thread, so that a session which blocks in its login can be answered.
 #pragma once
+
+#include "UniqueFd.h"
 
 #include <cstdint>
 #include <thread>
@@ -29,8 +32,8 @@ public:
 private:
     void drain(Login login);
 
-    int listener_ = -1;
-    int handedOver_ = -1;
+    UniqueFd listener_;
+    UniqueFd handedOver_;
     uint16_t port_ = 0;
     std::thread thread_;
 };

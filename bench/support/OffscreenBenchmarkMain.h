@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() for the benchmarks that drive real widgets: a QApplication, offscreen
 // unless the caller chose a platform, then the closing summary below the table.
 // Header-only so that the Qt-free benchmarks need not link Qt.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alerts: a title, a message and a button ("OK"), shown as a sheet inside
 // the window without blocking; an alert may offer further buttons, each with
 // its own action. Alerts asked for while one is up wait in line; every alert

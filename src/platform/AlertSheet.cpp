@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AlertSheet.h"
 
 #include "platform/Button.h"
@@ -112,11 +113,11 @@ void AlertSheet::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(rect(), QColor(0, 0, 0, 90));
+    painter.fillRect(rect(), theme::shade(phone::kDimmingAlpha));
     const QRect card = cardRect();
     QPainterPath path;
     path.addRoundedRect(QRectF(card), 14, 14);
-    painter.fillPath(path, QColor(0xf9, 0xf9, 0xf9));
+    painter.fillPath(path, theme::barBackground());
     // Hairlines above the buttons and between them.
     for (const Button* button : buttons_)
         painter.fillRect(QRectF(card.left(), button->geometry().top(), card.width(), 0.7), theme::separator());

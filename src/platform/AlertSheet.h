@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-window sheet of one alert: the window dimmed, a rounded card with
 // the title, the message and its buttons: side by side when there are two,
 // one above the other otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A button of the navigation bar: a QAction (so it can come from a Designer
 // form), shown as a tinted text button; Done items are bold.
 #pragma once

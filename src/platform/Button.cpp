@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Button.h"
 
 #include "platform/Theme.h"
@@ -41,14 +42,14 @@ void Button::setTitle(const QString& title, ControlState state)
     update();
 }
 
-void Button::setImage(const QPixmap& image, ControlState state)
+void Button::setImage(const Image& image, ControlState state)
 {
     look_.images[state] = image;
     updateGeometry();
     update();
 }
 
-void Button::setBackgroundImage(const QPixmap& image, ControlState state)
+void Button::setBackgroundImage(const Image& image, ControlState state)
 {
     look_.backgrounds[state] = image;
     update();
@@ -68,14 +69,14 @@ QString Button::titleForState(ControlState state) const
 
 QPixmap Button::imageForState(ControlState state) const
 {
-    const QPixmap* image = lookup(look_.images, state);
-    return image ? *image : QPixmap();
+    const Image* image = lookup(look_.images, state);
+    return image ? image->pixmap() : QPixmap();
 }
 
 QPixmap Button::backgroundImageForState(ControlState state) const
 {
-    const QPixmap* image = lookup(look_.backgrounds, state);
-    return image ? *image : QPixmap();
+    const Image* image = lookup(look_.backgrounds, state);
+    return image ? image->pixmap() : QPixmap();
 }
 
 QColor Button::titleColorForState(ControlState state) const
@@ -120,7 +121,7 @@ void Button::paintRoundedChrome(QPainter& painter, const QRectF& area) const
     if (current & ControlStateSelected)
         fill = theme::tint();
     if (current & ControlStateHighlighted)
-        fill = (current & ControlStateSelected) ? theme::tint().darker(130) : QColor(0xe5, 0xf0, 0xff);
+        fill = (current & ControlStateSelected) ? theme::tint().darker(130) : theme::color(phone::kButtonHighlight);
     painter.fillPath(path, fill);
     painter.setPen(QPen(theme::buttonBorder(), 1));
     painter.drawPath(path);
@@ -174,7 +175,7 @@ void Button::paintEvent(QPaintEvent*)
     if (type_ == Custom && isHighlighted() && adjustsImageWhenHighlighted_ && !hasOwnHighlightedLook()) {
         QPainterPath path;
         path.addRoundedRect(area, 6, 6);
-        painter.fillPath(path, QColor(0, 0, 0, 70));
+        painter.fillPath(path, theme::shade(phone::kPressedShadeAlpha));
     }
 }
 

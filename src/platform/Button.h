@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A push button with a title, image, background image and title colour per
 // control state (normal, highlighted, disabled, selected and their
 // combinations), a pressed look, and a tag.
 #pragma once
 
 #include "platform/Control.h"
+#include "platform/Image.h"
 
 #include <QColor>
 #include <QPixmap>
@@ -33,10 +35,13 @@ public:
 
     void setTitle(const QString& title) { setTitle(title, ControlStateNormal); }
     void setTitle(const QString& title, ControlState state);
-    void setImage(const QPixmap& image) { setImage(image, ControlStateNormal); }
-    void setImage(const QPixmap& image, ControlState state);
-    void setBackgroundImage(const QPixmap& image) { setBackgroundImage(image, ControlStateNormal); }
-    void setBackgroundImage(const QPixmap& image, ControlState state);
+    // An image read from a file is read when the button is first drawn.
+    void setImage(const QPixmap& image) { setImage(Image(image), ControlStateNormal); }
+    void setImage(const Image& image) { setImage(image, ControlStateNormal); }
+    void setImage(const Image& image, ControlState state);
+    void setBackgroundImage(const QPixmap& image) { setBackgroundImage(Image(image), ControlStateNormal); }
+    void setBackgroundImage(const Image& image) { setBackgroundImage(image, ControlStateNormal); }
+    void setBackgroundImage(const Image& image, ControlState state);
     void setTitleColor(const QColor& color) { setTitleColor(color, ControlStateNormal); }
     void setTitleColor(const QColor& color, ControlState state);
 
@@ -64,8 +69,8 @@ protected:
 private:
     struct Look {
         std::map<ControlState, QString> titles;
-        std::map<ControlState, QPixmap> images;
-        std::map<ControlState, QPixmap> backgrounds;
+        std::map<ControlState, Image> images;
+        std::map<ControlState, Image> backgrounds;
         std::map<ControlState, QColor> titleColors;
     };
     template <class V>

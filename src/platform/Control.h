@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A view with target-action: it follows one finger, keeps its highlighted,
 // selected and disabled states, and reports touch-down, drags, lifts and
 // cancels (and its own application-defined events) to handlers that receive

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The events a control reports to its targets, and the states it shows.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The touch event handed to touch handlers and control actions: every finger
 // that is on the screen at that moment.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ways the phone's interface can be turned, with the platform's values.
 #pragma once
 

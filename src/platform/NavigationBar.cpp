@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/NavigationBar.h"
 
 #include "platform/BarButtonItem.h"
@@ -42,7 +43,7 @@ NavigationBar::NavigationBar(QWidget* parent)
 
 QSize NavigationBar::sizeHint() const
 {
-    return {320, theme::kNavigationBarHeight};
+    return {phone::kScreenWidth, phone::kNavigationBarHeight};
 }
 
 void NavigationBar::showItem(NavigationItem* item, const QString& backTitle)

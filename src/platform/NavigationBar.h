@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bar at the top of a navigation stack: the top screen's title in the
 // middle, a back button (or the screen's left button) and its right button.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/NavigationController.h"
 
 #include "platform/NavigationBar.h"
@@ -30,7 +31,7 @@ NavigationController::NavigationController(ViewController* rootViewController, Q
 void NavigationController::loadView()
 {
     auto* root = new StackView(this);
-    root->resize(320, 460);
+    root->resize(phone::kScreenWidth, phone::kContentHeight);
     content_ = new QWidget(root);
     bar_ = new NavigationBar(root);
     connect(bar_, &NavigationBar::backTapped, this, [this] { popViewControllerAnimated(true); });
@@ -62,8 +63,8 @@ void NavigationController::layoutContent()
     QWidget* root = content_ ? content_->parentWidget() : nullptr;
     if (!root)
         return;
-    const int top = barHidden_ ? 0 : theme::kNavigationBarHeight;
-    bar_->setGeometry(0, 0, root->width(), theme::kNavigationBarHeight);
+    const int top = barHidden_ ? 0 : phone::kNavigationBarHeight;
+    bar_->setGeometry(0, 0, root->width(), phone::kNavigationBarHeight);
     bar_->setVisible(!barHidden_);
     content_->setGeometry(0, top, root->width(), qMax(0, root->height() - top));
     if (ViewController* top = topViewController(); top && top->isViewLoaded())

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stack of screens under a navigation bar. Pushing slides the new screen
 // in from the right; the back button and the pops slide it out again.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a view controller shows in the navigation bar while it is on top:
 // its title and the buttons at the left and the right.
 #pragma once

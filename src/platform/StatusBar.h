@@ -1,8 +1,10 @@
-// The state of the phone's 20-point status bar: shown or hidden, and the
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The state of the phone's status bar strip: shown or hidden, and the
 // orientation it is laid out for. StatusBarView draws it in the window.
 #pragma once
 
 #include "platform/InterfaceOrientation.h"
+#include "platform/PhoneLook.h"
 
 #include <QObject>
 
@@ -12,7 +14,7 @@ class StatusBar : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kHeight = 20;
+    static constexpr int kHeight = phone::kStatusBarHeight;
 
     static StatusBar& shared();
 

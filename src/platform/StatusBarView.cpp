@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/StatusBarView.h"
 
 #include "platform/StatusBar.h"
@@ -26,7 +27,7 @@ StatusBarView::StatusBarView(QWidget* window) : QWidget(window)
 
 QSize StatusBarView::sizeHint() const
 {
-    return {320, StatusBar::kHeight};
+    return {phone::kScreenWidth, StatusBar::kHeight};
 }
 
 void StatusBarView::setClockText(const QString& text)
@@ -37,7 +38,7 @@ void StatusBarView::setClockText(const QString& text)
 
 QRect StatusBarView::shownFrame() const
 {
-    return QRect(0, 0, parentWidget() ? parentWidget()->width() : 320, StatusBar::kHeight);
+    return QRect(0, 0, parentWidget() ? parentWidget()->width() : phone::kScreenWidth, StatusBar::kHeight);
 }
 
 void StatusBarView::placeInWindow()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar strip along the top edge of the window: carrier, clock and
 // battery. It follows StatusBar::shared(), sliding away and back when the
 // change is animated, and spans the top of the window in either orientation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TabBar.h"
 
 #include "platform/Control.h"
@@ -63,7 +64,7 @@ TabBar::TabBar(QWidget* parent) : QWidget(parent) {}
 
 QSize TabBar::sizeHint() const
 {
-    return {320, theme::kTabBarHeight};
+    return {phone::kScreenWidth, phone::kTabBarHeight};
 }
 
 int TabBar::tagOf(const QAction* item)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bar of tabs at the bottom of the main view. Its items are QActions
 // carrying a tag (TabBarItem, or any action with a "tag" property, so that
 // they can come from a Designer form); tapping one selects it and triggers it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TableView.h"
 
 #include "platform/TableViewCell.h"
@@ -131,6 +132,8 @@ void TableView::adopt(TableViewCell* cell)
     if (cell->parentWidget() != content_)
         cell->setParent(content_);
     cell->passMouseThroughLabels();
+    // Above the rows that leave (they are lowered while they slide away).
+    cell->raise();
     cell->show();
 }
 
@@ -343,6 +346,13 @@ void TableView::applyUpdates()
     }
     hideDeleteConfirmation();
 
+    // Rows above the first change keep their place.
+    std::optional<IndexPath> firstChange;
+    for (const QList<RowChange>* changes : {&deletes, &inserts})
+        for (const RowChange& change : *changes)
+            if (!firstChange || change.indexPath < *firstChange)
+                firstChange = change.indexPath;
+
     // Deletions by the old numbering, from the bottom up so that each index still holds.
     std::sort(deletes.begin(), deletes.end(), [](const RowChange& a, const RowChange& b) { return b.indexPath < a.indexPath; });
     deletes.erase(std::unique(deletes.begin(), deletes.end(),
@@ -403,16 +413,17 @@ void TableView::applyUpdates()
         }
         cell->lower();
         QPointer<TableViewCell> guard = cell;
+        const std::weak_ptr<bool> table = alive_;
         ViewAnimation(ViewAnimation::kDefaultDuration)
             .setFrame(cell, to)
             .setAlpha(cell, 0)
-            .whenFinished([this, guard] {
-                if (guard && !indexPathForCell(guard))
+            .whenFinished([this, table, guard] {
+                if (!table.expired() && guard && !indexPathForCell(guard))
                     retire(guard);
             })
             .commit();
     }
-    layoutRows(animated);
+    layoutRows(animated, firstChange.value_or(IndexPath{0, 0}));
     for (const auto& [cell, animation] : arriving) {
         if (!cell || !animated || animation == TableViewRowAnimation::None)
             continue;
@@ -432,33 +443,58 @@ QRect TableView::rectForRowAtIndexPath(const IndexPath& indexPath) const
     return cell ? cell->geometry() : QRect();
 }
 
-void TableView::layoutRows(bool animated)
+void TableView::layoutRows(bool animated, IndexPath from)
 {
     const bool grouped = style_ == TableViewStyle::Grouped;
     const int width = viewport()->width();
-    const int inset = grouped ? theme::kGroupInset : 0;
+    const int inset = grouped ? phone::kGroupInset : 0;
+
+    // Start at the row above the first change (its rounded corners may
+    // change) when it has been placed at this width; else from the top.
+    int firstSection = 0;
+    int firstRow = 0;
+    bool resumeAtRow = false; // the first section's header stays where it is
     int y = grouped ? kTopSpace : 0;
-    for (int s = 0; s < sections_.size(); ++s) {
+    if (from.section >= 0 && from.section < sections_.size() && (from.section > 0 || from.row > 0)) {
+        const Section& section = sections_[from.section];
+        const int above = std::min(from.row, int(section.cells.size())) - 1;
+        const TableViewCell* cell = above >= 0 ? section.cells[above].data() : nullptr;
+        if (above < 0) {
+            firstSection = from.section;
+            y = section.top;
+        } else if (cell && !cell->frameInTable_.isEmpty() && cell->frameInTable_.width() == width - 2 * inset) {
+            firstSection = from.section;
+            firstRow = above;
+            resumeAtRow = true;
+            y = cell->frameInTable_.y();
+        }
+    }
+
+    for (int s = firstSection; s < sections_.size(); ++s) {
         Section& section = sections_[s];
-        if (!section.title.isEmpty()) {
-            if (!section.header) {
-                section.header = new QLabel(content_);
-                section.header->setFont(theme::font(13));
-                QPalette palette = section.header->palette();
-                palette.setColor(QPalette::WindowText, theme::secondaryLabel());
-                section.header->setPalette(palette);
-                section.header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-                section.header->show();
+        const int startRow = s == firstSection ? firstRow : 0;
+        if (!(s == firstSection && resumeAtRow)) {
+            section.top = y;
+            if (!section.title.isEmpty()) {
+                if (!section.header) {
+                    section.header = new QLabel(content_);
+                    section.header->setFont(theme::font(13));
+                    QPalette palette = section.header->palette();
+                    palette.setColor(QPalette::WindowText, theme::secondaryLabel());
+                    section.header->setPalette(palette);
+                    section.header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+                    section.header->show();
+                }
+                section.header->setText(grouped ? section.title.toUpper() : section.title);
+                section.header->setGeometry(inset + 16, y, width - 2 * inset - 32, kHeaderHeight - 7);
+                y += kHeaderHeight;
+            } else if (section.header) {
+                delete section.header;
+                section.header = nullptr;
             }
-            section.header->setText(grouped ? section.title.toUpper() : section.title);
-            section.header->setGeometry(inset + 16, y, width - 2 * inset - 32, kHeaderHeight - 7);
-            y += kHeaderHeight;
-        } else if (section.header) {
-            delete section.header;
-            section.header = nullptr;
         }
         const int rows = int(section.cells.size());
-        for (int r = 0; r < rows; ++r) {
+        for (int r = startRow; r < rows; ++r) {
             TableViewCell* cell = section.cells[r];
             if (!cell)
                 continue;
@@ -468,7 +504,7 @@ void TableView::layoutRows(bool animated)
                 ViewAnimation().setFrame(cell, frame).commit();
             else
                 cell->setGeometry(frame);
-            cell->raise();
+            cell->frameInTable_ = frame;
             y += frame.height();
         }
         y += layoutFooter(section, y);
@@ -499,7 +535,7 @@ int TableView::layoutFooter(Section& section, int y)
         section.footer->show();
     }
     section.footer->setText(section.footerTitle);
-    const int inset = style_ == TableViewStyle::Grouped ? theme::kGroupInset : 0;
+    const int inset = style_ == TableViewStyle::Grouped ? phone::kGroupInset : 0;
     const int width = viewport()->width() - 2 * inset - 32;
     const int height = section.footer->heightForWidth(width);
     section.footer->setGeometry(inset + 16, y + kFooterTopSpace, width, height);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sectioned, scrolling table in the light grouped style: header titles,
 // rows of cells, selection, swipe-to-delete, and animated row inserts and
 // deletes. The data source and the delegate are not owned.
@@ -11,6 +12,7 @@
 #include <QList>
 #include <QPointer>
 #include <QScrollArea>
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -85,6 +87,7 @@ private:
         QLabel* header = nullptr;
         QLabel* footer = nullptr;
         QList<QPointer<TableViewCell>> cells;
+        int top = 0; // where the section (its header, else its first row) begins in the content
     };
     struct RowChange {
         IndexPath indexPath;
@@ -102,7 +105,9 @@ private:
     void retire(TableViewCell* cell);
     void clearSections();
     void applyUpdates();
-    void layoutRows(bool animated);
+    // Places the headers and rows from `from` down; the rows above it have
+    // not moved, so a change costs what lies below it, not the whole table.
+    void layoutRows(bool animated, IndexPath from = IndexPath{0, 0});
     // Places the section's footer label at `y` (made or dropped as its
     // title asks) and returns the height it takes.
     int layoutFooter(Section& section, int y);
@@ -122,6 +127,9 @@ private:
     int updateDepth_ = 0;
     int rowHeight_ = 44;
     bool loaded_ = false;
+    // Gone before the widget's children: an animation of a leaving row that
+    // ends because the table is being destroyed finds it expired.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace platform

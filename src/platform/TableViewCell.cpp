@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TableViewCell.h"
 
 #include "platform/Button.h"
@@ -42,7 +43,7 @@ TableViewCell::TableViewCell(QWidget* parent)
         if (tableView_)
             tableView_->commitDeleteOfCell(this);
     }), ControlEventTouchUpInside);
-    resize(320, theme::kRowHeight);
+    resize(phone::kScreenWidth, phone::kRowHeight);
     layoutParts();
 }
 
@@ -156,11 +157,11 @@ void TableViewCell::paintEvent(QPaintEvent*)
     const bool lit = (highlighted_ || selected_) && selectionStyle_ != TableViewCellSelectionStyle::None;
     QColor fill = lit ? theme::cellHighlight() : theme::cellBackground();
     if (lit && selectionStyle_ == TableViewCellSelectionStyle::Blue)
-        fill = QColor(0xd6, 0xe6, 0xff);
+        fill = theme::color(phone::kCellBlueHighlight);
 
     // A grouped section is one rounded card: the first and the last row carry its corners.
     QPainterPath path;
-    const qreal r = grouped_ ? theme::kCornerRadius : 0;
+    const qreal r = grouped_ ? phone::kCornerRadius : 0;
     path.setFillRule(Qt::WindingFill);
     path.addRoundedRect(area, r, r);
     if (!first_)

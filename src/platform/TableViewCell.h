@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One row of a table: a text label, an accessory (disclosure indicator or
 // check mark), a selected look, and the red delete button that a swipe shows.
 // Cells may be made in code or laid out in a Designer form.
@@ -84,6 +85,9 @@ private:
     bool first_ = true;
     bool last_ = true;
     bool grouped_ = true;
+    // Where the table last placed it; its geometry may still be on the way
+    // there. Empty until it is placed.
+    QRect frameInTable_;
     // The gesture of the finger on the cell.
     QPointF touchStart_;
     QPointF touchLast_;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A screen whose content is a table; it is the table's data source and
 // delegate. Without a form it makes a grouped table as its view; with a form
 // it takes the first TableView in it.

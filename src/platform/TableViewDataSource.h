@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a table asks of its screen: the content (data source) and what to do
 // when the user acts on a row (delegate). A screen usually is both.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small enumerations shared by the table, its cells and its data source.
 #pragma once
 

@@ -1,30 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared look of the platform's views: one light, grouped, blue-tinted
-// phone style, so that every screen built on these views matches.
+// phone style, so that every screen built on these views matches. The
+// numbers live in PhoneLook.h; this header makes Qt colours and fonts of them.
 #pragma once
+
+#include "platform/PhoneLook.h"
 
 #include <QColor>
 #include <QFont>
+#include <cstdint>
 
 namespace platform::theme {
 
-inline QColor tint() { return QColor(0x00, 0x7a, 0xff); }
-inline QColor label() { return QColor(0x1c, 0x1c, 0x1e); }
-inline QColor secondaryLabel() { return QColor(0x8a, 0x8a, 0x8e); }
-inline QColor groupedBackground() { return QColor(0xf2, 0xf2, 0xf7); }
-inline QColor cellBackground() { return QColor(0xff, 0xff, 0xff); }
-inline QColor cellHighlight() { return QColor(0xd1, 0xd1, 0xd6); }
-inline QColor separator() { return QColor(0xc6, 0xc6, 0xc8); }
-inline QColor barBackground() { return QColor(0xf9, 0xf9, 0xf9); }
-inline QColor destructive() { return QColor(0xff, 0x3b, 0x30); }
-inline QColor buttonBorder() { return QColor(0xd1, 0xd1, 0xd6); }
+// A colour of PhoneLook.h (0xRRGGBB), at the given opacity (0-255).
+inline QColor color(std::uint32_t rgb, int alpha = 255)
+{
+    return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF), alpha);
+}
 
-// Sizes in points, as the phone's screens are laid out.
-constexpr int kRowHeight = 44;
-constexpr int kNavigationBarHeight = 44;
-constexpr int kTabBarHeight = 49;
-constexpr int kStatusBarHeight = 20;
-constexpr int kGroupInset = 16;
-constexpr int kCornerRadius = 10;
+inline QColor tint() { return color(phone::kTint); }
+inline QColor label() { return color(phone::kLabel); }
+inline QColor secondaryLabel() { return color(phone::kSecondaryLabel); }
+inline QColor groupedBackground() { return color(phone::kGroupedBackground); }
+inline QColor cellBackground() { return color(phone::kCellBackground); }
+inline QColor cellHighlight() { return color(phone::kCellHighlight); }
+inline QColor separator() { return color(phone::kSeparator); }
+inline QColor barBackground() { return color(phone::kBarBackground); }
+inline QColor destructive() { return color(phone::kDestructive); }
+inline QColor buttonBorder() { return color(phone::kButtonBorder); }
+// Black at one of PhoneLook.h's opacities.
+inline QColor shade(int alpha) { return color(phone::kBlack, alpha); }
 
 // A font of the given size in the phone's points (17 for body text). Sizes
 // are logical pixels, so text keeps its place in the 320-point layout

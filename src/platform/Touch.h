@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One finger on the screen, from the moment it comes down until it lifts or
 // is cancelled. The same Touch object is handed to every phase of that finger.
 #pragma once

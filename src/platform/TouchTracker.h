@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps every finger that is on the screen as a Touch and decides its tap
 // count from the taps before it. One tracker serves the whole application,
 // so that touches of several views can be read from one event.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A widget that receives touches the phone's way: every finger is its own
 // Touch, delivered to the view it came down on through touchesBegan, Moved,
 // Ended and Cancelled. Real touch screens deliver QTouchEvents; a mouse acts

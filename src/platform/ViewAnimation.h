@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Animated changes of a view's frame and alpha, gathered and then committed
 // together, as the screens animate: 0.3 seconds unless they say otherwise.
 //

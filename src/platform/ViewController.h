@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A screen: a QObject that owns a view. The view loads on first access
 // (loadView, then viewDidLoad once); whoever shows or hides the view makes
 // the appearance calls (viewWillAppear and the rest).

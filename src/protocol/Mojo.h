@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mojo: the value tree that every structured message to or from a receiver is
 // made of, and its self-delimiting byte encoding.
 //
@@ -68,6 +69,7 @@ int mojo_encode(const mojo_node* node, uint8_t* buffer, int capacity);
 
 // Fills the blank `node` with the one item that starts at `bytes` and returns
 // the bytes it took, or -1 when the input is not a valid item within `length`
-// bytes. Whatever was built before a failure stays attached to `node`; the
-// caller frees `node` in either case.
+// bytes. A text holding a NUL byte is not valid: it could not be held whole.
+// Whatever was built before a failure stays attached to `node`; the caller
+// frees `node` in either case. Takes time linear in the input.
 int mojo_decode(mojo_node* node, const uint8_t* bytes, int length);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MojoTree: one owning handle for a value tree, so that every early return
 // frees the tree it built or decoded.
 #pragma once

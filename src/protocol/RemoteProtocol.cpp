@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RemoteProtocol: the receiver session over one blocking TCP socket.
 #include "RemoteProtocol.h"
 
@@ -25,8 +26,30 @@ uint8_t packet[REMOTE_MOUSE_PACKET_SIZE];
 int pos = 0;
 
 int responseTimeoutMs = REMOTE_DEFAULT_RESPONSE_TIMEOUT_MS;
+int connectTimeoutMs = REMOTE_DEFAULT_CONNECT_TIMEOUT_MS;
+int sendTimeoutMs = REMOTE_DEFAULT_SEND_TIMEOUT_MS;
+
+using Clock = std::chrono::steady_clock;
 
 constexpr int LOGIN_FRAME_SIZE = 1024;
+
+// Waits until `fd` is ready for `events` (or has an error or end of stream
+// to report) or the deadline passes; false when it passed. The session
+// socket stays blocking: its waits are bounded here instead, since a socket
+// time-out would come back as the would-block error.
+bool waitFor(int fd, short events, Clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const int waitMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        pollfd waiter{fd, events, 0};
+        const int ready = poll(&waiter, 1, waitMs);
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
 
 void closeSession()
 {
@@ -62,28 +85,44 @@ bool peerHasClosed()
     }
 }
 
-// Hands the whole packet to the socket in one call. MSG_NOSIGNAL turns a send
-// on a dead connection into an error instead of a process-ending SIGPIPE.
+// Hands the whole packet to the socket. MSG_NOSIGNAL turns a send on a dead
+// connection into an error instead of a process-ending SIGPIPE. The socket
+// takes a packet whole while it has room; when it has none (the receiver
+// stopped reading, or its host vanished without a word), the send waits for
+// room at most the send time-out and then gives the session up as lost, so
+// the screen is never held longer. A packet cut short would leave the
+// receiver reading the stream out of step, so its rest is sent too.
 int sendPacket(const uint8_t* bytes, int size)
 {
     if (peerHasClosed()) {
         closeSession();
         return -1;
     }
-    for (;;) {
-        const ssize_t n = send(sockd, bytes, static_cast<size_t>(size), MSG_NOSIGNAL);
-        if (n > 0)
-            return 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(sendTimeoutMs);
+    int sent = 0;
+    while (sent < size) {
+        const ssize_t n = send(sockd, bytes + sent, static_cast<size_t>(size - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += static_cast<int>(n);
+            continue;
+        }
         if (n == 0) {
             closeSession();
             return -1;
         }
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        if (errno == EINTR)
             continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (waitFor(sockd, POLLOUT, deadline))
+                continue;
+            closeSession();
+            return -1;
+        }
         if (connectionIsGone(errno))
             closeSession();
         return -1;
     }
+    return 0;
 }
 
 void putByte(uint8_t byte)
@@ -123,46 +162,26 @@ int socketAboveZero(int fd)
     return moved;
 }
 
-// A connect interrupted by a signal goes on in the background; wait for it to
-// finish and take its outcome.
+// Connects within the connect time-out. The socket is non-blocking only for
+// the connect, so that its wait has a bound (a host that is off, or a
+// firewall that drops SYNs, would otherwise hold the screen for the system's
+// two minutes); it blocks again afterwards, as the session expects.
 bool connectTo(int fd, const sockaddr_in& address)
 {
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-        return true;
-    if (errno != EINTR)
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
         return false;
-    pollfd waiter{fd, POLLOUT, 0};
-    while (poll(&waiter, 1, -1) < 0) {
-        if (errno != EINTR)
-            return false;
+    bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (!connected && (errno == EINPROGRESS || errno == EINTR)) {
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs);
+        int error = 0;
+        socklen_t length = sizeof error;
+        connected = waitFor(fd, POLLOUT, deadline) && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0
+                    && error == 0;
     }
-    int error = 0;
-    socklen_t length = sizeof error;
-    return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    return fcntl(fd, F_SETFL, flags) == 0 && connected;
 }
 
-// The login reply must arrive before this point in time.
-using Clock = std::chrono::steady_clock;
-
-// Waits until the socket has something to read (data, end of stream or an
-// error) or the deadline passes; false when it passed. The socket stays
-// blocking: a receive timeout would come back as the would-block error, which
-// the receive repeats at once by design.
-bool waitReadable(Clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        const int waitMs = left.count() > 0 ? static_cast<int>(left.count()) : 0;
-        pollfd waiter{sockd, POLLIN, 0};
-        const int ready = poll(&waiter, 1, waitMs);
-        if (ready > 0)
-            return true;
-        if (ready == 0)
-            return false;
-        if (errno != EINTR)
-            return false;
-    }
-}
 
 // Reads until `have` reaches `want` bytes at `buffer`, or at least
 // `atLeast` bytes when that is smaller. 0 on success, -1 on a failure, a
@@ -170,7 +189,7 @@ bool waitReadable(Clock::time_point deadline)
 int receiveInto(uint8_t* buffer, int& have, int atLeast, int want, Clock::time_point deadline)
 {
     while (have < atLeast) {
-        if (!waitReadable(deadline))
+        if (!waitFor(sockd, POLLIN, deadline))
             return -1;
         const ssize_t n = recv(sockd, buffer + have, static_cast<size_t>(want - have), 0);
         if (n > 0) {
@@ -216,6 +235,16 @@ int remote_is_connected()
 void remote_setResponseTimeout(int milliseconds)
 {
     responseTimeoutMs = milliseconds;
+}
+
+void remote_setConnectTimeout(int milliseconds)
+{
+    connectTimeoutMs = milliseconds;
+}
+
+void remote_setSendTimeout(int milliseconds)
+{
+    sendTimeoutMs = milliseconds;
 }
 
 int remote_connectToHost(const char* address, unsigned int port, const char* passcode)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UniqueFd: owns a POSIX descriptor and closes it once, so that no early
 // return leaks a socket.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The facts of the wire that the phone and the receiver share: the session's
 // packet types and sizes, the mouse event's button bits, the default port
 // and the command codes. Each is defined here once and used by name at both

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "DeviceSink.h"
 
 #include "Notice.h"
 #include "WireFormat.h"
 
 #include <cstdio>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 namespace {
 
@@ -32,11 +34,16 @@ void DeviceSink::keyboard(uint8_t state, uint32_t keycode)
             // A window command acts once, when the key goes down.
             if (state) {
                 runWindowCommand(command->window);
-                flush();
+                endOfEvent();
             }
             return;
         }
         keysym = command->keysym;
+    } else if (keysym == XKB_KEY_Meta_L) {
+        // The phone's "win" key sends Meta_L; on a PC keyboard the key
+        // between Ctrl and Alt is Super_L, while Meta_L sits on a key that
+        // acts as Alt.
+        keysym = XKB_KEY_Super_L;
     }
 
     if (state) {
@@ -50,7 +57,7 @@ void DeviceSink::keyboard(uint8_t state, uint32_t keycode)
         // cannot let go of a key the local user holds.
         pressKey(keysym, false);
     }
-    flush();
+    endOfEvent();
 }
 
 void DeviceSink::mouse(uint8_t buttons, int16_t dx, int16_t dy)
@@ -66,7 +73,7 @@ void DeviceSink::mouse(uint8_t buttons, int16_t dx, int16_t dy)
         scrollStep(true);
     if (buttons & REMOTE_WHEEL_DOWN)
         scrollStep(false);
-    flush();
+    endOfEvent();
 }
 
 void DeviceSink::releaseHeld()
@@ -77,7 +84,9 @@ void DeviceSink::releaseHeld()
     applyButton(0, REMOTE_BUTTON_LEFT, MouseButton::Left);
     applyButton(0, REMOTE_BUTTON_MIDDLE, MouseButton::Middle);
     applyButton(0, REMOTE_BUTTON_RIGHT, MouseButton::Right);
-    flush();
+    endOfEvent();
+    // When the receiver stops this is the last thing the sink hears.
+    endOfBatch();
 }
 
 void DeviceSink::runWindowCommand(WindowCommand command)

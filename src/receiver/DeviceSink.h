@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common part of the sinks that drive real input devices: it turns the
 // phone's key codes and mouse events into key strokes, button changes,
 // movement and wheel steps, keeps track of what the client holds, and lets
@@ -35,8 +36,9 @@ protected:
     virtual void scrollStep(bool up) = 0;
     // Acts on the active window. By default it types the usual shortcut.
     virtual void runWindowCommand(WindowCommand command);
-    // Sends what the operations above queued.
-    virtual void flush() = 0;
+    // Ends what one event of the phone did, so that a device that groups
+    // its changes into moments can close one.
+    virtual void endOfEvent() {}
 
     // Presses `keys` in order and releases them in reverse.
     void typeShortcut(const std::vector<uint32_t>& keys);

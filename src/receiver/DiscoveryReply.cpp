@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "DiscoveryReply.h"
 
 #include "MojoTree.h"
@@ -27,6 +28,32 @@ bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length)
         return false;
     // A lookup on anything but a dictionary finds nothing.
     return mojo_dic_get_value(tree.get(), "Device") != nullptr;
+}
+
+std::vector<uint8_t> encodeDiscoveryQuery()
+{
+    MojoTree query(mojo_create_with_type(MOJO_DICTIONARY));
+    insert(query.get(), "Device", mojo_create_string("quillon-receiver"));
+    std::vector<uint8_t> bytes(64);
+    bytes.resize(static_cast<std::size_t>(mojo_encode(query.get(), bytes.data(), int(bytes.size()))));
+    return bytes;
+}
+
+std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, std::size_t length)
+{
+    if (length == 0 || length > std::size_t(INT_MAX))
+        return std::nullopt;
+    MojoTree tree(mojo_create());
+    if (mojo_decode(tree.get(), datagram, static_cast<int>(length)) < 0 || mojo_dic_get_value(tree.get(), "Device"))
+        return std::nullopt;
+    const char* name = mojo_get_string(mojo_dic_get_value(tree.get(), "Name"));
+    int32_t port = 0;
+    if (!name || mojo_get_int(mojo_dic_get_value(tree.get(), "Port"), &port) != 0)
+        return std::nullopt;
+    ReceiverIdentity identity;
+    identity.name = name;
+    identity.sessionPort = static_cast<uint16_t>(port);
+    return identity;
 }
 
 std::optional<std::vector<uint8_t>> encodeDiscoveryReply(const ReceiverIdentity& identity)

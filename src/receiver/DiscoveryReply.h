@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver's side of discovery, free of sockets: which datagrams are
 // queries and what the answer to one holds.
 #pragma once
@@ -19,6 +20,12 @@ struct ReceiverIdentity {
 
 // True when the datagram is an encoded dictionary holding "Device".
 bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length);
+
+// A query as a phone sends it, for asking whether a receiver is already there.
+std::vector<uint8_t> encodeDiscoveryQuery();
+// The name and session port a receiver's reply announces; nothing when the
+// datagram is not a reply (a query, or no "Name" string and "Port" integer).
+std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, std::size_t length);
 
 // The encoded reply: a dictionary with "Name", "Port", "Ip" = "?" (the phone
 // then takes the datagram's source address), "Os", "ReceiverName" and

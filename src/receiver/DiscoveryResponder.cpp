@@ -1,10 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "DiscoveryResponder.h"
-
-#include "LocalAddresses.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace {
@@ -15,10 +15,35 @@ constexpr int kDatagramsPerWakeUp = 64;
 constexpr std::size_t kReceiveSize = 4096 + 1;
 constexpr const char* kLoopbackBroadcast = "127.255.255.255";
 
+// The interface a datagram came in on, from its IP_PKTINFO.
+std::optional<unsigned> arrivalInterface(msghdr& message)
+{
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO)
+            continue;
+        in_pktinfo arrival{};
+        std::memcpy(&arrival, CMSG_DATA(header), sizeof arrival);
+        return unsigned(arrival.ipi_ifindex);
+    }
+    return std::nullopt;
+}
+
+bool openDatagramSocket(UniqueFd& socket, const sockaddr_in& address)
+{
+    socket.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    const int on = 1;
+    return socket.valid() && setsockopt(socket.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0
+           && setsockopt(socket.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0
+           && setsockopt(socket.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) == 0
+           && ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
 } // namespace
 
-DiscoveryResponder::DiscoveryResponder(const ReceiverIdentity& identity)
-    : reply_(encodeDiscoveryReply(identity).value_or(std::vector<uint8_t>{}))
+DiscoveryResponder::DiscoveryResponder(const ReceiverIdentity& identity, Limits limits)
+    : limits_(std::move(limits))
+    , rate_(limits_.rate)
+    , reply_(encodeDiscoveryReply(identity).value_or(std::vector<uint8_t>{}))
 {
 }
 
@@ -28,15 +53,7 @@ bool DiscoveryResponder::open(const sockaddr_in& bindAddress, std::string& error
         error = "the discovery reply does not fit one datagram";
         return false;
     }
-    socket_.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket_.valid()) {
-        error = std::string("cannot create the discovery socket: ") + std::strerror(errno);
-        return false;
-    }
-    const int on = 1;
-    setsockopt(socket_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    setsockopt(socket_.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    if (::bind(socket_.get(), reinterpret_cast<const sockaddr*>(&bindAddress), sizeof bindAddress) != 0) {
+    if (!openDatagramSocket(socket_, bindAddress)) {
         error = "cannot bind the discovery port " + formatPeer(bindAddress) + ": " + std::strerror(errno);
         socket_.reset();
         return false;
@@ -55,22 +72,16 @@ bool DiscoveryResponder::open(const sockaddr_in& bindAddress, std::string& error
 
 bool DiscoveryResponder::openBroadcastListener(std::string& error)
 {
-    broadcastSocket_.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    const int on = 1;
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_addr.s_addr = htonl(INADDR_ANY);
     any.sin_port = htons(port());
-    const bool ok = broadcastSocket_.valid()
-                    && setsockopt(broadcastSocket_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0
-                    && setsockopt(broadcastSocket_.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0
-                    && setsockopt(broadcastSocket_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on) == 0
-                    && ::bind(broadcastSocket_.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
-    if (!ok) {
+    if (!openDatagramSocket(broadcastSocket_, any)) {
         error = "cannot listen for discovery broadcasts on " + formatPeer(any) + ": " + std::strerror(errno);
         broadcastSocket_.reset();
+        return false;
     }
-    return ok;
+    return true;
 }
 
 void DiscoveryResponder::handleReadable()
@@ -102,35 +113,70 @@ void DiscoveryResponder::drain(int fd, bool onlyOnBoundInterface)
         }
         if (sender.sin_family != AF_INET || std::size_t(received) >= kReceiveSize)
             continue;
-        if (onlyOnBoundInterface && !arrivedOnBoundInterface(message))
+        const Clock::time_point now = limits_.now();
+        const std::optional<unsigned> arrival = arrivalInterface(message);
+        // Asked afresh (from the table read at most a second ago): the bound
+        // address may have moved to another interface.
+        if (onlyOnBoundInterface && (!arrival || arrival != networks_.interfaceIndexOf(*boundAddress_, now)))
             continue;
-        if (isDiscoveryQuery(datagram, std::size_t(received)))
-            answer(fd, sender);
+        if (mayAnswer(sender, arrival, now) && isDiscoveryQuery(datagram, std::size_t(received)))
+            answer(fd, sender, now);
     }
 }
 
-bool DiscoveryResponder::arrivedOnBoundInterface(msghdr& message) const
+bool DiscoveryResponder::mayAnswer(const sockaddr_in& sender, std::optional<unsigned> arrival, Clock::time_point now)
 {
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO)
-            continue;
-        in_pktinfo arrival{};
-        std::memcpy(&arrival, CMSG_DATA(header), sizeof arrival);
-        // Asked afresh: the address may have moved to another interface.
-        const std::optional<unsigned> interface = interfaceIndexOf(*boundAddress_);
-        return interface && int(*interface) == arrival.ipi_ifindex;
-    }
-    return false;
+    return networks_.isAddressOfThisHost(sender.sin_addr, now)
+           || (arrival && networks_.isOnNetworkOf(sender.sin_addr, *arrival, now));
 }
 
-void DiscoveryResponder::answer(int fd, const sockaddr_in& sender)
+void DiscoveryResponder::answer(int fd, const sockaddr_in& sender, Clock::time_point now)
 {
+    const bool local = networks_.isAddressOfThisHost(sender.sin_addr, now);
+    if (!rate_.allow(sender.sin_addr.s_addr, local, now))
+        return;
     // Failures to send are not worth a notice: the phone asks again in a few seconds.
     ::sendto(fd, reply_.data(), reply_.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sender),
              sizeof sender);
-    if (isAddressOfThisHost(sender.sin_addr)) {
+    if (local) {
         if (auto broadcast = makeAddress(kLoopbackBroadcast, ntohs(sender.sin_port)))
             ::sendto(fd, reply_.data(), reply_.size(), MSG_NOSIGNAL,
                      reinterpret_cast<const sockaddr*>(&*broadcast), sizeof *broadcast);
+    }
+}
+
+std::optional<ReceiverIdentity> DiscoveryResponder::findAnotherReceiver(const sockaddr_in& bindAddress,
+                                                                        std::chrono::milliseconds wait)
+{
+    if (bindAddress.sin_port == 0)
+        return std::nullopt;
+    // A socket that does not share its port binds only where no other socket is.
+    UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!probe.valid() || ::bind(probe.get(), reinterpret_cast<const sockaddr*>(&bindAddress), sizeof bindAddress) == 0
+        || errno != EADDRINUSE)
+        return std::nullopt;
+
+    UniqueFd asker(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    sockaddr_in target = bindAddress;
+    if (target.sin_addr.s_addr == htonl(INADDR_ANY))
+        target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::vector<uint8_t> query = encodeDiscoveryQuery();
+    if (!asker.valid()
+        || ::sendto(asker.get(), query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+                    sizeof target)
+               != ssize_t(query.size()))
+        return std::nullopt;
+    const Clock::time_point deadline = Clock::now() + wait;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd ready{asker.get(), POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, int(left.count())) <= 0)
+            return std::nullopt;
+        uint8_t datagram[kReceiveSize];
+        const ssize_t received = ::recv(asker.get(), datagram, sizeof datagram, MSG_DONTWAIT);
+        if (received > 0 && std::size_t(received) < kReceiveSize) {
+            if (auto identity = decodeDiscoveryReply(datagram, std::size_t(received)))
+                return identity;
+        }
     }
 }

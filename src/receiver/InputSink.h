@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the receiver delivers what its clients do: connections coming and
 // going, login answers, and the keyboard and mouse events of accepted
 // sessions. One sink serves every connection; events reach it in the order
 // they arrived on the wire.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class InputSink {
@@ -25,4 +28,26 @@ public:
     // or a newer login took over): let go of every key and button it still
     // holds, so that a dropped phone never leaves Shift or a button stuck.
     virtual void releaseHeld() {}
+
+    // Everything read in one turn of the receiver's loop has been handed
+    // over: a sink that queues its output sends it now, once per batch
+    // rather than once per event.
+    virtual void endOfBatch() {}
+
+    // A sink that talks to a server (an X display, the session bus) has the
+    // receiver's loop watch its connection, so that it never blocks on it.
+    struct PollRequest {
+        int fd = -1;      // -1: nothing to watch
+        short events = 0; // POLLIN, POLLOUT
+        std::optional<std::chrono::milliseconds> timeout; // wake up by then at the latest
+    };
+    virtual PollRequest pollRequest() const { return {}; }
+    // What poll reported for that descriptor (0 when it woke for another
+    // reason). False when the sink can no longer make input at all; the
+    // receiver then stops with status 1.
+    virtual bool handlePoll(short revents)
+    {
+        (void)revents;
+        return true;
+    }
 };

@@ -1,24 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes an input sink by the name given on the command line.
 #pragma once
 
 #include "InputSink.h"
+#include "KeyboardLayout.h"
+#include "OutputChannel.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-// The names `makeInputSink` knows, in the order shown to the user.
+// The names `makeInputSink` knows in this build, in the order shown to the
+// user.
 std::vector<std::string> inputSinkNames();
 
-// The sink called `name`, or null with `error` saying why: a name that is
-// not known, or a device that cannot be reached. Sinks that write a record of
-// what happened write it to `out`. "auto" is XTest when an X display can be
-// reached, else uinput.
-std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out, std::string& error);
+struct SinkOptions {
+    std::string name = "log";
+    // --layout and --variant: the keyboard layout the uinput sink types in
+    // (the other sinks type in the desktop's own); empty means the
+    // computer's configured layout.
+    LayoutNames layout;
+};
 
-inline std::unique_ptr<InputSink> makeInputSink(const std::string& name, std::FILE* out)
-{
-    std::string ignored;
-    return makeInputSink(name, out, ignored);
-}
+// The sink of `options.name`, or null with `error` saying why: a device
+// that cannot be reached, a desktop that refused. Sinks that write a record
+// of what happened write it to `out`. "auto" chooses by the session (see
+// SinkChoice.h) and says on standard error which sink it took and why.
+std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error);

@@ -1,7 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyCommands.h"
 
-#include <X11/XF86keysym.h>
-#include <X11/keysym.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <algorithm>
 
@@ -10,37 +10,37 @@ const std::vector<CommandKey>& commandKeys()
     // Select is Return, so that the remote's OK button confirms a dialog or
     // opens the highlighted entry; Menu is the keyboard's context-menu key.
     static const std::vector<CommandKey> table = {
-        {RemoteKeyCode::Power, "power", XF86XK_PowerOff, {}},
-        {RemoteKeyCode::Menu, "menu", XK_Menu, {}},
-        {RemoteKeyCode::Info, "info", kKeysymInfo, {}},
-        {RemoteKeyCode::Main, "home", XF86XK_HomePage, {}},
-        {RemoteKeyCode::Up, "up", XK_Up, {}},
-        {RemoteKeyCode::Down, "down", XK_Down, {}},
-        {RemoteKeyCode::Left, "left", XK_Left, {}},
-        {RemoteKeyCode::Right, "right", XK_Right, {}},
-        {RemoteKeyCode::PageUp, "page up", XK_Prior, {}},
-        {RemoteKeyCode::PageDown, "page down", XK_Next, {}},
-        {RemoteKeyCode::Select, "select", XK_Return, {}},
-        {RemoteKeyCode::Back, "back", XF86XK_Back, {}},
-        {RemoteKeyCode::VolumeMute, "volume mute", XF86XK_AudioMute, {}},
-        {RemoteKeyCode::VolumeDown, "volume down", XF86XK_AudioLowerVolume, {}},
-        {RemoteKeyCode::VolumeUp, "volume up", XF86XK_AudioRaiseVolume, {}},
-        {RemoteKeyCode::ChannelUp, "channel up", kKeysymChannelUp, {}},
-        {RemoteKeyCode::ChannelDown, "channel down", kKeysymChannelDown, {}},
-        {RemoteKeyCode::Record, "record", XF86XK_AudioRecord, {}},
-        {RemoteKeyCode::PlayPause, "play/pause", XF86XK_AudioPlay, {}},
-        {RemoteKeyCode::Stop, "stop", XF86XK_AudioStop, {}},
-        {RemoteKeyCode::Next, "next", XF86XK_AudioNext, {}},
-        {RemoteKeyCode::Previous, "previous", XF86XK_AudioPrev, {}},
-        {RemoteKeyCode::Rewind, "rewind", XF86XK_AudioRewind, {}},
-        {RemoteKeyCode::Forward, "forward", XF86XK_AudioForward, {}},
-        {MediaKeyCode::PreviousTrack, "previous track", XF86XK_AudioPrev, {}},
-        {MediaKeyCode::NextTrack, "next track", XF86XK_AudioNext, {}},
-        {MediaKeyCode::Play, "play/pause", XF86XK_AudioPlay, {}},
-        {MediaKeyCode::Stop, "stop", XF86XK_AudioStop, {}},
-        {MediaKeyCode::VolumeUp, "volume up", XF86XK_AudioRaiseVolume, {}},
-        {MediaKeyCode::VolumeDown, "volume down", XF86XK_AudioLowerVolume, {}},
-        {MediaKeyCode::VolumeMute, "volume mute", XF86XK_AudioMute, {}},
+        {RemoteKeyCode::Power, "power", XKB_KEY_XF86PowerOff, {}},
+        {RemoteKeyCode::Menu, "menu", XKB_KEY_Menu, {}},
+        {RemoteKeyCode::Info, "info", XKB_KEY_XF86Info, {}},
+        {RemoteKeyCode::Main, "home", XKB_KEY_XF86HomePage, {}},
+        {RemoteKeyCode::Up, "up", XKB_KEY_Up, {}},
+        {RemoteKeyCode::Down, "down", XKB_KEY_Down, {}},
+        {RemoteKeyCode::Left, "left", XKB_KEY_Left, {}},
+        {RemoteKeyCode::Right, "right", XKB_KEY_Right, {}},
+        {RemoteKeyCode::PageUp, "page up", XKB_KEY_Prior, {}},
+        {RemoteKeyCode::PageDown, "page down", XKB_KEY_Next, {}},
+        {RemoteKeyCode::Select, "select", XKB_KEY_Return, {}},
+        {RemoteKeyCode::Back, "back", XKB_KEY_XF86Back, {}},
+        {RemoteKeyCode::VolumeMute, "volume mute", XKB_KEY_XF86AudioMute, {}},
+        {RemoteKeyCode::VolumeDown, "volume down", XKB_KEY_XF86AudioLowerVolume, {}},
+        {RemoteKeyCode::VolumeUp, "volume up", XKB_KEY_XF86AudioRaiseVolume, {}},
+        {RemoteKeyCode::ChannelUp, "channel up", XKB_KEY_XF86ChannelUp, {}},
+        {RemoteKeyCode::ChannelDown, "channel down", XKB_KEY_XF86ChannelDown, {}},
+        {RemoteKeyCode::Record, "record", XKB_KEY_XF86AudioRecord, {}},
+        {RemoteKeyCode::PlayPause, "play/pause", XKB_KEY_XF86AudioPlay, {}},
+        {RemoteKeyCode::Stop, "stop", XKB_KEY_XF86AudioStop, {}},
+        {RemoteKeyCode::Next, "next", XKB_KEY_XF86AudioNext, {}},
+        {RemoteKeyCode::Previous, "previous", XKB_KEY_XF86AudioPrev, {}},
+        {RemoteKeyCode::Rewind, "rewind", XKB_KEY_XF86AudioRewind, {}},
+        {RemoteKeyCode::Forward, "forward", XKB_KEY_XF86AudioForward, {}},
+        {MediaKeyCode::PreviousTrack, "previous track", XKB_KEY_XF86AudioPrev, {}},
+        {MediaKeyCode::NextTrack, "next track", XKB_KEY_XF86AudioNext, {}},
+        {MediaKeyCode::Play, "play/pause", XKB_KEY_XF86AudioPlay, {}},
+        {MediaKeyCode::Stop, "stop", XKB_KEY_XF86AudioStop, {}},
+        {MediaKeyCode::VolumeUp, "volume up", XKB_KEY_XF86AudioRaiseVolume, {}},
+        {MediaKeyCode::VolumeDown, "volume down", XKB_KEY_XF86AudioLowerVolume, {}},
+        {MediaKeyCode::VolumeMute, "volume mute", XKB_KEY_XF86AudioMute, {}},
         {WindowKeyCode::Close, "close window", 0, WindowCommand::Close},
         {WindowKeyCode::Minimize, "minimise window", 0, WindowCommand::Minimise},
         {WindowKeyCode::Maximize, "maximise window", 0, WindowCommand::Maximise},
@@ -61,11 +61,11 @@ std::vector<uint32_t> windowCommandShortcut(WindowCommand command)
     // The shortcuts that GNOME, KDE Plasma and most other desktops share.
     switch (command) {
     case WindowCommand::Close:
-        return {XK_Alt_L, XK_F4};
+        return {XKB_KEY_Alt_L, XKB_KEY_F4};
     case WindowCommand::Minimise:
-        return {XK_Super_L, XK_h};
+        return {XKB_KEY_Super_L, XKB_KEY_h};
     case WindowCommand::Maximise:
-        return {XK_Super_L, XK_Up};
+        return {XKB_KEY_Super_L, XKB_KEY_Up};
     }
     return {};
 }

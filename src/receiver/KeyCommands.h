@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the phone's command codes do on this computer. Ordinary key codes are
 // X11 keysyms and need no table; the command codes (high byte 0x08) are the
 // phone's own: the remote panel (0x0801xxxx), the media keys (0x0803xxxx)
@@ -9,13 +10,6 @@
 
 #include <cstdint>
 #include <vector>
-
-// XF86 keysyms of the range that mirrors Linux key codes (0x10081000 plus
-// the KEY_ value); Xlib's header spells them through a macro that it
-// undefines again, so they cannot be named from it.
-constexpr uint32_t kKeysymInfo = 0x10081166;        // XF86Info, KEY_INFO
-constexpr uint32_t kKeysymChannelUp = 0x10081192;   // XF86ChannelUp, KEY_CHANNELUP
-constexpr uint32_t kKeysymChannelDown = 0x10081193; // XF86ChannelDown, KEY_CHANNELDOWN
 
 enum class WindowCommand { Close, Minimise, Maximise };
 

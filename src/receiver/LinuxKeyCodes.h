@@ -1,7 +1,10 @@
-// X11 keysyms as the key codes of the Linux input layer, for a computer with
-// a US keyboard layout: a key code names a key position, and the US layout
-// decides which keysym each position stands for. Letters are found in either
-// case (the phone sends the upper-case keysym for the unshifted key).
+// SPDX-License-Identifier: GPL-3.0-or-later
+// X11 keysyms as the key codes of the Linux input layer. The keys that are
+// the same in every layout (Return, F1, the keypad, the modifiers, the media
+// keys) are always found here; the characters are placed as on a US
+// keyboard, which is right only where no layout can be read (the uinput sink
+// asks the computer's layout first). Letters are found in either case (the
+// phone sends the upper-case keysym for the unshifted key).
 #pragma once
 
 #include <cstdint>

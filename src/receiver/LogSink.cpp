@@ -1,37 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "LogSink.h"
 
 #include <string>
 
-LogSink::LogSink(std::FILE* out)
+namespace {
+
+// The button bits that are held (left, middle, right), not one-off wheel steps.
+constexpr uint8_t kHeldButtonBits = 1 | 2 | 4;
+// More keys than any keyboard holds at once; a client cannot grow the set beyond.
+constexpr std::size_t kMaxHeldKeys = 256;
+
+} // namespace
+
+LogSink::LogSink(LineOutput& out)
     : out_(out)
 {
 }
 
 void LogSink::connected(const std::string& peer)
 {
-    writeLine("{\"type\":\"connect\",\"peer\":\"" + jsonEscaped(peer) + "\"}");
+    out_.writeLine("{\"type\":\"connect\",\"peer\":\"" + jsonEscaped(peer) + "\"}");
 }
 
 void LogSink::loginAnswered(bool accepted)
 {
-    writeLine(std::string("{\"type\":\"login\",\"accepted\":") + (accepted ? "true" : "false") + "}");
+    out_.writeLine(std::string("{\"type\":\"login\",\"accepted\":") + (accepted ? "true" : "false") + "}");
 }
 
 void LogSink::keyboard(uint8_t state, uint32_t keycode)
 {
-    writeLine("{\"type\":\"keyboard\",\"state\":" + std::to_string(state)
-              + ",\"keycode\":" + std::to_string(keycode) + "}");
+    if (state && keycode != 0 && heldKeycodes_.size() < kMaxHeldKeys)
+        heldKeycodes_.insert(keycode);
+    else if (!state)
+        heldKeycodes_.erase(keycode);
+    out_.writeLine("{\"type\":\"keyboard\",\"state\":" + std::to_string(state)
+                   + ",\"keycode\":" + std::to_string(keycode) + "}");
 }
 
 void LogSink::mouse(uint8_t buttons, int16_t dx, int16_t dy)
 {
-    writeLine("{\"type\":\"mouse\",\"buttons\":" + std::to_string(buttons) + ",\"dx\":" + std::to_string(dx)
-              + ",\"dy\":" + std::to_string(dy) + "}");
+    heldButtons_ = buttons & kHeldButtonBits;
+    out_.writeLine("{\"type\":\"mouse\",\"buttons\":" + std::to_string(buttons) + ",\"dx\":" + std::to_string(dx)
+                   + ",\"dy\":" + std::to_string(dy) + "}");
 }
 
 void LogSink::disconnected()
 {
-    writeLine("{\"type\":\"disconnect\"}");
+    out_.writeLine("{\"type\":\"disconnect\"}");
+}
+
+void LogSink::releaseHeld()
+{
+    std::string keycodes;
+    for (uint32_t keycode : heldKeycodes_)
+        keycodes += (keycodes.empty() ? "" : ",") + std::to_string(keycode);
+    out_.writeLine("{\"type\":\"release\",\"keycodes\":[" + keycodes
+                   + "],\"buttons\":" + std::to_string(heldButtons_) + "}");
+    heldKeycodes_.clear();
+    heldButtons_ = 0;
 }
 
 std::string LogSink::jsonEscaped(const std::string& text)
@@ -52,13 +78,4 @@ std::string LogSink::jsonEscaped(const std::string& text)
         }
     }
     return escaped;
-}
-
-void LogSink::writeLine(const std::string& line)
-{
-    // A reader that went away must not stop the receiver: write errors are
-    // dropped (SIGPIPE is ignored process-wide).
-    std::fputs(line.c_str(), out_);
-    std::fputc('\n', out_);
-    std::fflush(out_);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "LoginCheck.h"
 
 #include "MojoTree.h"
@@ -21,8 +22,8 @@ LoginVerdict checkLoginRequest(const uint8_t* payload, std::size_t length, const
     if (!command || std::strcmp(command, "Login") != 0 || !givenText)
         return LoginVerdict::Malformed;
 
-    // A passcode with a NUL inside cannot be the one configured: compare the
-    // text as it was decoded (up to its terminator).
+    // The decoder refuses a text with a NUL inside, so the text is the whole
+    // passcode as sent and is compared over its whole length.
     return passcodesMatch(passcode, givenText) ? LoginVerdict::Accepted : LoginVerdict::WrongPasscode;
 }
 

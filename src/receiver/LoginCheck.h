@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The login exchange as the receiver sees it: reading a client's login
 // request, checking its passcode and building the reply message.
 #pragma once

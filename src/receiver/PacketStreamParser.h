@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Splits the byte stream of one session into its packets: 8-byte keyboard
 // events, 6-byte mouse events and value-tree messages (0x80, a 4-byte
 // little-endian length, the payload). Bytes may arrive in any split across

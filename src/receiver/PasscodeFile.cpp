@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PasscodeFile.h"
 
 #include "SocketAddress.h"
@@ -18,15 +19,25 @@ constexpr std::size_t kMaxFileSize = 4096;
 
 bool readPasscodeFile(const std::string& path, std::string& passcode, std::string& error)
 {
-    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    // Without blocking: opening a FIFO would otherwise wait for a writer for ever.
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat status {};
     if (!file.valid() || ::fstat(file.get(), &status) != 0) {
         error = "cannot read the passcode file '" + path + "': " + std::strerror(errno);
         return false;
     }
     // Checked on the opened file itself, so that it cannot be swapped between
-    // the check and the read. A passcode that others can read (or change) is
-    // not a secret any more.
+    // the check and the read.
+    if (!S_ISREG(status.st_mode)) {
+        error = "the passcode file '" + path + "' is not a regular file";
+        return false;
+    }
+    // A passcode that another user wrote, or that others can read or change,
+    // is not a secret of this user's.
+    if (status.st_uid != ::geteuid()) {
+        error = "the passcode file '" + path + "' belongs to another user; it must be this user's own";
+        return false;
+    }
     if (status.st_mode & (S_IRWXG | S_IRWXO)) {
         error = "the passcode file '" + path
                 + "' may be read or changed by other users; make it private with: chmod 600 '" + path + "'";

@@ -1,8 +1,10 @@
-// The receiver's one poll() loop: discovery, the session listener and every
-// client, until SIGINT or SIGTERM.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The receiver's one poll() loop: discovery, the session listener, every
+// client and the output, until SIGINT, SIGTERM or SIGHUP.
 #pragma once
 
 #include "InputSink.h"
+#include "OutputChannel.h"
 
 #include <cstdint>
 #include <string>
@@ -16,7 +18,9 @@ struct ReceiverConfig {
 };
 
 // Runs until asked to stop; returns the process's exit status (0 after a
-// clean stop, 1 when a socket could not be set up). Notices go to standard
-// error, among them "session listening on ADDRESS:PORT" and "discovery
-// listening on ADDRESS:PORT" once both sockets are ready.
-int runReceiver(const ReceiverConfig& config, InputSink& sink);
+// clean stop, 1 when a socket could not be set up or another receiver
+// already answers discovery on the port). Notices go to standard error,
+// among them "session listening on ADDRESS:PORT" and "discovery listening on
+// ADDRESS:PORT" once both sockets are ready. `sinkOutput` is the sink's
+// record (standard output), written as the reader takes it.
+int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& sinkOutput);

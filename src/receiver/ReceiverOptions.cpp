@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReceiverOptions.h"
 
 #include "InputSinkFactory.h"
@@ -30,6 +31,14 @@ std::string joined(const std::vector<std::string>& names)
     return text;
 }
 
+// The names of the layout data: "de", "fr", "nodeadkeys", "dvorak-intl".
+bool isLayoutName(const std::string& name)
+{
+    return !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+    });
+}
+
 ParsedOptions failure(std::string error)
 {
     return ParsedOptions{std::nullopt, std::move(error)};
@@ -58,7 +67,8 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
         }
 
         static const std::vector<std::string> withValue = {"--port", "--discovery-port", "--bind", "--passcode",
-                                                           "--passcode-file", "--name", "--sink"};
+                                                           "--passcode-file", "--name", "--sink",
+                                                           "--layout", "--variant"};
         if (std::find(withValue.begin(), withValue.end(), option) == withValue.end())
             return failure("unknown option '" + arguments[i] + "'");
         std::string value;
@@ -98,11 +108,18 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
             if (std::find(sinks.begin(), sinks.end(), value) == sinks.end())
                 return failure("option '--sink': unknown sink '" + value + "' (known: " + joined(sinks) + ")");
             options.sink = value;
+        } else if (option == "--layout" || option == "--variant") {
+            if (!isLayoutName(value))
+                return failure("option '" + option + "': '" + value
+                               + "' is not a keyboard layout name (letters, digits, '_' and '-')");
+            (option == "--layout" ? options.layout : options.variant) = value;
         }
     }
 
     if (options.help || options.version)
         return ParsedOptions{options, {}};
+    if (!options.variant.empty() && options.layout.empty())
+        return failure("option '--variant' needs '--layout'");
     if (passcodeGiven && !options.passcodeFile.empty())
         return failure("give either '--passcode' or '--passcode-file', not both");
     if (!passcodeGiven && options.passcodeFile.empty())
@@ -126,14 +143,19 @@ std::string receiverUsage()
            "  --sink NAME            where input goes: "
            + joined(inputSinkNames())
            + " (default log)\n"
+             "  --layout NAME          keyboard layout the uinput sink types in (de, fr...;\n"
+             "                         default: the computer's, else us)\n"
+             "  --variant NAME         variant of that layout (nodeadkeys, dvorak...)\n"
              "  --help                 show this help and exit\n"
              "  --version              show the version and exit\n"
              "\n"
-             "\n"
-             "Sinks: log writes one JSON object per line to standard output; xtest\n"
-             "drives the X display named by $DISPLAY; uinput makes a virtual keyboard\n"
-             "and mouse through /dev/uinput (keys as on a US layout); auto takes xtest\n"
-             "when an X display is reachable, else uinput. Notices go to standard error.\n";
+             "Sinks: log writes one JSON object per line to standard output; portal\n"
+             "asks the desktop's remote-desktop portal (Wayland: GNOME, KDE Plasma...),\n"
+             "which asks the user once; xtest drives the X display named by $DISPLAY;\n"
+             "uinput makes a virtual keyboard and mouse through /dev/uinput, typing in\n"
+             "the computer's keyboard layout; auto takes portal in a Wayland session and\n"
+             "xtest in an X11 one, else uinput. Sinks missing from the list above are\n"
+             "not part of this build. Notices go to standard error.\n";
 }
 
 std::string receiverVersionLine()

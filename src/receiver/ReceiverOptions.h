@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver's command line.
 #pragma once
 
@@ -16,6 +17,8 @@ struct ReceiverOptions {
     std::string passcodeFile;                      // --passcode-file
     std::string name;                              // --name; empty means the host name
     std::string sink = "log";                      // --sink
+    std::string layout;                            // --layout; empty means the computer's
+    std::string variant;                           // --variant
     bool help = false;                             // --help
     bool version = false;                          // --version
 };

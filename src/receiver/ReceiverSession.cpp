@@ -1,6 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReceiverSession.h"
-
-#include "LoginCheck.h"
 
 #include <type_traits>
 
@@ -14,13 +13,36 @@ ReceiverSession::Outcome ReceiverSession::receive(const uint8_t* bytes, std::siz
 {
     Outcome outcome;
     parser_.feed(bytes, count);
-    while (auto packet = parser_.next())
+    handlePackets(outcome);
+    return outcome;
+}
+
+ReceiverSession::Outcome ReceiverSession::answerPendingLogin()
+{
+    Outcome outcome;
+    if (state_ != State::LoginPending)
+        return outcome;
+    const std::vector<uint8_t> request = std::move(pendingLogin_);
+    pendingLogin_.clear();
+    answerLogin(request, outcome);
+    handlePackets(outcome);
+    return outcome;
+}
+
+void ReceiverSession::handlePackets(Outcome& outcome)
+{
+    // A held login keeps what follows it unread, so that events sent right
+    // behind a login are handled after its answer, in order.
+    while (state_ != State::LoginPending) {
+        auto packet = parser_.next();
+        if (!packet)
+            break;
         handle(*packet, outcome);
+    }
     if (parser_.failed()) {
         outcome.drop = true;
         outcome.dropReason = parser_.error();
     }
-    return outcome;
 }
 
 void ReceiverSession::handle(const SessionPacket& packet, Outcome& outcome)
@@ -49,7 +71,18 @@ void ReceiverSession::handleMessage(const MessagePacket& message, Outcome& outco
         outcome.notices.push_back("message after the login ignored");
         return;
     }
-    const LoginVerdict verdict = checkLoginRequest(message.payload.data(), message.payload.size(), passcode_);
+    if (loginGate_ && !loginGate_()) {
+        state_ = State::LoginPending;
+        pendingLogin_ = message.payload;
+        return;
+    }
+    answerLogin(message.payload, outcome);
+}
+
+void ReceiverSession::answerLogin(const std::vector<uint8_t>& request, Outcome& outcome)
+{
+    const LoginVerdict verdict = checkLoginRequest(request.data(), request.size(), passcode_);
+    outcome.verdict = verdict;
     const bool accepted = verdict == LoginVerdict::Accepted;
     state_ = accepted ? State::Accepted : State::Refused;
     if (verdict == LoginVerdict::Malformed)

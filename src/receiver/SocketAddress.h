@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers around IPv4 socket addresses and descriptors.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "UinputDevice.h"
 
 #include "LinuxKeyCodes.h"
@@ -18,6 +19,10 @@ bool announceCapabilities(int fd)
 {
     bool ok = ioctl(fd, UI_SET_EVBIT, EV_KEY) == 0 && ioctl(fd, UI_SET_EVBIT, EV_REL) == 0
               && ioctl(fd, UI_SET_EVBIT, EV_SYN) == 0;
+    // Every key of a full keyboard, since the layout decides which of them
+    // type the phone's characters, and the media keys beyond them.
+    for (int key = KEY_ESC; key <= KEY_MICMUTE; ++key)
+        ok = ok && ioctl(fd, UI_SET_KEYBIT, key) == 0;
     for (uint16_t key : linuxKeysInUse())
         ok = ok && ioctl(fd, UI_SET_KEYBIT, int(key)) == 0;
     for (int button : {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE})

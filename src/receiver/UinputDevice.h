@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A virtual keyboard and relative pointer with a wheel, made through the
 // kernel's uinput interface. Works under X11, Wayland and on the console
 // alike, since the kernel sees it as one more input device.

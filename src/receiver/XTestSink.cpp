@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "XTestSink.h"
 
 #include "Notice.h"
@@ -10,6 +11,7 @@
 #include <X11/keysym.h>
 
 #include <cstdlib>
+#include <poll.h>
 
 namespace {
 
@@ -77,10 +79,6 @@ XTestSink::~XTestSink()
 
 unsigned XTestSink::keycodeFor(uint32_t keysym) const
 {
-    // The phone's "win" key sends Meta_L; on a PC keymap the key between Ctrl
-    // and Alt is Super_L, while Meta_L sits on a key that acts as Alt.
-    if (keysym == XK_Meta_L)
-        keysym = XK_Super_L;
     const unsigned keycode = XKeysymToKeycode(display_, keysym);
     // The keypad's digits and decimal point are the second level of their
     // keys, reached only with Num Lock on; the phone's keypad "5" must type 5
@@ -253,15 +251,46 @@ void XTestSink::runWindowCommand(WindowCommand command)
     }
 }
 
-void XTestSink::flush()
+void XTestSink::endOfBatch()
 {
     XFlush(display_);
+    handleQueuedEvents();
+}
+
+InputSink::PollRequest XTestSink::pollRequest() const
+{
+    PollRequest request;
+    request.fd = ConnectionNumber(display_);
+    request.events = POLLIN;
+    return request;
+}
+
+bool XTestSink::handlePoll(short revents)
+{
+    // XPending reads what has arrived; a lost display ends the process in
+    // Xlib's handler, after its notice.
+    if (revents && XPending(display_) > 0)
+        handleQueuedEvents();
+    return true;
+}
+
+void XTestSink::handleQueuedEvents()
+{
     // Nothing is selected, but keymap changes are announced to every client:
-    // reading them keeps Xlib's copy of the keymap current and the queue short.
-    while (XPending(display_) > 0) {
+    // handling them keeps Xlib's copy of the keymap current. Replies to our
+    // own requests may have brought some in already.
+    while (XEventsQueued(display_, QueuedAlready) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
         if (event.type == MappingNotify)
             XRefreshKeyboardMapping(&event.xmapping);
     }
+}
+
+bool XTestSink::serverIsXwayland() const
+{
+    // Xwayland has its own extension since version 21.1; older ones name
+    // their input devices after it, which only XInput would tell.
+    int opcode = 0, eventBase = 0, errorBase = 0;
+    return XQueryExtension(display_, "XWAYLAND", &opcode, &eventBase, &errorBase);
 }

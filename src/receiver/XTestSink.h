@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The `xtest` sink: input on an X11 display through the XTEST extension, as
 // if it came from the computer's own keyboard and mouse.
 #pragma once
@@ -20,6 +21,15 @@ public:
 
     // Also gives back the key codes lent to keysyms missing from the keymap.
     void releaseHeld() override;
+    // Sends the fake events of a batch in one write.
+    void endOfBatch() override;
+    // Reads what the server tells every client (keymap changes) as it comes.
+    PollRequest pollRequest() const override;
+    bool handlePoll(short revents) override;
+
+    // Whether the display is Xwayland, where XTEST reaches only the
+    // programs that still use X11.
+    bool serverIsXwayland() const;
 
 protected:
     bool pressKey(uint32_t keysym, bool down) override;
@@ -27,7 +37,6 @@ protected:
     void moveBy(int dx, int dy) override;
     void scrollStep(bool up) override;
     void runWindowCommand(WindowCommand command) override;
-    void flush() override;
 
 private:
     explicit XTestSink(_XDisplay* display);
@@ -45,6 +54,8 @@ private:
     // when no window manager publishes it.
     unsigned long activeWindow() const;
     void sendToWindowManager(unsigned long window, const char* messageType, const long (&data)[5]);
+    // Handles the events Xlib has read so far, without reading more.
+    void handleQueuedEvents();
 
     _XDisplay* display_;
     // Keysyms missing from the keymap, bound to a spare key code until the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillon command line: the discovery endpoint, the scale and the
 // settings file, with every bad value refused before anything starts.
 #include "AppCommandLine.h"

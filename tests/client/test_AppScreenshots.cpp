@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The app as it looks, rendered offscreen: the first screen after start, the
 // touch pad, the tab bar fading in, the landscape keyboard and the settings
 // sheet. With QUILLON_SCREENSHOT_DIR set the pictures are written there as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer list in its container: the three sections, the registered
 // computers kept in step with the store, deleting by swipe, opening the
 // login and register screens, cancel, and the appearance calls passed on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection screens with the real quillon-receiver on 127.0.0.1: the
 // receiver answers the list's query, its computer appears under "Discovered
 // Computers", and logging in with its passcode goes to the touch pad's tab.
@@ -20,7 +21,7 @@ protected:
     void SetUp() override
     {
         closeAppSession();
-        receiver.setProgram(QStringLiteral(QUILLON_RECEIVER_PATH));
+        receiver.setProgram(QStringLiteral(QUILLON_RECEIVER_BINARY));
         receiver.setArguments({"--passcode", "open sesame", "--bind", "127.0.0.1", "--name", "Test Bench",
                                "--port", QString::number(sessionPort), "--discovery-port",
                                QString::number(discoveryPort), "--sink", "log"});
@@ -53,7 +54,7 @@ TEST_F(ConnectionEndToEndTest, TheReceiverIsDiscoveredAndItsPasscodeLogsIn)
     // Until the receiver is up, the three-second query is repeated.
     bool answered = false;
     for (int attempt = 0; attempt < 100 && !answered; ++attempt) {
-        answered = waitUntilReadable(list->sockfd(), 100);
+        answered = waitUntilReadable(list->sockfd(), std::chrono::milliseconds(100));
         if (!answered)
             clock.advance(ComputerListViewController::queryInterval);
     }

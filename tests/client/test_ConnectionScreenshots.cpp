@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection screens as a user sees them, rendered offscreen: the list
 // with a registered and a discovered computer, the login screen and the
 // register screen. With QUILLON_SCREENSHOT_DIR set the pictures are written

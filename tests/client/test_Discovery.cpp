@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery on loopback: the query's bytes at a UDP peer, the poll and query
 // timers on the manual clock, the replies that make a computer and those
-// that are dropped, the merge by name and the bound on one poll.
+// that are dropped, the merge by name, the bound on one poll and on the
+// names the list holds.
 #include "ComputerListViewController.h"
+#include "DiscoveredComputers.h"
 #include "DiscoveryMessages.h"
 
 #include "platform/ManualClock.h"
@@ -19,6 +22,8 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 using platform::NotificationCenter;
 using platform::RunLoop;
@@ -347,8 +352,76 @@ TEST_F(DiscoveryTest, AFloodIsTakenAtMostSixtyFourDatagramsPerTick)
     EXPECT_EQ(discoveredRows().size(), ComputerListViewController::maxDatagramsPerPoll);
     clock.advance(1.0);
     EXPECT_EQ(int(notified.size()), kFlood);
-    EXPECT_EQ(discoveredRows().last(), QString("Flood %1").arg(kFlood - 1));
     EXPECT_EQ(udpReceiveQueue(list->boundPort()), 0);
+    // The list was full: the six newest names took the rows of the six heard
+    // from longest ago (each name was heard once).
+    const QStringList rows = discoveredRows();
+    ASSERT_EQ(rows.size(), ComputerListViewController::maxDiscoveredComputers);
+    EXPECT_EQ(rows.mid(0, 6), (QStringList{"Flood 64", "Flood 65", "Flood 66", "Flood 67", "Flood 68", "Flood 69"}));
+    EXPECT_EQ(rows[6], "Flood 06");
+    EXPECT_EQ(rows.last(), "Flood 63");
+}
+
+TEST_F(DiscoveryTest, AThousandForgedNamesLeaveTheListAtItsCapAndAReceiverThatAnswersKeepsItsRow)
+{
+    load();
+    appear();
+    reply(receiverReply("Studio"));
+    pollAfterReplies();
+    UdpPeer forger("127.0.0.9");
+    auto longestPoll = std::chrono::steady_clock::duration::zero();
+    for (int sent = 0; sent < 1000;) {
+        for (int i = 0; i < ComputerListViewController::maxDatagramsPerPoll - 1 && sent < 1000; ++i, ++sent)
+            replyFrom(forger, receiverReply("Forged " + std::to_string(sent)));
+        reply(receiverReply("Studio")); // the real receiver goes on answering
+        const auto start = std::chrono::steady_clock::now();
+        clock.advance(ComputerListViewController::pollInterval);
+        longestPoll = std::max(longestPoll, std::chrono::steady_clock::now() - start);
+    }
+    const QStringList rows = discoveredRows();
+    EXPECT_EQ(rows.size(), ComputerListViewController::maxDiscoveredComputers);
+    EXPECT_EQ(rows[0], "Studio");
+    EXPECT_TRUE(rows.contains("Forged 999"));
+    EXPECT_FALSE(rows.contains("Forged 0"));
+    EXPECT_EQ(list->tableView()->numberOfRowsInSection(2), 1) << "the help row stays last";
+    // A failure guard, not a speed check: each poll inserted into a table of
+    // every name ever heard, 22 s at the end of this flood.
+    EXPECT_LT(longestPoll, std::chrono::seconds(2));
+}
+
+TEST(DiscoveredComputersList, ANewNameTakesTheRowOfANameHeardOnceAndHeardFromLongestAgo)
+{
+    DiscoveredComputers list(3);
+    const auto named = [](const char* name) { return Computer::initWithInfo(name, "Linux"); };
+    using Kind = DiscoveredComputers::Change::Kind;
+    EXPECT_EQ(list.merge(named("A")).kind, Kind::Appended);
+    EXPECT_EQ(list.merge(named("B")).row, 1);
+    EXPECT_EQ(list.merge(named("C")).row, 2);
+    const auto again = named("A");
+    again->setPort(9);
+    EXPECT_EQ(list.merge(again).kind, Kind::None) << "heard again, kept as first found";
+    EXPECT_NE(list.computers()[0]->port(), 9);
+
+    const auto names = [&list] {
+        QStringList all;
+        for (const auto& computer : list.computers())
+            all.append(computer->computerName().value_or(QString()));
+        return all;
+    };
+    // B was heard longest ago of the names heard once: D takes its row; then
+    // C's goes to E, and E's to F. A, heard twice, stays through the flood.
+    auto change = list.merge(named("D"));
+    EXPECT_EQ(change.kind, Kind::Replaced);
+    EXPECT_EQ(change.row, 1);
+    EXPECT_EQ(list.merge(named("E")).row, 2);
+    EXPECT_EQ(list.merge(named("F")).row, 1);
+    EXPECT_EQ(names(), (QStringList{"A", "F", "E"}));
+
+    // When every name was heard again, the stalest of all goes.
+    list.merge(named("E"));
+    list.merge(named("F"));
+    EXPECT_EQ(list.merge(named("G")).row, 0);
+    EXPECT_EQ(names(), (QStringList{"G", "F", "E"}));
 }
 
 TEST_F(DiscoveryTest, TheViewLoadStepsRunOncePerController)

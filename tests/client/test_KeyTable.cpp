@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key table as the screen is built from it: every control's label,
 // shifted label, code, flags and mode, checked both in the table and on the
 // loaded keyboard, plus the counts and the code space rules.

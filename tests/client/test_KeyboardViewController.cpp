@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard screen end to end: the real controller and layout, fingers
 // through the platform layer, timers on a manual clock and a receiver on
 // 127.0.0.1 that reports the exact key events it saw.

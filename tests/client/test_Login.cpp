@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The login screen against a receiver double on 127.0.0.1: the saved
 // passcode and the save row, the login frame on the wire, the three outcomes
 // with their alerts, and "Goto TabBar" 0 after a successful login.
@@ -8,7 +9,8 @@
 #include "platform/TableViewCell.h"
 #include "platform/UserDefaults.h"
 
-#include "../protocol/support/ReceiverDouble.h"
+#include "ReceiverDouble.h"
+#include "SessionBytes.h"
 #include "support/ConnectionTab.h"
 #include "support/SessionRecorder.h"
 
@@ -23,26 +25,8 @@ using platform::UserDefaults;
 
 namespace {
 
-// The login replies {"Rsp": 0} and {"Rsp": 1}.
-const Bytes kAccepted{0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52, 0x73, 0x70,
-                      0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
-const Bytes kRefused{0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52, 0x73, 0x70,
-                     0x69, 0x01, 0x00, 0x00, 0x00, 0x5D};
-
 const AlertRecord kUnreachable{"Connection Error", "Please, check firewall setting on your computer.", "OK"};
 const AlertRecord kInvalidPassword{"Connection Error", "Invalid Password.", "OK"};
-
-// The login frame for a passcode: 0x80, the length, {"Cmd": "Login", "Passcode": ...}.
-Bytes loginFrameFor(const std::string& passcode)
-{
-    Bytes payload{0x5B, 0x73, 0x03, 'C', 'm', 'd', 0x73, 0x05, 'L', 'o', 'g', 'i', 'n',
-                  0x73, 0x08, 'P', 'a', 's', 's', 'c', 'o', 'd', 'e', 0x73, uint8_t(passcode.size())};
-    payload.insert(payload.end(), passcode.begin(), passcode.end());
-    payload.push_back(0x5D);
-    Bytes frame{0x80, uint8_t(payload.size()), 0, 0, 0};
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    return frame;
-}
 
 class LoginTest : public ::testing::Test {
 protected:
@@ -129,14 +113,14 @@ TEST_F(LoginTest, TheSaveRowTogglesAndTheFieldRowTakesTheFocus)
 
 TEST_F(LoginTest, ASuccessfulLoginSavesThePasscodeReturnsToTheListAndGoesToTabZero)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {kAccepted}, false});
+    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, false});
     LoginViewController* login = openLogin({{"Studio", receiver.port()}});
     QPointer<LoginViewController> alive(login);
     type(login, "secret");
     tapSaveRow(login);
     login->connectItem()->trigger();
 
-    EXPECT_EQ(receiver.loginFrame(), loginFrameFor("secret"));
+    EXPECT_EQ(receiver.loginFrame(), loginPacket("secret"));
     EXPECT_EQ(remote_is_connected(), 1);
     EXPECT_TRUE(Alert::history().empty());
     EXPECT_EQ(tab->top(), tab->list());
@@ -149,13 +133,13 @@ TEST_F(LoginTest, ASuccessfulLoginSavesThePasscodeReturnsToTheListAndGoesToTabZe
 
 TEST_F(LoginTest, ARefusedPasscodeShowsInvalidPasswordAndKeepsTheScreen)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {kRefused}, false});
+    ReceiverDouble receiver(ReceiverScript{true, {loginReply(1)}, false});
     LoginViewController* login = openLogin({{"Studio", receiver.port()}});
     type(login, "wrong");
     tapSaveRow(login);
     login->connectItem()->trigger();
 
-    EXPECT_EQ(receiver.loginFrame(), loginFrameFor("wrong"));
+    EXPECT_EQ(receiver.loginFrame(), loginPacket("wrong"));
     ASSERT_EQ(Alert::history().size(), 1u);
     EXPECT_EQ(Alert::history()[0], kInvalidPassword);
     EXPECT_EQ(tab->top(), login);
@@ -184,7 +168,7 @@ TEST_F(LoginTest, AnUnreachableComputerShowsTheFirewallAlertAndAnUntickedRowForg
 
 TEST_F(LoginTest, ComputersOfOneNameShareTheirSavedPasscode)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {kAccepted}, false});
+    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, false});
     RefusingPort refusing;
     LoginViewController* login = openLogin({{"Twin", refusing.port()}, {"Twin", receiver.port()}}, 0);
     type(login, "shared");
@@ -199,7 +183,7 @@ TEST_F(LoginTest, ComputersOfOneNameShareTheirSavedPasscode)
     EXPECT_EQ(login->passwordField()->text(), "shared");
     EXPECT_TRUE(saveTicked(login));
     login->connectItem()->trigger();
-    EXPECT_EQ(receiver.loginFrame(), loginFrameFor("shared"));
+    EXPECT_EQ(receiver.loginFrame(), loginPacket("shared"));
     EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
 }
 

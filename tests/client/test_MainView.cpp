@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The app's start-up and its main view, with the real screens: the order of
 // the start-up steps, the Wi-Fi warning, tab switching with the appearance
 // calls, the landscape keyboard, the connection tab's way back, the tab bar's
@@ -7,6 +8,7 @@
 #include "KeyboardViewController.h"
 #include "MainViewController.h"
 #include "PhoneWindow.h"
+#include "PhoneWindowHost.h"
 #include "RemoteViewController.h"
 #include "SettingsSheet.h"
 #include "TarvelAppDelegate.h"
@@ -15,6 +17,8 @@
 #include "platform/Alert.h"
 #include "platform/Button.h"
 #include "platform/FingerSimulator.h"
+#include "platform/NavigationBar.h"
+#include "platform/NavigationController.h"
 #include "platform/NetworkReachability.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
@@ -32,6 +36,7 @@
 #include <QPropertyAnimation>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -143,14 +148,20 @@ TEST_F(MainViewTest, OnAPhoneTheWindowFillsTheScreenAndTheMainViewReachesItsBott
     launch(true);
     PhoneWindow* window = delegate->window();
     const QRect screen = window->screen()->geometry();
-    EXPECT_TRUE(window->isFullScreen());
+    ASSERT_NE(window->host(), nullptr);
+    EXPECT_EQ(window->screenWindow(), window->host());
+    EXPECT_TRUE(window->host()->isFullScreen());
+    EXPECT_EQ(window->host()->size(), screen.size());
     EXPECT_EQ(window->size(), screen.size());
     // The design's width in the middle, from below the status bar to the bottom.
     const QRect content((screen.width() - 320) / 2, 20, 320, screen.height() - 20);
     EXPECT_EQ(main->view()->geometry(), content);
     EXPECT_EQ(main->tabbar()->geometry().bottom(), content.height() - 1) << "the tab bar along the bottom edge";
 
+    // This screen is wider than high: the keyboard is not turned.
     gotoTab(MainViewController::kKeyboardTab);
+    EXPECT_FALSE(window->host()->isTurned());
+    EXPECT_EQ(window->size(), screen.size());
     EXPECT_EQ(main->view()->geometry(), QRect((screen.width() - 480) / 2, 0, 480, screen.height()));
     gotoTab(MainViewController::kRemoteTab);
     EXPECT_EQ(main->view()->geometry(), content);
@@ -181,6 +192,36 @@ TEST_F(MainViewTest, OnWiFiTheStartIsQuietAndTheComputerListShowsFirst)
     }
     EXPECT_EQ(titles, (QStringList{"Touch Pad", "Keyboard", "Remote", "Computers"}));
     EXPECT_EQ(tags, (QList<int>{0, 1, 2, 3}));
+}
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(MainViewTest, WhatTheConnectionScreensCoverAtStartIsNotDrawnUntilChosen)
+{
+    launch();
+    PaintCounter remote(main->remoteViewController()->view());
+    PaintCounter touchPad(main->touchPadViewController()->view());
+    PaintCounter connection(main->computerViewController()->naviController()->navigationBar());
+    delegate->window()->grab(); // the whole window drawn, as for the screen
+    EXPECT_GT(connection.count, 0);
+    // Under the computer list, the remote panel (and the touch pad under it)
+    // cost no drawing, and the panel's images are not read.
+    EXPECT_EQ(remote.count, 0);
+    EXPECT_EQ(touchPad.count, 0);
+
+    gotoTab(MainViewController::kRemoteTab);
+    delegate->window()->grab();
+    EXPECT_GT(remote.count, 0);
 }
 
 TEST_F(MainViewTest, ALoginShowsTheTouchPadAndSwitchesMakeTheAppearanceCalls)
@@ -268,7 +309,13 @@ TEST_F(MainViewTest, TheKeyboardTurnsTheViewToLandscapeOnceAndBack)
     EXPECT_EQ(main->viewControllerAt(1), main->keyboardViewController());
     EXPECT_TRUE(visible(1));
     EXPECT_EQ(StatusBar::shared().orientation(), InterfaceOrientation::LandscapeRight);
+    // On a desktop the window itself takes the landscape shape; nothing turns
+    // it, and the window system is not told that its contents are turned (a
+    // Wayland compositor would then turn them itself).
+    EXPECT_EQ(delegate->window()->screenWindow(), delegate->window());
     EXPECT_EQ(delegate->window()->size(), QSize(480, 320));
+    ASSERT_NE(delegate->window()->windowHandle(), nullptr);
+    EXPECT_EQ(delegate->window()->windowHandle()->contentOrientation(), Qt::PrimaryOrientation);
     // The main view spans the status bar strip too, so that the keyboard can
     // show its preview there; the keyboard covers the whole window.
     EXPECT_EQ(main->view()->geometry(), QRect(0, 0, 480, 320));

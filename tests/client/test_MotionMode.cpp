@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Motion mode: the touch pad's motion button makes the screen the
 // accelerometer's delegate; samples from an injected source on virtual time
 // become mouse packets at a receiver double on 127.0.0.1.

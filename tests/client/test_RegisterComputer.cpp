@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register screen: the port read from the start of its text (empty is
 // the default port, a number that is no port is refused), saving a
 // computer into the list and the store, the fields kept for the next visit,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pads' arithmetic at its edges: truncation towards zero on both sides,
 // ties, and touches so far away that the step count would not fit.
 #include "RemoteGestures.h"

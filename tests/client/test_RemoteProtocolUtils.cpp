@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session guard: the "Connection Error" alert without a session, nothing
 // with one open to a receiver on 127.0.0.1.
 #include "RemoteProtocol.h"
@@ -5,7 +6,8 @@
 
 #include "platform/Alert.h"
 
-#include "../protocol/support/ReceiverDouble.h"
+#include "ReceiverDouble.h"
+#include "SessionBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +17,6 @@ using platform::AlertRecord;
 namespace {
 
 const AlertRecord kNoSession{"Connection Error", "Please, connect to your computer before use the functions.", "OK"};
-
-// The login reply {"Rsp": 0}.
-const Bytes kAccepted{0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52, 0x73, 0x70,
-                      0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
 
 class RemoteProtocolUtilsTest : public ::testing::Test {
 protected:
@@ -50,7 +48,7 @@ TEST_F(RemoteProtocolUtilsTest, WithoutASessionEachCheckShowsTheAlertAndReturns)
 
 TEST_F(RemoteProtocolUtilsTest, WithASessionOpenNothingIsShown)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {kAccepted}, false});
+    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, false});
     ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port(), "secret"), 0);
     ASSERT_EQ(remote_is_connected(), 1);
     RemoteProtocolUtils::checkConnection();
@@ -60,7 +58,7 @@ TEST_F(RemoteProtocolUtilsTest, WithASessionOpenNothingIsShown)
 
 TEST_F(RemoteProtocolUtilsTest, OnceTheReceiverHasGoneTheNextCheckWarnsAgain)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {kAccepted}, true});
+    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, true});
     ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port(), "secret"), 0);
     ASSERT_TRUE(receiver.waitForOwnClose());
     // The closed session is noticed by the next send, which ends it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the remote panel offscreen as the phone shows it, under the status
 // bar: at rest, and with a finger swiping on the arrow pad. With
 // QUILLON_SCREENSHOT_DIR set the pictures are written there as PNG files

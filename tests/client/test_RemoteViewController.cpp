@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The remote panel with its real form, driven by touches through the platform
 // layer, against a loopback receiver: what each button and pad sends, when,
 // which sounds it plays, and what happens without a session.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screen tests read what a screen sent through SessionRecorder, so it
 // must report exactly the packets sent, in order, and nothing twice.
 #include "support/SessionRecorder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SoundServer.h"
 
 #include "platform/AudioServices.h"

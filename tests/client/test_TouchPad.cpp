@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The touch pad screen with its real form, real touches through the platform
 // layer, virtual time, and a receiver double on 127.0.0.1 that sees every
 // packet: pointer movement, taps and clicks, drag lock, the wheel strip, the

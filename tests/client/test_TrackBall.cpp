@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The track ball: movement by the finger's travel and a click on a tap, sent
 // at once, without button state and without connection checks.
 #include "RemoteProtocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arrow key pad: directions in 50-point steps, a stroke at the lift of a
 // swipe, a repeat after the finger rests for 0.5 s, and what a cancelled
 // touch leaves behind. The pad's event is recorded as the controller reads it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key buttons: what they take from the layout when they wake, how labels
 // and codes follow the shift notifications, and that they stop listening
 // when they go.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the end-to-end suite: the process first moves into a
 // network namespace of its own (see PrivateNetwork.h), then runs the app's
 // QApplication on the offscreen platform and the tests. Where no namespace

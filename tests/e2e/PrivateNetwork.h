@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A network of the test's own: the test process moves into a new network
 // namespace before anything else runs, so that the app's broadcast discovery
 // on 255.255.255.255:25736 and the receiver it finds never touch a real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixture every end-to-end test starts from: it skips, saying why, when
 // the process could not move into a private network, since the app's
 // discovery would otherwise broadcast onto the real one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillon-receiver as the end-to-end tests run it (--sink log, every other
 // option left at what a person would leave it), and the lines it prints.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RunningApp.h"
 
 #include "ComputersViewController.h"
@@ -7,7 +8,7 @@
 #include "RemoteViewController.h"
 #include "TouchPadViewController.h"
 
-#include "../client/support/SessionRecorder.h"
+#include "SessionRecorder.h"
 
 #include "platform/Alert.h"
 #include "platform/AlertSheet.h"
@@ -99,9 +100,9 @@ void RunningApp::writeSettings(const QByteArray& contents) const
     UserDefaults::resetStandardUserDefaults();
 }
 
-void RunningApp::launch()
+void RunningApp::launch(bool fillsScreen)
 {
-    delegate_ = std::make_unique<TarvelAppDelegate>();
+    delegate_ = std::make_unique<TarvelAppDelegate>(fillsScreen);
     delegate_->applicationDidFinishLaunching();
     QCoreApplication::processEvents();
 }

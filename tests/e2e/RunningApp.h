@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillon app as it starts for a person: the real start-up
 // (TarvelAppDelegate and its main view with the real forms) in its window,
 // with the default discovery endpoint (broadcast to 255.255.255.255:25736,
@@ -39,8 +40,9 @@ public:
     // Writes the settings file before launch (as a previous run would have).
     void writeSettings(const QByteArray& contents) const;
 
-    // applicationDidFinishLaunching, as the main loop's first turn calls it.
-    void launch();
+    // applicationDidFinishLaunching, as the main loop's first turn calls it;
+    // `fillsScreen` as on a phone.
+    void launch(bool fillsScreen = false);
     // The app quits (its delegate goes) and is started again on the same
     // settings file, as a person does the next day.
     void relaunch();

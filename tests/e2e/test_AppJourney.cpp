@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real app used as a person would, against the real quillon-receiver
 // --sink log, both inside the test's private network: the receiver answers
 // the app's broadcast query, a tap on it opens the login, a wrong passcode is

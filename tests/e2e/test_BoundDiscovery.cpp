@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A receiver started with --bind on a computer with two networks: it is found
 // by broadcasts on the bound address's network and stays silent to those on
 // the other. Each network is a veth pair made inside the test's private

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a person meets first, with the real start-up: no settings file at
 // all, a corrupt one, one of the wrong shape, and no network at all. The app
 // starts, says what it must once, and stays usable.

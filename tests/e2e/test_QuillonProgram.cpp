@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillon program itself, as a separate process inside the private
 // network (offscreen): with a corrupt settings file in a directory of its
 // own it says so, keeps the file aside, and goes on to run discovery with its

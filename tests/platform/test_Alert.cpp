@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alerts: asked for without blocking, shown one at a time as a sheet in the
 // window, queued, and readable by tests.
 #include "platform/Alert.h"

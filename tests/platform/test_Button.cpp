@@ -1,9 +1,12 @@
-// Buttons: what each state shows, how combined states fall back, the pressed
-// look while a finger is on the button, and the tag.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Buttons: what each state shows, how combined states fall back, images read
+// from files when first drawn, the pressed look while a finger is on the
+// button, and the tag.
 #include "platform/Button.h"
 #include "platform/FingerSimulator.h"
 
 #include <QPainter>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -65,6 +68,32 @@ TEST(ButtonTest, ImagesAndBackgroundsFollowTheStateAndArePainted)
     EXPECT_TRUE(button->imageForState(ControlStateNormal).isNull());
     button->setSelected(true);
     EXPECT_FALSE(button->currentImage().isNull());
+}
+
+TEST(ButtonTest, AnImageFromAFileIsReadWhenTheButtonIsFirstDrawnAndOnlyOnce)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("pad.png");
+    ASSERT_TRUE(solid(Qt::red).save(path));
+    QWidget window;
+    auto* button = new Button(Button::Custom, &window);
+    button->setGeometry(10, 10, 80, 40);
+    button->setBackgroundImage(Image::fromFile(path, 2));
+    // Not read yet: what the file holds when the button is first drawn counts.
+    ASSERT_TRUE(solid(Qt::blue).save(path));
+    window.show();
+    EXPECT_EQ(centreOf(button), QColor(Qt::blue));
+    const QPixmap read = button->currentBackgroundImage();
+    EXPECT_EQ(read.devicePixelRatio(), 2);
+    EXPECT_EQ(read.deviceIndependentSize(), QSizeF(4, 4));
+    // Read once: a later change of the file is not seen.
+    ASSERT_TRUE(solid(Qt::green).save(path));
+    button->update();
+    EXPECT_EQ(centreOf(button), QColor(Qt::blue));
+
+    // A file that cannot be read gives no image.
+    button->setBackgroundImage(Image::fromFile(dir.filePath("missing.png"), 2), ControlStateHighlighted);
+    EXPECT_TRUE(button->backgroundImageForState(ControlStateHighlighted).isNull());
 }
 
 TEST(ButtonTest, ATouchedButtonWithoutAHighlightedLookIsDarkened)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Target-action of controls: which events a finger produces, in which order,
 // and how handlers are called, removed and dropped.
 #include "platform/Control.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The navigation stack: push and pop, the bar's title, back and right
 // buttons, who owns a pushed screen, and the appearance calls it passes on.
 #include "platform/BarButtonItem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the platform's views offscreen as a screen would show them: a
 // grouped table under a navigation bar, a pushed screen with back and right
 // buttons, swipe-to-delete, the tab bar and an alert. With

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar strip and the view animations it uses: hidden and shown,
 // at once or animated, in either orientation.
 #include "platform/StatusBar.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tab bar: items carry tags, a tap selects the item and triggers it.
 #include "platform/FingerSimulator.h"
 #include "platform/TabBar.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sectioned table: what it asks its data source, selection by a tap,
 // swipe-to-delete committing the right row, and row inserts and deletes.
 #include "platform/Button.h"
@@ -197,6 +198,41 @@ TEST_F(TableViewTest, AnimatedInsertsAndDeletesEndWithTheRowsInPlace)
     EXPECT_EQ(table->rectForRowAtIndexPath({0, 1}).top(), table->rectForRowAtIndexPath({0, 0}).bottom() + 1);
 }
 
+TEST_F(TableViewTest, RowChangesLayOutTheRowsAsAFullReloadWould)
+{
+    // Only the rows from the first change down are placed again; the result
+    // must be what placing every row from the top gives.
+    const auto frames = [this] {
+        std::vector<QRect> all;
+        for (int section = 0; section < table->numberOfSections(); ++section)
+            for (int row = 0; row < table->numberOfRowsInSection(section); ++row)
+                all.push_back(table->rectForRowAtIndexPath({section, row}));
+        return all;
+    };
+    const auto expectSameAsReload = [&](const char* what) {
+        const std::vector<QRect> incremental = frames();
+        table->reloadData();
+        EXPECT_EQ(incremental, frames()) << what;
+    };
+    for (int i = 0; i < 20; ++i) {
+        list.discovered.append(QString("Found %1").arg(i));
+        table->insertRowsAtIndexPaths({{1, int(list.discovered.size()) - 1}}, TableViewRowAnimation::Top);
+    }
+    expectSameAsReload("appended at the end of a section");
+    list.discovered.insert(0, "First");
+    table->insertRowsAtIndexPaths({{1, 0}}, TableViewRowAnimation::Top);
+    expectSameAsReload("inserted at the top of a section");
+    list.registered.removeAt(2);
+    list.discovered[5] = "Replaced";
+    table->beginUpdates();
+    table->deleteRowsAtIndexPaths({{0, 2}, {1, 5}}, TableViewRowAnimation::None);
+    table->insertRowsAtIndexPaths({{1, 5}}, TableViewRowAnimation::None);
+    table->endUpdates();
+    expectSameAsReload("a row replaced, one deleted above it");
+    EXPECT_EQ(cell(1, 5)->text(), "Replaced");
+    EXPECT_TRUE(cell(1, 20)->isVisible());
+}
+
 TEST_F(TableViewTest, RowChangesThatDoNotMatchTheDataSourceReloadEverything)
 {
     list.registered = QStringList{"A", "B", "C", "D"};
@@ -274,3 +310,23 @@ TEST_F(TableViewTest, ATapOnATextFieldInARowFocusesTheFieldInsteadOfChoosingTheR
 }
 
 } // namespace
+
+TEST(TableViewTeardown, ATableDestroyedWhileARowSlidesAwayTouchesNothingOfItsOwn)
+{
+    // The leaving row's animation ends when the table's widgets go, after
+    // the table itself: its end must not reach back into the table.
+    ScopedManualClock clock;
+    ViewAnimation::setAnimationsEnabled(true);
+    ComputerList list;
+    auto* window = new QWidget;
+    auto* table = new TableView(window);
+    table->setGeometry(0, 0, 320, 460);
+    table->setDataSource(&list);
+    window->show();
+    table->reloadData();
+    list.commitEditingStyle(table, TableViewCellEditingStyle::Delete, {0, 0});
+    list.helpCell = nullptr; // goes with the table
+    delete window;
+    ViewAnimation::setAnimationsEnabled(false);
+    EXPECT_EQ(list.registered.size(), 2);
+}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ManualClock.h"
 #include "platform/RunLoop.h"
 #include "platform/Timer.h"

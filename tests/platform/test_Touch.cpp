@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Touches through the platform layer: tap counts, several fingers at once,
 // locations in any view, the mouse as one finger and real QTouchEvents.
 #include "platform/FingerSimulator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Screens: the view loads on first use, from a Designer form or in code;
 // viewDidLoad runs once; platform views of the form wake after it is built.
 #include "platform/Button.h"

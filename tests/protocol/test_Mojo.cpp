@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "MojoTree.h"
 
 #include <gtest/gtest.h>
@@ -269,6 +270,50 @@ TEST(MojoDecodeRefuses, TextLengthBeyondTheEnd)
         MojoTree node = decode(wire, consumed);
         EXPECT_EQ(consumed, -1);
     }
+}
+
+TEST(MojoDecodeRefuses, TextWithANulInside)
+{
+    // Held NUL-terminated, such a text would read as its part before the NUL:
+    // a passcode "123456" followed by a NUL and more would pass for "123456".
+    const Bytes passcode = {'1', '2', '3', '4', '5', '6', 0x00, 'x', 'y'};
+    Bytes shortForm = {0x73, uint8_t(passcode.size())};
+    shortForm.insert(shortForm.end(), passcode.begin(), passcode.end());
+    Bytes longForm = {0x53, uint8_t(passcode.size()), 0x00};
+    longForm.insert(longForm.end(), passcode.begin(), passcode.end());
+    Bytes inKey = {0x5B, 0x73, 0x02, 'a', 0x00, 0x6E, 0x5D};
+    Bytes trailing = {0x73, 0x01, 0x00};
+    for (const Bytes& wire : {shortForm, longForm, inKey, trailing}) {
+        int consumed = 0;
+        MojoTree node = decode(wire, consumed);
+        EXPECT_EQ(consumed, -1);
+    }
+}
+
+// The largest message holds 4,094 items; every one is kept, in wire order.
+TEST(MojoDecodeLarge, EveryItemOfAFullMessageInOrder)
+{
+    Bytes nulls{0x7B};
+    nulls.insert(nulls.end(), 4094, 0x6E);
+    nulls.push_back(0x7D);
+    int consumed = 0;
+    MojoTree list = decode(nulls, consumed);
+    ASSERT_EQ(consumed, 4096);
+    int count = 0;
+    for (const mojo_node* item = reinterpret_cast<const mojo_node*>(list->value); item; item = item->next, ++count)
+        ASSERT_EQ(item->type, MOJO_NULL);
+    EXPECT_EQ(count, 4094);
+
+    MojoTree built(mojo_create_with_type(MOJO_DICTIONARY));
+    for (int i = 0; i < 1000; ++i)
+        insert(built.get(), ("k" + std::to_string(i)).c_str(), mojo_create_int(i));
+    const Bytes wire = encode(built.get(), 16384);
+    MojoTree dictionary = decode(wire, consumed);
+    ASSERT_EQ(consumed, int(wire.size()));
+    EXPECT_EQ(encode(dictionary.get(), 16384), wire);
+    int32_t last = 0;
+    EXPECT_EQ(mojo_get_int(mojo_dic_get_value(dictionary.get(), "k999"), &last), 0);
+    EXPECT_EQ(last, 999);
 }
 
 Bytes nested_lists(int depth)

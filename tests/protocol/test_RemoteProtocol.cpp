@@ -1,23 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver session against a scripted receiver on 127.0.0.1: exact bytes
 // on the wire, the login verdicts, and how the session survives bad replies
 // and a receiver that goes away.
 #include "RemoteProtocol.h"
 
 #include "Mojo.h"
-#include "support/ReceiverDouble.h"
+#include "ReceiverDouble.h"
+#include "SessionBytes.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <string>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
-const Bytes kAcceptingReply = {0x80, 0x0C, 0x00, 0x00, 0x00, 0x5B, 0x73, 0x03, 0x52,
-                               0x73, 0x70, 0x69, 0x00, 0x00, 0x00, 0x00, 0x5D};
+const Bytes kAcceptingReply = acceptingLoginReply();
 
 Bytes concat(std::initializer_list<Bytes> parts)
 {
@@ -37,15 +40,10 @@ Bytes uint32le(uint32_t value)
     return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
 }
 
-Bytes frame(const Bytes& payload)
-{
-    return concat({{0x80}, uint32le(uint32_t(payload.size())), payload});
-}
-
 // A reply dictionary holding one entry, written out by hand.
 Bytes replyWith(const std::string& key, const Bytes& valueItem)
 {
-    return frame(concat({{0x5B, 0x73, uint8_t(key.size())}, text(key), valueItem, {0x5D}}));
+    return messagePacket(concat({{0x5B, 0x73, uint8_t(key.size())}, text(key), valueItem, {0x5D}}));
 }
 
 // The login request the receiver must see for `passcode`, laid out by hand.
@@ -54,8 +52,8 @@ Bytes expectedLogin(const std::string& passcode)
     const size_t n = passcode.size();
     const Bytes passcodeItem = n <= 255 ? concat({{0x73, uint8_t(n)}, text(passcode)})
                                         : concat({{0x53, uint8_t(n), uint8_t(n >> 8)}, text(passcode)});
-    return frame(concat({{0x5B, 0x73, 0x03}, text("Cmd"), {0x73, 0x05}, text("Login"), {0x73, 0x08},
-                         text("Passcode"), passcodeItem, {0x5D}}));
+    return messagePacket(concat({{0x5B, 0x73, 0x03}, text("Cmd"), {0x73, 0x05}, text("Login"), {0x73, 0x08},
+                                 text("Passcode"), passcodeItem, {0x5D}}));
 }
 
 ReceiverScript answering(std::vector<Bytes> pieces, bool closesAfterReply = false)
@@ -180,8 +178,9 @@ TEST_F(RemoteProtocolTest, PasscodeTooLongForTheFrameIsRefusedBeforeSending)
 
 TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
 {
-    const Bytes paddedTo4096 = frame(concat({{0x5B, 0x73, 0x03}, text("Rsp"), {0x69, 0, 0, 0, 0},
-                                             {0x73, 0x03}, text("Pad"), {0x53, 0xEC, 0x0F}, Bytes(4076, 'x'), {0x5D}}));
+    const Bytes paddedTo4096 =
+        messagePacket(concat({{0x5B, 0x73, 0x03}, text("Rsp"), {0x69, 0, 0, 0, 0}, {0x73, 0x03}, text("Pad"),
+                              {0x53, 0xEC, 0x0F}, Bytes(4076, 'x'), {0x5D}}));
     ASSERT_EQ(paddedTo4096.size(), 5u + 4096u);
     const struct {
         const char* what;
@@ -195,7 +194,7 @@ TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
         {"Rsp a string", replyWith("Rsp", {0x73, 0x01, '0'}), -2},
         {"Rsp a character", replyWith("Rsp", {0x63, 0x00}), -2},
         {"Rsp missing", replyWith("Rs", {0x69, 0, 0, 0, 0}), -2},
-        {"payload does not decode", frame({0x5D}), -2},
+        {"payload does not decode", messagePacket({0x5D}), -2},
         {"first byte not a message", concat({{0x01}, Bytes(kAcceptingReply.begin() + 1, kAcceptingReply.end())}), -2},
         {"empty payload", {0x80, 0, 0, 0, 0}, -2},
         {"payload over 4096 bytes", concat({{0x80}, uint32le(4097), Bytes(4097, 0x5D)}), -2},
@@ -300,6 +299,82 @@ TEST_F(RemoteProtocolTest, SendingToAVanishedReceiverRaisesNoSigpipe)
         result = remote_sendKeyboardEvent(1, 0x41);
     EXPECT_EQ(result, -1);
     EXPECT_EQ(remote_is_connected(), 0);
+}
+
+// A listener whose queue of one is full: the kernel drops every further
+// SYN, as a firewall that drops connections does, and a connect sees nothing.
+class DroppingSyns {
+public:
+    DroppingSyns()
+    {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 0);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        connected_ = connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~DroppingSyns()
+    {
+        close(filler_);
+        close(listener_);
+    }
+    uint16_t port() const { return port_; }
+    bool ready() const { return connected_; }
+
+private:
+    int listener_ = -1;
+    int filler_ = -1;
+    uint16_t port_ = 0;
+    bool connected_ = false;
+};
+
+TEST_F(RemoteProtocolTest, AConnectThatIsNeverAnsweredGivesUpWithinItsBound)
+{
+    EXPECT_LE(REMOTE_DEFAULT_CONNECT_TIMEOUT_MS, 5000) << "a few seconds, not the system's two minutes";
+    remote_setConnectTimeout(300);
+    DroppingSyns dropping;
+    ASSERT_TRUE(dropping.ready());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(remote_connectToHost("127.0.0.1", dropping.port(), "secret"), -1);
+    // A failure guard, not a speed check: unbounded, this would take 127 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(remote_is_connected(), 0);
+    remote_setConnectTimeout(REMOTE_DEFAULT_CONNECT_TIMEOUT_MS);
+
+    // The session socket blocks again once connected: a normal login works.
+    ReceiverDouble receiver(answering({kAcceptingReply}));
+    EXPECT_EQ(connectTo(receiver), 0);
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
+    EXPECT_EQ(receiver.received(8).size(), 8u);
+}
+
+TEST_F(RemoteProtocolTest, AReceiverThatStopsReadingEndsTheSessionWithinTheSendBound)
+{
+    EXPECT_LE(REMOTE_DEFAULT_SEND_TIMEOUT_MS, 2000);
+    remote_setSendTimeout(200);
+    ReceiverScript script = answering({kAcceptingReply});
+    script.stopsReadingAfterReply = true;
+    ReceiverDouble stalled(script);
+    ASSERT_EQ(connectTo(stalled), 0);
+    const int small = 4096;
+    setsockopt(sessionDescriptor(stalled), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    // The socket's buffers take events until they are full; then one send
+    // waits its bound and the session is over, as if the receiver had gone.
+    const auto start = std::chrono::steady_clock::now();
+    long sent = 0;
+    while (remote_sendMouseEvent(0, 1, 1) == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
+        ++sent;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << sent << " events sent";
+    EXPECT_GT(sent, 0);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), -1);
+    remote_setSendTimeout(REMOTE_DEFAULT_SEND_TIMEOUT_MS);
 }
 
 } // namespace

@@ -1,15 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the device sinks make of the phone's events: key strokes and what is
 // held, button changes and wheel steps, command codes and window commands,
 // everything let go when the client goes; then the exact events the uinput
 // sink writes, and the real /dev/uinput where this machine allows it.
 #include "DeviceSink.h"
+#include "KeyboardLayout.h"
 #include "UinputDevice.h"
 #include "UinputSink.h"
 
 #include <gtest/gtest.h>
 
-#include <X11/XF86keysym.h>
-#include <X11/keysym.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
 #include <fcntl.h>
 #include <fstream>
 #include <linux/input.h>
@@ -42,17 +43,17 @@ protected:
     }
     void moveBy(int dx, int dy) override { calls.push_back("move " + std::to_string(dx) + "," + std::to_string(dy)); }
     void scrollStep(bool up) override { calls.push_back(up ? "wheel up" : "wheel down"); }
-    void flush() override { calls.push_back("flush"); }
+    void endOfEvent() override { calls.push_back("end"); }
 };
 
 using Calls = std::vector<std::string>;
 
-// Drops the "flush" entries where a test is about the order of the rest.
-Calls withoutFlushes(const Calls& calls)
+// Drops the "end" entries where a test is about the order of the rest.
+Calls withoutEnds(const Calls& calls)
 {
     Calls kept;
     for (const std::string& call : calls) {
-        if (call != "flush")
+        if (call != "end")
             kept.push_back(call);
     }
     return kept;
@@ -63,29 +64,30 @@ Calls withoutFlushes(const Calls& calls)
 TEST(DeviceSink, KeysAreStrokedAndOnlyHeldOnesAreLetGoAtTheEnd)
 {
     RecordingSink sink;
-    sink.keyboard(1, XK_Shift_L);
-    sink.keyboard(1, XK_A);
-    sink.keyboard(1, XK_A); // a held key repeats its key down
-    sink.keyboard(0, XK_A);
-    sink.keyboard(0, XK_Control_L); // never pressed by this client: not ours to let go
-    sink.keyboard(1, 0);            // keys without a code send nothing
-    sink.keyboard(1, XK_Alt_L);
-    EXPECT_EQ(sink.calls, (Calls{"down ffe1", "flush", "down 41", "flush", "down 41", "flush", "up 41", "flush",
-                                 "flush", "down ffe9", "flush"}));
+    sink.keyboard(1, XKB_KEY_Shift_L);
+    sink.keyboard(1, XKB_KEY_A);
+    sink.keyboard(1, XKB_KEY_A); // a held key repeats its key down
+    sink.keyboard(0, XKB_KEY_A);
+    sink.keyboard(0, XKB_KEY_Control_L); // never pressed by this client: not ours to let go
+    sink.keyboard(1, 0); // keys without a code send nothing
+    sink.keyboard(1, XKB_KEY_Alt_L);
+    sink.keyboard(1, XKB_KEY_Meta_L); // the phone's "win" key is the Super key
+    EXPECT_EQ(sink.calls, (Calls{"down ffe1", "end", "down 41", "end", "down 41", "end", "up 41", "end", "end",
+                                 "down ffe9", "end", "down ffeb", "end"}));
 
     sink.calls.clear();
     sink.releaseHeld();
-    EXPECT_EQ(withoutFlushes(sink.calls), (Calls{"up ffe1", "up ffe9"}));
+    EXPECT_EQ(withoutEnds(sink.calls), (Calls{"up ffe1", "up ffe9", "up ffeb"}));
     sink.calls.clear();
     sink.releaseHeld();
-    EXPECT_EQ(withoutFlushes(sink.calls), Calls{}) << "nothing is let go twice";
+    EXPECT_EQ(withoutEnds(sink.calls), Calls{}) << "nothing is let go twice";
 
     // A key the device cannot produce is not counted as held.
     sink.missing = {0x1002603};
     sink.keyboard(1, 0x1002603);
     sink.keyboard(0, 0x1002603);
     sink.releaseHeld();
-    EXPECT_EQ(withoutFlushes(sink.calls), Calls{});
+    EXPECT_EQ(withoutEnds(sink.calls), Calls{});
 }
 
 TEST(DeviceSink, ButtonsChangeOnlyWhenTheirBitDoesAndWheelBitsAreSteps)
@@ -99,12 +101,12 @@ TEST(DeviceSink, ButtonsChangeOnlyWhenTheirBitDoesAndWheelBitsAreSteps)
     sink.mouse(4 | 8, 0, 0); // right held while the wheel steps up
     sink.mouse(4 | 8, 0, 0); // wheel bits are not a state: every packet is a step
     sink.mouse(4 | 16, -32768, 32767);
-    EXPECT_EQ(withoutFlushes(sink.calls),
+    EXPECT_EQ(withoutEnds(sink.calls),
               (Calls{"press left", "move 5,-3", "release left", "press middle", "release middle", "press right",
                      "wheel up", "wheel up", "move -32768,32767", "wheel down"}));
     sink.calls.clear();
     sink.releaseHeld();
-    EXPECT_EQ(withoutFlushes(sink.calls), Calls{"release right"});
+    EXPECT_EQ(withoutEnds(sink.calls), Calls{"release right"});
 }
 
 TEST(DeviceSink, CommandCodesBecomeTheirKeysAndWindowCommandsActOnce)
@@ -117,22 +119,22 @@ TEST(DeviceSink, CommandCodesBecomeTheirKeysAndWindowCommandsActOnce)
     sink.keyboard(1, 0x08020001); // no such command: ignored
     sink.keyboard(0, 0x08020001);
     std::ostringstream expected;
-    expected << std::hex << "down " << XF86XK_AudioRaiseVolume << " up " << XF86XK_AudioRaiseVolume << " down "
-             << XF86XK_AudioPlay << " up " << XF86XK_AudioPlay;
+    expected << std::hex << "down " << XKB_KEY_XF86AudioRaiseVolume << " up " << XKB_KEY_XF86AudioRaiseVolume
+             << " down " << XKB_KEY_XF86AudioPlay << " up " << XKB_KEY_XF86AudioPlay;
     std::string seen;
-    for (const std::string& call : withoutFlushes(sink.calls))
+    for (const std::string& call : withoutEnds(sink.calls))
         seen += (seen.empty() ? "" : " ") + call;
     EXPECT_EQ(seen, expected.str());
 
     // Without a window manager to ask, the shortcut is typed, once per press.
     sink.calls.clear();
-    sink.keyboard(1, XK_Shift_L);
+    sink.keyboard(1, XKB_KEY_Shift_L);
     sink.keyboard(1, 0x08050000);
     sink.keyboard(0, 0x08050000);
-    EXPECT_EQ(withoutFlushes(sink.calls), (Calls{"down ffe1", "down ffe9", "down ffc1", "up ffc1", "up ffe9"}));
+    EXPECT_EQ(withoutEnds(sink.calls), (Calls{"down ffe1", "down ffe9", "down ffc1", "up ffc1", "up ffe9"}));
     sink.calls.clear();
     sink.releaseHeld();
-    EXPECT_EQ(withoutFlushes(sink.calls), Calls{"up ffe1"}) << "the shortcut's keys are not left held";
+    EXPECT_EQ(withoutEnds(sink.calls), Calls{"up ffe1"}) << "the shortcut's keys are not left held";
 }
 
 namespace {
@@ -155,12 +157,14 @@ std::ostream& operator<<(std::ostream& out, const WrittenEvent& e)
 // A uinput sink writing into a pipe instead of the kernel.
 class PipedUinputSink {
 public:
-    PipedUinputSink()
+    // Without a layout, keys are placed as on a US keyboard.
+    explicit PipedUinputSink(std::unique_ptr<KeyboardLayout> layout = nullptr)
     {
         int ends[2];
         EXPECT_EQ(pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
         readEnd_ = UniqueFd(ends[0]);
-        sink = std::make_unique<UinputSink>(std::make_unique<UinputDevice>(UniqueFd(ends[1]), false));
+        sink = std::make_unique<UinputSink>(std::make_unique<UinputDevice>(UniqueFd(ends[1]), false),
+                                            std::move(layout));
     }
 
     std::vector<WrittenEvent> written()
@@ -183,9 +187,9 @@ constexpr WrittenEvent kSync{EV_SYN, SYN_REPORT, 0};
 TEST(UinputSink, WritesKeysButtonsMotionAndWheelAsKernelEvents)
 {
     PipedUinputSink device;
-    device.sink->keyboard(1, XK_Shift_L);
-    device.sink->keyboard(1, XK_A);
-    device.sink->keyboard(0, XK_A);
+    device.sink->keyboard(1, XKB_KEY_Shift_L);
+    device.sink->keyboard(1, XKB_KEY_A);
+    device.sink->keyboard(0, XKB_KEY_A);
     device.sink->keyboard(1, 0x08030100);
     device.sink->keyboard(0, 0x08030100);
     EXPECT_EQ(device.written(),
@@ -216,6 +220,54 @@ TEST(UinputSink, WritesKeysButtonsMotionAndWheelAsKernelEvents)
         << "what the client held is let go when the sink goes";
 }
 
+TEST(UinputSink, TypesInTheComputersLayoutWithTheModifiersALevelNeeds)
+{
+    std::string error;
+    PipedUinputSink german(KeyboardLayout::compile(LayoutNames{"de", "", "", ""}, error));
+    ASSERT_TRUE(error.empty()) << error;
+    const auto stroke = [&german](uint32_t keysym) {
+        german.sink->keyboard(1, keysym);
+        german.sink->keyboard(0, keysym);
+        return german.written();
+    };
+    using Events = std::vector<WrittenEvent>;
+    const auto key = [](uint16_t code, int32_t down) { return WrittenEvent{EV_KEY, code, down}; };
+
+    // The phone's Z is the German Z key, where a US keyboard has its Y.
+    EXPECT_EQ(stroke(XKB_KEY_Z), (Events{key(KEY_Y, 1), kSync, key(KEY_Y, 0), kSync}));
+    // @ is AltGr and Q: AltGr goes down first and up last.
+    EXPECT_EQ(stroke(XKB_KEY_at), (Events{key(KEY_RIGHTALT, 1), kSync, key(KEY_Q, 1), kSync, key(KEY_Q, 0), kSync,
+                                          key(KEY_RIGHTALT, 0), kSync}));
+    // / is Shift and 7; the stroke brings its own Shift...
+    EXPECT_EQ(stroke(XKB_KEY_slash), (Events{key(KEY_LEFTSHIFT, 1), kSync, key(KEY_7, 1), kSync, key(KEY_7, 0),
+                                             kSync, key(KEY_LEFTSHIFT, 0), kSync}));
+    // ...but leaves the phone's Shift alone: down until the phone lets go.
+    german.sink->keyboard(1, XKB_KEY_Shift_L);
+    EXPECT_EQ(german.written(), (Events{key(KEY_LEFTSHIFT, 1), kSync}));
+    EXPECT_EQ(stroke(XKB_KEY_slash), (Events{key(KEY_7, 1), kSync, key(KEY_7, 0), kSync}));
+    german.sink->keyboard(0, XKB_KEY_Shift_L);
+    EXPECT_EQ(german.written(), (Events{key(KEY_LEFTSHIFT, 0), kSync}));
+
+    // ` is a dead key in German: the dead key, then the space bar.
+    german.sink->keyboard(1, XKB_KEY_grave);
+    EXPECT_EQ(german.written(), (Events{key(KEY_LEFTSHIFT, 1), kSync, key(KEY_EQUAL, 1), kSync, key(KEY_EQUAL, 0),
+                                        kSync, key(KEY_LEFTSHIFT, 0), kSync, key(KEY_SPACE, 1), kSync}));
+    german.sink->keyboard(0, XKB_KEY_grave);
+    EXPECT_EQ(german.written(), (Events{key(KEY_SPACE, 0), kSync}));
+
+    // What no key of the layout types writes nothing and is not held.
+    EXPECT_EQ(stroke(XKB_KEY_eacute), Events{});
+    // The keys that are the same in every layout stay where they are.
+    EXPECT_EQ(stroke(XKB_KEY_Return), (Events{key(KEY_ENTER, 1), kSync, key(KEY_ENTER, 0), kSync}));
+    EXPECT_EQ(stroke(XKB_KEY_KP_5), (Events{key(KEY_KP5, 1), kSync, key(KEY_KP5, 0), kSync}));
+
+    // AltGr held for a held @ is let go with it when the phone goes.
+    german.sink->keyboard(1, XKB_KEY_at);
+    german.written();
+    german.sink.reset();
+    EXPECT_EQ(german.written(), (Events{key(KEY_Q, 0), kSync, key(KEY_RIGHTALT, 0), kSync}));
+}
+
 TEST(UinputSink, WindowCommandsAreTheUsualShortcuts)
 {
     PipedUinputSink device;
@@ -239,11 +291,11 @@ TEST(UinputDevice, TheRealDeviceAppearsAndGoesWhereUinputIsWritable)
     std::string error;
     {
         // Only a key that means nothing to a desktop, and no pointer motion.
-        auto sink = UinputSink::open(error);
+        auto sink = UinputSink::open(LayoutNames{}, error);
         ASSERT_TRUE(sink) << error;
         EXPECT_TRUE(listed());
-        sink->keyboard(1, XK_Scroll_Lock);
-        sink->keyboard(0, XK_Scroll_Lock);
+        sink->keyboard(1, XKB_KEY_Scroll_Lock);
+        sink->keyboard(0, XKB_KEY_Scroll_Lock);
     }
     EXPECT_FALSE(listed());
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key code tables: every code the phone's keyboard and remote panel send
 // means something on this computer, both through XTest (the keysym itself or
 // the command table) and through uinput (a Linux key of the US layout).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session stream parser, fed the same mixed stream in every way it can be
 // cut, and refusing the bytes that end a session.
 #include "PacketStreamParser.h"

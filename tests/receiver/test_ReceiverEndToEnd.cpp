@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver as a child process on 127.0.0.1: discovery
 // queries and replies, logins, events logged as exact JSON lines, hostile
 // clients and datagrams, and a clean stop.
@@ -5,6 +6,7 @@
 #include "Mojo.h"
 #include "ReceiverProcess.h"
 #include "SessionBytes.h"
+#include "SocketAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,7 @@ std::string connectLine(int clientFd)
 const std::string kAccepted = R"({"type":"login","accepted":true})";
 const std::string kRefused = R"({"type":"login","accepted":false})";
 const std::string kDisconnect = R"({"type":"disconnect"})";
+const std::string kReleasedNothing = R"({"type":"release","keycodes":[],"buttons":0})";
 
 // Reads the next `count` lines of the receiver's output; a missing line shows
 // up as "<none>" so the comparison names what is missing.
@@ -37,9 +40,10 @@ std::vector<std::string> nextLines(ReceiverProcess& receiver, std::size_t count)
 }
 
 // Connects and logs in; returns the connection with the reply checked.
-UniqueFd loggedInClient(ReceiverProcess& receiver, const std::string& passcode, int32_t expectedRsp)
+UniqueFd loggedInClient(ReceiverProcess& receiver, const std::string& passcode, int32_t expectedRsp,
+                        const char* from = "127.0.0.1")
 {
-    UniqueFd client = connectToLoopback(receiver.sessionPort());
+    UniqueFd client = connectToLoopbackFrom(from, receiver.sessionPort());
     EXPECT_TRUE(client.valid());
     EXPECT_TRUE(sendAll(client.get(), loginPacket(passcode)));
     EXPECT_EQ(receiveExactly(client.get(), loginReply(0).size()), std::optional<Bytes>(loginReply(expectedRsp)));
@@ -126,7 +130,15 @@ TEST(ReceiverDiscovery, ClientSharingThePortOnThisComputerIsAnsweredWhicheverBou
         auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--discovery-port", std::to_string(port)});
         ASSERT_EQ(receiver->discoveryPort(), port) << receiver->errors();
         ASSERT_TRUE(sendDatagramToLoopback(phone.get(), port, discoveryQuery()));
-        const auto reply = receiveDatagram(phone.get());
+        // At its start the receiver asked whether another receiver holds the
+        // port; the phone hears that query too, and ignores it as any query.
+        const auto isQuery = [](const Bytes& datagram) {
+            const auto decoded = decodeReply(datagram);
+            return decoded && decoded->strings.count("Device") != 0;
+        };
+        std::optional<Bytes> reply;
+        while ((reply = receiveDatagram(phone.get())) && isQuery(*reply)) {
+        }
         ASSERT_TRUE(reply) << "client bound first";
         expectReplyFor(*reply, *receiver);
     }
@@ -176,7 +188,7 @@ TEST(ReceiverSessions, AcceptedLoginThenEventsAreLoggedAsExactLinesInOrder)
     const std::string connect = connectLine(client.get());
     client.reset();
 
-    EXPECT_EQ(nextLines(*receiver, 8), (std::vector<std::string>{
+    EXPECT_EQ(nextLines(*receiver, 9), (std::vector<std::string>{
                                            connect,
                                            kAccepted,
                                            R"({"type":"keyboard","state":1,"keycode":65})",
@@ -184,6 +196,7 @@ TEST(ReceiverSessions, AcceptedLoginThenEventsAreLoggedAsExactLinesInOrder)
                                            R"({"type":"keyboard","state":0,"keycode":65})",
                                            R"({"type":"mouse","buttons":16,"dx":0,"dy":0})",
                                            R"({"type":"keyboard","state":1,"keycode":134283296})",
+                                           R"({"type":"release","keycodes":[134283296],"buttons":0})",
                                            kDisconnect,
                                        }));
 }
@@ -251,8 +264,8 @@ TEST(ReceiverSessions, ANewLoginTakesOverAndTheOlderClientIsClosed)
     EXPECT_EQ(nextLines(*receiver, 3), (std::vector<std::string>{connectLine(first.get()), kAccepted,
                                                                  connectLine(waiting.get())}));
     UniqueFd second = loggedInClient(*receiver, kPasscode, 0);
-    EXPECT_EQ(nextLines(*receiver, 3),
-              (std::vector<std::string>{connectLine(second.get()), kDisconnect, kAccepted}));
+    EXPECT_EQ(nextLines(*receiver, 4), (std::vector<std::string>{connectLine(second.get()), kReleasedNothing,
+                                                                 kDisconnect, kAccepted}));
     EXPECT_TRUE(waitForPeerClose(first.get()));
     const auto tookOver = receiver->waitForNotice("took over");
     ASSERT_TRUE(tookOver) << receiver->errors();
@@ -275,7 +288,8 @@ TEST(ReceiverSessions, ClientsThatVanishMidReplyDoNotEndTheReceiver)
         const linger abort{1, 0};
         setsockopt(rude.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     }
-    UniqueFd good = loggedInClient(*receiver, kPasscode, 0);
+    // From another host: the rude one's address may hold only a few connections at once.
+    UniqueFd good = loggedInClient(*receiver, kPasscode, 0, "127.0.0.2");
     ASSERT_TRUE(sendAll(good.get(), keyboardPacket(1, 0x41)));
     const std::string expected = R"({"type":"keyboard","state":1,"keycode":65})";
     std::optional<std::string> line;
@@ -284,17 +298,52 @@ TEST(ReceiverSessions, ClientsThatVanishMidReplyDoNotEndTheReceiver)
     EXPECT_EQ(line, expected) << receiver->errors();
 }
 
-TEST(ReceiverLifecycle, StopsCleanlyOnSigtermAndSigintClosingItsClients)
+TEST(ReceiverLifecycle, StopsCleanlyOnSigtermSigintAndSighupReleasingWhatThePhoneHeld)
 {
-    for (int signal : {SIGTERM, SIGINT}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
         UniqueFd client = loggedInClient(*receiver, kPasscode, 0);
-        EXPECT_EQ(nextLines(*receiver, 2), (std::vector<std::string>{connectLine(client.get()), kAccepted}));
+        ASSERT_TRUE(sendAll(client.get(), keyboardPacket(1, 0xFFE1) + mousePacket(1, 0, 0)));
+        EXPECT_EQ(nextLines(*receiver, 4).back(), R"({"type":"mouse","buttons":1,"dx":0,"dy":0})");
         EXPECT_EQ(receiver->stop(signal), 0) << receiver->errors();
-        EXPECT_EQ(receiver->nextOutputLine(), kDisconnect);
+        EXPECT_EQ(nextLines(*receiver, 2),
+                  (std::vector<std::string>{R"({"type":"release","keycodes":[65505],"buttons":1})", kDisconnect}))
+            << "signal " << signal;
         EXPECT_TRUE(waitForPeerClose(client.get()));
         EXPECT_NE(receiver->errors().find("quillon-receiver: stopped"), std::string::npos);
     }
+}
+
+TEST(ReceiverLifecycle, AStalledReaderOfItsOutputStopsNeitherLoginsNorDiscoveryNorSigterm)
+{
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    receiver->pauseOutput(true);
+    UniqueFd first = loggedInClient(*receiver, kPasscode, 0);
+    // Each event is a line of output: far more than the pipe and the
+    // receiver's own buffer hold.
+    Bytes events;
+    for (int i = 0; i < 20000; ++i)
+        events = events + keyboardPacket(uint8_t(i % 2), 0x41);
+    // The message behind them says (on standard error) when all were taken.
+    ASSERT_TRUE(sendAll(first.get(), events + loginPacket(kPasscode)));
+    ASSERT_TRUE(receiver->waitForNotice("message after the login ignored")) << receiver->errors();
+
+    UniqueFd second = loggedInClient(*receiver, kPasscode, 0);
+    EXPECT_TRUE(waitForPeerClose(first.get())) << "the takeover still happens";
+    UniqueFd phone = boundUdpSocket("127.0.0.1", 0);
+    ASSERT_TRUE(sendDatagramToLoopback(phone.get(), receiver->discoveryPort(), discoveryQuery()));
+    EXPECT_TRUE(receiveDatagram(phone.get())) << "discovery still answers";
+
+    // Once the reader reads again, it hears how much it missed.
+    receiver->pauseOutput(false);
+    EXPECT_TRUE(receiver->waitForNotice("lines of standard output dropped: nobody read them in time"))
+        << receiver->errors();
+
+    // Stalled again, full again: SIGTERM still stops it.
+    receiver->pauseOutput(true);
+    ASSERT_TRUE(sendAll(second.get(), events));
+    EXPECT_EQ(loggedInClient(*receiver, "a guess", 1).valid(), true);
+    EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
 }
 
 TEST(ReceiverLifecycle, PasscodeAndGuessesNeverAppearInItsOutput)
@@ -320,4 +369,51 @@ TEST(ReceiverLifecycle, APortInUseIsReportedWithExitStatusOne)
     EXPECT_NE(second.errors().find("cannot listen on 127.0.0.1:" + std::to_string(first->sessionPort())),
               std::string::npos)
         << second.errors();
+}
+
+TEST(ReceiverLifecycle, ASecondReceiverOnTheSameDiscoveryPortSaysSoAndDoesNotStart)
+{
+    auto first = ReceiverProcess::startOnLoopback(kPasscode);
+    ReceiverProcess second({"--bind", "127.0.0.1", "--port", "0", "--discovery-port",
+                            std::to_string(first->discoveryPort()), "--passcode", kPasscode, "--name", "second"});
+    EXPECT_EQ(second.waitForExit(), 1);
+    EXPECT_NE(second.errors().find("another receiver (\"loopback-test\", session port "
+                                   + std::to_string(first->sessionPort()) + ") already answers discovery on port "
+                                   + std::to_string(first->discoveryPort())),
+              std::string::npos)
+        << second.errors();
+    EXPECT_EQ(second.errors().find("listening"), std::string::npos);
+}
+
+TEST(ReceiverDiscovery, ABurstOfQueriesGetsNoMoreRepliesThanTheLimit)
+{
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    UniqueFd phone = boundUdpSocket("127.0.0.1", 0);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(sendDatagramToLoopback(phone.get(), receiver->discoveryPort(), discoveryQuery()));
+    int replies = 0;
+    while (receiveDatagram(phone.get(), std::chrono::milliseconds(300)))
+        ++replies;
+    // The burst of 40 on all replies, and the few that came back meanwhile at 20 a second.
+    EXPECT_GE(replies, 40);
+    EXPECT_LE(replies, 60);
+}
+
+TEST(ReceiverSessions, NoticesAboutOneConnectionAreLimited)
+{
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    UniqueFd refused = loggedInClient(*receiver, "a guess", 1);
+    // Empty messages after a refused login: each was a notice of its own.
+    Bytes messages;
+    for (int i = 0; i < 10000; ++i)
+        messages = messages + messagePacket({});
+    ASSERT_TRUE(sendAll(refused.get(), messages));
+    UniqueFd good = loggedInClient(*receiver, kPasscode, 0);
+    ASSERT_TRUE(receiver->waitForNotice("further notices about this connection are left out"));
+    EXPECT_EQ(receiver->stop(SIGTERM), 0);
+    std::size_t ignored = 0;
+    for (std::size_t at = 0; (at = receiver->errors().find("message after the login ignored", at)) != std::string::npos;
+         ++at)
+        ++ignored;
+    EXPECT_LE(ignored, 4u) << receiver->errors().size() << " bytes of notices";
 }

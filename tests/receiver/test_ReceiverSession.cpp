@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One client's session without sockets: the login exchange, which events
 // reach the sink, and when the client is dropped. The sink is the real log
 // sink writing into memory, so the exact JSON lines are checked too.
+#include "CapturedLines.h"
 #include "LogSink.h"
 #include "LoginCheck.h"
 #include "Mojo.h"
@@ -9,41 +11,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <sstream>
 
 namespace {
 
 // A LogSink whose lines land in memory.
 class CapturedLog {
 public:
-    CapturedLog()
-        : file_(open_memstream(&buffer_, &size_))
-        , sink_(file_)
-    {
-    }
-    ~CapturedLog()
-    {
-        std::fclose(file_);
-        std::free(buffer_);
-    }
     InputSink& sink() { return sink_; }
-    std::vector<std::string> lines()
-    {
-        std::fflush(file_);
-        std::vector<std::string> all;
-        std::istringstream text(std::string(buffer_, size_));
-        for (std::string line; std::getline(text, line);)
-            all.push_back(line);
-        return all;
-    }
+    std::vector<std::string> lines() const { return lines_.lines(); }
 
 private:
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* file_;
-    LogSink sink_;
+    CapturedLines lines_;
+    LogSink sink_{lines_};
 };
 
 const std::string kPasscode = "open sesame";
@@ -132,6 +111,46 @@ TEST(ReceiverSessionLogin, MalformedRequestsAreRefusedWithoutDroppingTheClient)
         EXPECT_EQ(outcome.notices, std::vector<std::string>{"login refused: not a login request"}) << what;
         EXPECT_EQ(t.log.lines(), std::vector<std::string>{kRefused}) << what;
     }
+}
+
+TEST(ReceiverSessionLogin, APasscodeFollowedByANulAndMoreIsRefused)
+{
+    const std::string withNul = kPasscode + std::string(1, '\0') + "and more";
+    for (const std::string& sent : {withNul, kPasscode + std::string(1, '\0')}) {
+        SessionUnderTest t;
+        const auto outcome = t.receive(loginPacket(sent));
+        EXPECT_EQ(outcome.reply, loginReply(1));
+        EXPECT_EQ(t.session.state(), ReceiverSession::State::Refused);
+        EXPECT_EQ(outcome.notices, std::vector<std::string>{"login refused: not a login request"});
+    }
+}
+
+TEST(ReceiverSessionLogin, AHeldLoginIsAnsweredLaterAndWhatFollowedItAfterTheAnswer)
+{
+    SessionUnderTest t;
+    bool open = false;
+    t.session.setLoginGate([&open] { return open; });
+    auto outcome = t.receive(loginPacket(kPasscode) + keyboardPacket(1, 0x41));
+    EXPECT_TRUE(outcome.reply.empty());
+    EXPECT_FALSE(outcome.verdict);
+    EXPECT_EQ(t.session.state(), ReceiverSession::State::LoginPending);
+    outcome = t.receive(mousePacket(1, -3, 5));
+    EXPECT_TRUE(outcome.notices.empty()) << "left unread, not refused";
+    EXPECT_TRUE(t.log.lines().empty());
+
+    open = true;
+    outcome = t.session.answerPendingLogin();
+    EXPECT_EQ(outcome.reply, loginReply(0));
+    EXPECT_EQ(outcome.verdict, LoginVerdict::Accepted);
+    EXPECT_EQ(t.log.lines(), (std::vector<std::string>{kAccepted, kKeyA, kMouseLeft}));
+    EXPECT_TRUE(t.session.answerPendingLogin().reply.empty()) << "answered once";
+
+    SessionUnderTest wrong;
+    wrong.session.setLoginGate([] { return false; });
+    wrong.receive(loginPacket("guess"));
+    outcome = wrong.session.answerPendingLogin();
+    EXPECT_EQ(outcome.reply, loginReply(1));
+    EXPECT_EQ(outcome.verdict, LoginVerdict::WrongPasscode);
 }
 
 TEST(ReceiverSessionLogin, EntriesInAnotherOrderAndLongStringsAreUnderstood)
@@ -225,4 +244,20 @@ TEST(LogSinkLines, ConnectionNotificationsAreExactJson)
                                R"({"type":"disconnect"})",
                            }));
     EXPECT_EQ(LogSink::jsonEscaped("a\"b\\c\n\x01"), "a\\\"b\\\\c\\u000a\\u0001");
+}
+
+TEST(LogSinkLines, WhatTheDrivingClientHeldIsPrintedWhenItIsReleased)
+{
+    CapturedLog log;
+    log.sink().keyboard(1, 0xFFE1);
+    log.sink().keyboard(1, 0x41);
+    log.sink().keyboard(1, 0x42);
+    log.sink().keyboard(0, 0x42);
+    log.sink().mouse(1 | 4 | 8, 0, 0); // left and right held, one wheel step
+    log.sink().releaseHeld();
+    log.sink().releaseHeld();
+    const std::vector<std::string> lines = log.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[5], R"({"type":"release","keycodes":[65,65505],"buttons":5})");
+    EXPECT_EQ(lines[6], R"({"type":"release","keycodes":[],"buttons":0})") << "nothing is released twice";
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver with `--sink xtest` on a private Xvfb display:
 // a logged-in phone moves the pointer by what it sends, its buttons, wheel
 // steps and keys reach a window of the test, keys missing from the keymap are
@@ -90,6 +91,11 @@ protected:
             while (XPending(display_) > 0) {
                 XEvent event;
                 XNextEvent(display_, &event);
+                // As every application does: a key lent to a keysym after
+                // this client first read the keymap must look up as that
+                // keysym, whatever the order in which the two ran.
+                if (event.type == MappingNotify)
+                    XRefreshKeyboardMapping(&event.xmapping);
                 if (wanted(event))
                     return event;
             }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the Qt test programs: a QApplication on the offscreen
 // platform, so that every suite runs headless and the same way under CTest,
 // at test discovery and by hand.

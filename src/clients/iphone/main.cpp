@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillon: the phone-style remote control as a desktop (or touch device) app.
 #include "AppCommandLine.h"
 #include "ComputerListViewController.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillon program's command line: where discovery sends its query and
 // listens (so that a test or a lab can keep it on loopback), the window's
 // scale, full screen or window, and the settings file. Read before the application object exists,

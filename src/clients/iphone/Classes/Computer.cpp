@@ -1,13 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Computer.h"
+
+#include "SettingsKeys.h"
 
 #include <QVariant>
 
 namespace {
-
-const QString keyComputerName = QStringLiteral("ComputerName");
-const QString keyOs = QStringLiteral("Os");
-const QString keyIp = QStringLiteral("Ip");
-const QString keyPort = QStringLiteral("Port");
 
 bool isScalar(const QVariant& value)
 {
@@ -61,10 +59,10 @@ std::shared_ptr<Computer> Computer::initWithInfo(const QString& name, const QStr
 std::shared_ptr<Computer> Computer::initWithDictionary(const QVariantMap& dictionary)
 {
     auto computer = std::make_shared<Computer>();
-    computer->setComputerName(textFrom(dictionary, keyComputerName));
-    computer->setOs(textFrom(dictionary, keyOs));
-    computer->setIp(textFrom(dictionary, keyIp));
-    computer->setPort(integerFrom(dictionary, keyPort));
+    computer->setComputerName(textFrom(dictionary, settingsKey::kComputerName));
+    computer->setOs(textFrom(dictionary, settingsKey::kOs));
+    computer->setIp(textFrom(dictionary, settingsKey::kIp));
+    computer->setPort(integerFrom(dictionary, settingsKey::kPort));
     computer->setDiscoverd(false);
     return computer;
 }
@@ -73,12 +71,12 @@ QVariantMap Computer::encodeWithDictionary() const
 {
     QVariantMap dictionary;
     if (computerName_)
-        dictionary.insert(keyComputerName, *computerName_);
+        dictionary.insert(settingsKey::kComputerName, *computerName_);
     if (os_)
-        dictionary.insert(keyOs, *os_);
+        dictionary.insert(settingsKey::kOs, *os_);
     if (ip_)
-        dictionary.insert(keyIp, *ip_);
+        dictionary.insert(settingsKey::kIp, *ip_);
     if (port_)
-        dictionary.insert(keyPort, *port_);
+        dictionary.insert(settingsKey::kPort, *port_);
     return dictionary;
 }

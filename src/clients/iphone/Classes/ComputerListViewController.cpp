@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ComputerListViewController.h"
 
-#include "DiscoveryMessages.h"
 #include "LoginViewController.h"
+#include "NotificationNames.h"
 #include "RegisterComputerViewController.h"
+#include "SettingsKeys.h"
 #include "ui_ComputersView.h"
 
 #include "platform/NavigationController.h"
@@ -10,11 +12,6 @@
 #include "platform/Theme.h"
 #include "platform/UserDefaults.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using platform::IndexPath;
 using platform::NotificationCenter;
@@ -26,9 +23,6 @@ using platform::UserDefaults;
 
 namespace {
 
-const QString kRegisteredComputers = QStringLiteral("RegisteredComputers");
-const QString kDiscoveredComputerNotification = QStringLiteral("Discovered Computer");
-const QString kRegisterComputerNotification = QStringLiteral("Register Computer");
 const QString kCellIdentifier = QStringLiteral("ComputerListIdentifier");
 
 enum Section { RegisteredSection = 0, DiscoveredSection = 1, HelpSection = 2 };
@@ -65,8 +59,7 @@ ComputerListViewController::ComputerListViewController(QObject* parent)
 ComputerListViewController::~ComputerListViewController()
 {
     stopDiscoveryTimers();
-    if (socketOpen_)
-        close_socket();
+    close_socket();
 }
 
 void ComputerListViewController::setDefaultDiscoveryEndpoint(const DiscoveryEndpoint& endpoint)
@@ -77,17 +70,6 @@ void ComputerListViewController::setDefaultDiscoveryEndpoint(const DiscoveryEndp
 DiscoveryEndpoint ComputerListViewController::defaultDiscoveryEndpoint()
 {
     return sharedDefaultEndpoint();
-}
-
-uint16_t ComputerListViewController::boundPort() const
-{
-    if (!socketOpen_)
-        return 0;
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(sockfd_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
-        return 0;
-    return ntohs(local.sin_port);
 }
 
 // ---------------------------------------------------------------- lifecycle
@@ -111,16 +93,15 @@ void ComputerListViewController::viewDidLoad()
         return;
     loaded_ = true;
 
-    sockfd_ = 0;
     auto& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, kDiscoveredComputerNotification,
+    center.addObserver(this, notification::kDiscoveredComputer,
                        [this](const platform::Notification& notification) { discoveredComputer(notification); });
-    center.addObserver(this, kRegisterComputerNotification,
+    center.addObserver(this, notification::kRegisterComputer,
                        [this](const platform::Notification& notification) { registerComputer(notification); });
 
     computerList_.clear();
     computerList_.reserve(10);
-    for (const QVariant& entry : UserDefaults::standardUserDefaults().arrayForKey(kRegisteredComputers)) {
+    for (const QVariant& entry : UserDefaults::standardUserDefaults().arrayForKey(settingsKey::kRegisteredComputers)) {
         if (!isDictionary(entry))
             continue; // a hand-edited file may hold other things; they stay as they are
         auto computer = Computer::initWithDictionary(entry.toMap());
@@ -128,8 +109,6 @@ void ComputerListViewController::viewDidLoad()
         computerList_.append(computer);
     }
 
-    discoveredComputers_.clear();
-    discoveredComputers_.reserve(10);
     initialize_socket();
 }
 
@@ -205,7 +184,7 @@ int ComputerListViewController::numberOfRowsInSection(TableView*, int section)
     case RegisteredSection:
         return int(computerList_.size());
     case DiscoveredSection:
-        return int(discoveredComputers_.size());
+        return int(discovered_.computers().size());
     case HelpSection:
         return 1;
     default:
@@ -217,7 +196,7 @@ TableViewCell* ComputerListViewController::cellForRowAtIndexPath(TableView* tabl
 {
     if (indexPath.section == HelpSection)
         return helpCell_;
-    const auto& computers = indexPath.section == RegisteredSection ? computerList_ : discoveredComputers_;
+    const auto& computers = indexPath.section == RegisteredSection ? computerList_ : discovered_.computers();
     if (indexPath.row < 0 || indexPath.row >= computers.size())
         return nullptr;
     TableViewCell* cell = tableView->dequeueReusableCellWithIdentifier(kCellIdentifier);
@@ -235,7 +214,7 @@ int ComputerListViewController::heightForRowAtIndexPath(TableView* tableView, co
         return platform::TableViewDelegate::heightForRowAtIndexPath(tableView, indexPath);
     // The help text wraps to the width of the grouped row.
     const int margin = helpLabel_->x();
-    const int rowWidth = tableView->viewport()->width() - 2 * platform::theme::kGroupInset;
+    const int rowWidth = tableView->viewport()->width() - 2 * platform::phone::kGroupInset;
     const int labelWidth = qMax(100, rowWidth - 2 * margin);
     const int labelHeight = helpLabel_->heightForWidth(labelWidth);
     helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, labelHeight);
@@ -246,7 +225,7 @@ void ComputerListViewController::didSelectRowAtIndexPath(TableView* tableView, c
 {
     if (indexPath.section == HelpSection)
         return;
-    const auto& computers = indexPath.section == RegisteredSection ? computerList_ : discoveredComputers_;
+    const auto& computers = indexPath.section == RegisteredSection ? computerList_ : discovered_.computers();
     if (indexPath.row < 0 || indexPath.row >= computers.size())
         return;
     const std::shared_ptr<Computer> computer = computers[indexPath.row];
@@ -295,11 +274,11 @@ void ComputerListViewController::commitEditingStyle(TableView*, TableViewCellEdi
 
     // Matched by name: of two registered computers with one name, the first goes.
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    QVariantList stored = defaults.arrayForKey(kRegisteredComputers);
+    QVariantList stored = defaults.arrayForKey(settingsKey::kRegisteredComputers);
     for (int i = 0; i < stored.size(); ++i) {
         if (isDictionary(stored[i]) && nameOf(*Computer::initWithDictionary(stored[i].toMap())) == name) {
             stored.removeAt(i);
-            defaults.setObject(stored, kRegisteredComputers);
+            defaults.setObject(stored, settingsKey::kRegisteredComputers);
             defaults.synchronize();
             break;
         }
@@ -328,9 +307,9 @@ void ComputerListViewController::registerComputer(const platform::Notification& 
     if (!computer)
         return;
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    QVariantList stored = defaults.arrayForKey(kRegisteredComputers);
+    QVariantList stored = defaults.arrayForKey(settingsKey::kRegisteredComputers);
     stored.append(computer->encodeWithDictionary());
-    defaults.setObject(stored, kRegisteredComputers);
+    defaults.setObject(stored, settingsKey::kRegisteredComputers);
     defaults.synchronize();
 
     computerList_.append(computer);
@@ -347,50 +326,18 @@ void ComputerListViewController::addComputer(QObject*)
 
 bool ComputerListViewController::initialize_socket()
 {
-    sockfd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (sockfd_ == -1)
-        return false;
-    socketOpen_ = true;
-    const int on = 1;
-    ::setsockopt(sockfd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    // The phone's stand-in and quillon-receiver may share the port on one computer.
-    ::setsockopt(sockfd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    int flags = ::fcntl(sockfd_, F_GETFL);
-    if (flags == -1)
-        flags = 0;
-    ::fcntl(sockfd_, F_SETFL, flags | O_NONBLOCK);
-
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(endpoint_.localPort);
-    ::bind(sockfd_, reinterpret_cast<const sockaddr*>(&local), sizeof local);
-    return true;
+    return discovery_.open(endpoint_.localPort);
 }
 
 bool ComputerListViewController::boradcastQuery()
 {
-    if (!socketOpen_)
-        return true;
-    sockaddr_in destination{};
-    destination.sin_family = AF_INET;
-    destination.sin_port = htons(endpoint_.destinationPort);
-    if (::inet_pton(AF_INET, endpoint_.address.c_str(), &destination.sin_addr) != 1)
-        return true;
-    const std::vector<uint8_t> query = discovery_query();
-    ::sendto(sockfd_, query.data(), query.size(), 0, reinterpret_cast<const sockaddr*>(&destination),
-             sizeof destination);
+    discovery_.sendQuery(endpoint_);
     return true;
 }
 
 void ComputerListViewController::close_socket()
 {
-    if (!socketOpen_)
-        return;
-    ::shutdown(sockfd_, SHUT_RDWR);
-    ::close(sockfd_);
-    socketOpen_ = false;
-    sockfd_ = -1;
+    discovery_.close();
 }
 
 void ComputerListViewController::broadcast_timer_handler(Timer&)
@@ -400,24 +347,9 @@ void ComputerListViewController::broadcast_timer_handler(Timer&)
 
 void ComputerListViewController::handleTimer(Timer&)
 {
-    if (!socketOpen_)
-        return;
-    // Bounded, so that a flood on the port cannot hold the screen; what is
-    // left waits in the socket for the next tick.
-    for (int handled = 0; handled < maxDatagramsPerPoll; ++handled) {
-        uint8_t buffer[DISCOVERY_REPLY_CAPACITY + 1];
-        sockaddr_in sender{};
-        socklen_t senderLength = sizeof sender;
-        const ssize_t received = ::recvfrom(sockfd_, buffer, DISCOVERY_REPLY_CAPACITY, 0,
-                                            reinterpret_cast<sockaddr*>(&sender), &senderLength);
-        if (received < 0)
-            return;
-        buffer[received] = 0;
-        char senderText[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &sender.sin_addr, senderText, sizeof senderText);
-        if (auto computer = discovery_computerFromReply(buffer, int(received), QString::fromLatin1(senderText)))
-            NotificationCenter::defaultCenter().postNotification(kDiscoveredComputerNotification, computer);
-    }
+    discovery_.poll(maxDatagramsPerPoll, [](const std::shared_ptr<Computer>& computer) {
+        NotificationCenter::defaultCenter().postNotification(notification::kDiscoveredComputer, computer);
+    });
 }
 
 void ComputerListViewController::discoveredComputer(const platform::Notification& notification)
@@ -425,15 +357,21 @@ void ComputerListViewController::discoveredComputer(const platform::Notification
     const std::shared_ptr<Computer> computer = computerFrom(notification);
     if (!computer)
         return;
-    // The first record of a name stays as it was found.
-    for (const auto& known : discoveredComputers_)
-        if (known->computerName() == computer->computerName())
-            return;
-    const int row = int(discoveredComputers_.size());
-    discoveredComputers_.append(computer);
+    // The first record of a name stays as it was found; a new name fills a
+    // row, or takes the row of the name heard from longest ago.
+    const DiscoveredComputers::Change change = discovered_.merge(computer);
+    if (change.kind == DiscoveredComputers::Change::Kind::None)
+        return;
+    const IndexPath row = IndexPath::indexPathForRow(change.row, DiscoveredSection);
     TableView* table = tableView();
     table->beginUpdates();
-    table->insertRowsAtIndexPaths({IndexPath::indexPathForRow(row, DiscoveredSection)},
-                                  platform::TableViewRowAnimation::Top);
+    if (change.kind == DiscoveredComputers::Change::Kind::Replaced) {
+        // Only a full list has rows replaced, which takes a flood of new
+        // names: they change in place, without an animation each.
+        table->deleteRowsAtIndexPaths({row}, platform::TableViewRowAnimation::None);
+        table->insertRowsAtIndexPaths({row}, platform::TableViewRowAnimation::None);
+    } else {
+        table->insertRowsAtIndexPaths({row}, platform::TableViewRowAnimation::Top);
+    }
     table->endUpdates();
 }

@@ -1,10 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer list of the connection tab: the computers registered by hand,
 // those found on the network, and a help row. It also runs discovery: a
 // query broadcast every 3 s while the list is on screen, replies polled
-// every 1 s from a non-blocking socket.
+// every 1 s from a non-blocking socket (DiscoveryClient), at most 64 names
+// shown (DiscoveredComputers).
 #pragma once
 
 #include "Computer.h"
+#include "DiscoveredComputers.h"
+#include "DiscoveryClient.h"
 #include "DiscoveryEndpoint.h"
 #include "RegisterComputerViewController.h"
 
@@ -26,6 +30,8 @@ public:
     // A poll handles at most this many datagrams; the rest wait for the next
     // tick, so that a host flooding the port cannot freeze the screen.
     static constexpr int maxDatagramsPerPoll = 64;
+    // Discovered names shown at most; a new one then replaces the name heard from longest ago.
+    static constexpr int maxDiscoveredComputers = DiscoveredComputers::defaultCapacity;
     static constexpr double pollInterval = 1.0;
     static constexpr double queryInterval = 3.0;
 
@@ -41,12 +47,12 @@ public:
     void setDiscoveryEndpoint(const DiscoveryEndpoint& endpoint) { endpoint_ = endpoint; }
     const DiscoveryEndpoint& discoveryEndpoint() const { return endpoint_; }
     // The local port the discovery socket is bound to; 0 when it is not bound.
-    uint16_t boundPort() const;
+    uint16_t boundPort() const { return discovery_.boundPort(); }
 
     const QList<std::shared_ptr<Computer>>& computerList() const { return computerList_; }
-    const QList<std::shared_ptr<Computer>>& discoveredComputers() const { return discoveredComputers_; }
+    const QList<std::shared_ptr<Computer>>& discoveredComputers() const { return discovered_.computers(); }
     Computer* selectedComputer() const { return selectedComputer_; }
-    int sockfd() const { return sockfd_; }
+    int sockfd() const { return discovery_.fd(); }
     const std::shared_ptr<platform::Timer>& socktimer() const { return socktimer_; }
     const std::shared_ptr<platform::Timer>& broadcast_timer() const { return broadcast_timer_; }
     RegisterComputerViewController* regViewController() const { return regViewController_; }
@@ -93,16 +99,15 @@ private:
 
     DiscoveryEndpoint endpoint_;
     QList<std::shared_ptr<Computer>> computerList_;
-    QList<std::shared_ptr<Computer>> discoveredComputers_;
+    DiscoveredComputers discovered_;
     Computer* selectedComputer_ = nullptr;
-    int sockfd_ = 0;
+    DiscoveryClient discovery_;
     std::shared_ptr<platform::Timer> socktimer_;
     std::shared_ptr<platform::Timer> broadcast_timer_;
     QPointer<RegisterComputerViewController> regViewController_;
     QPointer<platform::TableViewCell> helpCell_;
     QPointer<QLabel> helpLabel_;
     QPointer<QAction> addItem_;
-    bool loaded_ = false;     // the view-load steps ran (they run once per controller)
-    bool socketOpen_ = false; // sockfd_ is a descriptor this list opened
-    bool onScreen_ = false;   // between did-appear and will-disappear
+    bool loaded_ = false;   // the view-load steps ran (they run once per controller)
+    bool onScreen_ = false; // between did-appear and will-disappear
 };

@@ -2,6 +2,7 @@
 #include "ComputerSession.h"
 
 #include "RemoteProtocol.h"
+#include "SettingsKeys.h"
 
 #include "platform/Alert.h"
 #include "platform/UserDefaults.h"
@@ -49,8 +50,10 @@ int ComputerSession::logIn(const Computer& computer, const QString& passcode)
         lastLogin() = LastLogin{std::make_shared<Computer>(computer), passcode};
         platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
         const QVariantMap stored = computer.encodeWithDictionary();
-        if (defaults.dictionaryForKey(kLastComputerKey) != stored)
-            defaults.setObject(stored, kLastComputerKey);
+        if (defaults.dictionaryForKey(settingsKey::kLastComputer) != stored) {
+            defaults.setObject(stored, settingsKey::kLastComputer);
+            defaults.synchronize();
+        }
     }
     return result;
 }
@@ -84,7 +87,7 @@ void ComputerSession::forgetLogin()
 
 std::shared_ptr<Computer> ComputerSession::lastComputer()
 {
-    const QVariantMap stored = platform::UserDefaults::standardUserDefaults().dictionaryForKey(kLastComputerKey);
+    const QVariantMap stored = platform::UserDefaults::standardUserDefaults().dictionaryForKey(settingsKey::kLastComputer);
     if (stored.isEmpty())
         return nullptr;
     return Computer::initWithDictionary(stored);
@@ -92,5 +95,5 @@ std::shared_ptr<Computer> ComputerSession::lastComputer()
 
 bool ComputerSession::connectsAtStart()
 {
-    return platform::UserDefaults::standardUserDefaults().boolForKey(kConnectAtStartKey);
+    return platform::UserDefaults::standardUserDefaults().boolForKey(settingsKey::kConnectAtStart);
 }

@@ -14,11 +14,6 @@
 
 class ComputerSession {
 public:
-    // Stored settings: the last computer logged in to (its stored form) and
-    // the switch that logs in to it at start (false when absent).
-    static inline const QString kLastComputerKey = QStringLiteral("LastComputer");
-    static inline const QString kConnectAtStartKey = QStringLiteral("ConnectAtStart");
-
     // Connects and logs in, with the wait cursor while the screen is held;
     // the session's result (0, -1 no connection, -2 refused). After a login
     // it remembers the computer and the passcode.

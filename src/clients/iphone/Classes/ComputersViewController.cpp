@@ -1,9 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ComputersViewController.h"
 
 #include "ComputerListViewController.h"
+#include "NotificationNames.h"
 #include "RegisterComputerViewController.h"
 
 #include "platform/NotificationCenter.h"
+#include "platform/PhoneLook.h"
+#include "platform/Theme.h"
+
+#include <QPalette>
 
 ComputersViewController::ComputersViewController(QObject* parent)
     : platform::ViewController(QStringLiteral("ComputersView"), parent)
@@ -21,10 +27,17 @@ void ComputersViewController::viewDidLoad()
 {
     platform::ViewController::viewDidLoad();
     QWidget* container = view();
-    container->resize(320, 460);
+    const QSize size(platform::phone::kScreenWidth, platform::phone::kContentHeight);
+    container->resize(size);
+    // Opaque, so that what it covers is not drawn at all: at start-up the
+    // touch pad and the remote panel lie under it until a screen is chosen.
+    container->setAutoFillBackground(true);
+    QPalette palette = container->palette();
+    palette.setColor(QPalette::Window, platform::theme::groupedBackground());
+    container->setPalette(palette);
     QWidget* navigation = naviController_->view();
     navigation->setParent(container);
-    navigation->setGeometry(0, 0, 320, 460);
+    navigation->setGeometry(QRect(QPoint(0, 0), size));
     navigation->show();
     // The list loads with the stack's view above; it appears now, so that
     // discovery starts as soon as the connection screens exist.
@@ -64,5 +77,5 @@ bool ComputersViewController::shouldAutorotateToInterfaceOrientation(platform::I
 
 void ComputersViewController::selectedCancel(QObject*)
 {
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), previousViewIndex_);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, previousViewIndex_);
 }

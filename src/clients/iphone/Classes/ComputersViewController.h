@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection tab's container: a navigation stack whose root is the
 // computer list, with the login and register screens pushed on it. It passes
 // its appearance calls on to the stack and remembers which tab to go back to.

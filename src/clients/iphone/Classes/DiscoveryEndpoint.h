@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where discovery sends its query and which local port it listens on. The
 // app uses the defaults; tests point it at a loopback broadcast address and
 // free ports so that nothing leaves the machine.

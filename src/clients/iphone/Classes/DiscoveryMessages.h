@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two discovery datagrams: the query the phone broadcasts and the reply
 // a receiver answers with, each one bare value-tree encoding.
 #pragma once

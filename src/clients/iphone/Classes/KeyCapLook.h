@@ -1,7 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard's look, shared by the key buttons (which paint their caps)
 // and the arrow key pad; the plain buttons use images drawn to match
-// (scripts/make-keyboard-images).
+// (scripts/make-keyboard-images). Sizes and colours are PhoneLook.h's.
 #pragma once
+
+#include "platform/PhoneLook.h"
+#include "platform/Theme.h"
 
 #include <QColor>
 #include <QRectF>
@@ -11,14 +15,14 @@ class QPainter;
 namespace keycap {
 
 // A cap sits this far inside its slot, so fingers may land in the gaps.
-constexpr qreal kInsetX = 2;
-constexpr qreal kInsetY = 3;
-constexpr qreal kRadius = 5;
+constexpr qreal kInsetX = platform::phone::kKeyCapInsetX;
+constexpr qreal kInsetY = platform::phone::kKeyCapInsetY;
+constexpr qreal kRadius = platform::phone::kKeyCapRadius;
 
 enum class Face { Plain, Special, Pressed };
 
-inline QColor background() { return QColor(0xD1, 0xD4, 0xDA); }
-inline QColor ink() { return QColor(0x1C, 0x1C, 0x1E); }
+inline QColor background() { return platform::theme::color(platform::phone::kKeyboardBackground); }
+inline QColor ink() { return platform::theme::color(platform::phone::kKeyInk); }
 
 void paint(QPainter& painter, const QRectF& slot, Face face);
 

@@ -1,6 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard screen's key table: every control with its label, shifted
 // label, key code, flags and the mode it is shown in. The controller applies
-// it when its view loads and moves controls by its Mode column.
+// it when its view loads (codes, labels, the static and repeat flags) and
+// moves controls by its Mode column; the keyboard's form is written from it
+// at build time (tools/generate_keyboard_ui.cpp). Key codes are X11 keysyms
+// (<X11/keysym.h>) or the command codes of WireFormat.h.
 #pragma once
 
 #include <cstdint>
@@ -37,17 +41,3 @@ const std::vector<KeyEntry>& keyTable();
 
 // The entry of a control, or nullptr.
 const KeyEntry* keyEntry(const char* outlet);
-
-namespace keycode {
-constexpr uint32_t BackSpace = 0xFF08;
-constexpr uint32_t Tab = 0xFF09;
-constexpr uint32_t Return = 0xFF0D;
-constexpr uint32_t Left = 0xFF51;
-constexpr uint32_t Up = 0xFF52;
-constexpr uint32_t Right = 0xFF53;
-constexpr uint32_t Down = 0xFF54;
-constexpr uint32_t ShiftL = 0xFFE1;
-constexpr uint32_t ControlL = 0xFFE3;
-constexpr uint32_t MetaL = 0xFFE7;
-constexpr uint32_t AltL = 0xFFE9;
-} // namespace keycode

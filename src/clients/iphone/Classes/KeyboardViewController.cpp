@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardViewController.h"
 
 #include "KeyCapLook.h"
+#include "NotificationNames.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "SoundServer.h"
@@ -8,11 +10,13 @@
 
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PhoneLook.h"
 #include "platform/StatusBar.h"
 #include "platform/Theme.h"
 #include "platform/Timer.h"
 
 #include <QFontMetrics>
+#include <X11/keysym.h>
 
 using platform::Button;
 using platform::ControlStateHighlighted;
@@ -23,8 +27,6 @@ namespace {
 constexpr double kRepeatDelay = 1.0;
 constexpr double kRepeatInterval = 0.1;
 constexpr double kPreviewTime = 2.0;
-constexpr float kStatusBarStrip = 20.0f;
-constexpr int kModeOffset = 300;
 
 enum KeyState { KeyUp = 0, KeyDown = 1 };
 
@@ -39,10 +41,12 @@ QPixmap imageNamed(const QString& fileName)
     return QPixmap(platform::Bundle::mainBundle().pathForResource(fileName.left(dot), fileName.mid(dot + 1)));
 }
 
+// Printing keys, the keypad's digits, operators and point, and the three
+// keys that edit the preview.
 bool reachesPreview(uint32_t k)
 {
-    return (k >= 0x20 && k <= 0x7E) || (k >= 0xFFB0 && k <= 0xFFB9) || (k >= 0xFFAA && k <= 0xFFAF)
-        || k == keycode::BackSpace || k == keycode::Return || k == keycode::Tab;
+    return (k >= XK_space && k <= XK_asciitilde) || (k >= XK_KP_0 && k <= XK_KP_9)
+        || (k >= XK_KP_Multiply && k <= XK_KP_Divide) || k == XK_BackSpace || k == XK_Return || k == XK_Tab;
 }
 } // namespace
 
@@ -254,30 +258,40 @@ void KeyboardViewController::viewDidLoad()
 
     // Cover the status bar strip too: the preview lives there.
     QRect frame = view()->geometry();
-    frame.setY(frame.y() - int(kStatusBarStrip));
+    frame.setY(frame.y() - platform::phone::kStatusBarHeight);
     view()->setGeometry(frame);
 
     arrowKeypad->addTarget(this, &KeyboardViewController::arrowKeyEventHandler, UIArrowKeyPad::ControlEventArrowKey);
     pressedCtrl = false;
     pressedAlt = false;
 
-    for (UIKeyButton* key :
-         {button_BackSpace, button_LCTRL, button_LALT, button_LWIN, button_SPACE, button_Enter, button_ESC, button_TAB})
-        key->setStaticButton(true);
+    for (const KeyEntry& entry : keyTable())
+        if (entry.isStatic && isKeyButton(entry))
+            keyButton(entry)->setStaticButton(true);
 
     button_LSHIFT->setBackgroundImage(imageNamed("button_72x50_dn.png"), ControlStateHighlighted | ControlStateSelected);
     button_LSHIFT->setImage(imageNamed("icon_shift_highlight.png"), ControlStateHighlighted | ControlStateSelected);
 
-    for (const KeyEntry& entry : keyTable()) {
-        if (!entry.hasCode)
-            continue;
-        if (auto* key = view()->findChild<UIKeyButton*>(QLatin1String(entry.outlet)))
-            key->setKeyCode(labelOf(entry.label), entry.code, labelOf(entry.shiftLabel), entry.shiftCode);
-    }
+    for (const KeyEntry& entry : keyTable())
+        if (entry.hasCode && isKeyButton(entry))
+            keyButton(entry)->setKeyCode(labelOf(entry.label), entry.code, labelOf(entry.shiftLabel), entry.shiftCode);
 
-    for (UIKeyButton* key :
-         {button_LCTRL, button_LALT, button_LWIN, button_MENU, button_Close, button_Minimize, button_Maximize})
-        key->setEnableRepeat(false);
+    for (const KeyEntry& entry : keyTable())
+        if (!entry.repeats && isKeyButton(entry))
+            keyButton(entry)->setEnableRepeat(false);
+}
+
+bool KeyboardViewController::isKeyButton(const KeyEntry& entry)
+{
+    return entry.kind == KeyKind::Key || entry.kind == KeyKind::CommandKey;
+}
+
+// The form is written from the table, so each of its key buttons is there.
+UIKeyButton* KeyboardViewController::keyButton(const KeyEntry& entry)
+{
+    auto* key = view()->findChild<UIKeyButton*>(QLatin1String(entry.outlet));
+    Q_ASSERT(key);
+    return key;
 }
 
 void KeyboardViewController::viewWillAppear(bool animated)
@@ -306,8 +320,8 @@ void KeyboardViewController::releaseShiftLatch()
 {
     if (!isShiftLatched())
         return;
-    remote_sendKeyboardEvent(KeyUp, keycode::ShiftL);
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Shift Up"));
+    remote_sendKeyboardEvent(KeyUp, XK_Shift_L);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kShiftUp);
     button_LSHIFT->setSelected(false);
     updateKeyButton(false);
 }
@@ -357,8 +371,8 @@ void KeyboardViewController::keyrelease(UIKeyButton* sender)
         remote_sendKeyboardEvent(KeyUp, k);
         play_keyrelease();
     }
-    if (isShiftLatched() && !button_LSHIFT->isHighlighted() && k != keycode::ControlL && k != keycode::AltL
-        && k != keycode::MetaL) {
+    if (isShiftLatched() && !button_LSHIFT->isHighlighted() && k != XK_Control_L && k != XK_Alt_L
+        && k != XK_Meta_L) {
         pressShift(button_LSHIFT);
         releaseShift(button_LSHIFT);
     }
@@ -368,13 +382,13 @@ void KeyboardViewController::pressShift(Button*)
 {
     platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
     if (isShiftLatched()) {
-        if (remote_sendKeyboardEvent(KeyUp, keycode::ShiftL) == 0)
+        if (remote_sendKeyboardEvent(KeyUp, XK_Shift_L) == 0)
             play_keypress();
-        center.postNotification(QStringLiteral("Shift Up"));
+        center.postNotification(notification::kShiftUp);
     } else {
-        if (remote_sendKeyboardEvent(KeyDown, keycode::ShiftL) == 0)
+        if (remote_sendKeyboardEvent(KeyDown, XK_Shift_L) == 0)
             play_keyrelease();
-        center.postNotification(QStringLiteral("Shift Down"));
+        center.postNotification(notification::kShiftDown);
     }
     button_LSHIFT->setSelected(!button_LSHIFT->isSelected());
     updateKeyButton(button_LSHIFT->isSelected());
@@ -416,17 +430,17 @@ void KeyboardViewController::fastSwitch(Button*)
 
 void KeyboardViewController::toggleTabBarReleased(Button*)
 {
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Toggle TabBar"));
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kToggleTabBar);
 }
 
 void KeyboardViewController::arrowKeyEventHandler(UIArrowKeyPad* sender)
 {
     uint32_t code = 0;
     switch (sender->getDirection()) {
-    case UIArrowKeyPad::DirectionUp: code = keycode::Up; break;
-    case UIArrowKeyPad::DirectionDown: code = keycode::Down; break;
-    case UIArrowKeyPad::DirectionLeft: code = keycode::Left; break;
-    case UIArrowKeyPad::DirectionRight: code = keycode::Right; break;
+    case UIArrowKeyPad::DirectionUp: code = XK_Up; break;
+    case UIArrowKeyPad::DirectionDown: code = XK_Down; break;
+    case UIArrowKeyPad::DirectionLeft: code = XK_Left; break;
+    case UIArrowKeyPad::DirectionRight: code = XK_Right; break;
     default: return;
     }
     if (sender->isPressed()) {
@@ -451,11 +465,11 @@ void KeyboardViewController::changeMode(bool extended)
 {
     exKeyMode = extended;
     if (extended) {
-        moveControls(KeyMode::Standard, kModeOffset);
-        moveControls(KeyMode::Extended, -kModeOffset);
+        moveControls(KeyMode::Standard, platform::phone::kKeyboardModeOffset);
+        moveControls(KeyMode::Extended, -platform::phone::kKeyboardModeOffset);
     } else {
-        moveControls(KeyMode::Standard, -kModeOffset);
-        moveControls(KeyMode::Extended, kModeOffset);
+        moveControls(KeyMode::Standard, -platform::phone::kKeyboardModeOffset);
+        moveControls(KeyMode::Extended, platform::phone::kKeyboardModeOffset);
     }
 }
 
@@ -516,11 +530,11 @@ void KeyboardViewController::updatePreview(uint32_t k, UIKeyButton* button)
     showStatusBarTimer = platform::Timer::scheduledTimer(kPreviewTime, false, [this] { showStatusBarTimerHandler(); });
 
     QString text = preview->text();
-    if (k == keycode::Return)
+    if (k == XK_Return)
         text.clear();
-    else if (k == keycode::BackSpace)
+    else if (k == XK_BackSpace)
         text.chop(1);
-    else if (k == keycode::Tab)
+    else if (k == XK_Tab)
         text += QChar('\t');
     else if (button)
         text += isShiftLatched() ? button->shiftText() : button->text().toLower();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // KeyboardViewController: the keyboard screen (tab 1), a full PC keyboard in
 // landscape. Key presses and releases become key downs and ups at the
 // receiver; shift latches with one tap; a held key repeats after 1 s; typed
@@ -200,6 +201,8 @@ private:
     void releaseShiftLatch();
     void endPreview();
     void moveControls(KeyMode mode, int dy);
+    static bool isKeyButton(const KeyEntry& entry);
+    UIKeyButton* keyButton(const KeyEntry& entry);
 
     std::unique_ptr<Ui::KeyboardView> ui_;
     QVariantMap keymaps_;

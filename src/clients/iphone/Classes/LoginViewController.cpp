@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "LoginViewController.h"
 
 #include "ComputerSession.h"
+#include "NotificationNames.h"
+#include "SettingsKeys.h"
 #include "ui_LoginView.h"
 
 #include "platform/NavigationController.h"
@@ -12,12 +15,6 @@ using platform::IndexPath;
 using platform::TableView;
 using platform::TableViewCell;
 using platform::TableViewCellAccessoryType;
-
-namespace {
-
-const QString kPasswords = QStringLiteral("Passwords");
-
-} // namespace
 
 LoginViewController::LoginViewController(QObject* parent)
     : platform::TableViewController(QStringLiteral("LoginView"), parent)
@@ -59,7 +56,7 @@ void LoginViewController::viewWillAppear(bool animated)
 
 std::optional<QString> LoginViewController::savedPassword(const QString& name)
 {
-    const QVariantMap passwords = platform::UserDefaults::standardUserDefaults().dictionaryForKey(kPasswords);
+    const QVariantMap passwords = platform::UserDefaults::standardUserDefaults().dictionaryForKey(settingsKey::kPasswords);
     const auto found = passwords.constFind(name);
     if (found == passwords.constEnd())
         return std::nullopt;
@@ -118,12 +115,12 @@ void LoginViewController::selectedConnect(QObject*)
 
     // The choice is stored before the connect is tried, whatever comes of it.
     platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
-    QVariantMap passwords = defaults.dictionaryForKey(kPasswords);
+    QVariantMap passwords = defaults.dictionaryForKey(settingsKey::kPasswords);
     if (saveCell_->accessoryType() == TableViewCellAccessoryType::Checkmark)
         passwords.insert(name, passcode);
     else
         passwords.remove(name);
-    defaults.setObject(passwords, kPasswords);
+    defaults.setObject(passwords, settingsKey::kPasswords);
     defaults.synchronize();
 
     const int result = ComputerSession::logIn(*computer_, passcode);
@@ -133,5 +130,5 @@ void LoginViewController::selectedConnect(QObject*)
     }
     if (platform::NavigationController* navigation = navigationController())
         navigation->popToRootViewControllerAnimated(false);
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), 0);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, 0);
 }

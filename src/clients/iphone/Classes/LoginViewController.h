@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The login screen: the passcode of one computer, the choice to save it,
 // and the connect that opens the receiver session.
 #pragma once

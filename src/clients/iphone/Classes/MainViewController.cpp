@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "MainViewController.h"
 
 #include "ComputersViewController.h"
 #include "KeyboardViewController.h"
+#include "NotificationNames.h"
 #include "PhoneWindow.h"
 #include "RemoteViewController.h"
 #include "SettingsSheet.h"
@@ -11,6 +13,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/StatusBar.h"
 #include "platform/TabBar.h"
+#include "platform/Theme.h"
 #include "platform/ViewAnimation.h"
 
 #include <QEvent>
@@ -34,6 +37,9 @@ void MainViewController::loadView()
 {
     ui = std::make_unique<Ui::MainWindow>();
     loadViewFromForm(*ui);
+    view()->setStyleSheet(QStringLiteral("QWidget#MainWindow { background: %1; }\n"
+                                         "QLabel#inputLabel { color: %2; background: transparent; }")
+                              .arg(platform::theme::groupedBackground().name(), platform::theme::label().name()));
 }
 
 void MainViewController::viewDidLoad()
@@ -41,9 +47,9 @@ void MainViewController::viewDidLoad()
     platform::ViewController::viewDidLoad();
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("Settings"), [this](const Notification& n) { settings(n); });
-    center.addObserver(this, QStringLiteral("Toggle TabBar"), [this](const Notification&) { toggleTabBar(); });
-    center.addObserver(this, QStringLiteral("Goto TabBar"), [this](const Notification& n) { gotoTabBar(n); });
+    center.addObserver(this, notification::kSettings, [this](const Notification& n) { settings(n); });
+    center.addObserver(this, notification::kToggleTabBar, [this](const Notification&) { toggleTabBar(); });
+    center.addObserver(this, notification::kGotoTabBar, [this](const Notification& n) { gotoTabBar(n); });
 
     remoteViewController_ = new RemoteViewController(this);
     touchPadViewController_ = new TouchPadViewController(this);
@@ -140,15 +146,25 @@ void MainViewController::turnToLandscape(bool landscape)
     QWidget* mainView = view();
     const QSize size = landscape ? QSize(kLandscapeWidth, kLandscapeHeight) : QSize(kPortraitWidth, kPortraitHeight);
     mainView->resize(size);
-    if (auto* window = qobject_cast<PhoneWindow*>(mainView->window()); window && window != mainView) {
+    if (PhoneWindow* window = phoneWindow()) {
         window->setLandscape(landscape);
-        // The keyboard reaches up under the status bar strip, where its
-        // preview replaces the bar. A widget cannot draw outside its parent,
-        // so in landscape the main view spans the strip too.
-        const QRect frame = landscape ? window->screenFrame() : window->contentFrame();
-        ViewAnimation(kRotationDuration).setFrame(mainView, frame).commit();
+        ViewAnimation(kRotationDuration).setFrame(mainView, frameIn(*window)).commit();
     }
     placeKeyboard();
+}
+
+PhoneWindow* MainViewController::phoneWindow()
+{
+    auto* window = qobject_cast<PhoneWindow*>(view()->window());
+    return window != view() ? window : nullptr;
+}
+
+QRect MainViewController::frameIn(const PhoneWindow& window)
+{
+    // The keyboard reaches up under the status bar strip, where its preview
+    // replaces the bar. A widget cannot draw outside its parent, so in
+    // landscape the main view spans the strip too.
+    return window.isLandscape() ? window.screenFrame() : window.contentFrame();
 }
 
 void MainViewController::placeKeyboard()
@@ -159,8 +175,8 @@ void MainViewController::placeKeyboard()
     // The keyboard's view is laid out to start 20 points above the main view
     // (over the strip); where the main view already covers the strip, it
     // starts at its top.
-    auto* window = qobject_cast<PhoneWindow*>(view()->window());
-    const bool coversStrip = window && window != view() && window->isLandscape();
+    const PhoneWindow* window = phoneWindow();
+    const bool coversStrip = window && window->isLandscape();
     keyboard->view()->move(0, coversStrip ? 0 : -StatusBar::kHeight);
 }
 
@@ -224,9 +240,19 @@ const QWidget* MainViewController::keyboardTabBarKey() const
 
 bool MainViewController::eventFilter(QObject* watched, QEvent* event)
 {
-    // The tab bar stays along the bottom edge in either orientation.
-    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
-        layOutBars();
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Resize || type == QEvent::ParentChange) && isViewLoaded()) {
+        PhoneWindow* window = phoneWindow();
+        if (watched == view() && type == QEvent::Resize)
+            layOutBars(); // the tab bar stays along the bottom edge in either orientation
+        else if (watched == view() && window)
+            window->installEventFilter(this);
+        // A window that fills the screen changes its size with the screen (a
+        // phone turned with automatic rotation on, or a compositor that sizes
+        // it late): the main view keeps its place in it.
+        else if (watched == window && type == QEvent::Resize && window->fillsScreen())
+            view()->setGeometry(frameIn(*window));
+    }
     return platform::ViewController::eventFilter(watched, event);
 }
 

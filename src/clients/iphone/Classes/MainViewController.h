@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainViewController: the app's one root view. It holds the four screens
 // (touch pad, keyboard, remote panel, connection screens) behind a tab bar,
 // shows one at a time, turns to landscape while the keyboard is shown, and
@@ -6,6 +7,7 @@
 #pragma once
 
 #include "platform/InterfaceOrientation.h"
+#include "platform/PhoneLook.h"
 #include "platform/ViewController.h"
 
 #include <QPointer>
@@ -16,6 +18,7 @@ class QAction;
 class QLabel;
 class ComputersViewController;
 class KeyboardViewController;
+class PhoneWindow;
 class RemoteViewController;
 class SettingsSheet;
 class TouchPadViewController;
@@ -38,10 +41,10 @@ public:
     static constexpr int kConnectionTab = 3;
     static constexpr int kTabCount = 4;
     // The main view below the status bar, upright and turned for the keyboard.
-    static constexpr int kPortraitWidth = 320;
-    static constexpr int kPortraitHeight = 460;
-    static constexpr int kLandscapeWidth = 480;
-    static constexpr int kLandscapeHeight = 300;
+    static constexpr int kPortraitWidth = platform::phone::kScreenWidth;
+    static constexpr int kPortraitHeight = platform::phone::kContentHeight;
+    static constexpr int kLandscapeWidth = platform::phone::kScreenHeight;
+    static constexpr int kLandscapeHeight = platform::phone::kScreenWidth - platform::phone::kStatusBarHeight;
     static constexpr double kRotationDuration = 0.5;
     static constexpr double kTabBarFadeDuration = 0.3;
 
@@ -81,6 +84,10 @@ protected:
 private:
     void turnToLandscape(bool landscape);
     void placeKeyboard();
+    // The phone's window the main view lies in, once it does.
+    PhoneWindow* phoneWindow();
+    // Where the main view lies in it, in its present orientation.
+    static QRect frameIn(const PhoneWindow& window);
     void layOutBars();
     // The keyboard's tab bar key while the keyboard is the current screen.
     const QWidget* keyboardTabBarKey() const;

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PhoneWindow.h"
+
+#include "PhoneWindowHost.h"
 
 #include "platform/Alert.h"
 #include "platform/StatusBar.h"
@@ -6,7 +9,6 @@
 #include "platform/Theme.h"
 
 #include <QScreen>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -19,6 +21,16 @@ PhoneWindow::PhoneWindow(QWidget* parent) : QWidget(parent), statusBarView_(new 
     palette.setColor(QPalette::Window, platform::theme::groupedBackground());
     setPalette(palette);
     applyShape();
+}
+
+PhoneWindow::~PhoneWindow()
+{
+    delete host_; // lets this window go out of its scene first
+}
+
+QWidget* PhoneWindow::screenWindow()
+{
+    return host_ ? static_cast<QWidget*>(host_) : this;
 }
 
 QRect PhoneWindow::contentFrame() const
@@ -45,6 +57,12 @@ void PhoneWindow::setFillsScreen(bool fills)
         return;
     fillsScreen_ = fills;
     applyShape();
+    if (fills) {
+        host_ = new PhoneWindowHost(this);
+    } else {
+        delete host_;
+        host_ = nullptr;
+    }
 }
 
 void PhoneWindow::setLandscape(bool landscape)
@@ -67,23 +85,23 @@ void PhoneWindow::applyShape()
     } else {
         setFixedSize(kShortSide, kLongSide);
     }
-    if (QWindow* handle = windowHandle())
-        handle->reportContentOrientationChange(landscape_ ? Qt::LandscapeOrientation : Qt::PortraitOrientation);
+    if (host_)
+        host_->follow();
 }
 
 void PhoneWindow::makeKeyAndVisible()
 {
-    if (fillsScreen_) {
+    QWidget* onScreen = screenWindow();
+    if (host_) {
         // Without a window manager (a bare X server) the full-screen state
         // alone would not size the window.
-        if (const QScreen* screen = this->screen())
-            setGeometry(screen->geometry());
-        showFullScreen();
+        if (const QScreen* screen = onScreen->screen())
+            onScreen->setGeometry(screen->geometry());
+        onScreen->showFullScreen();
     } else {
         show();
     }
-    raise();
-    activateWindow();
-    applyShape(); // the native window exists now: report the orientation to it too
+    onScreen->raise();
+    onScreen->activateWindow();
     platform::Alert::setHostWindow(this);
 }

@@ -1,14 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PhoneWindow: the phone's screen as a desktop window. 320 x 480 points with
 // the 20-point status bar strip along its top; turned to landscape it takes
 // the shape 480 x 320, which on a desktop is what turning the phone means.
-// The turn is also reported to the platform as the content orientation, so
-// that a touch device can follow it.
 // On a phone the window fills the screen instead (WindowScale makes the
 // design as wide as the screen): the status bar spans its top, the main view
-// takes the design's width and everything below the strip.
+// takes the design's width and everything below the strip. There a
+// PhoneWindowHost puts it on the screen, and turns it a quarter while it is
+// landscape on a screen that stays upright.
+// The turn is not reported to the window system as a content orientation:
+// what reaches the screen is always drawn for the screen as it stands, and a
+// Wayland compositor would take that report as a buffer it must turn itself.
 #pragma once
 
+#include "platform/PhoneLook.h"
+
 #include <QWidget>
+
+class PhoneWindowHost;
 
 namespace platform {
 class StatusBarView;
@@ -18,10 +26,11 @@ class PhoneWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kShortSide = 320;
-    static constexpr int kLongSide = 480;
+    static constexpr int kShortSide = platform::phone::kScreenWidth;
+    static constexpr int kLongSide = platform::phone::kScreenHeight;
 
     explicit PhoneWindow(QWidget* parent = nullptr);
+    ~PhoneWindow() override;
 
     platform::StatusBarView* statusBarView() const { return statusBarView_; }
 
@@ -31,6 +40,9 @@ public:
     // Whole screen (phone) or fixed shape (desktop); set before it is shown.
     bool fillsScreen() const { return fillsScreen_; }
     void setFillsScreen(bool fills);
+    // What the window system shows: the host on a phone, else this window.
+    QWidget* screenWindow();
+    PhoneWindowHost* host() const { return host_; }
 
     // The area below the status bar strip, where the main view lives.
     QRect contentFrame() const;
@@ -44,6 +56,7 @@ private:
     void applyShape();
 
     platform::StatusBarView* statusBarView_;
+    PhoneWindowHost* host_ = nullptr;
     bool landscape_ = false;
     bool fillsScreen_ = false;
 };

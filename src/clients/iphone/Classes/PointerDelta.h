@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic the pointer controls share: touch locations as two 32-bit
 // floats, and float differences cut towards zero into the signed 16-bit
 // movement of a mouse event. These carry no fraction forward; PointerMotion

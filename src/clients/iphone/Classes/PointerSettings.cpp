@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PointerSettings.h"
 
+#include "SettingsKeys.h"
+
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
@@ -23,10 +25,10 @@ double speedSetting(const platform::UserDefaults& defaults, const QString& key)
 PointerSettings PointerSettings::load(const platform::UserDefaults& defaults)
 {
     PointerSettings settings;
-    settings.pointerSpeed = speedSetting(defaults, kPointerSpeedKey);
-    settings.acceleration = defaults.boolForKey(kAccelerationKey);
-    settings.scrollSpeed = speedSetting(defaults, kScrollSpeedKey);
-    settings.naturalScrolling = defaults.boolForKey(kNaturalScrollingKey);
+    settings.pointerSpeed = speedSetting(defaults, settingsKey::kPointerSpeed);
+    settings.acceleration = defaults.boolForKey(settingsKey::kPointerAcceleration);
+    settings.scrollSpeed = speedSetting(defaults, settingsKey::kScrollSpeed);
+    settings.naturalScrolling = defaults.boolForKey(settingsKey::kNaturalScrolling);
     return settings;
 }
 

@@ -13,12 +13,6 @@ class UserDefaults;
 }
 
 struct PointerSettings {
-    // Stored settings (numbers and booleans in the user-defaults store).
-    static inline const QString kPointerSpeedKey = QStringLiteral("PointerSpeed");
-    static inline const QString kAccelerationKey = QStringLiteral("PointerAcceleration");
-    static inline const QString kScrollSpeedKey = QStringLiteral("ScrollSpeed");
-    static inline const QString kNaturalScrollingKey = QStringLiteral("NaturalScrolling");
-
     // The sliders' ranges and steps; stored values outside are held at the ends.
     static constexpr double kMinimumSpeed = 0.5;
     static constexpr double kMaximumSpeed = 3.0;

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RegisterComputerViewController.h"
 
 #include "Computer.h"
+#include "NotificationNames.h"
 #include "UITextFieldCell.h"
 #include "ui_RegisterComputerView.h"
 
@@ -160,7 +162,7 @@ void RegisterComputerViewController::save(QObject*)
     computer->setPort(*port);
     computer->setIp(ipField_->text());
     computer->setDiscoverd(std::nullopt);
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Register Computer"), computer);
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kRegisterComputer, computer);
     if (platform::NavigationController* navigation = navigationController())
         navigation->popToRootViewControllerAnimated(true);
 }

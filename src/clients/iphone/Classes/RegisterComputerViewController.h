@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The register screen: a computer's name, address and port entered by hand.
 // Saving hands the new computer to the list with "Register Computer" and
 // goes back to the list; the fields keep what was typed for the next visit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic of the remote panel's two gesture pads, as plain functions:
 // a swipe on the arrow pad picks an arrow key, a drag on the page pad moves
 // one page per 40 points. Points are the pads' own coordinates in 32-bit

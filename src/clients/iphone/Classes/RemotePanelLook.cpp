@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RemotePanelLook.h"
 
 #include "platform/Button.h"
@@ -13,12 +14,12 @@ namespace theme = platform::theme;
 
 namespace {
 
-// The images are drawn at twice their size in points, for sharp scaling.
-QPixmap remoteImage(const QString& name)
+// The images are drawn at twice their size in points, for sharp scaling. The
+// panel is made at start-up under the computer list: its images are read
+// when it is first drawn.
+platform::Image remoteImage(const QString& name)
 {
-    QPixmap pixmap(QStringLiteral(":/remote/%1.png").arg(name));
-    pixmap.setDevicePixelRatio(2);
-    return pixmap;
+    return platform::Image::fromFile(QStringLiteral(":/remote/%1.png").arg(name), 2);
 }
 
 void setIcon(Button* button, const QString& name)

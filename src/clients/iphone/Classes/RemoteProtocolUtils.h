@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RemoteProtocolUtils: the session guard of the input screens. They call it
 // at the start of their release-type actions; it only warns, and the screen
 // goes on with its sends either way. When the session was lost after a login

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RemoteViewController.h"
 
 #include "WireFormat.h"
+#include "NotificationNames.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "RemotePanelLook.h"
@@ -211,12 +213,12 @@ void RemoteViewController::pageTouchUp(Control* sender, Event* event)
 
 void RemoteViewController::toggleTabbar(Control*)
 {
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Toggle TabBar"));
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kToggleTabBar);
 }
 
 void RemoteViewController::selectedSettings(Control*)
 {
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Settings"));
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kSettings);
 }
 
 #define REMOTE_OUTLET(name) \

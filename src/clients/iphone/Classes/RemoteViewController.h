@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RemoteViewController: the media-remote screen (tab 2). Its 24 panel buttons
 // each send one command code, key down and key up together, when released;
 // the arrow pad turns a swipe into an arrow key and a tap into Select; the

@@ -1,6 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingSwitch.h"
 
+#include "platform/Theme.h"
+
 #include <QPainter>
+
+namespace theme = platform::theme;
+namespace phone = platform::phone;
 
 SettingSwitch::SettingSwitch(QWidget* parent) : platform::Control(parent)
 {
@@ -19,11 +25,11 @@ void SettingSwitch::paintEvent(QPaintEvent*)
     const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
     const qreal radius = track.height() / 2;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(isOn() ? QColor(0x34, 0xc7, 0x59) : QColor(0xe9, 0xe9, 0xeb));
+    painter.setBrush(theme::color(isOn() ? phone::kSwitchOn : phone::kSwitchOff));
     painter.drawRoundedRect(track, radius, radius);
     const qreal knob = track.height() - 4;
     const qreal x = isOn() ? track.right() - 2 - knob : track.left() + 2;
-    painter.setBrush(QColor(0, 0, 0, 40));
+    painter.setBrush(theme::shade(phone::kKnobShadowAlpha));
     painter.drawEllipse(QRectF(x, track.top() + 3, knob, knob));
     painter.setBrush(Qt::white);
     painter.drawEllipse(QRectF(x, track.top() + 2, knob, knob));

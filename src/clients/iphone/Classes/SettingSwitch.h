@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An on/off switch: a tap turns it over and reports a value change.
 #pragma once
 

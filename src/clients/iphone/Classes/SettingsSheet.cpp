@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsSheet.h"
 
 #include "ComputerSession.h"
 #include "PointerSettings.h"
+#include "SettingsKeys.h"
 
 #include "platform/Button.h"
 #include "platform/NavigationBar.h"
@@ -112,15 +114,15 @@ SettingsSheet::SettingsSheet(QWidget* window)
             storeSwitch(control, key);
         }), platform::ControlEventValueChanged);
     };
-    storing(soundSwitch_, QLatin1String(kSoundEffectKey));
-    storing(accelerationSwitch_, PointerSettings::kAccelerationKey);
-    storing(naturalScrollingSwitch_, PointerSettings::kNaturalScrollingKey);
-    storing(connectAtStartSwitch_, ComputerSession::kConnectAtStartKey);
+    storing(soundSwitch_, settingsKey::kSoundEffects);
+    storing(accelerationSwitch_, settingsKey::kPointerAcceleration);
+    storing(naturalScrollingSwitch_, settingsKey::kNaturalScrolling);
+    storing(connectAtStartSwitch_, settingsKey::kConnectAtStart);
     pointerSpeedSlider_->addTarget(this, platform::Control::Action([this](platform::Control*, platform::Event*) {
-        storeSlider(pointerSpeedSlider_, PointerSettings::kPointerSpeedKey);
+        storeSlider(pointerSpeedSlider_, settingsKey::kPointerSpeed);
     }), platform::ControlEventValueChanged);
     scrollSpeedSlider_->addTarget(this, platform::Control::Action([this](platform::Control*, platform::Event*) {
-        storeSlider(scrollSpeedSlider_, PointerSettings::kScrollSpeedKey);
+        storeSlider(scrollSpeedSlider_, settingsKey::kScrollSpeed);
     }), platform::ControlEventValueChanged);
 
     doneButton_->setTitle(QStringLiteral("Done"));
@@ -199,7 +201,7 @@ void SettingsSheet::present()
     accelerationSwitch_->setOn(pointer.acceleration);
     scrollSpeedSlider_->setValue(pointer.scrollSpeed);
     naturalScrollingSwitch_->setOn(pointer.naturalScrolling);
-    soundSwitch_->setOn(defaults.boolForKey(QLatin1String(kSoundEffectKey)));
+    soundSwitch_->setOn(defaults.boolForKey(settingsKey::kSoundEffects));
     connectAtStartSwitch_->setOn(ComputerSession::connectsAtStart());
     showValues();
     tableView_->verticalScrollBar()->setValue(0);
@@ -215,13 +217,17 @@ void SettingsSheet::dismiss()
 
 void SettingsSheet::storeSwitch(const SettingSwitch* control, const QString& key)
 {
-    platform::UserDefaults::standardUserDefaults().setBool(control->isOn(), key);
+    platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.setBool(control->isOn(), key);
+    defaults.synchronize();
 }
 
 void SettingsSheet::storeSlider(const SettingSlider* control, const QString& key)
 {
     // The slider moves in whole steps, so a drag writes a few times at most.
-    platform::UserDefaults::standardUserDefaults().setObject(control->value(), key);
+    platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
+    defaults.setObject(control->value(), key);
+    defaults.synchronize();
     showValues();
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SettingsSheet: the stand-in for the app's page in the phone's settings, a
 // page over the screens in the grouped-table look: the touch pad's pointer
 // speed, acceleration, scroll speed and direction, the sound effects, and
@@ -28,7 +29,6 @@ class SettingsSheet : public QWidget, public platform::TableViewDataSource {
     Q_OBJECT
 
 public:
-    static constexpr const char* kSoundEffectKey = "enabled_soundeffect";
     enum Section { TouchPadSection, SoundSection, ConnectionSection, SectionCount };
 
     // Covers `window` (the screens' area) while it is shown.

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "SoundServer.h"
+
+#include "SettingsKeys.h"
 
 #include "platform/AudioServices.h"
 #include "platform/Bundle.h"
@@ -47,7 +50,7 @@ int initialize_sound_server()
     // The switch is read once, here, so with sounds off nothing can ever
     // play: the audio system (a connection to the sound server) is then not
     // touched at all, and start-up stays light.
-    enable_soundeffect = platform::UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("enabled_soundeffect")) ? 1 : 0;
+    enable_soundeffect = platform::UserDefaults::standardUserDefaults().boolForKey(settingsKey::kSoundEffects) ? 1 : 0;
     if (enable_soundeffect) {
         createSound("click", &click);
         createSound("keypress", &keydown);

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TarvelAppDelegate.h"
 
 #include "ComputerSession.h"
 #include "LoginViewController.h"
 #include "MainViewController.h"
+#include "NotificationNames.h"
 #include "PhoneWindow.h"
 #include "Reachability.h"
 #include "RemoteProtocol.h"
@@ -70,6 +72,6 @@ void TarvelAppDelegate::connectAtStart()
         ComputerSession::showLoginFailure(result);
         return;
     }
-    platform::NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"),
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar,
                                                                    MainViewController::kTouchPadTab);
 }

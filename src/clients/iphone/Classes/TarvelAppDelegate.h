@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TarvelAppDelegate: starts the app. It owns the window (the phone's screen)
 // and the main view controller, and runs the start-up sequence once the
 // application's main loop is ready.

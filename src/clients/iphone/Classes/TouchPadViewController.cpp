@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TouchPadViewController.h"
 
+#include "NotificationNames.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "SoundServer.h"
@@ -8,6 +10,7 @@
 
 #include "platform/Button.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Theme.h"
 #include "platform/Timer.h"
 #include "platform/TouchTracker.h"
 
@@ -68,6 +71,18 @@ void TouchPadViewController::loadView()
 {
     ui = std::make_unique<Ui::TouchPadScreen>();
     loadViewFromForm(*ui);
+    using platform::theme::color;
+    namespace phone = platform::phone;
+    view()->setStyleSheet(
+        QStringLiteral("QWidget#TouchPadScreen { background: %1; }\n"
+                       "QFrame#padBackdrop { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %2, stop:1 %3); "
+                       "border: 1px solid %4; border-radius: 14px; }\n"
+                       "QFrame#wheelBackdrop { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 %5, stop:0.5 %6, "
+                       "stop:1 %5); border: 1px solid %4; border-radius: 12px; }\n"
+                       "QLabel#padHint { color: %7; }")
+            .arg(color(phone::kGroupedBackground).name(), color(phone::kPadTop).name(), color(phone::kPadBottom).name(),
+                 color(phone::kPadBorder).name(), color(phone::kWheelEdge).name(), color(phone::kWheelMiddle).name(),
+                 color(phone::kPadHint).name()));
 }
 
 void TouchPadViewController::viewDidLoad()
@@ -384,12 +399,12 @@ void TouchPadViewController::wheelTouchUp(Control*, Event* event)
 
 void TouchPadViewController::toggleTabBarChanged(Control*, Event*)
 {
-    NotificationCenter::defaultCenter().postNotification(QStringLiteral("Toggle TabBar"));
+    NotificationCenter::defaultCenter().postNotification(notification::kToggleTabBar);
 }
 
 void TouchPadViewController::showKeyboard(Control*)
 {
-    NotificationCenter::defaultCenter().postNotification(QStringLiteral("Goto TabBar"), kKeyboardTab);
+    NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, kKeyboardTab);
 }
 
 // --- Motion mode -------------------------------------------------------------

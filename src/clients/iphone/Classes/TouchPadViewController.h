@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TouchPadViewController: the touch pad screen (tab 0). A finger on the pad
 // moves the pointer; a tap clicks 0.4 s after the lift unless a second tap
 // makes it a double click; a tap followed by a drag holds the left button

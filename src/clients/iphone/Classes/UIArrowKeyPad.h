@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UIArrowKeyPad: the swipe area of the keyboard's extended mode. A swipe
 // becomes one arrow key stroke at the lift; a swipe that rests becomes a
 // repeating arrow key. The pad sends nothing itself: it keeps a direction and

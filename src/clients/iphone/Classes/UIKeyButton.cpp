@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "UIKeyButton.h"
 
 #include "KeyCapLook.h"
+#include "NotificationNames.h"
 
 #include "platform/NotificationCenter.h"
 #include "platform/Theme.h"
@@ -36,8 +38,8 @@ void UIKeyButton::awakeFromNib()
     value_ = 0;
     shiftValue_ = 0;
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, QStringLiteral("Shift Down"), [this](const platform::Notification& n) { shiftDown(n); });
-    center.addObserver(this, QStringLiteral("Shift Up"), [this](const platform::Notification& n) { shiftUp(n); });
+    center.addObserver(this, notification::kShiftDown, [this](const platform::Notification& n) { shiftDown(n); });
+    center.addObserver(this, notification::kShiftUp, [this](const platform::Notification& n) { shiftUp(n); });
     fitFontToTitle();
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UIKeyButton: one key of the keyboard screen. It knows its label, shifted
 // label and key codes, whether its label follows shift (static flag) and
 // whether a held key repeats. All key buttons follow the shift state together

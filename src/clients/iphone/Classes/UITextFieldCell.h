@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A table row with a caption at the left and a text field beside it, as the
 // register screen's rows are. Tapping the row does not highlight it.
 #pragma once

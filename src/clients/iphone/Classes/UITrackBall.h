@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UITrackBall: a compact pointer control that handles its own touches.
 // Dragging on it moves the pointer by the finger's travel; a touch lifted
 // exactly where it came down clicks the left button at once. It keeps no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the 320 x 480-point phone screen is shown. On a desktop: a window as
 // large as fits the screen comfortably, in quarter steps, never smaller than
 // one pixel a point. On a phone (asked for with --fullscreen, or a small
@@ -6,6 +7,8 @@
 // The factor is chosen once the application object exists and applied before
 // the first window, so the program starts only once.
 #pragma once
+
+#include "platform/PhoneLook.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -18,7 +21,7 @@ class QScreen;
 namespace WindowScale {
 
 // The phone's screen in points, upright.
-inline constexpr QSize kPhonePoints{320, 480};
+inline constexpr QSize kPhonePoints{platform::phone::kScreenWidth, platform::phone::kScreenHeight};
 
 // The factor for a desktop window of `points` on a screen area of `available`
 // pixels (logical pixels of the platform).

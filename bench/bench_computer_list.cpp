@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What a host that forges discovery replies can cost the screen: the table's
+// insert of one row at the end of 10, 100 and 1,000 rows (the cost must not
+// grow with the table), and the computer list taking 1,000 replies with
+// distinct names from loopback, 64 per poll as its timer does: the longest
+// poll (with the paint that follows it) is how long the screen stalls. As
+// in the app, the polls are a second apart: each row animation of one poll
+// has ended before the next.
+//
+//     build/bench/bench/bench_computer_list
+#include "ComputerListViewController.h"
+#include "Mojo.h"
+
+#include "platform/ManualClock.h"
+#include "platform/TableView.h"
+#include "platform/TableViewCell.h"
+#include "platform/TableViewDataSource.h"
+#include "platform/ViewAnimation.h"
+
+#include "LatencySamples.h"
+#include "OffscreenBenchmarkMain.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using bench::Clock;
+
+class Rows : public platform::TableViewDataSource {
+public:
+    int count = 0;
+    int numberOfRowsInSection(platform::TableView*, int) override { return count; }
+    platform::TableViewCell* cellForRowAtIndexPath(platform::TableView* table, const platform::IndexPath& at) override
+    {
+        platform::TableViewCell* cell = table->dequeueReusableCellWithIdentifier(QStringLiteral("row"));
+        if (!cell)
+            cell = new platform::TableViewCell(QRect(), QStringLiteral("row"));
+        cell->setText(QStringLiteral("Computer %1").arg(at.row));
+        return cell;
+    }
+};
+
+void BM_TableInsertRowAtTheEnd(benchmark::State& state)
+{
+    platform::ViewAnimation::setAnimationsEnabled(false);
+    QWidget window;
+    window.resize(320, 460);
+    platform::TableView table(&window);
+    table.resize(320, 460);
+    Rows rows;
+    rows.count = int(state.range(0));
+    table.setDataSource(&rows);
+    table.reloadData();
+    window.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        const platform::IndexPath last{0, rows.count};
+        ++rows.count;
+        const auto start = Clock::now();
+        table.beginUpdates();
+        table.insertRowsAtIndexPaths({last}, platform::TableViewRowAnimation::Top);
+        table.endUpdates();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        --rows.count;
+        table.deleteRowsAtIndexPaths({last}, platform::TableViewRowAnimation::None);
+    }
+    platform::ViewAnimation::setAnimationsEnabled(true);
+}
+BENCHMARK(BM_TableInsertRowAtTheEnd)->Arg(10)->Arg(100)->Arg(1000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// A receiver's reply under `name`, as a forger sends it.
+std::vector<uint8_t> replyNamed(const std::string& name)
+{
+    mojo_node* reply = mojo_create_with_type(MOJO_DICTIONARY);
+    const auto insert = [reply](const char* key, mojo_node* value) {
+        mojo_dic_insert(reply, mojo_create_pair(mojo_create_pair_value(key, value)));
+    };
+    insert("Name", mojo_create_string(name.c_str()));
+    insert("Port", mojo_create_int(25736));
+    insert("Ip", mojo_create_string("?"));
+    insert("Os", mojo_create_string("Linux"));
+    insert("ReceiverName", mojo_create_string("forged"));
+    insert("ReceiverVer", mojo_create_string("1"));
+    std::vector<uint8_t> bytes(1024);
+    bytes.resize(size_t(mojo_encode(reply, bytes.data(), int(bytes.size()))));
+    mojo_delete(reply);
+    return bytes;
+}
+
+void BM_ThousandForgedNames(benchmark::State& state)
+{
+    constexpr int kNames = 1000;
+    QTemporaryDir settings;
+    qputenv("QUILLON_SETTINGS", settings.filePath("settings.json").toLocal8Bit());
+    // Queries go to the discard port of the loopback broadcast address.
+    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", 9, 0});
+    for (auto _ : state) {
+        platform::ScopedManualClock clock;
+        QWidget window;
+        window.resize(320, 460);
+        ComputerListViewController list;
+        list.view()->setParent(&window);
+        list.view()->resize(320, 460);
+        window.show();
+        list.viewWillAppear(false);
+        list.viewDidAppear(false);
+        QApplication::processEvents();
+
+        const int forger = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        target.sin_port = htons(list.boundPort());
+        double longest = 0;
+        double total = 0;
+        for (int sent = 0; sent < kNames;) {
+            for (int i = 0; i < ComputerListViewController::maxDatagramsPerPoll && sent < kNames; ++i, ++sent) {
+                const std::vector<uint8_t> reply = replyNamed("Forged " + std::to_string(sent));
+                sendto(forger, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+                       sizeof target);
+            }
+            const auto start = Clock::now();
+            clock.advance(ComputerListViewController::pollInterval);
+            QApplication::processEvents();
+            const double took = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            longest = std::max(longest, took);
+            total += took;
+            // The next poll comes a second later, when the rows' animations
+            // (0.3 s) have ended and the event loop has deleted them.
+            platform::ViewAnimation::finishAll();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        close(forger);
+        state.counters["longest_poll_ms"] = longest;
+        state.counters["all_polls_ms"] = total;
+        state.counters["rows"] = list.tableView()->numberOfRowsInSection(1);
+        list.viewWillDisappear(false);
+    }
+}
+BENCHMARK(BM_ThousandForgedNames)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return bench::runWidgetBenchmarks(argc, argv, [] {});
+}

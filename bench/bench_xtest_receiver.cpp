@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the xtest sink costs: pointer movements written into a logged-in
+// session of the real quillon-receiver --sink xtest on a private Xvfb, timed
+// until the X server has moved the pointer by all of them; next to a plain
+// XTest client making the same movements from this process. Each iteration
+// is 2000 movements (dx +1 and -1 in turn) and a last one of dy ±1 that the
+// benchmark waits for. Counters: events_per_s (throughput) and
+// cpu_us_per_event (the CPU time of the receiver, or of the plain client's
+// thread, per movement).
+//
+//     build/bench/bench/bench_xtest_receiver --benchmark_min_time=2
+//
+// Burst writes each iteration's packets with one send(); PerPacket sends
+// each on its own, as the phone does.
+#include "LoopbackSockets.h"
+#include "ReceiverProcess.h"
+#include "SessionBytes.h"
+#include "WireFormat.h"
+#include "XvfbDisplay.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <benchmark/benchmark.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kEvents = 2000;
+const std::string kPasscode = "bench";
+constexpr int kStartX = 512;
+constexpr int kStartY = 384;
+
+std::vector<uint8_t> movePacket(int16_t dx, int16_t dy)
+{
+    return {REMOTE_PACKET_MOUSE, 0, uint8_t(dx & 0xFF), uint8_t((dx >> 8) & 0xFF), uint8_t(dy & 0xFF),
+            uint8_t((dy >> 8) & 0xFF)};
+}
+
+// A private display and a connection of the benchmark's own to watch the pointer.
+class PrivateDisplay {
+public:
+    PrivateDisplay()
+    {
+        std::string why;
+        xvfb_ = XvfbDisplay::start(why);
+        if (!xvfb_)
+            throw std::runtime_error("Xvfb cannot run here: " + why);
+        setenv("DISPLAY", xvfb_->name().c_str(), 1);
+        display_ = XOpenDisplay(xvfb_->name().c_str());
+        if (!display_)
+            throw std::runtime_error("cannot open " + xvfb_->name());
+        XWarpPointer(display_, None, DefaultRootWindow(display_), 0, 0, 0, 0, kStartX, kStartY);
+        XSync(display_, False);
+    }
+    ~PrivateDisplay()
+    {
+        XCloseDisplay(display_);
+        unsetenv("DISPLAY");
+    }
+
+    Display* display() const { return display_; }
+
+    // The last movement of the next iteration: y goes down by one and back.
+    int nextMarker() const { return y_ == kStartY ? 1 : -1; }
+
+    // Waits (bounded) until the pointer has moved by that marker.
+    bool waitForMarker(int marker)
+    {
+        y_ += marker;
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (pointerY() != y_) {
+            if (Clock::now() > deadline)
+                return false;
+            usleep(100);
+        }
+        return true;
+    }
+
+private:
+    int pointerY() const
+    {
+        Window root = 0, child = 0;
+        int x = 0, y = 0, wx = 0, wy = 0;
+        unsigned mask = 0;
+        XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy, &mask);
+        return y;
+    }
+
+    std::unique_ptr<XvfbDisplay> xvfb_;
+    Display* display_ = nullptr;
+    int y_ = kStartY;
+};
+
+// The movements of one iteration; the last one moves y by `marker`.
+std::vector<std::vector<uint8_t>> iterationPackets(int marker)
+{
+    std::vector<std::vector<uint8_t>> packets;
+    for (int i = 0; i < kEvents; ++i)
+        packets.push_back(movePacket(i % 2 ? -1 : 1, 0));
+    packets.push_back(movePacket(0, int16_t(marker)));
+    return packets;
+}
+
+// The time and the CPU time of the iterations so far, and the counters made
+// of them.
+class Totals {
+public:
+    void add(benchmark::State& state, Clock::time_point start, std::chrono::nanoseconds cpu)
+    {
+        const std::chrono::duration<double> elapsed = Clock::now() - start;
+        state.SetIterationTime(elapsed.count());
+        seconds_ += elapsed.count();
+        cpu_ += cpu;
+    }
+
+    void report(benchmark::State& state) const
+    {
+        const double events = double(state.iterations()) * kEvents;
+        state.counters["events_per_s"] = events / seconds_;
+        state.counters["cpu_us_per_event"] = double(cpu_.count()) / 1000.0 / events;
+    }
+
+private:
+    double seconds_ = 0;
+    std::chrono::nanoseconds cpu_{0};
+};
+
+void receiverThroughXTest(benchmark::State& state, bool burst)
+{
+    try {
+        PrivateDisplay screen;
+        const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest"});
+        const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
+        const int fd = session.get();
+        if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())) {
+            state.SkipWithError("no session to quillon-receiver");
+            return;
+        }
+        Totals totals;
+        for (auto _ : state) {
+            const int marker = screen.nextMarker();
+            const auto packets = iterationPackets(marker);
+            std::vector<uint8_t> all;
+            for (const auto& packet : packets)
+                all.insert(all.end(), packet.begin(), packet.end());
+            const auto cpuBefore = receiver->cpuTime();
+            const auto start = Clock::now();
+            bool sent = true;
+            if (burst) {
+                sent = send(fd, all.data(), all.size(), MSG_NOSIGNAL) == ssize_t(all.size());
+            } else {
+                for (const auto& packet : packets)
+                    sent = sent && send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) == ssize_t(packet.size());
+            }
+            if (!sent || !screen.waitForMarker(marker)) {
+                state.SkipWithError("the pointer did not move by what was sent");
+                break;
+            }
+            totals.add(state, start, receiver->cpuTime() - cpuBefore);
+        }
+        totals.report(state);
+    } catch (const std::exception& failure) {
+        state.SkipWithError(failure.what());
+    }
+}
+
+void BM_ReceiverXTest_Burst(benchmark::State& state)
+{
+    receiverThroughXTest(state, true);
+}
+BENCHMARK(BM_ReceiverXTest_Burst)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_ReceiverXTest_PerPacket(benchmark::State& state)
+{
+    receiverThroughXTest(state, false);
+}
+BENCHMARK(BM_ReceiverXTest_PerPacket)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+std::chrono::nanoseconds threadCpuTime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// The same movements from this process through XTest; the argument is 1 to
+// flush after every movement, as a simple client does, 0 to flush once.
+void BM_PlainXTestClient(benchmark::State& state)
+{
+    const bool flushEach = state.range(0) != 0;
+    try {
+        PrivateDisplay screen;
+        Display* client = XOpenDisplay(nullptr);
+        if (!client) {
+            state.SkipWithError("cannot open the display");
+            return;
+        }
+        Totals totals;
+        for (auto _ : state) {
+            const int marker = screen.nextMarker();
+            const auto cpuBefore = threadCpuTime();
+            const auto start = Clock::now();
+            for (int i = 0; i < kEvents; ++i) {
+                XTestFakeRelativeMotionEvent(client, i % 2 ? -1 : 1, 0, CurrentTime);
+                if (flushEach)
+                    XFlush(client);
+            }
+            XTestFakeRelativeMotionEvent(client, 0, marker, CurrentTime);
+            XFlush(client);
+            const auto cpuUsed = threadCpuTime() - cpuBefore;
+            if (!screen.waitForMarker(marker)) {
+                state.SkipWithError("the pointer did not move by what was sent");
+                break;
+            }
+            totals.add(state, start, cpuUsed);
+        }
+        XCloseDisplay(client);
+        totals.report(state);
+    } catch (const std::exception& failure) {
+        state.SkipWithError(failure.what());
+    }
+}
+BENCHMARK(BM_PlainXTestClient)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The notifications that pass between the screens through the default
+// notification centre, each posted and observed by these names only.
+#pragma once
+
+#include <QString>
+
+namespace notification {
+
+// Object: the tab index to show. Observed by the main view.
+inline const QString kGotoTabBar = QStringLiteral("Goto TabBar");
+// No object. The main view hides its tab bar, or fades it in.
+inline const QString kToggleTabBar = QStringLiteral("Toggle TabBar");
+// No object: the remote panel's settings button.
+inline const QString kSettings = QStringLiteral("Settings");
+// No object: the shift latch changed; the key buttons change their labels.
+inline const QString kShiftDown = QStringLiteral("Shift Down");
+inline const QString kShiftUp = QStringLiteral("Shift Up");
+// Object: the Computer that discovery found, or that the register screen made.
+inline const QString kDiscoveredComputer = QStringLiteral("Discovered Computer");
+inline const QString kRegisterComputer = QStringLiteral("Register Computer");
+
+} // namespace notification

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// An image as the screens hand it to buttons: pixels at hand, or a file (a
+// resource) that is read only when the image is first wanted, as a button
+// wants it when it is drawn. A screen built at start-up but not yet seen then
+// reads none of its images, and copies of an image share the one reading.
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+#include <memory>
+
+namespace platform {
+
+class Image {
+public:
+    Image() = default;
+    // Pixels at hand stand for an image wherever one is asked for.
+    Image(const QPixmap& pixmap); // NOLINT(google-explicit-constructor)
+    // `devicePixelRatio`: the file's pixels per point (2 for an image drawn
+    // at twice its size for sharp scaling).
+    static Image fromFile(const QString& path, qreal devicePixelRatio = 1);
+
+    // The pixels; a file is read the first time (a null pixmap if it cannot be).
+    QPixmap pixmap() const;
+
+private:
+    struct Pixels {
+        QString path;
+        qreal devicePixelRatio = 1;
+        bool read = false;
+        QPixmap pixmap;
+    };
+    std::shared_ptr<Pixels> pixels_;
+};
+
+} // namespace platform

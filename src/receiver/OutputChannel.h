@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Lines to standard output or standard error that never make the receiver
+// wait for their reader. Each line is queued in a bounded buffer and written
+// when the descriptor can take it without blocking; a line that finds the
+// buffer full is dropped and counted, so that a reader who stopped reading
+// (a full pipe, a terminal held by Ctrl-S, a stuck journal) costs lines, not
+// logins, discovery or the reaction to SIGTERM.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Where a line of text goes; the sinks and the notices write through it.
+class LineOutput {
+public:
+    virtual ~LineOutput() = default;
+    // `line` without its line ending.
+    virtual void writeLine(const std::string& line) = 0;
+};
+
+class OutputChannel : public LineOutput {
+public:
+    static constexpr std::size_t kDefaultCapacity = 64 * 1024;
+
+    // Does not own `fd`.
+    explicit OutputChannel(int fd, std::size_t capacity = kDefaultCapacity);
+
+    void writeLine(const std::string& line) override;
+    // Writes what is pending, as much as the descriptor takes without waiting.
+    void flush();
+
+    int fd() const { return fd_; }
+    bool hasPending() const { return !pending_.empty(); }
+    // Lines dropped since the last call; the count starts again from 0.
+    uint64_t takeDropped();
+
+private:
+    // One write that cannot block; the bytes written, 0 when none could be.
+    std::size_t writeSome(const char* bytes, std::size_t count);
+
+    int fd_;
+    std::size_t capacity_;
+    bool isSocket_ = false;
+    std::size_t chunk_ = 0; // the most one write may carry without blocking
+    bool broken_ = false; // the reader is gone for good (EPIPE and the like)
+    std::string pending_;
+    uint64_t dropped_ = 0;
+};
