@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QWidget;
@@ -16,6 +17,13 @@ class QWidget;
 namespace platform {
 
 struct AlertRecord {
+    AlertRecord() = default;
+    AlertRecord(QString titleText, QString messageText, QString button, QStringList others = {})
+        : title(std::move(titleText)), message(std::move(messageText)), buttonTitle(std::move(button)),
+          otherButtonTitles(std::move(others))
+    {
+    }
+
     QString title;
     QString message;
     // The first button, which only puts the alert away.

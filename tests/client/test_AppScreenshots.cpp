@@ -7,6 +7,7 @@
 #include "KeyboardViewController.h"
 #include "MainViewController.h"
 #include "PhoneWindow.h"
+#include "SettingsSheet.h"
 #include "TarvelAppDelegate.h"
 
 #include "platform/NetworkReachability.h"
@@ -14,6 +15,7 @@
 #include "platform/StatusBar.h"
 #include "platform/StatusBarView.h"
 #include "platform/TabBar.h"
+#include "platform/TableView.h"
 #include "platform/UserDefaults.h"
 #include "platform/ViewAnimation.h"
 
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QPropertyAnimation>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -134,6 +137,15 @@ TEST_F(AppScreenshotTest, TheKeyboardInLandscapeAndTheSettingsSheet)
     NotificationCenter::defaultCenter().postNotification("Settings");
     const QImage settings = shoot("settings");
     EXPECT_EQ(settings.size() / settings.devicePixelRatio(), QSize(320, 480));
+    // Its table scrolls down to the connection switch, the last row.
+    SettingsSheet* sheet = main->settingsSheet();
+    ASSERT_NE(sheet, nullptr);
+    QScrollBar* scroll = sheet->tableView()->verticalScrollBar();
+    scroll->setValue(scroll->maximum());
+    const QImage end = shoot("settings-end");
+    QWidget* lastSwitch = sheet->connectAtStartSwitch();
+    EXPECT_EQ(lastSwitch->visibleRegion().boundingRect(), lastSwitch->rect());
+    EXPECT_NE(end, settings);
 }
 
 } // namespace

@@ -1,15 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The session guard: the "Connection Error" alert without a session, nothing
-// with one open to a receiver on 127.0.0.1.
+// with one open to a receiver on 127.0.0.1; after a lost session the alert
+// offers to log in again to the same computer (the real receiver, which
+// takes one connection after another).
+#include "Computer.h"
+#include "ComputerSession.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 
 #include "platform/Alert.h"
 
 #include "ReceiverDouble.h"
+#include "ReceiverProcess.h"
 #include "SessionBytes.h"
+#include "SessionRecorder.h"
+
+#include "support/AppTestEnvironment.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using platform::Alert;
 using platform::AlertRecord;
@@ -23,11 +33,14 @@ protected:
     void SetUp() override
     {
         remote_initialize();
+        ComputerSession::forgetLogin();
         Alert::dismissAll();
         Alert::clearHistory();
     }
     void TearDown() override
     {
+        closeAppSession();
+        ComputerSession::forgetLogin();
         Alert::dismissAll();
         Alert::clearHistory();
     }
@@ -68,6 +81,50 @@ TEST_F(RemoteProtocolUtilsTest, OnceTheReceiverHasGoneTheNextCheckWarnsAgain)
     RemoteProtocolUtils::checkConnection();
     ASSERT_EQ(Alert::history().size(), 1u);
     EXPECT_EQ(Alert::history()[0], kNoSession);
+}
+
+TEST_F(RemoteProtocolUtilsTest, AfterALostSessionTheAlertOffersToLogInAgainToTheSameComputer)
+{
+    AppTestEnvironment env; // a private settings file: the login stores its computer
+    const std::unique_ptr<ReceiverProcess> receiver = ReceiverProcess::startOnLoopback("secret");
+    const std::shared_ptr<Computer> computer = Computer::initWithInfo(QStringLiteral("Desk"), QStringLiteral("Linux"));
+    computer->setIp(QStringLiteral("127.0.0.1"));
+    computer->setPort(receiver->sessionPort());
+
+    // Before any login of this run there is nothing to reconnect to.
+    RemoteProtocolUtils::checkConnection();
+    EXPECT_EQ(Alert::current(), kNoSession);
+    Alert::dismissAll();
+
+    ASSERT_EQ(ComputerSession::logIn(*computer, QStringLiteral("secret")), 0);
+    EXPECT_EQ(ComputerSession::lastComputer()->port(), receiver->sessionPort());
+    closeAppSession(); // the session is lost
+    RemoteProtocolUtils::checkConnection();
+    RemoteProtocolUtils::checkConnection(); // a second release meanwhile
+    AlertRecord offer = kNoSession;
+    offer.otherButtonTitles = QStringList{RemoteProtocolUtils::kReconnectButtonTitle};
+    EXPECT_EQ(Alert::current(), offer);
+    EXPECT_EQ(Alert::pendingCount(), 2);
+
+    // "OK" only puts the alert away.
+    Alert::dismissCurrentWithButtonIndex(0);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(Alert::current(), offer);
+    // One tap logs in again; the same warnings still waiting go with it.
+    Alert::dismissCurrentWithButtonIndex(1);
+    EXPECT_EQ(remote_is_connected(), 1);
+    EXPECT_EQ(Alert::pendingCount(), 0);
+    RemoteProtocolUtils::checkConnection(); // the session is open again: no warning
+    EXPECT_EQ(Alert::history().size(), 3u);
+
+    // A computer that has gone: the login's own alert says so.
+    ASSERT_EQ(receiver->stop(SIGTERM), 0);
+    closeAppSession();
+    RemoteProtocolUtils::checkConnection();
+    Alert::dismissCurrentWithButtonIndex(1);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(Alert::current(),
+              (AlertRecord{"Connection Error", "Please, check firewall setting on your computer.", "OK"}));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 double PointerMotion::accelerationGain(double distance)
 {
@@ -19,7 +20,9 @@ void PointerMotion::begin(const PointerSettings& settings)
 }
 
 namespace {
-// Adds `travel` to the carried fraction and takes out the whole points.
+// Adds `travel` to the carried fraction and takes out the whole points. A
+// gain can take a movement beyond the 16-bit field: it is held at the ends
+// (wrapped round it would point the other way) and the excess dropped.
 int16_t takeWholePoints(double& carry, double travel)
 {
     carry += travel;
@@ -27,7 +30,8 @@ int16_t takeWholePoints(double& carry, double travel)
         carry = 0.0;
     const double whole = std::trunc(carry);
     carry -= whole;
-    return truncatedToInt16(whole);
+    return int16_t(std::clamp(whole, double(std::numeric_limits<int16_t>::min()),
+                              double(std::numeric_limits<int16_t>::max())));
 }
 } // namespace
 

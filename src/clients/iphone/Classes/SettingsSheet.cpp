@@ -241,7 +241,7 @@ void SettingsSheet::layOut()
 {
     if (QWidget* window = parentWidget())
         setGeometry(window->rect());
-    const int bar = theme::kNavigationBarHeight;
+    const int bar = platform::phone::kNavigationBarHeight;
     navigationBar_->setGeometry(0, 0, width(), bar);
     doneButton_->setGeometry(0, height() - bar, width(), bar);
     tableView_->setGeometry(0, bar, width(), qMax(0, height() - 2 * bar));
