@@ -41,11 +41,7 @@ class PhoneKeyboard : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        // As the program does before its first window: the design as wide as the screen.
-        QScreen* screen = QGuiApplication::primaryScreen();
-        WindowScale::applyFactor(WindowScale::choosePlacement(std::nullopt, false, WindowScale::factsOf(*screen),
-                                                              [](const char*) { return QByteArray(); })
-                                     .factor);
+        scaleToThePrimaryScreenAsTheProgramDoes();
     }
 
     void SetUp() override

@@ -12,6 +12,7 @@
 // offscreen platform with the same portrait screen and scale, so that the
 // test follows the layout as it is. With QUILLON_SCREENSHOT_DIR set, the
 // screen with the turned keyboard is saved there.
+#include "ChildProgram.h"
 #include "PrivateNetworkTest.h"
 #include "ReceiverLog.h"
 #include "RunningApp.h"
@@ -23,6 +24,7 @@
 #include "PhoneWindowHost.h"
 #include "TouchPadViewController.h"
 #include "WindowScale.h"
+#include "support/AppTestEnvironment.h"
 
 #include "platform/Alert.h"
 #include "platform/AlertSheet.h"
@@ -113,23 +115,6 @@ private:
     Display* display_;
 };
 
-// Waits for the line on `fd` until the time runs out; what was read.
-std::string readLine(int fd, int timeoutMs)
-{
-    std::string text;
-    QDeadlineTimer deadline(timeoutMs);
-    while (text.find('\n') == std::string::npos && !deadline.hasExpired()) {
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, int(deadline.remainingTime())) <= 0)
-            continue;
-        char buffer[64];
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        text.append(buffer, size_t(got));
-    }
-    return text;
-}
 
 // Where the program under test shows things, in screen pixels: the same
 // start-up here, on the same screen at the same scale.
@@ -171,23 +156,12 @@ PhoneLayout layOutAsTheProgram()
     return layout;
 }
 
-void stop(QProcess& process)
-{
-    process.terminate();
-    if (!process.waitForFinished(5000))
-        process.kill();
-    process.waitForFinished(5000);
-}
 
 class PhoneKeyboardX11 : public PrivateNetworkTest {
 protected:
     static void SetUpTestSuite()
     {
-        // As the program does before its first window.
-        QScreen* screen = QGuiApplication::primaryScreen();
-        WindowScale::applyFactor(WindowScale::choosePlacement(std::nullopt, false, WindowScale::factsOf(*screen),
-                                                              [](const char*) { return QByteArray(); })
-                                     .factor);
+        scaleToThePrimaryScreenAsTheProgramDoes();
     }
 };
 
@@ -224,7 +198,7 @@ TEST_F(PhoneKeyboardX11, AKeyPressedWhereTheTurnedKeyboardShowsItReachesTheRecei
     app.start(QStringLiteral(QUILLON_APP_BINARY), {"--fullscreen", "--settings", settings.fileName()});
     ASSERT_TRUE(app.waitForStarted());
     close(frame[1]);
-    const std::string firstFrame = readLine(frame[0], kGenerousWaitMs);
+    const std::string firstFrame = readLineWithin(frame[0], kGenerousWaitMs);
     close(frame[0]);
     ASSERT_EQ(firstFrame, "first frame\n") << app.readAllStandardError().toStdString();
 
@@ -251,7 +225,7 @@ TEST_F(PhoneKeyboardX11, AKeyPressedWhereTheTurnedKeyboardShowsItReachesTheRecei
     EXPECT_EQ(nextLines(*receiver, 4),
               (std::vector<std::string>{keyDown(0x41), keyUp(0x41), keyDown(0xFF0D), keyUp(0xFF0D)}));
     EXPECT_EQ(app.state(), QProcess::Running);
-    stop(app);
+    stopProgram(app);
 }
 
 } // namespace

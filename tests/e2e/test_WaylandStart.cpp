@@ -4,6 +4,7 @@
 // must take the whole screen as a full-screen toplevel under its own app id
 // and draw its first frame (reported on QUILLON_FIRST_FRAME_FD); its
 // Wayland traffic shows the buffer attached and committed.
+#include "ChildProgram.h"
 #include "PrivateNetworkTest.h"
 
 #include "QuillonVersion.h"
@@ -28,31 +29,7 @@ namespace {
 
 constexpr int kGenerousWaitMs = 30000;
 
-void stop(QProcess& process)
-{
-    process.terminate();
-    if (!process.waitForFinished(5000))
-        process.kill();
-    process.waitForFinished(5000);
-}
 
-// Waits for the line on `fd` until the deadline; what was read.
-std::string readLine(int fd, int timeoutMs)
-{
-    std::string text;
-    QDeadlineTimer deadline(timeoutMs);
-    while (text.find('\n') == std::string::npos && !deadline.hasExpired()) {
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, int(deadline.remainingTime())) <= 0)
-            continue;
-        char buffer[64];
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        text.append(buffer, size_t(got));
-    }
-    return text;
-}
 
 class WaylandStart : public PrivateNetworkTest {};
 
@@ -93,11 +70,11 @@ TEST_F(WaylandStart, TheAppFillsAPhoneScreenUnderWestonAndDrawsItsFirstFrame)
     ASSERT_TRUE(app.waitForStarted());
     close(frame[1]);
 
-    const std::string line = readLine(frame[0], kGenerousWaitMs);
+    const std::string line = readLineWithin(frame[0], kGenerousWaitMs);
     close(frame[0]);
     const bool running = app.state() == QProcess::Running;
-    stop(app);
-    stop(weston);
+    stopProgram(app);
+    stopProgram(weston);
     const std::string traffic = app.readAllStandardError().toStdString();
 
     EXPECT_EQ(line, "first frame\n") << traffic.substr(traffic.size() > 4000 ? traffic.size() - 4000 : 0);

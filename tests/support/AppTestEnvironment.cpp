@@ -2,12 +2,16 @@
 #include "AppTestEnvironment.h"
 
 #include "SoundServer.h"
+#include "WindowScale.h"
 
 #include "platform/Alert.h"
 #include "platform/AudioServices.h"
 #include "platform/TouchTracker.h"
 #include "platform/UserDefaults.h"
 #include "platform/ViewAnimation.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 using namespace platform;
 
@@ -51,4 +55,12 @@ QStringList AppTestEnvironment::takeSounds()
     QStringList played = sounds->played();
     sounds->clearPlayed();
     return played;
+}
+
+void scaleToThePrimaryScreenAsTheProgramDoes()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    WindowScale::applyFactor(WindowScale::choosePlacement(std::nullopt, false, WindowScale::factsOf(*screen),
+                                                          [](const char*) { return QByteArray(); })
+                                 .factor);
 }

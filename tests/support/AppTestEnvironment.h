@@ -32,3 +32,7 @@ private:
     QByteArray savedSettings_;
     bool hadSettings_ = false;
 };
+
+// Scales the design to the primary screen's width, as the program does before
+// its first window (for suites that run on a phone-sized offscreen screen).
+void scaleToThePrimaryScreenAsTheProgramDoes();

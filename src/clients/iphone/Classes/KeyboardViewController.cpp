@@ -60,8 +60,8 @@ KeyboardViewController::~KeyboardViewController()
     endRepeatInvokeTimer();
     endRepeatTimer();
     // A preview still up would otherwise keep the status bar away for good.
-    if (showStatusBarTimer) {
-        showStatusBarTimer->invalidate();
+    if (showStatusBarTimer_) {
+        showStatusBarTimer_->invalidate();
         platform::StatusBar::shared().setHidden(false, false);
     }
 }
@@ -252,8 +252,8 @@ void KeyboardViewController::applyLooks()
 
 void KeyboardViewController::viewDidLoad()
 {
-    exKeyMode = false;
-    repeatTimer = nullptr;
+    exKeyMode_ = false;
+    repeatTimer_ = nullptr;
     platform::ViewController::viewDidLoad();
 
     // Cover the status bar strip too: the preview lives there.
@@ -262,8 +262,8 @@ void KeyboardViewController::viewDidLoad()
     view()->setGeometry(frame);
 
     arrowKeypad->addTarget(this, &KeyboardViewController::arrowKeyEventHandler, UIArrowKeyPad::ControlEventArrowKey);
-    pressedCtrl = false;
-    pressedAlt = false;
+    pressedCtrl_ = false;
+    pressedAlt_ = false;
 
     for (const KeyEntry& entry : keyTable())
         if (entry.isStatic && isKeyButton(entry))
@@ -297,7 +297,7 @@ UIKeyButton* KeyboardViewController::keyButton(const KeyEntry& entry)
 void KeyboardViewController::viewWillAppear(bool animated)
 {
     platform::ViewController::viewWillAppear(animated);
-    if (exKeyMode)
+    if (exKeyMode_)
         changeMode(false);
 }
 
@@ -328,10 +328,10 @@ void KeyboardViewController::releaseShiftLatch()
 
 void KeyboardViewController::endPreview()
 {
-    if (!showStatusBarTimer)
+    if (!showStatusBarTimer_)
         return;
-    showStatusBarTimer->invalidate();
-    showStatusBarTimer = nullptr;
+    showStatusBarTimer_->invalidate();
+    showStatusBarTimer_ = nullptr;
     platform::StatusBar::shared().setHidden(false, false);
     preview->setText(QString());
 }
@@ -425,7 +425,7 @@ void KeyboardViewController::releaseOsCommandKey(UIKeyButton* sender)
 
 void KeyboardViewController::fastSwitch(Button*)
 {
-    changeMode(!exKeyMode);
+    changeMode(!exKeyMode_);
 }
 
 void KeyboardViewController::toggleTabBarReleased(Button*)
@@ -463,7 +463,7 @@ void KeyboardViewController::moveControls(KeyMode mode, int dy)
 
 void KeyboardViewController::changeMode(bool extended)
 {
-    exKeyMode = extended;
+    exKeyMode_ = extended;
     if (extended) {
         moveControls(KeyMode::Standard, platform::phone::kKeyboardModeOffset);
         moveControls(KeyMode::Extended, -platform::phone::kKeyboardModeOffset);
@@ -476,45 +476,45 @@ void KeyboardViewController::changeMode(bool extended)
 void KeyboardViewController::startRepeatInvokeTimer(uint32_t keycode, UIKeyButton* button)
 {
     endRepeatInvokeTimer();
-    repeatKeycode = keycode;
-    repeatButton = button;
-    repeatInvokeTimer = platform::Timer::scheduledTimer(kRepeatDelay, false, [this] { repeatInvokeTimerHandler(); });
+    repeatKeycode_ = keycode;
+    repeatButton_ = button;
+    repeatInvokeTimer_ = platform::Timer::scheduledTimer(kRepeatDelay, false, [this] { repeatInvokeTimerHandler(); });
 }
 
 void KeyboardViewController::endRepeatInvokeTimer()
 {
-    if (repeatInvokeTimer) {
-        repeatInvokeTimer->invalidate();
-        repeatInvokeTimer = nullptr;
+    if (repeatInvokeTimer_) {
+        repeatInvokeTimer_->invalidate();
+        repeatInvokeTimer_ = nullptr;
     }
 }
 
 void KeyboardViewController::startRepeatTimer()
 {
     endRepeatTimer();
-    repeatTimer = platform::Timer::scheduledTimer(kRepeatInterval, true, [this] { repeatTimerHandler(); });
+    repeatTimer_ = platform::Timer::scheduledTimer(kRepeatInterval, true, [this] { repeatTimerHandler(); });
 }
 
 void KeyboardViewController::endRepeatTimer()
 {
-    if (repeatTimer) {
-        repeatTimer->invalidate();
-        repeatTimer = nullptr;
+    if (repeatTimer_) {
+        repeatTimer_->invalidate();
+        repeatTimer_ = nullptr;
     }
 }
 
 void KeyboardViewController::repeatInvokeTimerHandler()
 {
-    repeatInvokeTimer = nullptr;
+    repeatInvokeTimer_ = nullptr;
     startRepeatTimer();
 }
 
 void KeyboardViewController::repeatTimerHandler()
 {
-    if (repeatKeycode == 0)
+    if (repeatKeycode_ == 0)
         return;
-    if (remote_sendKeyboardEvent(KeyDown, repeatKeycode) >= 0)
-        updatePreview(repeatKeycode, repeatButton);
+    if (remote_sendKeyboardEvent(KeyDown, repeatKeycode_) >= 0)
+        updatePreview(repeatKeycode_, repeatButton_);
 }
 
 void KeyboardViewController::updatePreview(uint32_t k, UIKeyButton* button)
@@ -523,11 +523,11 @@ void KeyboardViewController::updatePreview(uint32_t k, UIKeyButton* button)
         return;
     if (!reachesPreview(k))
         return;
-    if (showStatusBarTimer) {
-        showStatusBarTimer->invalidate();
-        showStatusBarTimer = nullptr;
+    if (showStatusBarTimer_) {
+        showStatusBarTimer_->invalidate();
+        showStatusBarTimer_ = nullptr;
     }
-    showStatusBarTimer = platform::Timer::scheduledTimer(kPreviewTime, false, [this] { showStatusBarTimerHandler(); });
+    showStatusBarTimer_ = platform::Timer::scheduledTimer(kPreviewTime, false, [this] { showStatusBarTimerHandler(); });
 
     QString text = preview->text();
     if (k == XK_Return)
@@ -551,7 +551,7 @@ void KeyboardViewController::showStatusBarTimerHandler()
 {
     platform::StatusBar::shared().setHidden(false, true);
     preview->setText(QString());
-    showStatusBarTimer = nullptr;
+    showStatusBarTimer_ = nullptr;
 }
 
 void KeyboardViewController::updateKeyButton(bool)

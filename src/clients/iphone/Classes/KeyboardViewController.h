@@ -63,7 +63,7 @@ public:
     // true: the extended mode; false: the standard mode. Callers ask only
     // for the other mode.
     void changeMode(bool extended);
-    bool isExKeyMode() const { return exKeyMode; }
+    bool isExKeyMode() const { return exKeyMode_; }
 
     void startRepeatInvokeTimer(uint32_t keycode, UIKeyButton* button);
     void endRepeatInvokeTimer();
@@ -206,13 +206,13 @@ private:
 
     std::unique_ptr<Ui::KeyboardView> ui_;
     QVariantMap keymaps_;
-    bool pressedCtrl = false;
-    bool pressedAlt = false;
+    bool pressedCtrl_ = false;
+    bool pressedAlt_ = false;
     QPointer<QWidget> keyboardView_;
-    bool exKeyMode = false;
-    std::shared_ptr<platform::Timer> showStatusBarTimer;
-    std::shared_ptr<platform::Timer> repeatInvokeTimer;
-    std::shared_ptr<platform::Timer> repeatTimer;
-    uint32_t repeatKeycode = 0;
-    QPointer<UIKeyButton> repeatButton;
+    bool exKeyMode_ = false;
+    std::shared_ptr<platform::Timer> showStatusBarTimer_;
+    std::shared_ptr<platform::Timer> repeatInvokeTimer_;
+    std::shared_ptr<platform::Timer> repeatTimer_;
+    uint32_t repeatKeycode_ = 0;
+    QPointer<UIKeyButton> repeatButton_;
 };

@@ -65,55 +65,55 @@ void UIArrowKeyPad::fire()
 
 void UIArrowKeyPad::stopRepeatStartTimer()
 {
-    if (repeatStartTimer) {
-        repeatStartTimer->invalidate();
-        repeatStartTimer = nullptr;
+    if (repeatStartTimer_) {
+        repeatStartTimer_->invalidate();
+        repeatStartTimer_ = nullptr;
     }
 }
 
 void UIArrowKeyPad::stopRepeatTimer()
 {
-    if (repeatTimer) {
-        repeatTimer->invalidate();
-        repeatTimer = nullptr;
+    if (repeatTimer_) {
+        repeatTimer_->invalidate();
+        repeatTimer_ = nullptr;
     }
 }
 
 void UIArrowKeyPad::touchesBegan(const platform::TouchSet& touches, platform::Event* event)
 {
     platform::Button::touchesBegan(touches, event);
-    arrowPreviousPoint = pointOf(touches, event);
+    arrowPreviousPoint_ = pointOf(touches, event);
 }
 
 void UIArrowKeyPad::touchesMoved(const platform::TouchSet& touches, platform::Event* event)
 {
     platform::Button::touchesMoved(touches, event);
-    if (repeatTimer)
+    if (repeatTimer_)
         return; // a running repeat keeps its direction
-    direction = calcDirection(arrowPreviousPoint, pointOf(touches, event));
-    if (direction == DirectionNone)
+    direction_ = calcDirection(arrowPreviousPoint_, pointOf(touches, event));
+    if (direction_ == DirectionNone)
         return;
     stopRepeatStartTimer();
-    repeatStartTimer = platform::Timer::scheduledTimer(kRepeatDelay, false, [this] { invokeRepeatStart(); });
-    repeatDirection = direction;
+    repeatStartTimer_ = platform::Timer::scheduledTimer(kRepeatDelay, false, [this] { invokeRepeatStart(); });
+    repeatDirection_ = direction_;
 }
 
 void UIArrowKeyPad::touchesEnded(const platform::TouchSet& touches, platform::Event* event)
 {
     platform::Button::touchesEnded(touches, event);
-    if (repeatTimer) {
-        pressed = false;
-        direction = repeatDirection;
+    if (repeatTimer_) {
+        pressed_ = false;
+        direction_ = repeatDirection_;
         fire();
         stopRepeatTimer();
         return;
     }
     stopRepeatStartTimer();
-    direction = calcDirection(arrowPreviousPoint, pointOf(touches, event));
-    if (direction != DirectionNone) {
-        pressed = true;
+    direction_ = calcDirection(arrowPreviousPoint_, pointOf(touches, event));
+    if (direction_ != DirectionNone) {
+        pressed_ = true;
         fire();
-        pressed = false;
+        pressed_ = false;
         fire();
     }
 }
@@ -124,9 +124,9 @@ void UIArrowKeyPad::touchesCancelled(const platform::TouchSet& touches, platform
     // A cancelled touch is no swipe: nothing is struck, but a running repeat
     // gets its key up, or the receiver would hold the arrow key for ever.
     stopRepeatStartTimer();
-    if (repeatTimer) {
-        pressed = false;
-        direction = repeatDirection;
+    if (repeatTimer_) {
+        pressed_ = false;
+        direction_ = repeatDirection_;
         fire();
         stopRepeatTimer();
     }
@@ -134,15 +134,15 @@ void UIArrowKeyPad::touchesCancelled(const platform::TouchSet& touches, platform
 
 void UIArrowKeyPad::invokeRepeatStart()
 {
-    repeatStartTimer = nullptr;
+    repeatStartTimer_ = nullptr;
     stopRepeatTimer();
-    repeatTimer = platform::Timer::scheduledTimer(kRepeatInterval, true, [this] { invokeRepeat(); });
+    repeatTimer_ = platform::Timer::scheduledTimer(kRepeatInterval, true, [this] { invokeRepeat(); });
 }
 
 void UIArrowKeyPad::invokeRepeat()
 {
-    pressed = true;
-    direction = repeatDirection;
+    pressed_ = true;
+    direction_ = repeatDirection_;
     fire();
 }
 

@@ -29,8 +29,8 @@ public:
     explicit UIArrowKeyPad(QWidget* parent = nullptr);
     ~UIArrowKeyPad() override;
 
-    bool isPressed() const { return pressed; }
-    int32_t getDirection() const { return direction; }
+    bool isPressed() const { return pressed_; }
+    int32_t getDirection() const { return direction_; }
 
     // The direction of a movement in whole steps of 50 points; equal steps
     // go to the horizontal.
@@ -46,8 +46,8 @@ public:
     void invokeRepeat();
 
     // For tests: whether a start delay is pending or a repeat is running.
-    bool isWaitingToRepeat() const { return repeatStartTimer != nullptr; }
-    bool isRepeating() const { return repeatTimer != nullptr; }
+    bool isWaitingToRepeat() const { return repeatStartTimer_ != nullptr; }
+    bool isRepeating() const { return repeatTimer_ != nullptr; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,11 +58,11 @@ private:
     void stopRepeatStartTimer();
     void stopRepeatTimer();
 
-    QPointF arrowPreviousPoint;
-    QPointF pagePreviousPoint;
-    bool pressed = false;
-    int32_t direction = DirectionNone;
-    std::shared_ptr<platform::Timer> repeatStartTimer;
-    std::shared_ptr<platform::Timer> repeatTimer;
-    int32_t repeatDirection = DirectionNone;
+    QPointF arrowPreviousPoint_;
+    QPointF pagePreviousPoint_;
+    bool pressed_ = false;
+    int32_t direction_ = DirectionNone;
+    std::shared_ptr<platform::Timer> repeatStartTimer_;
+    std::shared_ptr<platform::Timer> repeatTimer_;
+    int32_t repeatDirection_ = DirectionNone;
 };
