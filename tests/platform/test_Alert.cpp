@@ -10,6 +10,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace platform;
 
 namespace {
@@ -75,6 +77,52 @@ TEST_F(AlertTest, TheSheetCoversTheWindowAndItsButtonShowsTheNextAlert)
     EXPECT_EQ(Alert::current()->message, "Invalid Password.");
     EXPECT_NE(Alert::sheet(), nullptr);
     EXPECT_NE(Alert::sheet(), sheet);
+}
+
+TEST_F(AlertTest, AFurtherButtonSitsBesideTheFirstAndReportsItsIndex)
+{
+    QWidget window;
+    window.resize(320, 480);
+    window.show();
+    Alert::setHostWindow(&window);
+
+    std::vector<int> tapped;
+    const AlertRecord offer{"Connection Error", "Lost.", "OK", {"Reconnect"}};
+    for (int i = 0; i < 3; ++i)
+        Alert::show(offer.title, offer.message, offer.buttonTitle, offer.otherButtonTitles,
+                    [&](int index) { tapped.push_back(index); });
+    Alert::show("Warning", "Something else.");
+    auto* sheet = qobject_cast<AlertSheet*>(Alert::sheet());
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_EQ(sheet->buttonCount(), 2);
+    EXPECT_EQ(sheet->buttonAt(1)->currentTitle(), "Reconnect");
+    EXPECT_EQ(sheet->buttonAt(2), nullptr);
+    const QRect first = sheet->button()->geometry();
+    const QRect second = sheet->buttonAt(1)->geometry();
+    EXPECT_EQ(first.top(), second.top()); // side by side
+    EXPECT_LE(first.right(), second.left());
+    EXPECT_TRUE(sheet->cardRect().contains(second));
+
+    // An index the alert does not have does nothing.
+    Alert::dismissCurrentWithButtonIndex(2);
+    Alert::dismissCurrentWithButtonIndex(-1);
+    EXPECT_EQ(Alert::pendingCount(), 4);
+    EXPECT_TRUE(tapped.empty());
+
+    FingerSimulator fingers;
+    Button* reconnect = sheet->buttonAt(1);
+    fingers.tap(reconnect, QRectF(reconnect->rect()).center());
+    EXPECT_EQ(tapped, std::vector<int>{1});
+    // The same alerts still waiting are taken back without their actions;
+    // the one on screen and other alerts stay.
+    EXPECT_EQ(Alert::current(), offer);
+    EXPECT_EQ(Alert::withdrawWaiting(offer), 1);
+    EXPECT_EQ(Alert::pendingCount(), 2);
+    EXPECT_EQ(Alert::current(), offer);
+    Alert::dismissCurrent();
+    EXPECT_EQ(tapped, (std::vector<int>{1, 0}));
+    EXPECT_EQ(Alert::current()->title, "Warning");
+    EXPECT_EQ(Alert::history().size(), 4u);
 }
 
 TEST_F(AlertTest, AnAlertAskedForBeforeThereIsAWindowAppearsOnceThereIsOne)

@@ -28,6 +28,7 @@ public:
     std::vector<IndexPath> selected;
     std::vector<IndexPath> committed;
     bool deleteWithAnimation = true;
+    QString footer = "Computers that answered the broadcast.";
 
     ~ComputerList() override { delete helpCell.data(); }
 
@@ -35,6 +36,10 @@ public:
     QString titleForHeaderInSection(TableView*, int section) override
     {
         return section == 0 ? "Registered Computers" : section == 1 ? "Discovered Computers" : QString();
+    }
+    QString titleForFooterInSection(TableView*, int section) override
+    {
+        return section == 1 ? footer : QString();
     }
     int numberOfRowsInSection(TableView*, int section) override
     {
@@ -118,6 +123,26 @@ TEST_F(TableViewTest, SectionsHeadersAndRowsComeFromTheDataSource)
     // Rows lie one under another, sections in order.
     EXPECT_LT(table->rectForRowAtIndexPath({0, 0}).bottom(), table->rectForRowAtIndexPath({0, 1}).top());
     EXPECT_LT(table->rectForRowAtIndexPath({0, 2}).bottom(), table->rectForRowAtIndexPath({1, 0}).top());
+}
+
+TEST_F(TableViewTest, AFooterSitsUnderItsSectionAndMovesWithTheRowsAbove)
+{
+    EXPECT_EQ(table->footerTitleForSection(1), list.footer);
+    EXPECT_EQ(table->footerViewForSection(0), nullptr);
+    QLabel* footer = table->footerViewForSection(1);
+    ASSERT_NE(footer, nullptr);
+    EXPECT_EQ(footer->text(), list.footer);
+    EXPECT_GT(footer->geometry().top(), table->rectForRowAtIndexPath({1, 0}).bottom());
+    EXPECT_LT(footer->geometry().bottom(), table->rectForRowAtIndexPath({2, 0}).top());
+    EXPECT_TRUE(footer->testAttribute(Qt::WA_TransparentForMouseEvents)); // a drag on it scrolls the table
+
+    const int top = footer->geometry().top();
+    list.commitEditingStyle(table, TableViewCellEditingStyle::Delete, {0, 0});
+    EXPECT_EQ(footer->geometry().top(), top - table->rectForRowAtIndexPath({0, 0}).height());
+
+    list.footer.clear();
+    table->reloadData();
+    EXPECT_EQ(table->footerViewForSection(1), nullptr);
 }
 
 TEST_F(TableViewTest, TappingARowSelectsItAndTellsTheDelegate)

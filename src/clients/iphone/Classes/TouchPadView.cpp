@@ -11,36 +11,34 @@ TouchPadView::TouchPadView(QWidget* parent) : platform::Control(parent)
     setMultipleTouchEnabled(true);
 }
 
+template <typename ControlHandler>
+void TouchPadView::thenReport(ControlHandler handle, platform::ControlEvents report, platform::Event* event)
+{
+    // The control's own handlers may end in a screen change that deletes the pad.
+    QPointer<TouchPadView> self(this);
+    handle();
+    if (self)
+        sendActionsForControlEvents(report, event);
+}
+
 void TouchPadView::touchesBegan(const platform::TouchSet& touches, platform::Event* event)
 {
-    QPointer<TouchPadView> self(this);
-    platform::Control::touchesBegan(touches, event);
-    if (self)
-        sendActionsForControlEvents(ControlEventFingerDown, event);
+    thenReport([&] { platform::Control::touchesBegan(touches, event); }, ControlEventFingerDown, event);
 }
 
 void TouchPadView::touchesMoved(const platform::TouchSet& touches, platform::Event* event)
 {
-    QPointer<TouchPadView> self(this);
-    platform::Control::touchesMoved(touches, event);
-    if (self)
-        sendActionsForControlEvents(ControlEventFingerMoved, event);
+    thenReport([&] { platform::Control::touchesMoved(touches, event); }, ControlEventFingerMoved, event);
 }
 
 void TouchPadView::touchesEnded(const platform::TouchSet& touches, platform::Event* event)
 {
-    QPointer<TouchPadView> self(this);
-    platform::Control::touchesEnded(touches, event);
-    if (self)
-        sendActionsForControlEvents(ControlEventFingerUp, event);
+    thenReport([&] { platform::Control::touchesEnded(touches, event); }, ControlEventFingerUp, event);
 }
 
 void TouchPadView::touchesCancelled(const platform::TouchSet& touches, platform::Event* event)
 {
-    QPointer<TouchPadView> self(this);
-    platform::Control::touchesCancelled(touches, event);
-    if (self)
-        sendActionsForControlEvents(ControlEventFingersCancelled, event);
+    thenReport([&] { platform::Control::touchesCancelled(touches, event); }, ControlEventFingersCancelled, event);
 }
 
 void TouchPadView::paintEvent(QPaintEvent*) {}

@@ -29,4 +29,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Runs the control's own handling of the touches, then sends `report`.
+    template <typename ControlHandler>
+    void thenReport(ControlHandler handle, platform::ControlEvents report, platform::Event* event);
 };
