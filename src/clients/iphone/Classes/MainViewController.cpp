@@ -35,8 +35,8 @@ MainViewController::~MainViewController() = default;
 
 void MainViewController::loadView()
 {
-    ui = std::make_unique<Ui::MainWindow>();
-    loadViewFromForm(*ui);
+    ui_ = std::make_unique<Ui::MainWindow>();
+    loadViewFromForm(*ui_);
     view()->setStyleSheet(QStringLiteral("QWidget#MainWindow { background: %1; }\n"
                                          "QLabel#inputLabel { color: %2; background: transparent; }")
                               .arg(platform::theme::groupedBackground().name(), platform::theme::label().name()));
@@ -59,29 +59,29 @@ void MainViewController::viewDidLoad()
     touchPadViewController_->view();
     computerViewController_->view();
 
-    viewControllers[kTouchPadTab] = touchPadViewController_;
-    viewControllers[kKeyboardTab] = nullptr;
-    viewControllers[kRemoteTab] = remoteViewController_;
-    viewControllers[kConnectionTab] = computerViewController_;
+    viewControllers_[kTouchPadTab] = touchPadViewController_;
+    viewControllers_[kKeyboardTab] = nullptr;
+    viewControllers_[kRemoteTab] = remoteViewController_;
+    viewControllers_[kConnectionTab] = computerViewController_;
 
-    ui->tabbar->setItems({ui->tabbarItemTouchPad, ui->tabbarItemKeyboard, ui->tabbarItemRemote, ui->tabbarItemConnection});
-    for (QAction* item : ui->tabbar->items())
+    ui_->tabbar->setItems({ui_->tabbarItemTouchPad, ui_->tabbarItemKeyboard, ui_->tabbarItemRemote, ui_->tabbarItemConnection});
+    for (QAction* item : ui_->tabbar->items())
         connect(item, &QAction::triggered, this, [this, item] { tabBarSelected(item); });
-    ui->tabbar->setSelectedItem(ui->tabbarItemConnection); // what the user sees first
+    ui_->tabbar->setSelectedItem(ui_->tabbarItemConnection); // what the user sees first
 
     // Touch pad, remote, connection, then the tab bar on top: nothing is
     // hidden yet, so the computer list (added last) is what shows first.
     QWidget* mainView = view();
     for (int index : {kTouchPadTab, kRemoteTab, kConnectionTab}) {
-        QWidget* screen = viewControllers[index]->view();
+        QWidget* screen = viewControllers_[index]->view();
         screen->setParent(mainView);
         screen->move(0, 0);
         screen->show();
     }
     // The label only shows text: touches pass through it to the screen below.
-    ui->inputLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    ui->inputLabel->raise();
-    ui->tabbar->raise();
+    ui_->inputLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ui_->inputLabel->raise();
+    ui_->tabbar->raise();
     mainView->installEventFilter(this);
     layOutBars();
 }
@@ -110,20 +110,20 @@ void MainViewController::selectTabView(int index)
 
     for (int i = 0; i < kTabCount; ++i) {
         if (i == index) {
-            if (!viewControllers[i] && i == kKeyboardTab) {
+            if (!viewControllers_[i] && i == kKeyboardTab) {
                 auto* keyboard = new KeyboardViewController(this);
-                viewControllers[i] = keyboard;
+                viewControllers_[i] = keyboard;
                 QWidget* screen = keyboard->view();
                 screen->setParent(mainView);
                 screen->raise();
                 placeKeyboard();
             }
-            platform::ViewController* screen = viewControllers[i];
+            platform::ViewController* screen = viewControllers_[i];
             screen->viewWillAppear(false);
             screen->view()->show();
             screen->viewDidAppear(false);
-        } else if (viewControllers[i] && !viewControllers[i]->view()->isHidden()) {
-            platform::ViewController* screen = viewControllers[i];
+        } else if (viewControllers_[i] && !viewControllers_[i]->view()->isHidden()) {
+            platform::ViewController* screen = viewControllers_[i];
             screen->viewWillDisappear(false);
             screen->view()->hide();
             screen->viewDidDisappear(false);
@@ -134,10 +134,10 @@ void MainViewController::selectTabView(int index)
                 computerViewController_->setPreviouseViewIndex(i);
         }
     }
-    for (QAction* item : ui->tabbar->items())
+    for (QAction* item : ui_->tabbar->items())
         if (platform::TabBar::tagOf(item) == index)
-            ui->tabbar->setSelectedItem(item);
-    ui->tabbar->hide();
+            ui_->tabbar->setSelectedItem(item);
+    ui_->tabbar->hide();
     layOutBars();
 }
 
@@ -169,7 +169,7 @@ QRect MainViewController::frameIn(const PhoneWindow& window)
 
 void MainViewController::placeKeyboard()
 {
-    platform::ViewController* keyboard = viewControllers[kKeyboardTab];
+    platform::ViewController* keyboard = viewControllers_[kKeyboardTab];
     if (!keyboard)
         return;
     // The keyboard's view is laid out to start 20 points above the main view
@@ -194,13 +194,13 @@ void MainViewController::gotoTabBar(const Notification& notification)
 
 void MainViewController::toggleTabBar()
 {
-    platform::TabBar* bar = ui->tabbar;
+    platform::TabBar* bar = ui_->tabbar;
     if (!bar->isHidden()) {
         bar->hide();
         return;
     }
     layOutBars();
-    ui->inputLabel->raise();
+    ui_->inputLabel->raise();
     bar->raise();
     ViewAnimation::applyAlpha(bar, 0);
     bar->show();
@@ -218,16 +218,16 @@ void MainViewController::settings(const Notification&)
 void MainViewController::layOutBars()
 {
     QWidget* mainView = view();
-    const int barHeight = ui->tabbar->sizeHint().height();
+    const int barHeight = ui_->tabbar->sizeHint().height();
     // Over the landscape keyboard the bar lies on the bottom row of keys; it
     // stops short of the tab bar key that opened it, so that a second tap on
     // that key puts it away again.
     int barWidth = mainView->width();
     if (const QWidget* key = keyboardTabBarKey())
         barWidth = qBound(0, key->mapTo(mainView, QPoint(0, 0)).x(), barWidth);
-    ui->tabbar->setGeometry(0, mainView->height() - barHeight, barWidth, barHeight);
-    ui->inputLabel->setGeometry(0, mainView->height() - barHeight - ui->inputLabel->height(), mainView->width(),
-                                ui->inputLabel->height());
+    ui_->tabbar->setGeometry(0, mainView->height() - barHeight, barWidth, barHeight);
+    ui_->inputLabel->setGeometry(0, mainView->height() - barHeight - ui_->inputLabel->height(), mainView->width(),
+                                ui_->inputLabel->height());
 }
 
 const QWidget* MainViewController::keyboardTabBarKey() const
@@ -258,20 +258,20 @@ bool MainViewController::eventFilter(QObject* watched, QEvent* event)
 
 platform::ViewController* MainViewController::viewControllerAt(int index) const
 {
-    return index >= 0 && index < kTabCount ? viewControllers[index].data() : nullptr;
+    return index >= 0 && index < kTabCount ? viewControllers_[index].data() : nullptr;
 }
 
 KeyboardViewController* MainViewController::keyboardViewController() const
 {
-    return qobject_cast<KeyboardViewController*>(viewControllers[kKeyboardTab].data());
+    return qobject_cast<KeyboardViewController*>(viewControllers_[kKeyboardTab].data());
 }
 
-platform::TabBar* MainViewController::tabbar() const { return ui ? ui->tabbar : nullptr; }
-QLabel* MainViewController::inputLabel() const { return ui ? ui->inputLabel : nullptr; }
-QAction* MainViewController::tabbarItemTouchPad() const { return ui ? ui->tabbarItemTouchPad : nullptr; }
-QAction* MainViewController::tabbarItemKeyboard() const { return ui ? ui->tabbarItemKeyboard : nullptr; }
-QAction* MainViewController::tabbarItemRemote() const { return ui ? ui->tabbarItemRemote : nullptr; }
-QAction* MainViewController::tabbarItemConnection() const { return ui ? ui->tabbarItemConnection : nullptr; }
+platform::TabBar* MainViewController::tabbar() const { return ui_ ? ui_->tabbar : nullptr; }
+QLabel* MainViewController::inputLabel() const { return ui_ ? ui_->inputLabel : nullptr; }
+QAction* MainViewController::tabbarItemTouchPad() const { return ui_ ? ui_->tabbarItemTouchPad : nullptr; }
+QAction* MainViewController::tabbarItemKeyboard() const { return ui_ ? ui_->tabbarItemKeyboard : nullptr; }
+QAction* MainViewController::tabbarItemRemote() const { return ui_ ? ui_->tabbarItemRemote : nullptr; }
+QAction* MainViewController::tabbarItemConnection() const { return ui_ ? ui_->tabbarItemConnection : nullptr; }
 TouchPadViewController* MainViewController::touchPadViewController() const { return touchPadViewController_; }
 RemoteViewController* MainViewController::remoteViewController() const { return remoteViewController_; }
 ComputersViewController* MainViewController::computerViewController() const { return computerViewController_; }

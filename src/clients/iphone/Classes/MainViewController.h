@@ -92,9 +92,9 @@ private:
     // The keyboard's tab bar key while the keyboard is the current screen.
     const QWidget* keyboardTabBarKey() const;
 
-    std::unique_ptr<Ui::MainWindow> ui;
+    std::unique_ptr<Ui::MainWindow> ui_;
     int currentTag_ = 0;
-    std::array<QPointer<platform::ViewController>, kTabCount> viewControllers;
+    std::array<QPointer<platform::ViewController>, kTabCount> viewControllers_;
     QPointer<RemoteViewController> remoteViewController_;
     QPointer<TouchPadViewController> touchPadViewController_;
     QPointer<ComputersViewController> computerViewController_;

@@ -63,14 +63,14 @@ TouchPadViewController::~TouchPadViewController()
     auto& accelerometer = platform::Accelerometer::sharedAccelerometer();
     if (accelerometer.delegate() == this)
         accelerometer.setDelegate(nullptr);
-    if (lbuttonClickTimer)
-        lbuttonClickTimer->invalidate();
+    if (lbuttonClickTimer_)
+        lbuttonClickTimer_->invalidate();
 }
 
 void TouchPadViewController::loadView()
 {
-    ui = std::make_unique<Ui::TouchPadScreen>();
-    loadViewFromForm(*ui);
+    ui_ = std::make_unique<Ui::TouchPadScreen>();
+    loadViewFromForm(*ui_);
     using platform::theme::color;
     namespace phone = platform::phone;
     view()->setStyleSheet(
@@ -90,31 +90,31 @@ void TouchPadViewController::viewDidLoad()
     holdingLbutton_ = false;
     motionMode_ = false;
 
-    ui->touchPad->addTarget(this, &TouchPadViewController::touchDown, ControlEventTouchDown);
-    ui->touchPad->addTarget(this, &TouchPadViewController::touchDrag, kDrag);
-    ui->touchPad->addTarget(this, &TouchPadViewController::touchUp, kLift);
-    ui->touchPad->addTarget(this, &TouchPadViewController::touchCancel, ControlEventTouchCancel);
-    ui->touchPad->addTarget(this, &TouchPadViewController::fingersChanged,
+    ui_->touchPad->addTarget(this, &TouchPadViewController::touchDown, ControlEventTouchDown);
+    ui_->touchPad->addTarget(this, &TouchPadViewController::touchDrag, kDrag);
+    ui_->touchPad->addTarget(this, &TouchPadViewController::touchUp, kLift);
+    ui_->touchPad->addTarget(this, &TouchPadViewController::touchCancel, ControlEventTouchCancel);
+    ui_->touchPad->addTarget(this, &TouchPadViewController::fingersChanged,
                             TouchPadView::ControlEventFingerDown | TouchPadView::ControlEventFingerUp);
-    ui->touchPad->addTarget(this, &TouchPadViewController::fingersMoved, TouchPadView::ControlEventFingerMoved);
-    ui->touchPad->addTarget(this, &TouchPadViewController::fingersCancelled,
+    ui_->touchPad->addTarget(this, &TouchPadViewController::fingersMoved, TouchPadView::ControlEventFingerMoved);
+    ui_->touchPad->addTarget(this, &TouchPadViewController::fingersCancelled,
                             TouchPadView::ControlEventFingersCancelled);
 
     // A button taken away mid-press is released, or the receiver would keep it held.
-    ui->leftButton->addTarget(this, &TouchPadViewController::lbuttonTouchDown, ControlEventTouchDown);
-    ui->leftButton->addTarget(this, &TouchPadViewController::lbuttonTouchUp, kLift | ControlEventTouchCancel);
-    ui->rightButton->addTarget(this, &TouchPadViewController::rbuttonTouchDown, ControlEventTouchDown);
-    ui->rightButton->addTarget(this, &TouchPadViewController::rbuttonTouchUp, kLift | ControlEventTouchCancel);
+    ui_->leftButton->addTarget(this, &TouchPadViewController::lbuttonTouchDown, ControlEventTouchDown);
+    ui_->leftButton->addTarget(this, &TouchPadViewController::lbuttonTouchUp, kLift | ControlEventTouchCancel);
+    ui_->rightButton->addTarget(this, &TouchPadViewController::rbuttonTouchDown, ControlEventTouchDown);
+    ui_->rightButton->addTarget(this, &TouchPadViewController::rbuttonTouchUp, kLift | ControlEventTouchCancel);
 
-    ui->wheelButton->addTarget(this, &TouchPadViewController::wheelTouchDown, ControlEventTouchDown);
-    ui->wheelButton->addTarget(this, &TouchPadViewController::wheelDrag, kDrag);
-    ui->wheelButton->addTarget(this, &TouchPadViewController::wheelTouchUp, kLift);
+    ui_->wheelButton->addTarget(this, &TouchPadViewController::wheelTouchDown, ControlEventTouchDown);
+    ui_->wheelButton->addTarget(this, &TouchPadViewController::wheelDrag, kDrag);
+    ui_->wheelButton->addTarget(this, &TouchPadViewController::wheelTouchUp, kLift);
 
-    ui->motionButton->addTarget(this, &TouchPadViewController::startMotion, ControlEventTouchDown);
-    ui->motionButton->addTarget(this, &TouchPadViewController::endMotion, kLift | ControlEventTouchCancel);
+    ui_->motionButton->addTarget(this, &TouchPadViewController::startMotion, ControlEventTouchDown);
+    ui_->motionButton->addTarget(this, &TouchPadViewController::endMotion, kLift | ControlEventTouchCancel);
 
-    ui->toggleTabBarButton->addTarget(this, &TouchPadViewController::toggleTabBarChanged, ControlEventTouchUpInside);
-    ui->keyboardButton->addTarget(this, &TouchPadViewController::showKeyboard, ControlEventTouchUpInside);
+    ui_->toggleTabBarButton->addTarget(this, &TouchPadViewController::toggleTabBarChanged, ControlEventTouchUpInside);
+    ui_->keyboardButton->addTarget(this, &TouchPadViewController::showKeyboard, ControlEventTouchUpInside);
 }
 
 void TouchPadViewController::viewDidAppear(bool animated)
@@ -135,7 +135,7 @@ Touch* TouchPadViewController::touchIn(Event* event, const QWidget* view)
 
 Touch* TouchPadViewController::padTouch(Event* event) const
 {
-    return touchIn(event, ui->touchPad);
+    return touchIn(event, ui_->touchPad);
 }
 
 QList<Touch*> TouchPadViewController::fingersOnPad(Event* event) const
@@ -143,7 +143,7 @@ QList<Touch*> TouchPadViewController::fingersOnPad(Event* event) const
     QList<Touch*> fingers;
     if (!event)
         return fingers;
-    for (Touch* touch : event->touchesForView(ui->touchPad))
+    for (Touch* touch : event->touchesForView(ui_->touchPad))
         if (touch->phase() != platform::TouchPhase::Ended && touch->phase() != platform::TouchPhase::Cancelled)
             fingers.append(touch);
     return fingers;
@@ -151,13 +151,13 @@ QList<Touch*> TouchPadViewController::fingersOnPad(Event* event) const
 
 bool TouchPadViewController::isClickPending() const
 {
-    return lbuttonClickTimer != nullptr;
+    return lbuttonClickTimer_ != nullptr;
 }
 
 void TouchPadViewController::cancelPendingClick()
 {
-    lbuttonClickTimer->invalidate();
-    lbuttonClickTimer.reset();
+    lbuttonClickTimer_->invalidate();
+    lbuttonClickTimer_.reset();
 }
 
 void TouchPadViewController::clickLeftButton()
@@ -177,8 +177,8 @@ void TouchPadViewController::touchDown(Control*, Event* event)
         lbuttonTouchDown(nullptr);
         return;
     }
-    oldPoint = FloatPoint::from(touch->locationInView(view()));
-    touchDownPoint = oldPoint;
+    oldPoint_ = FloatPoint::from(touch->locationInView(view()));
+    touchDownPoint_ = oldPoint_;
     padMotion_.begin(PointerSettings::current());
 }
 
@@ -191,8 +191,8 @@ void TouchPadViewController::touchDrag(Control*, Event* event)
         return;
     const int tapCount = touch->tapCount();
     const FloatPoint p = FloatPoint::from(touch->locationInView(view()));
-    const PointerMotion::Delta delta = padMotion_.move(oldPoint, p);
-    oldPoint = p;
+    const PointerMotion::Delta delta = padMotion_.move(oldPoint_, p);
+    oldPoint_ = p;
 
     // Drag lock: the second tap of a double tap that slides holds the left
     // button instead of clicking. It engages once the finger has gone beyond
@@ -237,8 +237,8 @@ void TouchPadViewController::touchUp(Control*, Event* event)
         break;
     case 1:
         // Only a tap that did not move at all clicks.
-        if (p == touchDownPoint) {
-            lbuttonClickTimer = Timer::scheduledTimer(kSingleTapClickDelay, false,
+        if (p == touchDownPoint_) {
+            lbuttonClickTimer_ = Timer::scheduledTimer(kSingleTapClickDelay, false,
                                                       [this](Timer& timer) { lbuttonClickHandleTimer(timer); });
         }
         break;
@@ -316,8 +316,8 @@ void TouchPadViewController::lbuttonClickHandleTimer(Timer& timer)
     clickLeftButton();
     // Only the timer the field refers to is forgotten: a newer pending click
     // must stay cancellable by the double tap that follows it.
-    if (lbuttonClickTimer.get() == &timer)
-        lbuttonClickTimer.reset();
+    if (lbuttonClickTimer_.get() == &timer)
+        lbuttonClickTimer_.reset();
 }
 
 // --- The buttons -------------------------------------------------------------
@@ -356,37 +356,37 @@ void TouchPadViewController::rbuttonTouchUp(Control*)
 
 void TouchPadViewController::wheelTouchDown(Control*, Event* event)
 {
-    Touch* touch = touchIn(event, ui->wheelButton);
+    Touch* touch = touchIn(event, ui_->wheelButton);
     if (!touch)
         return;
-    oldWheelTouchPoint = FloatPoint::from(touch->locationInView(ui->wheelButton));
-    wheelTouchDownPoint = oldWheelTouchPoint;
+    oldWheelTouchPoint_ = FloatPoint::from(touch->locationInView(ui_->wheelButton));
+    wheelTouchDownPoint_ = oldWheelTouchPoint_;
     wheelSettings_ = PointerSettings::current();
 }
 
 void TouchPadViewController::wheelDrag(Control*, Event* event)
 {
-    Touch* touch = touchIn(event, ui->wheelButton);
+    Touch* touch = touchIn(event, ui_->wheelButton);
     if (!touch)
         return;
-    const FloatPoint p = FloatPoint::from(touch->locationInView(ui->wheelButton));
+    const FloatPoint p = FloatPoint::from(touch->locationInView(ui_->wheelButton));
     const int16_t steps =
-        truncatedToInt16(double((oldWheelTouchPoint.y - p.y) / wheelSettings_.wheelStepPoints()));
+        truncatedToInt16(double((oldWheelTouchPoint_.y - p.y) / wheelSettings_.wheelStepPoints()));
     // Slow movement adds up: the reference stays until a whole step is made.
     if (steps == 0)
         return;
     // One step per event, however far the finger went.
     sendWheelSteps(steps > 0 ? 1 : -1, wheelSettings_);
-    oldWheelTouchPoint = p;
+    oldWheelTouchPoint_ = p;
 }
 
 void TouchPadViewController::wheelTouchUp(Control*, Event* event)
 {
     RemoteProtocolUtils::checkConnection();
-    Touch* touch = touchIn(event, ui->wheelButton);
+    Touch* touch = touchIn(event, ui_->wheelButton);
     if (touch) {
-        const FloatPoint p = FloatPoint::from(touch->locationInView(ui->wheelButton));
-        if (p == wheelTouchDownPoint && touch->tapCount() == 1) {
+        const FloatPoint p = FloatPoint::from(touch->locationInView(ui_->wheelButton));
+        if (p == wheelTouchDownPoint_ && touch->tapCount() == 1) {
             remote_sendMouseEvent(buttonMask_ | REMOTE_BUTTON_MIDDLE, 0, 0);
             remote_sendMouseEvent(buttonMask_ & uint8_t(~REMOTE_BUTTON_MIDDLE), 0, 0);
             play_keypress();
@@ -429,12 +429,12 @@ void TouchPadViewController::didAccelerate(platform::Accelerometer*, const platf
         return;
     if (needSetBasis_) {
         needSetBasis_ = false;
-        basisX = kMotionBasisX;
-        basisY = kMotionBasisY;
+        basisX_ = kMotionBasisX;
+        basisY_ = kMotionBasisY;
         return;
     }
-    const int16_t dx = truncatedToInt16(motionSpeed(acceleration.x, basisX));
-    const int16_t dy = truncatedToInt16(motionSpeed(acceleration.y, basisY));
+    const int16_t dx = truncatedToInt16(motionSpeed(acceleration.x, basisX_));
+    const int16_t dy = truncatedToInt16(motionSpeed(acceleration.y, basisY_));
     if (dx == 0 && dy == 0)
         return;
     sendMouseEvent(dx, dy);
@@ -442,10 +442,10 @@ void TouchPadViewController::didAccelerate(platform::Accelerometer*, const platf
 
 // --- Outlets -----------------------------------------------------------------
 
-TouchPadView* TouchPadViewController::touchPadView() const { return ui ? ui->touchPad : nullptr; }
-platform::Button* TouchPadViewController::leftButton() const { return ui ? ui->leftButton : nullptr; }
-platform::Button* TouchPadViewController::rightButton() const { return ui ? ui->rightButton : nullptr; }
-platform::Button* TouchPadViewController::wheelButton() const { return ui ? ui->wheelButton : nullptr; }
-platform::Button* TouchPadViewController::motionButton() const { return ui ? ui->motionButton : nullptr; }
-platform::Button* TouchPadViewController::toggleTabBarButton() const { return ui ? ui->toggleTabBarButton : nullptr; }
-platform::Button* TouchPadViewController::keyboardButton() const { return ui ? ui->keyboardButton : nullptr; }
+TouchPadView* TouchPadViewController::touchPadView() const { return ui_ ? ui_->touchPad : nullptr; }
+platform::Button* TouchPadViewController::leftButton() const { return ui_ ? ui_->leftButton : nullptr; }
+platform::Button* TouchPadViewController::rightButton() const { return ui_ ? ui_->rightButton : nullptr; }
+platform::Button* TouchPadViewController::wheelButton() const { return ui_ ? ui_->wheelButton : nullptr; }
+platform::Button* TouchPadViewController::motionButton() const { return ui_ ? ui_->motionButton : nullptr; }
+platform::Button* TouchPadViewController::toggleTabBarButton() const { return ui_ ? ui_->toggleTabBarButton : nullptr; }
+platform::Button* TouchPadViewController::keyboardButton() const { return ui_ ? ui_->keyboardButton : nullptr; }

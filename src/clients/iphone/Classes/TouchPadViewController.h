@@ -113,18 +113,18 @@ private:
     // turned by the scroll direction: one packet each.
     void sendWheelSteps(int steps, const PointerSettings& settings);
 
-    std::unique_ptr<Ui::TouchPadScreen> ui;
+    std::unique_ptr<Ui::TouchPadScreen> ui_;
 
-    FloatPoint oldPoint;
-    FloatPoint touchDownPoint;
-    FloatPoint wheelTouchDownPoint;
+    FloatPoint oldPoint_;
+    FloatPoint touchDownPoint_;
+    FloatPoint wheelTouchDownPoint_;
     uint8_t buttonMask_ = 0;
-    std::shared_ptr<platform::Timer> lbuttonClickTimer;
+    std::shared_ptr<platform::Timer> lbuttonClickTimer_;
     bool holdingLbutton_ = false;
-    FloatPoint oldWheelTouchPoint;
+    FloatPoint oldWheelTouchPoint_;
     bool needSetBasis_ = false;
-    double basisX = 0.0;
-    double basisY = 0.0;
+    double basisX_ = 0.0;
+    double basisY_ = 0.0;
     bool motionMode_ = false;
     PointerMotion padMotion_;
     PointerSettings wheelSettings_;

@@ -50,8 +50,8 @@ void UITrackBall::touchesBegan(const TouchSet& touches, Event* event)
     Touch* touch = touches.anyObject();
     if (!touch)
         return;
-    touchDownPoint = FloatPoint::from(touch->locationInView(this));
-    previousTouchPoint = touchDownPoint;
+    touchDownPoint_ = FloatPoint::from(touch->locationInView(this));
+    previousTouchPoint_ = touchDownPoint_;
     motion_.begin(PointerSettings::current());
 }
 
@@ -62,8 +62,8 @@ void UITrackBall::touchesMoved(const TouchSet& touches, Event* event)
     if (!touch)
         return;
     const FloatPoint p = FloatPoint::from(touch->locationInView(this));
-    const PointerMotion::Delta delta = motion_.move(previousTouchPoint, p);
-    previousTouchPoint = p;
+    const PointerMotion::Delta delta = motion_.move(previousTouchPoint_, p);
+    previousTouchPoint_ = p;
     sendMouseEvent(0, delta.dx, delta.dy);
 }
 
@@ -73,7 +73,7 @@ void UITrackBall::touchesEnded(const TouchSet& touches, Event* event)
     Touch* touch = event ? event->touchesForView(this).anyObject() : touches.anyObject();
     if (!touch)
         return;
-    if (FloatPoint::from(touch->locationInView(this)) == touchDownPoint) {
+    if (FloatPoint::from(touch->locationInView(this)) == touchDownPoint_) {
         lbuttonTouchDown();
         lbuttonTouchUp();
     }

@@ -35,7 +35,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    FloatPoint touchDownPoint;
-    FloatPoint previousTouchPoint;
+    FloatPoint touchDownPoint_;
+    FloatPoint previousTouchPoint_;
     PointerMotion motion_;
 };
