@@ -14,6 +14,7 @@
 #include "platform/TouchTracker.h"
 
 #include "support/AppTestEnvironment.h"
+#include "support/TouchPadScreenTest.h"
 #include "support/SessionRecorder.h"
 
 #include <QGuiApplication>
@@ -31,29 +32,10 @@ SentPacket mouse(int buttons, int dx = 0, int dy = 0)
     return SentPacket::mouse(buttons, dx, dy);
 }
 
-class TouchPadTest : public ::testing::Test {
+class TouchPadTest : public TouchPadScreenTest {
 protected:
-    void SetUp() override
-    {
-        window.resize(320, 460);
-        screen.view()->setParent(&window);
-        screen.view()->move(0, 0);
-        window.show();
-        screen.viewWillAppear(false);
-        screen.viewDidAppear(false);
-        pad = screen.touchPadView();
-        wheel = screen.wheelButton();
-    }
-
     // Lets the double-tap window run out, so the next touch is a lone one.
     void pause() { env.advance(1.0); }
-
-    AppTestEnvironment env;
-    QWidget window;
-    TouchPadViewController screen;
-    FingerSimulator fingers;
-    QWidget* pad = nullptr;
-    QWidget* wheel = nullptr;
 };
 
 class TouchPadSessionTest : public TouchPadTest {

@@ -15,6 +15,7 @@
 #include "platform/UserDefaults.h"
 
 #include "support/AppTestEnvironment.h"
+#include "support/TouchPadScreenTest.h"
 #include "support/SessionRecorder.h"
 
 #include <gtest/gtest.h>
@@ -46,18 +47,11 @@ QPoint totalMovement(const SentPackets& packets)
     return total;
 }
 
-class TouchPadGestureTest : public ::testing::Test {
+class TouchPadGestureTest : public TouchPadScreenTest {
 protected:
     void SetUp() override
     {
-        window.resize(320, 460);
-        screen.view()->setParent(&window);
-        screen.view()->move(0, 0);
-        window.show();
-        screen.viewWillAppear(false);
-        screen.viewDidAppear(false);
-        pad = screen.touchPadView();
-        wheel = screen.wheelButton();
+        TouchPadScreenTest::SetUp();
         ASSERT_TRUE(session.connected());
     }
 
@@ -86,13 +80,7 @@ protected:
         fingers.release(0, pad, finger0);
     }
 
-    AppTestEnvironment env;
-    QWidget window;
-    TouchPadViewController screen;
-    FingerSimulator fingers;
     SessionRecorder session;
-    QWidget* pad = nullptr;
-    QWidget* wheel = nullptr;
     QPointF finger0{100, 200};
     QPointF finger1{150, 200};
 };
