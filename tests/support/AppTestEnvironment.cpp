@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppTestEnvironment.h"
 
+#include "SettingsKeys.h"
 #include "SoundServer.h"
 #include "WindowScale.h"
 
@@ -21,7 +22,7 @@ AppTestEnvironment::AppTestEnvironment(bool soundEffectsOn)
     savedSettings_ = qgetenv("QUILLON_SETTINGS");
     qputenv("QUILLON_SETTINGS", settingsFile().toLocal8Bit());
     UserDefaults::resetStandardUserDefaults();
-    UserDefaults::standardUserDefaults().setBool(soundEffectsOn, "enabled_soundeffect");
+    UserDefaults::standardUserDefaults().setBool(soundEffectsOn, settingsKey::kSoundEffects);
     AudioServices::setBackend(sounds);
     initialize_sound_server();
     Alert::dismissAll();
