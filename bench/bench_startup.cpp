@@ -11,6 +11,9 @@
 // in the same run, so that both meet the same load on the machine)
 // The app keeps discovery on loopback and its settings in a scratch file, so
 // the benchmark sends nothing onto a network and touches no real settings.
+#include "HelperProcess.h"
+#include "XvfbDisplay.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -19,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
@@ -52,17 +56,6 @@ bool readLine(int fd, std::string& line, Clock::time_point deadline)
     return true;
 }
 
-void stop(pid_t pid)
-{
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 200; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        usleep(10000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-}
 
 pid_t spawn(const std::vector<std::string>& command, const std::vector<std::string>& extraEnvironment, int keepFd)
 {
@@ -94,30 +87,6 @@ pid_t spawn(const std::vector<std::string>& command, const std::vector<std::stri
     return error == 0 ? pid : -1;
 }
 
-struct Xvfb {
-    pid_t pid = -1;
-    std::string display;
-};
-
-Xvfb startXvfb()
-{
-    int ends[2];
-    if (pipe(ends) != 0)
-        return {};
-    Xvfb server;
-    server.pid = spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(ends[1]), "-nolisten", "tcp", "-screen", "0",
-                        "1024x768x24", "-noreset"},
-                       {}, ends[1]);
-    close(ends[1]);
-    std::string line;
-    if (server.pid < 0 || !readLine(ends[0], line, Clock::now() + kGiveUp)) {
-        std::fprintf(stderr, "bench_startup: Xvfb did not start\n");
-        std::exit(1);
-    }
-    close(ends[0]);
-    server.display = ":" + line.substr(0, line.find('\n'));
-    return server;
-}
 
 // Milliseconds from spawn to the first-frame line, or a negative number.
 double timeToFirstFrame(const std::vector<std::string>& command, const std::vector<std::string>& environment)
@@ -136,7 +105,7 @@ double timeToFirstFrame(const std::vector<std::string>& command, const std::vect
     const auto framedAt = Clock::now();
     close(ends[0]);
     if (pid > 0)
-        stop(pid);
+        stopHelper(pid);
     if (!framed)
         return -1;
     return std::chrono::duration<double, std::milli>(framedAt - started).count();
@@ -159,9 +128,14 @@ int main(int argc, char** argv)
         std::perror("bench_startup: mkdtemp");
         return 1;
     }
-    const Xvfb server = startXvfb();
+    std::string why;
+    std::unique_ptr<XvfbDisplay> server = XvfbDisplay::start(why);
+    if (!server) {
+        std::fprintf(stderr, "bench_startup: %s\n", why.c_str());
+        return 1;
+    }
     const std::vector<std::string> environment = {
-        "DISPLAY=" + server.display, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + std::string(scratch),
+        "DISPLAY=" + server->name(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + std::string(scratch),
         "QUILLON_SETTINGS=" + std::string(scratch) + "/settings.json"};
     std::vector<std::string> appBinaries;
     for (int i = 2; i < argc; ++i)
@@ -184,13 +158,12 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "bench_startup: %s showed no first frame within %lld s\n",
                              programs[p][0].c_str(),
                              (long long)std::chrono::duration_cast<std::chrono::seconds>(kGiveUp).count());
-                stop(server.pid);
                 return 1;
             }
             times[p].push_back(t);
         }
     }
-    stop(server.pid);
+    server.reset();
     const std::string cleanup = std::string("rm -rf ") + scratch;
     [[maybe_unused]] const int removed = std::system(cleanup.c_str());
 

@@ -52,7 +52,7 @@ RestoreTokenFile RestoreTokenFile::forThisUser()
 {
     const char* state = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
-    // The base directory specification ignores relative paths.
+    // XDG base directories must be absolute; a relative one is ignored.
     if (state && state[0] == '/')
         return RestoreTokenFile(std::string(state) + "/quillon/portal-restore-token");
     if (home && home[0] == '/')
