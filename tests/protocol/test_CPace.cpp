@@ -4,6 +4,7 @@
 #include "CPace.h"
 
 #include "HexBytes.h"
+#include "RefusedShares.h"
 
 #include <gtest/gtest.h>
 
@@ -100,25 +101,6 @@ TEST(CPaceRistretto255Vectors, GeneratorSharesKAndIskMatchTheDraft)
     EXPECT_EQ(hexOf(isk), "b69effbf61b51d56401c0f65601abe428de8206feaaf0e32198896dcae7b35cd"
                           "2b38950a39dfd5d4a79164614c2984f7daa460b588c1e80c3fa2068af7900447");
 }
-
-const char kYaWithTopBit[] = "d6bac480f2c386c394efc7c47adb9925dcd2630b64f240c50f8d0eec482b91d7";
-
-// Encodings a peer may send that must give no K: the draft's invalid points
-// for ristretto255 and a choice of RFC 9496's invalid encodings (its
-// appendix of bad encodings), plus a value with the top bit set.
-const char* const kRefusedShares[] = {
-    "2b3c6b8c4f3800e7aef6864025b4ed79bd599117e427c41bd47d93d654b4a51c", // draft: invalid Y1
-    "0000000000000000000000000000000000000000000000000000000000000000", // draft: the identity
-    "edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", // p itself: not canonical
-    "f3ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", // p + 6: not canonical
-    "ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", // 2^255 - 1: not canonical
-    "0100000000000000000000000000000000000000000000000000000000000000", // negative field element
-    "ed57ffd8c914fb201471d1c3d245ce3c746fcbe63a3679d51b6a516ebebe0e20", // negative field element
-    "26948d35ca62e643e26a83177332e6b6afeb9d08e4268b650f1f5bbd8d81d371", // non-square x^2
-    "3eb858e78f5a7254d8c9731174a94f76755fd3941c0ac93735c07ba14579630e", // negative xy
-    "ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", // s = -1, so y = 0
-    kYaWithTopBit,
-};
 
 TEST(CPaceRistretto255Vectors, InvalidSharesAndReflectionsGiveNoK)
 {
