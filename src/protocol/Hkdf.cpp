@@ -5,8 +5,10 @@
 
 void hmacSha512(ByteView key, std::initializer_list<ByteView> pieces, Hmac512& out)
 {
+    // An empty key (HKDF without salt) still needs a pointer libsodium may hold.
+    static const uint8_t noKey = 0;
     crypto_auth_hmacsha512_state state;
-    crypto_auth_hmacsha512_init(&state, key.data, key.size);
+    crypto_auth_hmacsha512_init(&state, key.size != 0 ? key.data : &noKey, key.size);
     for (const ByteView& piece : pieces)
         crypto_auth_hmacsha512_update(&state, piece.data, piece.size);
     crypto_auth_hmacsha512_final(&state, out.data());
