@@ -5,34 +5,24 @@
 
 #include "SecretBytes.h"
 
-#include <algorithm>
 #include <string>
 #include <string_view>
 
-inline Bytes hexBytes(std::string_view text)
+// Bytes, a std::array or a Secret filled from hex.
+template <typename Fixed = Bytes>
+Fixed fromHex(std::string_view text)
 {
-    Bytes out(text.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<uint8_t>(std::stoi(std::string(text.substr(2 * i, 2)), nullptr, 16));
+    Fixed out{};
+    if constexpr (std::is_same_v<Fixed, Bytes>)
+        out.resize(text.size() / 2);
+    sodium_hex2bin(out.data(), out.size(), text.data(), text.size(), nullptr, nullptr, nullptr);
     return out;
 }
 
 inline std::string hexOf(ByteView bytes)
 {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size; ++i) {
-        text += digits[bytes.data[i] >> 4];
-        text += digits[bytes.data[i] & 15];
-    }
+    std::string text(2 * bytes.size + 1, '\0');
+    sodium_bin2hex(&text[0], text.size(), bytes.data, bytes.size);
+    text.pop_back();
     return text;
-}
-
-template <typename Fixed>
-Fixed fixedFromHex(std::string_view text)
-{
-    Fixed out{};
-    const Bytes bytes = hexBytes(text);
-    std::copy(bytes.begin(), bytes.begin() + std::min(bytes.size(), out.size()), out.data());
-    return out;
 }

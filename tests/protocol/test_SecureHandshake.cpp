@@ -47,7 +47,33 @@ const Bytes kRefusal = payload({{"Rsp", 1}});
 const std::string kSid(32, 'a');
 const char kValidShare[] = "3ea7e0b19560d7c0b0f5734f63b955286dfa8232b5ebe63324e2d9e7433f7258";
 
-// One connection's handshake, run as far as the test asks.
+Bytes secureLogin(Entry version, const std::string& sid, const std::string& ya)
+{
+    return payload({{"Cmd", "SecureLogin"}, version, {"Sid", sid}, {"Ya", ya}});
+}
+
+// A fresh receiver's answer to a first message.
+HandshakeResult hello(const Bytes& request, Bytes& reply)
+{
+    return ReceiverHandshake("pc").hello("pass", request.data(), request.size(), reply);
+}
+
+// A fresh phone's verdict on the answer `reply` makes to its first message;
+// what it would send next goes to `next`.
+template <typename Reply>
+HandshakeResult answer(Reply reply, Bytes* next = nullptr)
+{
+    PhoneHandshake phone;
+    Bytes m1;
+    Bytes m3;
+    EXPECT_EQ(phone.start("pass", m1), HandshakeResult::Ok);
+    const Bytes message = reply(m1);
+    const HandshakeResult result = phone.answer(message.data(), message.size(), next != nullptr ? *next : m3);
+    EXPECT_EQ(phone.keys(), nullptr);
+    return result;
+}
+
+// One connection's handshake, up to the receiver taking Ta.
 struct Handshake {
     PhoneHandshake phone;
     ReceiverHandshake receiver{"living-room-pc"};
@@ -116,46 +142,35 @@ TEST(SecureHandshake, AWrongPasscodeFailsAtTaAndTheReceiverSendsNoTb)
 TEST(SecureHandshake, BadSharesAreRefusedInBothDirections)
 {
     for (const char* bad : kRefusedShares) {
-        ReceiverHandshake receiver("pc");
-        const Bytes hello = payload({{"Cmd", "SecureLogin"}, {"Ver", 1}, {"Sid", kSid}, {"Ya", bad}});
         Bytes reply;
-        EXPECT_EQ(receiver.hello("pass", hello.data(), hello.size(), reply), HandshakeResult::BadShare) << bad;
+        EXPECT_EQ(hello(secureLogin({"Ver", 1}, kSid, bad), reply), HandshakeResult::BadShare) << bad;
         EXPECT_EQ(reply, kRefusal) << bad;
-
-        PhoneHandshake phone;
-        Bytes m1;
-        Bytes m3;
-        ASSERT_EQ(phone.start("pass", m1), HandshakeResult::Ok);
-        const Bytes answer = payload({{"Yb", bad}, {"Name", "pc"}});
-        EXPECT_EQ(phone.answer(answer.data(), answer.size(), m3), HandshakeResult::BadShare) << bad;
-        EXPECT_TRUE(m3.empty()) << bad;
-        EXPECT_EQ(phone.confirm(kRefusal.data(), kRefusal.size()), HandshakeResult::Failed) << bad;
+        EXPECT_EQ(answer([&](const Bytes&) { return payload({{"Yb", bad}, {"Name", "pc"}}); }, &reply),
+                  HandshakeResult::BadShare) << bad;
+        EXPECT_TRUE(reply.empty()) << bad;
     }
     // The phone's own share sent back to it.
-    PhoneHandshake phone;
-    Bytes m1;
-    Bytes m3;
-    ASSERT_EQ(phone.start("pass", m1), HandshakeResult::Ok);
-    const Bytes reflected = payload({{"Yb", entryText(m1, "Ya")}, {"Name", "pc"}});
-    EXPECT_EQ(phone.answer(reflected.data(), reflected.size(), m3), HandshakeResult::BadShare);
+    EXPECT_EQ(answer([](const Bytes& m1) { return payload({{"Yb", entryText(m1, "Ya")}, {"Name", "pc"}}); }),
+              HandshakeResult::BadShare);
 }
 
-TEST(SecureHandshake, AReflectedOrAlteredTbIsARefusedPasscode)
+TEST(SecureHandshake, AReflectedOrAlteredOrMissingTbIsARefusedPasscode)
 {
     for (int alteration = 0; alteration < 3; ++alteration) {
         Handshake run("pass", "pass");
         ASSERT_EQ(run.verify(), HandshakeResult::Ok);
         std::string tb = entryText(run.m4, "Tb");
-        const Bytes replies[] = {payload({{"Tb", entryText(run.m3, "Ta")}}),
-                                 payload({{"Tb", tb.replace(0, 1, tb[0] == '0' ? "1" : "0")}}), payload({})};
+        tb[0] = tb[0] == '0' ? '1' : '0';
+        const Bytes replies[] = {payload({{"Tb", entryText(run.m3, "Ta")}}), payload({{"Tb", tb}}), kRefusal};
         EXPECT_EQ(run.confirm(replies[alteration]), HandshakeResult::BadTag) << alteration;
         EXPECT_EQ(run.phone.keys(), nullptr);
+        EXPECT_EQ(run.confirm(run.m4), HandshakeResult::Failed) << "a refusal is final";
     }
 }
 
 TEST(SecureHandshake, MessagesOfAnyOtherFormAreRefused)
 {
-    const std::string ya = std::string(kValidShare);
+    const std::string ya = kValidShare;
     const struct {
         const char* what;
         Bytes message;
@@ -163,17 +178,16 @@ TEST(SecureHandshake, MessagesOfAnyOtherFormAreRefused)
     } hellos[] = {
         {"a plain login", payload({{"Cmd", "Login"}, {"Passcode", "pass"}}), HandshakeResult::NotSecureLogin},
         {"not a value tree", Bytes{'h', 'i'}, HandshakeResult::NotSecureLogin},
-        {"another version", payload({{"Cmd", "SecureLogin"}, {"Ver", 2}, {"Sid", kSid}, {"Ya", ya}}), HandshakeResult::UnknownVersion},
-        {"a version as text", payload({{"Cmd", "SecureLogin"}, {"Ver", "1"}, {"Sid", kSid}, {"Ya", ya}}), HandshakeResult::Malformed},
-        {"upper-case hex", payload({{"Cmd", "SecureLogin"}, {"Ver", 1}, {"Sid", std::string(32, 'A')}, {"Ya", ya}}), HandshakeResult::Malformed},
-        {"a short sid", payload({{"Cmd", "SecureLogin"}, {"Ver", 1}, {"Sid", std::string(30, 'a')}, {"Ya", ya}}), HandshakeResult::Malformed},
-        {"a share that is not hex", payload({{"Cmd", "SecureLogin"}, {"Ver", 1}, {"Sid", kSid}, {"Ya", std::string(64, 'g')}}), HandshakeResult::Malformed},
+        {"another version", secureLogin({"Ver", 2}, kSid, ya), HandshakeResult::UnknownVersion},
+        {"a version as text", secureLogin({"Ver", "1"}, kSid, ya), HandshakeResult::Malformed},
+        {"upper-case hex", secureLogin({"Ver", 1}, std::string(32, 'A'), ya), HandshakeResult::Malformed},
+        {"a short sid", secureLogin({"Ver", 1}, std::string(30, 'a'), ya), HandshakeResult::Malformed},
+        {"a share that is not hex", secureLogin({"Ver", 1}, kSid, std::string(64, 'g')), HandshakeResult::Malformed},
         {"no share", payload({{"Cmd", "SecureLogin"}, {"Ver", 1}, {"Sid", kSid}}), HandshakeResult::Malformed},
     };
     for (const auto& h : hellos) {
-        ReceiverHandshake receiver("pc");
         Bytes reply;
-        EXPECT_EQ(receiver.hello("pass", h.message.data(), h.message.size(), reply), h.result) << h.what;
+        EXPECT_EQ(hello(h.message, reply), h.result) << h.what;
         EXPECT_EQ(reply, h.result == HandshakeResult::NotSecureLogin ? Bytes() : kRefusal) << h.what;
     }
 
@@ -185,32 +199,26 @@ TEST(SecureHandshake, MessagesOfAnyOtherFormAreRefused)
         {"a plain refusal", kRefusal, HandshakeResult::PlainOnly},
         {"a plain acceptance", payload({{"Rsp", 0}}), HandshakeResult::PlainOnly},
         {"a share without a name", payload({{"Yb", ya}}), HandshakeResult::Malformed},
-        {"upper-case hex", payload({{"Yb", "3EA7E0B19560D7C0B0F5734F63B955286DFA8232B5EBE63324E2D9E7433F7258"}, {"Name", "pc"}}), HandshakeResult::Malformed},
+        {"upper-case hex", payload({{"Yb", std::string(64, 'A')}, {"Name", "pc"}}), HandshakeResult::Malformed},
         {"not a value tree", Bytes{0x5B}, HandshakeResult::Malformed},
     };
-    for (const auto& a : answers) {
-        PhoneHandshake phone;
-        Bytes m1;
-        Bytes m3;
-        ASSERT_EQ(phone.start("pass", m1), HandshakeResult::Ok);
-        EXPECT_EQ(phone.answer(a.message.data(), a.message.size(), m3), a.result) << a.what;
-        EXPECT_EQ(phone.start("pass", m1), HandshakeResult::Failed) << a.what; // one connection, one start
-    }
+    for (const auto& a : answers)
+        EXPECT_EQ(answer([&](const Bytes&) { return a.message; }), a.result) << a.what;
 
-    // A Ta of the wrong size is taken, then refused as a wrong passcode.
-    PhoneHandshake phone;
-    ReceiverHandshake receiver("pc");
-    Bytes m1;
-    Bytes m2;
-    Bytes m4;
+    // A Ta of the wrong size is taken, then refused as a wrong passcode; out
+    // of order, nothing is taken.
     const Bytes shortTag = payload({{"Ta", std::string(126, 'a')}});
-    EXPECT_EQ(receiver.takeTag(shortTag.data(), shortTag.size()), HandshakeResult::Failed); // before hello
+    Handshake run("pass", "pass");
+    ReceiverHandshake receiver("pc");
+    EXPECT_EQ(receiver.takeTag(shortTag.data(), shortTag.size()), HandshakeResult::Failed);
+    EXPECT_EQ(run.receiver.takeTag(shortTag.data(), shortTag.size()), HandshakeResult::Failed);
     ReceiverHandshake second("pc");
-    ASSERT_EQ(phone.start("pass", m1), HandshakeResult::Ok);
-    ASSERT_EQ(second.hello("pass", m1.data(), m1.size(), m2), HandshakeResult::Ok);
+    Bytes m2;
+    ASSERT_EQ(second.hello("pass", run.m1.data(), run.m1.size(), m2), HandshakeResult::Ok);
     EXPECT_EQ(second.takeTag(shortTag.data(), shortTag.size()), HandshakeResult::Malformed);
-    EXPECT_EQ(second.verifyTag(m4), HandshakeResult::BadTag);
-    EXPECT_EQ(m4, kRefusal);
+    EXPECT_EQ(second.verifyTag(m2), HandshakeResult::BadTag);
+    EXPECT_EQ(m2, kRefusal);
+    EXPECT_EQ(run.phone.start("pass", m2), HandshakeResult::Failed) << "one start per connection";
 }
 
 } // namespace
