@@ -78,8 +78,6 @@ public:
     // The packet of the record just opened, valid until the next feed.
     const uint8_t* packet() const { return plain_.data(); }
     std::size_t packetSize() const { return packetSize_; }
-    // Bytes of the record under way held so far.
-    std::size_t buffered() const { return have_; }
     bool failed() const { return failed_; }
 
 private:
