@@ -13,8 +13,10 @@
 // two directions.
 //
 // Each object serves one connection: its scalar is fresh and never reused.
-// Any refusal is final. Keys, scalars and ISK are wiped when no longer needed
-// and on destruction. No exceptions; every call returns a HandshakeResult.
+// Any refusal is final. The passcode is read, never kept (the one buffer that
+// holds it, the generator string, is wiped at once); keys, scalars and ISK
+// are wiped when no longer needed and on destruction. No exceptions; every
+// call returns a HandshakeResult.
 #pragma once
 
 #include "CPace.h"
@@ -73,7 +75,8 @@ public:
 
     // The name the receiver gave with its share (its bytes as sent), once answer() is Ok.
     const std::string& receiverName() const { return receiverName_; }
-    // The record keys once confirm() is Ok, else null.
+    // The record keys once confirm() is Ok, else null. Copy them into the
+    // sealer and the opener, then let the handshake go: it wipes them.
     const SessionKeys* keys() const;
 
 private:
@@ -102,7 +105,7 @@ public:
     // BadTag (a wrong passcode) and Failed (out of order) put {"Rsp": 1} there.
     HandshakeResult verifyTag(Bytes& payload);
 
-    // The record keys once verifyTag() is Ok, else null.
+    // The record keys once verifyTag() is Ok, else null; as for the phone.
     const SessionKeys* keys() const;
 
 private:
