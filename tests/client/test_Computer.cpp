@@ -85,3 +85,35 @@ TEST(Computer, HandEditedValuesOfTheWrongKindAreReadSensiblyOrLeftAbsent)
     EXPECT_FALSE(Computer::initWithDictionary({{"Port", "twenty"}})->port().has_value());
     EXPECT_FALSE(Computer::initWithDictionary({{"Port", true}})->port().has_value());
 }
+
+// Names reach the list from forged discovery replies and hand-edited
+// settings: what could disguise one name as another, or reorder the text
+// around it, is taken out, and a name is cut at 64 characters.
+TEST(Computer, NamesAreCleanedOfWhatCouldDisguiseThemAndCutAtSixtyFourCharacters)
+{
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x96\xA5"); // U+1F5A5, two UTF-16 units
+    const struct {
+        QString raw;
+        QString shown;
+    } cases[] = {
+        {"Study PC", "Study PC"},
+        {QString::fromUtf8("Γραφείο 中文"), QString::fromUtf8("Γραφείο 中文")},
+        {QString("a\tb\nc") + QChar(0x7F) + QChar(0x85) + QChar(0x1B) + "[31m", "abc[31m"},
+        {QString("Desk") + QChar(0x202E) + "cod.exe" + QChar(0x202C), "Deskcod.exe"},
+        {QString(QChar(0x2066)) + "x" + QChar(0x2067) + QChar(0x2068) + QChar(0x2069) + QChar(0x202A)
+             + QChar(0x202B) + QChar(0x202D) + "y",
+         "xy"},
+        {QString("zero") + QChar(0x200B) + QChar(0x200C) + QChar(0x200D) + QChar(0x200E) + QChar(0x200F)
+             + QChar(0x2060) + QChar(0xFEFF) + "width",
+         "zerowidth"},
+        {QString("line") + QChar(0x2028) + "para" + QChar(0x2029), "linepara"},
+        {QString("half") + QChar(0xD83D) + "pair", "halfpair"},
+        {QString(3000, 'n'), QString(64, 'n')},
+        {QString(63, 'e') + emoji + "tail", QString(63, 'e') + emoji},
+        {QString(70, QChar(0x200B)), ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Computer::initWithInfo(c.raw, "Linux")->computerName(), c.shown) << c.raw.toStdString();
+        EXPECT_EQ(Computer::initWithDictionary({{"ComputerName", c.raw}})->computerName(), c.shown);
+    }
+}

@@ -296,6 +296,13 @@ TEST_F(DiscoveryTest, TheAddressComesFromIpOrFromTheSender)
     ASSERT_NE(computer, nullptr);
     EXPECT_EQ(computer->computerName(), QString("Γραφείο"));
     EXPECT_EQ(computer->port(), -1);
+
+    // A forged name is shown as text; one with nothing visible in it makes no row.
+    const Datagram disguised = receiverReply("Desk\u202Egnp.exe", "?", 1, "Linux");
+    EXPECT_EQ(discovery_computerFromReply(disguised.data(), int(disguised.size()), "127.0.0.1")->computerName(),
+              QString("Deskgnp.exe"));
+    const Datagram invisible = receiverReply("\u200B\u2060\uFEFF", "?", 1, "Linux");
+    EXPECT_EQ(discovery_computerFromReply(invisible.data(), int(invisible.size()), "127.0.0.1"), nullptr);
 }
 
 TEST_F(DiscoveryTest, TheListsOwnQueryAndOtherPhonesQueriesMakeNoEntry)

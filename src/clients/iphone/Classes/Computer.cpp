@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Computer.h"
 
+#include "ComputerName.h"
 #include "SettingsKeys.h"
 
 #include <QVariant>
@@ -48,7 +49,7 @@ std::optional<int> integerFrom(const QVariantMap& dictionary, const QString& key
 std::shared_ptr<Computer> Computer::initWithInfo(const QString& name, const QString& os)
 {
     auto computer = std::make_shared<Computer>();
-    computer->setComputerName(name);
+    computer->setComputerName(cleanComputerName(name));
     computer->setOs(os);
     computer->setDiscoverd(false);
     computer->setIp(QString(""));
@@ -59,7 +60,8 @@ std::shared_ptr<Computer> Computer::initWithInfo(const QString& name, const QStr
 std::shared_ptr<Computer> Computer::initWithDictionary(const QVariantMap& dictionary)
 {
     auto computer = std::make_shared<Computer>();
-    computer->setComputerName(textFrom(dictionary, settingsKey::kComputerName));
+    if (const std::optional<QString> name = textFrom(dictionary, settingsKey::kComputerName))
+        computer->setComputerName(cleanComputerName(*name));
     computer->setOs(textFrom(dictionary, settingsKey::kOs));
     computer->setIp(textFrom(dictionary, settingsKey::kIp));
     computer->setPort(integerFrom(dictionary, settingsKey::kPort));

@@ -16,6 +16,7 @@ class Computer {
 public:
     static constexpr int defaultPort = REMOTE_DEFAULT_PORT;
 
+    // Both take the name as cleanComputerName leaves it (ComputerName.h).
     // A computer named `name` running `os`: not discovered, address "" and
     // the receiver's default port.
     static std::shared_ptr<Computer> initWithInfo(const QString& name, const QString& os);

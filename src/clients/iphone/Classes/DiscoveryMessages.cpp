@@ -73,6 +73,9 @@ std::shared_ptr<Computer> discovery_computerFromReply(const uint8_t* bytes, int 
     }
 
     auto computer = Computer::initWithInfo(*nameText, *osText);
+    // A name of nothing but invisible characters would be a blank row.
+    if (computer->computerName()->isEmpty())
+        return nullptr;
     computer->setPort(portNumber);
     computer->setIp(address);
     computer->setDiscoverd(true);

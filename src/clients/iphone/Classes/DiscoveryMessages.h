@@ -25,6 +25,7 @@ std::vector<uint8_t> discovery_query();
 // The computer a receiver's reply describes, marked discovered; null when
 // the datagram is dropped: it does not decode, is a query (has "Device"),
 // lacks one of "Name", "Port", "Ip", "Os", "ReceiverName", "ReceiverVer",
-// or carries a value of the wrong kind. An "Ip" of "?" or one that is not a
+// carries a value of the wrong kind, or a name with nothing left to show
+// once it is cleaned (ComputerName.h). An "Ip" of "?" or one that is not a
 // string stands for `senderAddress`, where the datagram came from.
 std::shared_ptr<Computer> discovery_computerFromReply(const uint8_t* bytes, int length, const QString& senderAddress);
