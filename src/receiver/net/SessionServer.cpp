@@ -3,11 +3,9 @@
 
 #include "common/Notice.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <netinet/tcp.h>
-#include <set>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,11 +28,12 @@ std::string addressOf(const std::string& peer)
 
 } // namespace
 
-SessionServer::SessionServer(const std::string& passcode, InputSink& sink, Limits limits)
+SessionServer::SessionServer(const std::string& passcode, InputSink& sink, Limits limits,
+                             std::function<Clock::time_point()> now)
     : passcode_(passcode)
     , sink_(sink)
-    , limits_(std::move(limits))
-    , throttle_(limits_.throttle)
+    , now_(std::move(now))
+    , policy_(std::move(limits))
 {
 }
 
@@ -111,95 +110,41 @@ void SessionServer::handleReady(const std::vector<pollfd>& fds)
 
 std::optional<std::chrono::milliseconds> SessionServer::timeUntilNextDeadline() const
 {
-    const Clock::time_point now = limits_.now();
-    std::optional<Clock::time_point> earliest;
-    const auto consider = [&earliest](Clock::time_point at) {
-        if (!earliest || at < *earliest)
-            earliest = at;
-    };
-    for (const auto& [fd, connection] : connections_) {
-        const ReceiverSession::State state = connection.session->state();
-        if (state == ReceiverSession::State::AwaitingLogin || state == ReceiverSession::State::LoginPending)
-            consider(connection.loginDue);
-        if (state == ReceiverSession::State::LoginPending)
-            consider(throttle_.checkableAt(connection.address, now));
-    }
-    if (!earliest)
-        return std::nullopt;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*earliest - now);
-    return std::max(left, std::chrono::milliseconds(0));
+    return policy_.timeUntilNextDeadline(now_());
 }
 
 void SessionServer::answerDueLogins()
 {
-    // Fewest failures first, then in order of arrival: when the limit on all
-    // failures is what holds logins back, an address that has not failed
-    // goes before one that has. One login per address per round, so that an
-    // address's next login waits for the delay its last failure earned.
-    std::vector<const Connection*> held;
-    for (const auto& [fd, connection] : connections_) {
-        if (connection.session->state() == ReceiverSession::State::LoginPending)
-            held.push_back(&connection);
-    }
-    std::sort(held.begin(), held.end(), [this](const Connection* a, const Connection* b) {
-        const int failuresA = throttle_.failures(a->address);
-        const int failuresB = throttle_.failures(b->address);
-        return failuresA != failuresB ? failuresA < failuresB : a->serial < b->serial;
-    });
-    std::vector<int> order;
-    for (const Connection* connection : held)
-        order.push_back(connection->socket.get());
-    std::set<uint32_t> seen;
-    const Clock::time_point now = limits_.now();
-    for (int fd : order) {
-        // Answering one may close others (a takeover closes the logged-in
-        // client), and its failure may use up the last share of the limit on
-        // all: each is looked at afresh just before its turn.
-        auto found = connections_.find(fd);
-        if (found == connections_.end())
-            continue;
-        const uint32_t address = found->second.address;
-        if (seen.insert(address).second && throttle_.mayCheck(address, now))
+    policy_.takeDueLogins(now_(), [this](AdmissionPolicy::ConnectionId id) {
+        auto found = connections_.find(fdOf(id));
+        if (found != connections_.end())
             apply(found->second, found->second.session->answerPendingLogin());
-    }
+    });
 }
 
 void SessionServer::expireLogins()
 {
-    const Clock::time_point now = limits_.now();
+    const Clock::time_point now = now_();
     std::vector<std::pair<int, const char*>> overdue;
     for (const auto& [fd, connection] : connections_) {
-        const ReceiverSession::State state = connection.session->state();
-        if (connection.loginDue > now)
+        if (!policy_.loginOverdue(connection.id, now))
             continue;
-        if (state == ReceiverSession::State::AwaitingLogin)
-            overdue.emplace_back(fd, "dropped: no login in time");
-        else if (state == ReceiverSession::State::LoginPending)
+        if (connection.session->state() == ReceiverSession::State::LoginPending)
             overdue.emplace_back(fd, "dropped: its login was held back too long");
+        else
+            overdue.emplace_back(fd, "dropped: no login in time");
     }
     for (const auto& [fd, why] : overdue)
         close(fd, why);
 }
 
-std::string SessionServer::makeRoomFor(uint32_t address)
+int SessionServer::fdOf(AdmissionPolicy::ConnectionId id) const
 {
-    const auto fromAddress = std::count_if(connections_.begin(), connections_.end(),
-                                           [address](const auto& entry) { return entry.second.address == address; });
-    if (std::size_t(fromAddress) >= limits_.maxConnectionsPerAddress)
-        return "too many connections from its address";
-    if (connections_.size() < limits_.maxConnections)
-        return "";
-    const Clock::time_point now = limits_.now();
-    const Connection* oldest = nullptr;
     for (const auto& [fd, connection] : connections_) {
-        if (connection.session->state() != ReceiverSession::State::Accepted
-            && now - connection.arrived >= limits_.gracePeriod && (!oldest || connection.serial < oldest->serial))
-            oldest = &connection;
+        if (connection.id == id)
+            return fd;
     }
-    if (!oldest)
-        return "too many connections";
-    close(oldest->socket.get(), "dropped to make room for a new client");
-    return "";
+    return -1;
 }
 
 void SessionServer::acceptClients()
@@ -219,11 +164,14 @@ void SessionServer::acceptClients()
         ++taken;
         const std::string peer = formatPeer(peerAddress);
         const uint32_t address = peerAddress.sin_addr.s_addr;
-        if (const std::string refusal = makeRoomFor(address); !refusal.empty()) {
-            if (!isHeldBack(address))
-                connectionNotice("client " + peer + " turned away: " + refusal);
+        const AdmissionPolicy::Admission admission = policy_.admit(address, now_());
+        if (!admission.admitted) {
+            if (!policy_.isHeldBack(address))
+                connectionNotice("client " + peer + " turned away: " + admission.refusal);
             continue;
         }
+        if (admission.makeRoomBy)
+            close(fdOf(*admission.makeRoomBy), "dropped to make room for a new client");
         const int on = 1;
         setsockopt(client.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         const int fd = client.get();
@@ -231,21 +179,16 @@ void SessionServer::acceptClients()
         connection.socket = std::move(client);
         connection.peer = peer;
         connection.address = address;
+        connection.id = policy_.arrived(address, now_());
         connection.session = std::make_unique<ReceiverSession>(passcode_, sink_);
         connection.session->setAcceptedHandler([this, fd] { takeOverFrom(fd); });
-        connection.session->setLoginGate([this, fd] {
-            const uint32_t from = connections_.at(fd).address;
-            const bool anotherHeld = std::any_of(connections_.begin(), connections_.end(), [&](const auto& entry) {
-                return entry.first != fd && entry.second.address == from
-                       && entry.second.session->state() == ReceiverSession::State::LoginPending;
-            });
-            return !anotherHeld && throttle_.mayCheck(from, limits_.now());
+        connection.session->setLoginGate([this, id = connection.id] {
+            if (policy_.mayCheckLoginNow(id, now_()))
+                return true;
+            policy_.loginHeld(id);
+            return false;
         });
-        connection.arrived = limits_.now();
-        connection.loginDue = connection.arrived + limits_.loginTimeout;
-        connection.serial = nextSerial_++;
-        connection.noticesLeft = limits_.noticesPerConnection;
-        if (!isHeldBack(address))
+        if (!policy_.isHeldBack(address))
             connectionNotice("client " + peer + " connected");
         sink_.connected(peer);
     }
@@ -284,15 +227,11 @@ bool SessionServer::apply(Connection& connection, ReceiverSession::Outcome outco
 {
     for (const std::string& text : outcome.notices)
         tell(connection, text);
-    if (outcome.verdict == LoginVerdict::WrongPasscode) {
-        if (throttle_.recordFailure(connection.address, limits_.now())) {
-            const LoginThrottle::Policy& policy = throttle_.policy();
-            notice("client " + addressOf(connection.peer) + ": " + std::to_string(policy.freeFailures)
-                   + " wrong passcodes; from now on each login from this address waits (" + seconds(policy.firstDelay)
-                   + ", doubling up to " + seconds(policy.maxDelay) + ") and is not reported one by one");
-        }
-    } else if (outcome.verdict == LoginVerdict::Accepted) {
-        throttle_.recordSuccess(connection.address);
+    if (outcome.verdict && policy_.loginAnswered(connection.id, *outcome.verdict, now_())) {
+        const LoginThrottle::Policy& policy = policy_.throttlePolicy();
+        notice("client " + addressOf(connection.peer) + ": " + std::to_string(policy.freeFailures)
+               + " wrong passcodes; from now on each login from this address waits (" + seconds(policy.firstDelay)
+               + ", doubling up to " + seconds(policy.maxDelay) + ") and is not reported one by one");
     }
     connection.outbox.insert(connection.outbox.end(), outcome.reply.begin(), outcome.reply.end());
     if (outcome.drop) {
@@ -326,17 +265,13 @@ bool SessionServer::flush(Connection& connection)
     return true;
 }
 
-bool SessionServer::isHeldBack(uint32_t address) const
-{
-    return throttle_.failures(address) >= throttle_.policy().freeFailures;
-}
-
 void SessionServer::tell(Connection& connection, const std::string& text)
 {
-    if (isHeldBack(connection.address) || connection.noticesLeft <= 0)
+    const AdmissionPolicy::NoticeShare share = policy_.takeNotice(connection.id);
+    if (share == AdmissionPolicy::NoticeShare::None)
         return;
     notice("client " + connection.peer + ": " + text);
-    if (--connection.noticesLeft == 0)
+    if (share == AdmissionPolicy::NoticeShare::Last)
         notice("client " + connection.peer + ": further notices about this connection are left out");
 }
 
@@ -346,7 +281,7 @@ void SessionServer::close(int fd, const std::string& why)
     if (found == connections_.end())
         return;
     const bool drove = found->second.session->state() == ReceiverSession::State::Accepted;
-    if (!why.empty() && !isHeldBack(found->second.address)) {
+    if (!why.empty() && !policy_.isHeldBack(found->second.address)) {
         // The end of the client that drove the input matters more than the
         // comings and goings of others.
         const std::string text = "client " + found->second.peer + " " + why;
@@ -354,6 +289,7 @@ void SessionServer::close(int fd, const std::string& why)
     }
     if (drove)
         sink_.releaseHeld();
+    policy_.left(found->second.id);
     connections_.erase(found);
     sink_.disconnected();
 }

@@ -5,14 +5,12 @@
 // client is logged in at a time: a newly accepted login closes the one before
 // it, and the sink lets go of what the closed client held.
 //
-// Against hostile clients: logins wait their turn in a LoginThrottle (so a
-// passcode cannot be guessed quickly); each address may hold only a few
-// connections; a newcomer makes room only by closing a client that has been
-// connected for a while without logging in, never one that has just arrived;
-// and the notices about any one connection are limited.
+// What the rules say (who gets a place, who makes room, the login deadlines,
+// when a held login's turn comes, how much is said about a connection) it
+// asks its AdmissionPolicy; this class does the socket work.
 #pragma once
 
-#include "net/LoginThrottle.h"
+#include "net/AdmissionPolicy.h"
 #include "net/ReceiverSession.h"
 #include "net/SocketAddress.h"
 #include "sinks/InputSink.h"
@@ -30,31 +28,12 @@
 class SessionServer {
 public:
     using Clock = std::chrono::steady_clock;
+    using Limits = AdmissionPolicy::Limits;
 
-    struct Limits {
-        // Clients at once. When all places are taken, the oldest client that
-        // has not logged in (or was refused) makes room for a newcomer, if it
-        // has been connected for the grace period; otherwise the newcomer is
-        // turned away.
-        std::size_t maxConnections = 64;
-        std::size_t maxConnectionsPerAddress = 8;
-        std::chrono::milliseconds gracePeriod = std::chrono::seconds(2);
-        // A client whose login has not been answered by then is dropped, so
-        // that idle connections cannot hold places for ever.
-        std::chrono::milliseconds loginTimeout = std::chrono::seconds(30);
-        // Notices about one connection between its arrival and its end.
-        int noticesPerConnection = 4;
-        LoginThrottle::Policy throttle;
-        // The time source; tests drive it by hand.
-        std::function<Clock::time_point()> now = Clock::now;
-    };
-
-    // `passcode` and `sink` must outlive the server.
-    SessionServer(const std::string& passcode, InputSink& sink, Limits limits);
-    SessionServer(const std::string& passcode, InputSink& sink)
-        : SessionServer(passcode, sink, Limits{})
-    {
-    }
+    // `passcode` and `sink` must outlive the server. `now` is the time
+    // source; tests drive it by hand.
+    SessionServer(const std::string& passcode, InputSink& sink, Limits limits = {},
+                  std::function<Clock::time_point()> now = Clock::now);
     ~SessionServer();
 
     bool open(const sockaddr_in& bindAddress, std::string& error);
@@ -83,16 +62,10 @@ private:
         std::unique_ptr<ReceiverSession> session;
         std::vector<uint8_t> outbox; // bytes the socket did not take yet
         bool closeWhenSent = false;
-        Clock::time_point arrived;
-        Clock::time_point loginDue;
-        uint64_t serial = 0; // order of arrival
-        int noticesLeft = 0;
+        AdmissionPolicy::ConnectionId id = 0;
     };
 
     void acceptClients();
-    // Why a newcomer from `address` cannot be taken; empty when it can (after
-    // making room if need be).
-    std::string makeRoomFor(uint32_t address);
     // Closes every logged-in client but `fd`: one client drives the input at a time.
     void takeOverFrom(int fd);
     void answerDueLogins();
@@ -102,16 +75,15 @@ private:
     bool apply(Connection& connection, ReceiverSession::Outcome outcome);
     bool flush(Connection& connection);
     void close(int fd, const std::string& why);
-    // A notice about one connection: left out once its share is spent, and
-    // while its address is held back by the throttle (which said so once).
+    // A notice about one connection, as far as its share goes.
     void tell(Connection& connection, const std::string& text);
-    bool isHeldBack(uint32_t address) const;
+    // The descriptor of a connection; -1 when it is gone.
+    int fdOf(AdmissionPolicy::ConnectionId id) const;
 
     const std::string& passcode_;
     InputSink& sink_;
-    Limits limits_;
-    LoginThrottle throttle_;
-    uint64_t nextSerial_ = 0;
+    std::function<Clock::time_point()> now_;
+    AdmissionPolicy policy_;
     UniqueFd listener_;
     std::map<int, Connection> connections_;
 };

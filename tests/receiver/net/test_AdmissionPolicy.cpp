@@ -53,12 +53,6 @@ Event leave(Id id) { return {Event::Kind::Leave, "", id}; }
 Event notice(Id id) { return {Event::Kind::Notice, "", id}; }
 Event heldBack(const char* from) { return {Event::Kind::HeldBack, from}; }
 
-struct Step {
-    std::chrono::milliseconds at; // since the start
-    Event event;
-    std::string expected;
-};
-
 class PolicyUnderTest {
 public:
     explicit PolicyUnderTest(AdmissionPolicy::Limits limits = {})
@@ -66,12 +60,12 @@ public:
     {
     }
 
-    void run(const std::vector<Step>& steps)
+    // What the policy answers to `event` at `sinceStart` (never earlier than the last event's).
+    std::string at(std::chrono::milliseconds sinceStart, const Event& event)
     {
-        for (std::size_t i = 0; i < steps.size(); ++i) {
-            EXPECT_EQ(apply(kStart + steps[i].at, steps[i].event), steps[i].expected)
-                << "step " << i << ", at " << steps[i].at.count() << " ms";
-        }
+        EXPECT_GE(sinceStart, last_) << "time runs backwards";
+        last_ = sinceStart;
+        return apply(kStart + sinceStart, event);
     }
 
 private:
@@ -149,6 +143,7 @@ private:
     AdmissionPolicy policy_;
     std::vector<Id> live_;
     std::map<Id, LoginVerdict> held_;
+    std::chrono::milliseconds last_{0};
 };
 
 AdmissionPolicy::Limits places(std::size_t all, std::size_t perAddress = 8)
@@ -163,64 +158,58 @@ AdmissionPolicy::Limits places(std::size_t all, std::size_t perAddress = 8)
 
 TEST(AdmissionPolicyPlaces, ANewcomerTakesThePlaceOfTheOldestClientNotLoggedInThatHadItsGracePeriod)
 {
-    PolicyUnderTest(places(4, 2)).run({
-        {0ms, arrive("10.0.0.1"), "#0"},
-        {0ms, login(0, kRight), "accepted"},
-        {0ms, arrive("10.0.0.3"), "#1"},
-        {0ms, login(1, kWrong), "refused"},
-        {1000ms, arrive("10.0.0.1"), "#2"},
-        {1000ms, arrive("10.0.0.1"), "turned away: too many connections from its address"},
-        {1000ms, arrive("10.0.0.2"), "#3"},
-        // Full, and those that drive nothing have been there less than 2 s.
-        {1999ms, arrive("10.0.0.4"), "turned away: too many connections"},
-        // A refused client makes room too; the one logged in never does.
-        {2000ms, arrive("10.0.0.4"), "#4, #1 makes room"},
-        {2999ms, arrive("10.0.0.4"), "turned away: too many connections"},
-        {3000ms, arrive("10.0.0.4"), "#5, #2 makes room"},
-        {3000ms, arrive("10.0.0.1"), "#6, #3 makes room"},
-        {3000ms, arrive("10.0.0.5"), "turned away: too many connections"},
-        // A place that is given back is free at once.
-        {3000ms, leave(4), "gone"},
-        {3000ms, arrive("10.0.0.5"), "#7"},
-        {3000ms, arrive("10.0.0.1"), "turned away: too many connections from its address"},
-    });
+    PolicyUnderTest t(places(4, 2));
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.1")), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.3")), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(1000ms, arrive("10.0.0.1")), "#2");
+    EXPECT_EQ(t.at(1000ms, arrive("10.0.0.1")), "turned away: too many connections from its address");
+    EXPECT_EQ(t.at(1000ms, arrive("10.0.0.2")), "#3");
+    // Full, and those that drive nothing have been there less than 2 s.
+    EXPECT_EQ(t.at(1999ms, arrive("10.0.0.4")), "turned away: too many connections");
+    // A refused client makes room too; the one logged in never does.
+    EXPECT_EQ(t.at(2000ms, arrive("10.0.0.4")), "#4, #1 makes room");
+    EXPECT_EQ(t.at(2999ms, arrive("10.0.0.4")), "turned away: too many connections");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.4")), "#5, #2 makes room");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.1")), "#6, #3 makes room");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.5")), "turned away: too many connections");
+    // A place that is given back is free at once.
+    EXPECT_EQ(t.at(3000ms, leave(4)), "gone");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.5")), "#7");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.1")), "turned away: too many connections from its address");
 }
 
 TEST(AdmissionPolicyPlaces, AFloodCannotPushOutAClientThatHasJustArrivedNorTheOneLoggedIn)
 {
     // A phone that has just connected and is about to log in keeps its place:
     // the flood is turned away instead.
-    PolicyUnderTest(places(2)).run({
-        {0ms, arrive(kPhone), "#0"},
-        {0ms, arrive("127.0.0.1"), "#1"},
-        {1999ms, arrive("127.0.0.1"), "turned away: too many connections"},
-        {1999ms, arrive("127.0.0.1"), "turned away: too many connections"},
-        {1999ms, arrive("127.0.0.1"), "turned away: too many connections"},
-        {1999ms, arrive("127.0.0.1"), "turned away: too many connections"},
-        {1999ms, arrive("127.0.0.1"), "turned away: too many connections"},
-        {1999ms, login(0, kRight), "accepted"},
-    });
-    PolicyUnderTest(places(1)).run({
-        {0ms, arrive(kPhone), "#0"},
-        {0ms, login(0, kRight), "accepted"},
-        {3600000ms, arrive("127.0.0.1"), "turned away: too many connections"},
-    });
+    PolicyUnderTest t(places(2));
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(t.at(0ms, arrive("127.0.0.1")), "#1");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(t.at(1999ms, arrive("127.0.0.1")), "turned away: too many connections");
+    EXPECT_EQ(t.at(1999ms, login(0, kRight)), "accepted");
+
+    PolicyUnderTest onePlace(places(1));
+    EXPECT_EQ(onePlace.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(onePlace.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(onePlace.at(1h, arrive("127.0.0.1")), "turned away: too many connections");
 }
 
 TEST(AdmissionPolicyDeadlines, AClientHasUntilItsTimeIsUpToLogInAndAnAnsweredLoginHasNoDeadline)
 {
-    PolicyUnderTest().run({
-        {0ms, arrive("127.0.0.1"), "#0"},
-        {0ms, tick(), "next in 30000 ms"},
-        {5000ms, arrive("127.0.0.1"), "#1"},
-        {5000ms, login(1, kRight), "accepted"},
-        {6000ms, arrive("127.0.0.1"), "#2"},
-        {6000ms, login(2, kWrong), "refused"},
-        {29999ms, tick(), "next in 1 ms"},
-        {30000ms, tick(), "dropped #0; no deadline"},
-        // The phone keeps even a refused connection open.
-        {86400000ms, tick(), "no deadline"},
-    });
+    PolicyUnderTest t;
+    EXPECT_EQ(t.at(0ms, arrive("127.0.0.1")), "#0");
+    EXPECT_EQ(t.at(0ms, tick()), "next in 30000 ms");
+    EXPECT_EQ(t.at(5000ms, arrive("127.0.0.1")), "#1");
+    EXPECT_EQ(t.at(5000ms, login(1, kRight)), "accepted");
+    EXPECT_EQ(t.at(6000ms, arrive("127.0.0.1")), "#2");
+    EXPECT_EQ(t.at(6000ms, login(2, kWrong)), "refused");
+    EXPECT_EQ(t.at(29999ms, tick()), "next in 1 ms");
+    EXPECT_EQ(t.at(30000ms, tick()), "dropped #0; no deadline");
+    // The phone keeps even a refused connection open.
+    EXPECT_EQ(t.at(24h, tick()), "no deadline");
 }
 
 TEST(AdmissionPolicyDeadlines, AHeldLoginWaitsForItsTurnOrItsTimeWhicheverComesFirst)
@@ -228,107 +217,103 @@ TEST(AdmissionPolicyDeadlines, AHeldLoginWaitsForItsTurnOrItsTimeWhicheverComesF
     AdmissionPolicy::Limits limits;
     limits.throttle.firstDelay = 60s;
     limits.throttle.maxDelay = 60s;
-    PolicyUnderTest(limits).run({
-        {0ms, arrive(kGuesser), "#0"},
-        {0ms, login(0, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#1"},
-        {0ms, login(1, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#2"},
-        {0ms, login(2, kWrong), "refused, held back from now on"},
-        {10000ms, arrive(kGuesser), "#3"},
-        {10000ms, login(3, kWrong), "held"},
-        {10000ms, tick(), "next in 30000 ms"},
-        {39999ms, tick(), "next in 1 ms"},
-        {40000ms, tick(), "dropped #3; no deadline"},
-        // A turn that comes before the login's time wakes the server then.
-        {50000ms, arrive(kGuesser), "#4"},
-        {50000ms, login(4, kRight), "held"},
-        {50000ms, tick(), "next in 10000 ms"},
-        {59999ms, turns(), "none"},
-        {60000ms, turns(), "checked #4 accepted"},
-        {60000ms, tick(), "no deadline"},
-    });
+    PolicyUnderTest t(limits);
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(10000ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(10000ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(10000ms, tick()), "next in 30000 ms");
+    EXPECT_EQ(t.at(39999ms, tick()), "next in 1 ms");
+    EXPECT_EQ(t.at(40000ms, tick()), "dropped #3; no deadline");
+    // A turn that comes before the login's time wakes the server then.
+    EXPECT_EQ(t.at(50000ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(50000ms, login(4, kRight)), "held");
+    EXPECT_EQ(t.at(50000ms, tick()), "next in 10000 ms");
+    EXPECT_EQ(t.at(59999ms, turns()), "none");
+    EXPECT_EQ(t.at(60000ms, turns()), "checked #4 accepted");
+    EXPECT_EQ(t.at(60000ms, tick()), "no deadline");
 }
 
 TEST(AdmissionPolicyTurns, AGuesserWaitsLongerAfterEachFailureWhileAnotherAddressIsAnsweredAtOnce)
 {
-    PolicyUnderTest().run({
-        // Three wrong passcodes are answered at once.
-        {0ms, arrive(kGuesser), "#0"},
-        {0ms, login(0, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#1"},
-        {0ms, login(1, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#2"},
-        {0ms, login(2, kWrong), "refused, held back from now on"},
-        // From then on each attempt waits: 1 s, then 2 s, then 4 s.
-        {0ms, arrive(kGuesser), "#3"},
-        {0ms, login(3, kWrong), "held"},
-        {0ms, turns(), "none"},
-        {0ms, tick(), "next in 1000 ms"},
-        {999ms, turns(), "none"},
-        {1000ms, turns(), "checked #3 refused"},
-        {1000ms, arrive(kGuesser), "#4"},
-        {1000ms, login(4, kWrong), "held"},
-        {1000ms, tick(), "next in 2000 ms"},
-        // Meanwhile the owner's phone, on another address, is answered at once.
-        {1000ms, arrive(kPhone), "#5"},
-        {1000ms, login(5, kRight), "accepted"},
-        {2999ms, turns(), "none"},
-        {3000ms, turns(), "checked #4 refused"},
-        {3000ms, arrive(kGuesser), "#6"},
-        {3000ms, login(6, kWrong), "held"},
-        {3000ms, tick(), "next in 4000 ms"},
-        {6999ms, turns(), "none"},
-        {7000ms, turns(), "checked #6 refused"},
-        {7000ms, tick(), "no deadline"},
-    });
+    PolicyUnderTest t;
+    // Three wrong passcodes are answered at once.
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
+    // From then on each attempt waits: 1 s, then 2 s, then 4 s.
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, turns()), "none");
+    EXPECT_EQ(t.at(0ms, tick()), "next in 1000 ms");
+    EXPECT_EQ(t.at(999ms, turns()), "none");
+    EXPECT_EQ(t.at(1000ms, turns()), "checked #3 refused");
+    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(1000ms, login(4, kWrong)), "held");
+    EXPECT_EQ(t.at(1000ms, tick()), "next in 2000 ms");
+    // Meanwhile the owner's phone, on another address, is answered at once.
+    EXPECT_EQ(t.at(1000ms, arrive(kPhone)), "#5");
+    EXPECT_EQ(t.at(1000ms, login(5, kRight)), "accepted");
+    EXPECT_EQ(t.at(2999ms, turns()), "none");
+    EXPECT_EQ(t.at(3000ms, turns()), "checked #4 refused");
+    EXPECT_EQ(t.at(3000ms, arrive(kGuesser)), "#6");
+    EXPECT_EQ(t.at(3000ms, login(6, kWrong)), "held");
+    EXPECT_EQ(t.at(3000ms, tick()), "next in 4000 ms");
+    EXPECT_EQ(t.at(6999ms, turns()), "none");
+    EXPECT_EQ(t.at(7000ms, turns()), "checked #6 refused");
+    EXPECT_EQ(t.at(7000ms, tick()), "no deadline");
 }
 
 TEST(AdmissionPolicyTurns, ParallelLoginsOfAGuesserAreCheckedOneDelayApart)
 {
-    PolicyUnderTest().run({
-        {0ms, arrive(kGuesser), "#0"},
-        {0ms, login(0, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#1"},
-        {0ms, login(1, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#2"},
-        {0ms, login(2, kWrong), "refused, held back from now on"},
-        {0ms, arrive(kGuesser), "#3"},
-        {0ms, login(3, kWrong), "held"},
-        {0ms, arrive(kGuesser), "#4"},
-        {0ms, login(4, kWrong), "held"},
-        {0ms, arrive(kGuesser), "#5"},
-        {0ms, login(5, kWrong), "held"},
-        {0ms, turns(), "none"},
-        // One that comes when its address may be checked still waits behind those before it.
-        {1000ms, arrive(kGuesser), "#6"},
-        {1000ms, login(6, kWrong), "held"},
-        // The first waits 1 s; the second 2 s after the first, the third 4 s after that.
-        {1000ms, turns(), "checked #3 refused"},
-        {2000ms, turns(), "none"},
-        {3000ms, turns(), "checked #4 refused"},
-        {6999ms, turns(), "none"},
-        {7000ms, turns(), "checked #5 refused"},
-        {14999ms, turns(), "none"},
-        {15000ms, turns(), "checked #6 refused"},
-    });
+    PolicyUnderTest t;
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#5");
+    EXPECT_EQ(t.at(0ms, login(5, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, turns()), "none");
+    // One that comes when its address may be checked still waits behind those before it.
+    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#6");
+    EXPECT_EQ(t.at(1000ms, login(6, kWrong)), "held");
+    // The first waits 1 s; the second 2 s after the first, the third 4 s after that.
+    EXPECT_EQ(t.at(1000ms, turns()), "checked #3 refused");
+    EXPECT_EQ(t.at(2000ms, turns()), "none");
+    EXPECT_EQ(t.at(3000ms, turns()), "checked #4 refused");
+    EXPECT_EQ(t.at(6999ms, turns()), "none");
+    EXPECT_EQ(t.at(7000ms, turns()), "checked #5 refused");
+    EXPECT_EQ(t.at(14999ms, turns()), "none");
+    EXPECT_EQ(t.at(15000ms, turns()), "checked #6 refused");
 
     // Also an address that the limit on all holds back, not its own delays.
     AdmissionPolicy::Limits limits;
     limits.throttle.failuresPerMinute = 2;
     limits.loginTimeout = 120s;
-    PolicyUnderTest(limits).run({
-        {0ms, arrive("192.0.2.7"), "#0"},
-        {0ms, login(0, kWrong), "refused"},
-        {0ms, arrive("192.0.2.8"), "#1"},
-        {0ms, login(1, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#2"},
-        {0ms, login(2, kWrong), "held"},
-        {0ms, arrive(kGuesser), "#3"},
-        {0ms, login(3, kWrong), "held"},
-        {60000ms, turns(), "checked #2 refused"},
-        {60000ms, turns(), "checked #3 refused"},
-    });
+    PolicyUnderTest heldByAll(limits);
+    EXPECT_EQ(heldByAll.at(0ms, arrive("192.0.2.7")), "#0");
+    EXPECT_EQ(heldByAll.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(heldByAll.at(0ms, arrive("192.0.2.8")), "#1");
+    EXPECT_EQ(heldByAll.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(heldByAll.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(heldByAll.at(0ms, login(2, kWrong)), "held");
+    EXPECT_EQ(heldByAll.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(heldByAll.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(heldByAll.at(60000ms, turns()), "checked #2 refused");
+    EXPECT_EQ(heldByAll.at(60000ms, turns()), "checked #3 refused");
 }
 
 TEST(AdmissionPolicyTurns, ManyAddressesTogetherGetOneShareOfTheLimitAtATimeFewestFailuresFirst)
@@ -337,64 +322,62 @@ TEST(AdmissionPolicyTurns, ManyAddressesTogetherGetOneShareOfTheLimitAtATimeFewe
     AdmissionPolicy::Limits limits;
     limits.throttle.failuresPerMinute = 2;
     limits.loginTimeout = 120s;
-    PolicyUnderTest(limits).run({
-        // The owner's phone logged in earlier from its address.
-        {0ms, arrive(kPhone), "#0"},
-        {0ms, login(0, kRight), "accepted"},
-        {0ms, arrive("192.0.2.3"), "#1"},
-        {0ms, login(1, kWrong), "refused"},
-        {0ms, arrive("192.0.2.4"), "#2"},
-        {0ms, login(2, kWrong), "refused"},
-        // The limit on all is spent: everyone else waits their turn.
-        {0ms, arrive("192.0.2.3"), "#3"},
-        {0ms, login(3, kWrong), "held"},
-        {0ms, arrive("192.0.2.5"), "#4"},
-        {0ms, login(4, kWrong), "held"},
-        {0ms, arrive("192.0.2.6"), "#5"},
-        {0ms, login(5, kWrong), "held"},
-        {0ms, turns(), "none"},
-        // Yet the owner's phone is answered at once.
-        {0ms, arrive(kPhone), "#6"},
-        {0ms, login(6, kRight), "accepted"},
-        {0ms, tick(), "next in 30000 ms"},
-        {29000ms, turns(), "none"},
-        // One more share, for one of those held: an address that has not
-        // failed goes before one that has, though it came later.
-        {30000ms, turns(), "checked #4 refused"},
-        {30000ms, turns(), "none"},
-        {60000ms, turns(), "checked #5 refused"},
-        {90000ms, turns(), "checked #3 refused"},
-    });
+    PolicyUnderTest t(limits);
+    // The owner's phone logged in earlier from its address.
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.3")), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.4")), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused");
+    // The limit on all is spent: everyone else waits their turn.
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.3")), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.5")), "#4");
+    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.6")), "#5");
+    EXPECT_EQ(t.at(0ms, login(5, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, turns()), "none");
+    // Yet the owner's phone is answered at once.
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#6");
+    EXPECT_EQ(t.at(0ms, login(6, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, tick()), "next in 30000 ms");
+    EXPECT_EQ(t.at(29000ms, turns()), "none");
+    // One more share, for one of those held: an address that has not
+    // failed goes before one that has, though it came later.
+    EXPECT_EQ(t.at(30000ms, turns()), "checked #4 refused");
+    EXPECT_EQ(t.at(30000ms, turns()), "none");
+    EXPECT_EQ(t.at(60000ms, turns()), "checked #5 refused");
+    EXPECT_EQ(t.at(90000ms, turns()), "checked #3 refused");
 }
 
 TEST(AdmissionPolicyNotices, EachConnectionHasAShareAndAnAddressHeldBackSaysNothingMore)
 {
-    PolicyUnderTest().run({
-        {0ms, arrive(kPhone), "#0"},
-        {0ms, notice(0), "say"},
-        {0ms, notice(0), "say"},
-        {0ms, notice(0), "say"},
-        {0ms, notice(0), "say, then no more"},
-        {0ms, notice(0), "silent"},
-        {0ms, arrive(kPhone), "#1"},
-        {0ms, notice(1), "say"},
-        {0ms, heldBack(kGuesser), "heard"},
-        {0ms, arrive(kGuesser), "#2"},
-        {0ms, login(2, kWrong), "refused"},
-        {0ms, arrive(kGuesser), "#3"},
-        {0ms, login(3, kWrong), "refused"},
-        {0ms, notice(3), "say"},
-        {0ms, arrive(kGuesser), "#4"},
-        {0ms, login(4, kWrong), "refused, held back from now on"},
-        {0ms, heldBack(kGuesser), "held back"},
-        {0ms, notice(4), "silent"},
-        {0ms, notice(3), "silent"},
-        {0ms, heldBack(kPhone), "heard"},
-        {0ms, notice(1), "say"},
-        // A right passcode clears the address.
-        {1000ms, arrive(kGuesser), "#5"},
-        {1000ms, login(5, kRight), "accepted"},
-        {1000ms, heldBack(kGuesser), "heard"},
-        {1000ms, notice(5), "say"},
-    });
+    PolicyUnderTest t;
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say, then no more");
+    EXPECT_EQ(t.at(0ms, notice(0)), "silent");
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#1");
+    EXPECT_EQ(t.at(0ms, notice(1)), "say");
+    EXPECT_EQ(t.at(0ms, heldBack(kGuesser)), "heard");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, notice(3)), "say");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(0ms, heldBack(kGuesser)), "held back");
+    EXPECT_EQ(t.at(0ms, notice(4)), "silent");
+    EXPECT_EQ(t.at(0ms, notice(3)), "silent");
+    EXPECT_EQ(t.at(0ms, heldBack(kPhone)), "heard");
+    EXPECT_EQ(t.at(0ms, notice(1)), "say");
+    // A right passcode clears the address.
+    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#5");
+    EXPECT_EQ(t.at(1000ms, login(5, kRight)), "accepted");
+    EXPECT_EQ(t.at(1000ms, heldBack(kGuesser)), "heard");
+    EXPECT_EQ(t.at(1000ms, notice(5)), "say");
 }
