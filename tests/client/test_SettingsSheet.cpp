@@ -4,10 +4,10 @@
 // the file), and the touch pad's settings keep their ranges.
 #include "ComputerSession.h"
 #include "PointerSettings.h"
-#include "SettingSlider.h"
-#include "SettingSwitch.h"
 #include "SettingsKeys.h"
 #include "SettingsSheet.h"
+#include "SettingsSlider.h"
+#include "SettingsSwitch.h"
 
 #include "platform/Button.h"
 #include "platform/FingerSimulator.h"

@@ -7,8 +7,8 @@
 // which the sheet says.
 #pragma once
 
-#include "SettingSlider.h"
-#include "SettingSwitch.h"
+#include "SettingsSlider.h"
+#include "SettingsSwitch.h"
 
 #include "platform/TableViewDataSource.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingSlider.h"
+#include "SettingsSlider.h"
 
 #include "platform/Theme.h"
 #include "platform/Touch.h"

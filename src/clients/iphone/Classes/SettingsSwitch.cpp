@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingSwitch.h"
+#include "SettingsSwitch.h"
 
 #include "platform/Theme.h"
 
