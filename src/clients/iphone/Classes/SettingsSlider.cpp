@@ -14,13 +14,13 @@ namespace {
 constexpr qreal kKnob = 27; // the knob's diameter, points
 }
 
-SettingSlider::SettingSlider(QWidget* parent) : platform::Control(parent)
+SettingsSlider::SettingsSlider(QWidget* parent) : platform::Control(parent)
 {
     setTouchMargin(30);
     resize(sizeHint());
 }
 
-void SettingSlider::setRange(double minimum, double maximum, double step)
+void SettingsSlider::setRange(double minimum, double maximum, double step)
 {
     minimum_ = minimum;
     maximum_ = std::max(minimum, maximum);
@@ -28,7 +28,7 @@ void SettingSlider::setRange(double minimum, double maximum, double step)
     setValue(value_);
 }
 
-void SettingSlider::setValue(double value)
+void SettingsSlider::setValue(double value)
 {
     if (std::isnan(value))
         value = minimum_;
@@ -45,42 +45,42 @@ void SettingSlider::setValue(double value)
     update();
 }
 
-qreal SettingSlider::trackLeft() const
+qreal SettingsSlider::trackLeft() const
 {
     return kKnob / 2;
 }
 
-qreal SettingSlider::trackWidth() const
+qreal SettingsSlider::trackWidth() const
 {
     return std::max<qreal>(1, width() - kKnob);
 }
 
-qreal SettingSlider::knobCenterX() const
+qreal SettingsSlider::knobCenterX() const
 {
     const double span = maximum_ - minimum_;
     const double fraction = span > 0 ? (value_ - minimum_) / span : 0.0;
     return trackLeft() + fraction * trackWidth();
 }
 
-double SettingSlider::valueAt(qreal x) const
+double SettingsSlider::valueAt(qreal x) const
 {
     const double fraction = std::clamp((x - trackLeft()) / trackWidth(), 0.0, 1.0);
     return minimum_ + fraction * (maximum_ - minimum_);
 }
 
-bool SettingSlider::beginTrackingWithTouch(platform::Touch* touch, platform::Event* event)
+bool SettingsSlider::beginTrackingWithTouch(platform::Touch* touch, platform::Event* event)
 {
     follow(touch, event);
     return true;
 }
 
-bool SettingSlider::continueTrackingWithTouch(platform::Touch* touch, platform::Event* event)
+bool SettingsSlider::continueTrackingWithTouch(platform::Touch* touch, platform::Event* event)
 {
     follow(touch, event);
     return true;
 }
 
-void SettingSlider::follow(platform::Touch* touch, platform::Event* event)
+void SettingsSlider::follow(platform::Touch* touch, platform::Event* event)
 {
     const double before = value_;
     setValue(valueAt(touch->locationInView(this).x()));
@@ -88,7 +88,7 @@ void SettingSlider::follow(platform::Touch* touch, platform::Event* event)
         sendActionsForControlEvents(platform::ControlEventValueChanged, event);
 }
 
-void SettingSlider::paintEvent(QPaintEvent*)
+void SettingsSlider::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

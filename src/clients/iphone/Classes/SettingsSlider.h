@@ -6,11 +6,11 @@
 
 #include "platform/Control.h"
 
-class SettingSlider : public platform::Control {
+class SettingsSlider : public platform::Control {
     Q_OBJECT
 
 public:
-    explicit SettingSlider(QWidget* parent = nullptr);
+    explicit SettingsSlider(QWidget* parent = nullptr);
 
     double value() const { return value_; }
     // Held within the range and moved onto the nearest step.

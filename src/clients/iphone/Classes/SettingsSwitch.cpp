@@ -8,7 +8,7 @@
 namespace theme = platform::theme;
 namespace phone = platform::phone;
 
-SettingSwitch::SettingSwitch(QWidget* parent) : platform::Control(parent)
+SettingsSwitch::SettingsSwitch(QWidget* parent) : platform::Control(parent)
 {
     setTouchMargin(20);
     resize(sizeHint());
@@ -18,7 +18,7 @@ SettingSwitch::SettingSwitch(QWidget* parent) : platform::Control(parent)
     }), platform::ControlEventTouchUpInside);
 }
 
-void SettingSwitch::paintEvent(QPaintEvent*)
+void SettingsSwitch::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

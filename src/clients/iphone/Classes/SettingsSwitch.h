@@ -4,11 +4,11 @@
 
 #include "platform/Control.h"
 
-class SettingSwitch : public platform::Control {
+class SettingsSwitch : public platform::Control {
     Q_OBJECT
 
 public:
-    explicit SettingSwitch(QWidget* parent = nullptr);
+    explicit SettingsSwitch(QWidget* parent = nullptr);
 
     bool isOn() const { return isSelected(); }
     void setOn(bool on) { setSelected(on); }
