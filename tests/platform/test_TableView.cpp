@@ -8,7 +8,7 @@
 #include "platform/TableViewCell.h"
 #include "platform/ViewAnimation.h"
 
-#include "WindowSystemMouse.h"
+#include "platform/WindowSystemMouse.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -6,7 +6,7 @@
 #include "platform/TouchTracker.h"
 #include "platform/View.h"
 
-#include "WindowSystemMouse.h"
+#include "platform/WindowSystemMouse.h"
 
 #include <QApplication>
 #include <QGuiApplication>
