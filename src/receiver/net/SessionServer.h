@@ -62,7 +62,7 @@ private:
         std::unique_ptr<ReceiverSession> session;
         std::vector<uint8_t> outbox; // bytes the socket did not take yet
         bool closeWhenSent = false;
-        AdmissionPolicy::ConnectionId id = 0;
+        AdmissionPolicy::ConnectionId id = 0; // what the policy knows it by
     };
 
     void acceptClients();

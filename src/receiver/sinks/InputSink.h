@@ -2,7 +2,8 @@
 // Where the receiver delivers what its clients do: connections coming and
 // going, login answers, and the keyboard and mouse events of accepted
 // sessions. One sink serves every connection; events reach it in the order
-// they arrived on the wire.
+// they arrived on the wire. Each back end is one class in this folder;
+// docs/ARCHITECTURE.md ("Adding a sink") says how to add one.
 #pragma once
 
 #include <chrono>
