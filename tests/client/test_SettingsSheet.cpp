@@ -10,7 +10,7 @@
 #include "SettingsSwitch.h"
 
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/TableView.h"
 #include "platform/UserDefaults.h"
 

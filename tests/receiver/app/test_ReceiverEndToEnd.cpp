@@ -2,11 +2,11 @@
 // The real quillon-receiver as a child process on 127.0.0.1: discovery
 // queries and replies, logins, events logged as exact JSON lines, hostile
 // clients and datagrams, and a clean stop.
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 #include "Mojo.h"
 #include "net/SocketAddress.h"
-#include "ReceiverProcess.h"
-#include "SessionBytes.h"
+#include "support/ReceiverProcess.h"
+#include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // and the binary's exit status for them.
 #include "app/PasscodeFile.h"
 #include "app/ReceiverOptions.h"
-#include "ReceiverProcess.h"
-#include "ScopedEnvironment.h"
+#include "support/ReceiverProcess.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 // up with, read from its files.
 #include "keys/KeyboardLayout.h"
 #include "keys/SystemKeyboardLayout.h"
-#include "TemporaryDirectory.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 

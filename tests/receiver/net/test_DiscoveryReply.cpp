@@ -3,7 +3,7 @@
 // sources lie on the network a query came in on.
 #include "net/DiscoveryReply.h"
 #include "net/LocalAddresses.h"
-#include "SessionBytes.h"
+#include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
 

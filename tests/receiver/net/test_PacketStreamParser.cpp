@@ -2,7 +2,7 @@
 // The session stream parser, fed the same mixed stream in every way it can be
 // cut, and refusing the bytes that end a session.
 #include "net/PacketStreamParser.h"
-#include "SessionBytes.h"
+#include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "Mojo.h"
 #include "net/LoginCheck.h"
 #include "net/ReceiverSession.h"
-#include "SessionBytes.h"
+#include "support/SessionBytes.h"
 #include "sinks/LogSink.h"
 #include "support/receiver/CapturedLines.h"
 

@@ -5,7 +5,7 @@
 // and lets a new login take over. Real sockets on 127.0.0.1, driven by hand
 // instead of by the receiver's loop. The rules themselves are tested without
 // sockets (test_AdmissionPolicy).
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 #include "net/SessionServer.h"
 #include "sinks/LogSink.h"
 #include "support/receiver/CapturedLines.h"

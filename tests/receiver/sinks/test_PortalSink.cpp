@@ -7,15 +7,15 @@
 // start with one clear line and status 1; a saved token is sent and
 // replaced; a portal that keeps no grant keeps its one session; a dialog
 // nobody answers is given up in time.
-#include "LoopbackSockets.h"
-#include "PrivateSessionBus.h"
-#include "ReceiverProcess.h"
-#include "ScopedEnvironment.h"
-#include "SessionBytes.h"
+#include "support/LoopbackSockets.h"
+#include "support/PrivateSessionBus.h"
+#include "support/ReceiverProcess.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SessionBytes.h"
 #include "sinks/RemoteDesktopPortal.h"
 #include "sinks/RestoreTokenFile.h"
-#include "StandInPortal.h"
-#include "TemporaryDirectory.h"
+#include "support/StandInPortal.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 

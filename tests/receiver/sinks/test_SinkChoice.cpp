@@ -4,18 +4,18 @@
 // set and unset: the portal of a private session bus in a Wayland session,
 // XTEST on a private Xvfb in an X11 one, and never uinput behind the back of
 // a user who refused the portal.
-#include "LoopbackSockets.h"
-#include "ReceiverProcess.h"
-#include "ScopedEnvironment.h"
+#include "support/LoopbackSockets.h"
+#include "support/ReceiverProcess.h"
+#include "support/ScopedEnvironment.h"
 #include "sinks/SinkChoice.h"
-#include "TemporaryDirectory.h"
+#include "support/TemporaryDirectory.h"
 
 #ifdef QUILLON_HAVE_PORTAL
-#include "PrivateSessionBus.h"
-#include "StandInPortal.h"
+#include "support/PrivateSessionBus.h"
+#include "support/StandInPortal.h"
 #endif
 #ifdef QUILLON_HAVE_X11
-#include "XvfbDisplay.h"
+#include "support/XvfbDisplay.h"
 #endif
 
 #include <gtest/gtest.h>

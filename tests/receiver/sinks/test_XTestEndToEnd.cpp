@@ -4,10 +4,10 @@
 // steps and keys reach a window of the test, keys missing from the keymap are
 // lent a spare key code while the phone drives, window commands reach the window
 // manager, and what the phone held is let go when it disconnects.
-#include "LoopbackSockets.h"
-#include "ReceiverProcess.h"
-#include "SessionBytes.h"
-#include "XvfbDisplay.h"
+#include "support/LoopbackSockets.h"
+#include "support/ReceiverProcess.h"
+#include "support/SessionBytes.h"
+#include "support/XvfbDisplay.h"
 
 #include <gtest/gtest.h>
 
