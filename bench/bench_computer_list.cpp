@@ -11,14 +11,14 @@
 #include "ComputerListViewController.h"
 #include "Mojo.h"
 
-#include "platform/ManualClock.h"
+#include "support/platform/ManualClock.h"
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
 #include "platform/TableViewDataSource.h"
 #include "platform/ViewAnimation.h"
 
-#include "LatencySamples.h"
-#include "OffscreenBenchmarkMain.h"
+#include "support/LatencySamples.h"
+#include "support/OffscreenBenchmarkMain.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -21,14 +21,14 @@
 #include "TouchPadViewController.h"
 
 #include "platform/Alert.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/NotificationCenter.h"
 
-#include "LatencySamples.h"
-#include "LoopbackSockets.h"
-#include "OffscreenBenchmarkMain.h"
-#include "ReceiverProcess.h"
-#include "SessionBytes.h"
+#include "support/LatencySamples.h"
+#include "support/LoopbackSockets.h"
+#include "support/OffscreenBenchmarkMain.h"
+#include "support/ReceiverProcess.h"
+#include "support/SessionBytes.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

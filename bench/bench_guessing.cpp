@@ -11,9 +11,9 @@
 // Each run takes the seconds given as its first argument (--benchmark_filter
 // picks the short ones); the counters are the answered guesses per second
 // and the days that rate needs to try every 6-digit passcode.
-#include "LoopbackSockets.h"
-#include "ReceiverProcess.h"
-#include "SessionBytes.h"
+#include "support/LoopbackSockets.h"
+#include "support/ReceiverProcess.h"
+#include "support/SessionBytes.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,9 +7,9 @@
 #include "Mojo.h"
 #include "RemoteProtocol.h"
 
-#include "LoopbackPeer.h"
-#include "LoopbackSockets.h"
-#include "ReceiverDouble.h"
+#include "support/LoopbackPeer.h"
+#include "support/LoopbackSockets.h"
+#include "support/ReceiverDouble.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>

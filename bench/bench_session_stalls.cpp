@@ -9,8 +9,8 @@
 //     build/bench/bench/bench_session_stalls
 #include "RemoteProtocol.h"
 
-#include "LoopbackPeer.h"
-#include "LoopbackSockets.h"
+#include "support/LoopbackPeer.h"
+#include "support/LoopbackSockets.h"
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>

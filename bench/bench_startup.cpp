@@ -11,8 +11,8 @@
 // in the same run, so that both meet the same load on the machine)
 // The app keeps discovery on loopback and its settings in a scratch file, so
 // the benchmark sends nothing onto a network and touches no real settings.
-#include "HelperProcess.h"
-#include "XvfbDisplay.h"
+#include "support/HelperProcess.h"
+#include "support/XvfbDisplay.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -11,12 +11,12 @@
 #include "TouchPadView.h"
 #include "TouchPadViewController.h"
 
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 
-#include "LatencySamples.h"
-#include "LoopbackPeer.h"
-#include "LoopbackSockets.h"
-#include "OffscreenBenchmarkMain.h"
+#include "support/LatencySamples.h"
+#include "support/LoopbackPeer.h"
+#include "support/LoopbackSockets.h"
+#include "support/OffscreenBenchmarkMain.h"
 
 #include <QWidget>
 #include <benchmark/benchmark.h>

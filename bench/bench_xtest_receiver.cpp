@@ -12,11 +12,11 @@
 //
 // Burst writes each iteration's packets with one send(); PerPacket sends
 // each on its own, as the phone does.
-#include "LoopbackSockets.h"
-#include "ReceiverProcess.h"
-#include "SessionBytes.h"
+#include "support/LoopbackSockets.h"
+#include "support/ReceiverProcess.h"
+#include "support/SessionBytes.h"
 #include "WireFormat.h"
-#include "XvfbDisplay.h"
+#include "support/XvfbDisplay.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LoopbackPeer.h"
+#include "support/LoopbackPeer.h"
 
-#include "LoopbackSockets.h"
-#include "SessionBytes.h"
+#include "support/LoopbackSockets.h"
+#include "support/SessionBytes.h"
 
 #include <stdexcept>
 #include <sys/socket.h>

@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The device's accelerometer for motion mode: samples in g with the phone's
+// signs, taken on the main run loop from Qt Sensors, or from a reading a test
+// sets.
 #pragma once
 
 #include <memory>

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// System sounds: short sounds made once from a file and played without
+// waiting, through a backend the tests replace.
 #pragma once
 
 #include <QUrl>

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Where the app's resources (images, sounds, forms) are found by name and
+// type.
 #pragma once
 
 #include <QString>

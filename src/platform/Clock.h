@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The seam between the run loop and time: real time in the app, a manual
+// clock in tests.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Whether an IPv4 address can be reached, and how, read from the machine's
+// network interfaces without sending anything.
 #pragma once
 
 #include <cstdint>

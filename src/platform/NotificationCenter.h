@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Named notifications between screens and models: a poster does not know
+// who observes it.
 #pragma once
 
 #include <QMetaObject>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The main run loop's timers and the clock they run on.
 #pragma once
 
 #include "platform/Clock.h"

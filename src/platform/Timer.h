@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Timers on the main run loop, one-shot or repeating, which a manual clock
+// drives in tests.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The app's settings, kept in one JSON file.
 #pragma once
 
 #include <QString>

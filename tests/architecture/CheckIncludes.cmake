@@ -4,7 +4,10 @@
 # Fails when a file under src/protocol or src/receiver includes a header of
 # the app (src/clients) or of its platform layer (src/platform), or a Qt
 # header: both ends share the protocol, and the receiver builds and runs
-# without the app and without Qt.
+# without the app and without Qt. Fails too when a folder of the receiver
+# includes one it must not (see the end of this file): the sinks and the
+# keys nothing of the network or the program, the network nothing of the
+# sinks but their interface.
 #
 # An include is looked up as the compiler would find it: beside the file,
 # then in the protocol's and the receiver's own folders, then in the folders
@@ -37,9 +40,11 @@ function(resolve file name quoted)
 endfunction()
 
 # Sets `found` to "file: #include ..." for each include of a file under one
-# of `dirs` that reaches into one of the `forbidden` folders, and for each Qt
-# header when `no_qt` is set.
+# of `dirs` that reaches into one of the `forbidden` folders, but for the
+# files listed in an optional fourth argument, and for each Qt header when
+# `no_qt` is set.
 function(scan dirs forbidden no_qt)
+  set(allowed "${ARGV3}")
   set(globs "")
   foreach(dir IN LISTS dirs)
     list(APPEND globs "${dir}/*.h" "${dir}/*.hpp" "${dir}/*.cpp" "${dir}/*.cc" "${dir}/*.c")
@@ -63,6 +68,10 @@ function(scan dirs forbidden no_qt)
         continue()
       endif()
       resolve("${file}" "${name}" ${quoted})
+      list(FIND allowed "${where}" exempt)
+      if(exempt GREATER_EQUAL 0)
+        continue()
+      endif()
       foreach(folder IN LISTS forbidden)
         string(FIND "${where}" "${folder}/" at)
         if(at EQUAL 0)
@@ -89,3 +98,38 @@ if(found)
 endif()
 message(STATUS "src/protocol and src/receiver include nothing of the app, its platform layer or Qt "
                "(the lookup found ${control} platform includes in the app)")
+
+# Inside the receiver each folder includes only the folders after it in this
+# list, and net/ of sinks/ only the interface, InputSink.h: the sinks and the
+# keys know nothing of the network or the program, and the network hands
+# input to whichever sink it is given.
+set(receiver "${src}/receiver")
+set(layers app net sinks keys common)
+scan("${receiver}/app" "${receiver}/net" OFF)
+list(LENGTH found receiver_control)
+if(receiver_control EQUAL 0)
+  message(FATAL_ERROR "the include lookup found no include of net/ in the receiver's app/: the check is broken")
+endif()
+set(receiver_hits "")
+set(above "")
+foreach(layer IN LISTS layers)
+  set(allowed "")
+  set(forbidden ${above})
+  if(layer STREQUAL "net")
+    list(APPEND forbidden "${receiver}/sinks")
+    set(allowed "${receiver}/sinks/InputSink.h")
+  endif()
+  if(forbidden)
+    scan("${receiver}/${layer}" "${forbidden}" OFF "${allowed}")
+    list(APPEND receiver_hits ${found})
+  endif()
+  list(APPEND above "${receiver}/${layer}")
+endforeach()
+list(JOIN layers "/, " order)
+if(receiver_hits)
+  list(JOIN receiver_hits "\n  " shown)
+  message(FATAL_ERROR "a folder of src/receiver includes only those after it (${order}/), "
+                      "and net/ of sinks/ only InputSink.h:\n  ${shown}")
+endif()
+message(STATUS "the folders of src/receiver include only those after them (${order}/) "
+               "(the lookup found ${receiver_control} includes of net/ in app/)")

@@ -7,7 +7,7 @@
 #include "DiscoveredComputers.h"
 #include "DiscoveryMessages.h"
 
-#include "platform/ManualClock.h"
+#include "support/platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
 #include "platform/TableViewCell.h"

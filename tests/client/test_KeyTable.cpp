@@ -5,7 +5,7 @@
 #include "KeyTable.h"
 #include "KeyboardViewController.h"
 
-#include "platform/ManualClock.h"
+#include "support/platform/ManualClock.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>

@@ -10,10 +10,10 @@
 
 #include "platform/Alert.h"
 #include "platform/AudioServices.h"
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
-#include "platform/RecordingAudioBackend.h"
+#include "support/platform/RecordingAudioBackend.h"
 #include "platform/StatusBar.h"
 #include "platform/TouchTracker.h"
 #include "platform/UserDefaults.h"

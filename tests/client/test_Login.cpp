@@ -9,8 +9,8 @@
 #include "platform/TableViewCell.h"
 #include "platform/UserDefaults.h"
 
-#include "ReceiverDouble.h"
-#include "SessionBytes.h"
+#include "support/ReceiverDouble.h"
+#include "support/SessionBytes.h"
 #include "support/ConnectionTab.h"
 #include "support/SessionRecorder.h"
 

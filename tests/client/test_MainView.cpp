@@ -16,7 +16,7 @@
 
 #include "platform/Alert.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/NavigationBar.h"
 #include "platform/NavigationController.h"
 #include "platform/NetworkReachability.h"

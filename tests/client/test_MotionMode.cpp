@@ -7,7 +7,7 @@
 #include "platform/Accelerometer.h"
 #include "platform/Alert.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 
 #include "support/AppTestEnvironment.h"
 #include "support/SessionRecorder.h"

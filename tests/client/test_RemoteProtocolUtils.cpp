@@ -10,10 +10,10 @@
 
 #include "platform/Alert.h"
 
-#include "ReceiverDouble.h"
-#include "ReceiverProcess.h"
-#include "SessionBytes.h"
-#include "SessionRecorder.h"
+#include "support/ReceiverDouble.h"
+#include "support/ReceiverProcess.h"
+#include "support/SessionBytes.h"
+#include "support/SessionRecorder.h"
 
 #include "support/AppTestEnvironment.h"
 

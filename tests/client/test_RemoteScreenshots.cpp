@@ -7,8 +7,8 @@
 
 #include "platform/Alert.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 #include "platform/StatusBar.h"
 #include "platform/StatusBarView.h"
 #include "platform/Theme.h"

@@ -4,13 +4,13 @@
 // the file), and the touch pad's settings keep their ranges.
 #include "ComputerSession.h"
 #include "PointerSettings.h"
-#include "SettingSlider.h"
-#include "SettingSwitch.h"
 #include "SettingsKeys.h"
 #include "SettingsSheet.h"
+#include "SettingsSlider.h"
+#include "SettingsSwitch.h"
 
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/TableView.h"
 #include "platform/UserDefaults.h"
 
@@ -37,7 +37,7 @@ protected:
         return sheet;
     }
     // A finger on the knob, slid to where the slider shows `value`, lifted.
-    void slide(SettingSlider* slider, double value)
+    void slide(SettingsSlider* slider, double value)
     {
         sheet->tableView()->ensureWidgetVisible(slider);
         const double before = slider->value();
@@ -50,7 +50,7 @@ protected:
         fingers.move(0, slider, to);
         fingers.release(0, slider, to);
     }
-    void tap(SettingSwitch* control)
+    void tap(SettingsSwitch* control)
     {
         sheet->tableView()->ensureWidgetVisible(control);
         fingers.tap(control, QRectF(control->rect()).center());
@@ -113,7 +113,7 @@ TEST_F(SettingsSheetTest, EachControlWritesItsSettingToTheFileAtOnce)
 TEST_F(SettingsSheetTest, TheSlidersStayWithinTheirRangeInWholeSteps)
 {
     present();
-    SettingSlider* speed = sheet->pointerSpeedSlider();
+    SettingsSlider* speed = sheet->pointerSpeedSlider();
     slide(speed, PointerSettings::kMaximumSpeed);
     fingers.press(0, speed, {speed->knobCenterX(), 10});
     fingers.move(0, speed, {speed->width() + 200.0, 10}); // far past the end

@@ -3,7 +3,7 @@
 
 #include "platform/AudioServices.h"
 #include "platform/Bundle.h"
-#include "platform/RecordingAudioBackend.h"
+#include "support/platform/RecordingAudioBackend.h"
 #include "platform/UserDefaults.h"
 
 #include <QFile>

@@ -9,7 +9,7 @@
 
 #include "platform/Alert.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/NotificationCenter.h"
 #include "platform/TouchTracker.h"
 

@@ -11,7 +11,7 @@
 
 #include "platform/Alert.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/UserDefaults.h"
 
 #include "support/AppTestEnvironment.h"

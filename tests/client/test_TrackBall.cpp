@@ -5,7 +5,7 @@
 #include "UITrackBall.h"
 
 #include "platform/Alert.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 
 #include "support/AppTestEnvironment.h"
 #include "support/SessionRecorder.h"

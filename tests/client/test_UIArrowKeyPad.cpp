@@ -4,8 +4,8 @@
 // touch leaves behind. The pad's event is recorded as the controller reads it.
 #include "UIArrowKeyPad.h"
 
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 #include "platform/TouchTracker.h"
 
 #include <gtest/gtest.h>

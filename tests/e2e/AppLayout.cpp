@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppLayout.h"
+#include "e2e/AppLayout.h"
 
 #include "ComputerListViewController.h"
 #include "ComputersViewController.h"

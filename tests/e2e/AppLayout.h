@@ -7,8 +7,8 @@
 // does the touch pad look like", so that the tests follow the layout as it is.
 #pragma once
 
-#include "RunningApp.h"
-#include "XAppWindow.h"
+#include "e2e/RunningApp.h"
+#include "e2e/XAppWindow.h"
 
 #include <QByteArray>
 #include <QPoint>

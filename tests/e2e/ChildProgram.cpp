@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ChildProgram.h"
+#include "e2e/ChildProgram.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>

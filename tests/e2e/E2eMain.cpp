@@ -4,7 +4,7 @@
 // QApplication on the offscreen platform and the tests. Where no namespace
 // can be made, every test skips and says why: without one, the app's
 // discovery would broadcast onto the real network.
-#include "PrivateNetwork.h"
+#include "e2e/PrivateNetwork.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

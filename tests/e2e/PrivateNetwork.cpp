@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PrivateNetwork.h"
+#include "e2e/PrivateNetwork.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -4,7 +4,7 @@
 // discovery would otherwise broadcast onto the real one.
 #pragma once
 
-#include "PrivateNetwork.h"
+#include "e2e/PrivateNetwork.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ReceiverLog.h"
+#include "e2e/ReceiverLog.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // option left at what a person would leave it), and the lines it prints.
 #pragma once
 
-#include "ReceiverProcess.h"
+#include "support/ReceiverProcess.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "RunningApp.h"
+#include "e2e/RunningApp.h"
 
 #include "ComputersViewController.h"
 #include "KeyboardViewController.h"
@@ -8,7 +8,7 @@
 #include "RemoteViewController.h"
 #include "TouchPadViewController.h"
 
-#include "SessionRecorder.h"
+#include "support/SessionRecorder.h"
 
 #include "platform/Alert.h"
 #include "platform/AlertSheet.h"

@@ -14,8 +14,8 @@
 #include "MainViewController.h"
 #include "TarvelAppDelegate.h"
 
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XAppWindow.h"
+#include "e2e/XAppWindow.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -5,9 +5,9 @@
 // refused, the right one lands on the touch pad; the touch pad, the keyboard
 // and the remote panel reach the receiver's log as the exact events; a
 // receiver that goes away is met with "Connection Error" and nothing worse.
-#include "PrivateNetworkTest.h"
-#include "ReceiverLog.h"
-#include "RunningApp.h"
+#include "e2e/PrivateNetworkTest.h"
+#include "e2e/ReceiverLog.h"
+#include "e2e/RunningApp.h"
 
 #include "ComputersViewController.h"
 #include "KeyboardViewController.h"

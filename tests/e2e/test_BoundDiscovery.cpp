@@ -3,10 +3,10 @@
 // by broadcasts on the bound address's network and stays silent to those on
 // the other. Each network is a veth pair made inside the test's private
 // network, so nothing reaches a real interface.
-#include "PrivateNetworkTest.h"
-#include "ReceiverLog.h"
+#include "e2e/PrivateNetworkTest.h"
+#include "e2e/ReceiverLog.h"
 
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 
 #include <gtest/gtest.h>
 

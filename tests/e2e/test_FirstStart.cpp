@@ -2,9 +2,9 @@
 // What a person meets first, with the real start-up: no settings file at
 // all, a corrupt one, one of the wrong shape, and no network at all. The app
 // starts, says what it must once, and stays usable.
-#include "PrivateNetworkTest.h"
-#include "ReceiverLog.h"
-#include "RunningApp.h"
+#include "e2e/PrivateNetworkTest.h"
+#include "e2e/ReceiverLog.h"
+#include "e2e/RunningApp.h"
 
 #include "ComputersViewController.h"
 #include "LoginViewController.h"
@@ -16,7 +16,7 @@
 #include "platform/Button.h"
 #include "platform/NavigationBar.h"
 #include "platform/NavigationController.h"
-#include "platform/RecordingAudioBackend.h"
+#include "support/platform/RecordingAudioBackend.h"
 #include "platform/TableViewCell.h"
 
 #include <QDir>

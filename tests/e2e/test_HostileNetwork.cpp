@@ -6,12 +6,12 @@
 // source gets no more replies than the rate limit. An address whose SYNs go
 // nowhere (a neighbour entry pointing at a hardware address nobody has)
 // holds the app's connect for its bound only, then shows the firewall alert.
-#include "PrivateNetworkTest.h"
-#include "ReceiverLog.h"
-#include "RunningApp.h"
+#include "e2e/PrivateNetworkTest.h"
+#include "e2e/ReceiverLog.h"
+#include "e2e/RunningApp.h"
 
 #include "Computer.h"
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 #include "RemoteProtocol.h"
 
 #include "platform/NotificationCenter.h"

@@ -12,11 +12,11 @@
 // offscreen platform with the same portrait screen and scale, so that the
 // test follows the layout as it is. With QUILLON_SCREENSHOT_DIR set, the
 // screen with the turned keyboard is saved there.
-#include "ChildProgram.h"
-#include "PrivateNetworkTest.h"
-#include "ReceiverLog.h"
-#include "RunningApp.h"
-#include "XvfbDisplay.h"
+#include "e2e/ChildProgram.h"
+#include "e2e/PrivateNetworkTest.h"
+#include "e2e/ReceiverLog.h"
+#include "e2e/RunningApp.h"
+#include "support/XvfbDisplay.h"
 
 #include "KeyboardViewController.h"
 #include "LoginViewController.h"

@@ -3,9 +3,9 @@
 // network (offscreen): with a corrupt settings file in a directory of its
 // own it says so, keeps the file aside, and goes on to run discovery with its
 // defaults; its broadcast query is heard on lo.
-#include "PrivateNetworkTest.h"
+#include "e2e/PrivateNetworkTest.h"
 
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 
 #include <QDir>
 #include <QFile>

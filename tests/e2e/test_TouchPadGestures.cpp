@@ -4,9 +4,9 @@
 // scroll and right-click, the connection alert reconnects with one tap to a
 // receiver that came back, and connect at start lands on the touch pad (or
 // on the list with the login's alert when the computer is not there).
-#include "PrivateNetworkTest.h"
-#include "ReceiverLog.h"
-#include "RunningApp.h"
+#include "e2e/PrivateNetworkTest.h"
+#include "e2e/ReceiverLog.h"
+#include "e2e/RunningApp.h"
 
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"

@@ -4,8 +4,8 @@
 // must take the whole screen as a full-screen toplevel under its own app id
 // and draw its first frame (reported on QUILLON_FIRST_FRAME_FD); its
 // Wayland traffic shows the buffer attached and committed.
-#include "ChildProgram.h"
-#include "PrivateNetworkTest.h"
+#include "e2e/ChildProgram.h"
+#include "e2e/PrivateNetworkTest.h"
 
 #include "QuillonVersion.h"
 

@@ -8,11 +8,11 @@
 //
 // Where the controls are comes from the same forms run in this process
 // (AppLayout), so the tests follow the layout rather than fixed coordinates.
-#include "AppLayout.h"
-#include "PrivateNetworkTest.h"
-#include "ReceiverLog.h"
-#include "XAppWindow.h"
-#include "XvfbDisplay.h"
+#include "e2e/AppLayout.h"
+#include "e2e/PrivateNetworkTest.h"
+#include "e2e/ReceiverLog.h"
+#include "e2e/XAppWindow.h"
+#include "support/XvfbDisplay.h"
 
 #include "ComputerListViewController.h"
 #include "KeyboardViewController.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Accelerometer.h"
-#include "platform/ManualClock.h"
+#include "support/platform/ManualClock.h"
 
 #include <gtest/gtest.h>
 

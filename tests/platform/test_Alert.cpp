@@ -4,7 +4,7 @@
 #include "platform/Alert.h"
 #include "platform/AlertSheet.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 
 #include <QCoreApplication>
 #include <QTest>

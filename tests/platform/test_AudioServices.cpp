@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AudioServices.h"
-#include "platform/RecordingAudioBackend.h"
+#include "support/platform/RecordingAudioBackend.h"
 
 #include <QFile>
 #include <QTemporaryDir>

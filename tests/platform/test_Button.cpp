@@ -3,7 +3,7 @@
 // from files when first drawn, the pressed look while a finger is on the
 // button, and the tag.
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 
 #include <QPainter>
 #include <QTemporaryDir>

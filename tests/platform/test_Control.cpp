@@ -2,8 +2,8 @@
 // Target-action of controls: which events a finger produces, in which order,
 // and how handlers are called, removed and dropped.
 #include "platform/Control.h"
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 #include "platform/TouchTracker.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // buttons, who owns a pushed screen, and the appearance calls it passes on.
 #include "platform/BarButtonItem.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/NavigationBar.h"
 #include "platform/NavigationController.h"
 #include "platform/ViewAnimation.h"

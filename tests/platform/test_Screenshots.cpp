@@ -8,7 +8,7 @@
 #include "platform/AlertSheet.h"
 #include "platform/BarButtonItem.h"
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/NavigationBar.h"
 #include "platform/NavigationController.h"
 #include "platform/StatusBar.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tab bar: items carry tags, a tap selects the item and triggers it.
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/TabBar.h"
 
 #include <gtest/gtest.h>

@@ -2,13 +2,13 @@
 // The sectioned table: what it asks its data source, selection by a tap,
 // swipe-to-delete committing the right row, and row inserts and deletes.
 #include "platform/Button.h"
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
 #include "platform/ViewAnimation.h"
 
-#include "WindowSystemMouse.h"
+#include "support/platform/WindowSystemMouse.h"
 
 #include <QLabel>
 #include <QLineEdit>

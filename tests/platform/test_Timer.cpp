@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ManualClock.h"
+#include "support/platform/ManualClock.h"
 #include "platform/RunLoop.h"
 #include "platform/Timer.h"
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Touches through the platform layer: tap counts, several fingers at once,
 // locations in any view, the mouse as one finger and real QTouchEvents.
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 #include "platform/TouchTracker.h"
 #include "platform/View.h"
 
-#include "WindowSystemMouse.h"
+#include "support/platform/WindowSystemMouse.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -5,8 +5,8 @@
 #include "RemoteProtocol.h"
 
 #include "Mojo.h"
-#include "ReceiverDouble.h"
-#include "SessionBytes.h"
+#include "support/ReceiverDouble.h"
+#include "support/SessionBytes.h"
 
 #include <arpa/inet.h>
 #include <chrono>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppTestEnvironment.h"
+#include "support/AppTestEnvironment.h"
 
 #include "SettingsKeys.h"
 #include "SoundServer.h"

@@ -4,8 +4,8 @@
 // alert record, animations that land at once and a fresh tap history.
 #pragma once
 
-#include "platform/ManualClock.h"
-#include "platform/RecordingAudioBackend.h"
+#include "support/platform/ManualClock.h"
+#include "support/platform/RecordingAudioBackend.h"
 
 #include <QByteArray>
 #include <QStringList>

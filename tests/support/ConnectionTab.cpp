@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ConnectionTab.h"
+#include "support/ConnectionTab.h"
 
 #include "platform/Alert.h"
 #include "platform/TableViewCell.h"

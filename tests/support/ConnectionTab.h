@@ -7,10 +7,10 @@
 
 #include "ComputerListViewController.h"
 #include "ComputersViewController.h"
-#include "ConnectionTestSupport.h"
+#include "support/ConnectionTestSupport.h"
 
-#include "platform/FingerSimulator.h"
-#include "platform/ManualClock.h"
+#include "support/platform/FingerSimulator.h"
+#include "support/platform/ManualClock.h"
 #include "platform/NavigationController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/TableView.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ConnectionTestSupport.h"
+#include "support/ConnectionTestSupport.h"
 
 #include "ComputerListViewController.h"
 #include "Mojo.h"

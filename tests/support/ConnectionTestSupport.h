@@ -4,7 +4,7 @@
 // and discovery replies built with the value-tree codec.
 #pragma once
 
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 #include "UniqueFd.h"
 
 #include <QString>

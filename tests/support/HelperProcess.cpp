@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "HelperProcess.h"
+#include "support/HelperProcess.h"
 
 #include <cerrno>
 #include <chrono>

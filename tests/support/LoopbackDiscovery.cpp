@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LoopbackDiscovery.h"
+#include "support/LoopbackDiscovery.h"
 
 #include "ComputerListViewController.h"
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 
 LoopbackDiscovery::LoopbackDiscovery()
     : socket_(boundUdpSocket("127.0.0.1", 0))

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LoopbackSockets.h"
+#include "support/LoopbackSockets.h"
 
 #include "WireFormat.h"
 

@@ -4,8 +4,8 @@
 // readExactly's, which a benchmark times.
 #pragma once
 
-#include "GenerousWait.h"
-#include "SessionBytes.h"
+#include "support/GenerousWait.h"
+#include "support/SessionBytes.h"
 #include "UniqueFd.h"
 
 #include <chrono>

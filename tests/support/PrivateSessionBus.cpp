@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PrivateSessionBus.h"
+#include "support/PrivateSessionBus.h"
 
-#include "HelperProcess.h"
+#include "support/HelperProcess.h"
 
 #include <cstdlib>
 #include <filesystem>

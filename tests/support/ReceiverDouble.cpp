@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ReceiverDouble.h"
+#include "support/ReceiverDouble.h"
 
-#include "GenerousWait.h"
-#include "LoopbackSockets.h"
+#include "support/GenerousWait.h"
+#include "support/LoopbackSockets.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

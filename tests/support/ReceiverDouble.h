@@ -8,7 +8,7 @@
 // the test instead of hanging it.
 #pragma once
 
-#include "SessionBytes.h"
+#include "support/SessionBytes.h"
 #include "UniqueFd.h"
 
 #include <condition_variable>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ReceiverProcess.h"
+#include "support/ReceiverProcess.h"
 
 #include <algorithm>
 #include <cerrno>

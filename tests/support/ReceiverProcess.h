@@ -4,7 +4,7 @@
 // not a speed check).
 #pragma once
 
-#include "GenerousWait.h"
+#include "support/GenerousWait.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SessionBytes.h"
+#include "support/SessionBytes.h"
 
 Bytes operator+(Bytes a, const Bytes& b)
 {

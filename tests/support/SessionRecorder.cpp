@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SessionRecorder.h"
+#include "support/SessionRecorder.h"
 
 #include "RemoteProtocol.h"
-#include "SessionBytes.h"
+#include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 // packet a screen sent before the call arrives before the sentinel.
 #pragma once
 
-#include "ReceiverDouble.h"
+#include "support/ReceiverDouble.h"
 
 #include <cstdint>
 #include <memory>

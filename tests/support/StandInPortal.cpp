@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StandInPortal.h"
+#include "support/StandInPortal.h"
 
 #include <systemd/sd-bus.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TemporaryDirectory.h"
+#include "support/TemporaryDirectory.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,10 +3,10 @@
 // the touch pad screen shown in a window of the phone's size, and fingers.
 #pragma once
 
-#include "AppTestEnvironment.h"
+#include "support/AppTestEnvironment.h"
 #include "TouchPadViewController.h"
 
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 #include "platform/PhoneLook.h"
 
 #include <QWidget>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "XvfbDisplay.h"
+#include "support/XvfbDisplay.h"
 
-#include "HelperProcess.h"
+#include "support/HelperProcess.h"
 
 std::unique_ptr<XvfbDisplay> XvfbDisplay::start(std::string& why, const std::string& screen)
 {

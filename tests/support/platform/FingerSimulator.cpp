@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/FingerSimulator.h"
+#include "support/platform/FingerSimulator.h"
 
 #include <QCoreApplication>
 #include <QPointingDevice>

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test double: time that moves only when a test advances it, for the
+// platform's run loop and its timers.
 #pragma once
 
 #include "platform/Clock.h"

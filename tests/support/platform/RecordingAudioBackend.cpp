@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/RecordingAudioBackend.h"
+#include "support/platform/RecordingAudioBackend.h"
 
 #include <QFileInfo>
 

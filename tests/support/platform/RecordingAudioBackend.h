@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Test double: the platform's audio backend, playing nothing and recording
+// what was created, played and disposed of.
 #pragma once
 
 #include "platform/AudioServices.h"

@@ -1,4 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The record of one receiver host: its name, address, port and system, and
+// whether discovery found it, stored in the settings as a dictionary. Every
+// property may be absent (a stored entry with a key missing); lists,
+// notifications and the login screen share a record through std::shared_ptr.
 #pragma once
 
 #include "WireFormat.h"
@@ -9,9 +13,6 @@
 #include <memory>
 #include <optional>
 
-// The record of one receiver host. Every property may be absent (a stored
-// entry with a key missing); lists, notifications and the login screen share
-// a record through std::shared_ptr.
 class Computer {
 public:
     static constexpr int defaultPort = REMOTE_DEFAULT_PORT;

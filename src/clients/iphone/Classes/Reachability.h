@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The Wi-Fi check the app makes at start (it warns once when there is no
+// local network), on the platform's NetworkReachability, with the cache of
+// reachability handles it keeps by host name or address.
 #pragma once
 
 #include "platform/NetworkReachability.h"

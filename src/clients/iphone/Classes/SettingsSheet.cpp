@@ -84,17 +84,17 @@ QString speedText(double speed)
 SettingsSheet::SettingsSheet(QWidget* window)
     : QWidget(window), navigationBar_(new platform::NavigationBar(this)),
       navigationItem_(new platform::NavigationItem(this)), tableView_(new platform::TableView(this)),
-      doneButton_(new platform::Button(platform::Button::Custom, this)), soundSwitch_(new SettingSwitch),
-      pointerSpeedSlider_(new SettingSlider), pointerSpeedLabel_(new QLabel), accelerationSwitch_(new SettingSwitch),
-      scrollSpeedSlider_(new SettingSlider), scrollSpeedLabel_(new QLabel), naturalScrollingSwitch_(new SettingSwitch),
-      connectAtStartSwitch_(new SettingSwitch)
+      doneButton_(new platform::Button(platform::Button::Custom, this)), soundSwitch_(new SettingsSwitch),
+      pointerSpeedSlider_(new SettingsSlider), pointerSpeedLabel_(new QLabel),
+      accelerationSwitch_(new SettingsSwitch), scrollSpeedSlider_(new SettingsSlider), scrollSpeedLabel_(new QLabel),
+      naturalScrollingSwitch_(new SettingsSwitch), connectAtStartSwitch_(new SettingsSwitch)
 {
     setObjectName(QStringLiteral("SettingsSheet"));
     setAttribute(Qt::WA_AcceptTouchEvents); // nothing reaches the screens below
     navigationItem_->setTitle(QStringLiteral("Settings"));
     navigationBar_->showItem(navigationItem_, QString());
 
-    for (SettingSlider* slider : {pointerSpeedSlider_, scrollSpeedSlider_})
+    for (SettingsSlider* slider : {pointerSpeedSlider_, scrollSpeedSlider_})
         slider->setRange(PointerSettings::kMinimumSpeed, PointerSettings::kMaximumSpeed, PointerSettings::kSpeedStep);
 
     rows_.resize(SectionCount);
@@ -109,7 +109,7 @@ SettingsSheet::SettingsSheet(QWidget* window)
     if (QLabel* footnote = tableView_->footerViewForSection(SoundSection))
         footnote->setObjectName(QStringLiteral("settingsFootnote"));
 
-    auto storing = [this](SettingSwitch* control, const QString& key) {
+    auto storing = [this](SettingsSwitch* control, const QString& key) {
         control->addTarget(this, platform::Control::Action([this, control, key](platform::Control*, platform::Event*) {
             storeSwitch(control, key);
         }), platform::ControlEventValueChanged);
@@ -135,12 +135,12 @@ SettingsSheet::SettingsSheet(QWidget* window)
     hide();
 }
 
-platform::TableViewCell* SettingsSheet::switchRow(const QString& title, SettingSwitch* control)
+platform::TableViewCell* SettingsSheet::switchRow(const QString& title, SettingsSwitch* control)
 {
     return new SettingCell(title, control, nullptr);
 }
 
-platform::TableViewCell* SettingsSheet::sliderRow(const QString& title, SettingSlider* control, QLabel* value)
+platform::TableViewCell* SettingsSheet::sliderRow(const QString& title, SettingsSlider* control, QLabel* value)
 {
     return new SettingCell(title, control, value);
 }
@@ -215,14 +215,14 @@ void SettingsSheet::dismiss()
     hide();
 }
 
-void SettingsSheet::storeSwitch(const SettingSwitch* control, const QString& key)
+void SettingsSheet::storeSwitch(const SettingsSwitch* control, const QString& key)
 {
     platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
     defaults.setBool(control->isOn(), key);
     defaults.synchronize();
 }
 
-void SettingsSheet::storeSlider(const SettingSlider* control, const QString& key)
+void SettingsSheet::storeSlider(const SettingsSlider* control, const QString& key)
 {
     // The slider moves in whole steps, so a drag writes a few times at most.
     platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();

@@ -7,8 +7,8 @@
 // which the sheet says.
 #pragma once
 
-#include "SettingSlider.h"
-#include "SettingSwitch.h"
+#include "SettingsSlider.h"
+#include "SettingsSwitch.h"
 
 #include "platform/TableViewDataSource.h"
 
@@ -38,12 +38,12 @@ public:
     void present();
     void dismiss();
 
-    SettingSwitch* soundSwitch() const { return soundSwitch_; }
-    SettingSlider* pointerSpeedSlider() const { return pointerSpeedSlider_; }
-    SettingSwitch* accelerationSwitch() const { return accelerationSwitch_; }
-    SettingSlider* scrollSpeedSlider() const { return scrollSpeedSlider_; }
-    SettingSwitch* naturalScrollingSwitch() const { return naturalScrollingSwitch_; }
-    SettingSwitch* connectAtStartSwitch() const { return connectAtStartSwitch_; }
+    SettingsSwitch* soundSwitch() const { return soundSwitch_; }
+    SettingsSlider* pointerSpeedSlider() const { return pointerSpeedSlider_; }
+    SettingsSwitch* accelerationSwitch() const { return accelerationSwitch_; }
+    SettingsSlider* scrollSpeedSlider() const { return scrollSpeedSlider_; }
+    SettingsSwitch* naturalScrollingSwitch() const { return naturalScrollingSwitch_; }
+    SettingsSwitch* connectAtStartSwitch() const { return connectAtStartSwitch_; }
     // The value shown beside a slider ("1.0×").
     QLabel* pointerSpeedLabel() const { return pointerSpeedLabel_; }
     QLabel* scrollSpeedLabel() const { return scrollSpeedLabel_; }
@@ -63,10 +63,10 @@ protected:
 
 private:
     // A row with a title and a switch, or a slider and its value.
-    platform::TableViewCell* switchRow(const QString& title, SettingSwitch* control);
-    platform::TableViewCell* sliderRow(const QString& title, SettingSlider* control, QLabel* value);
-    void storeSwitch(const SettingSwitch* control, const QString& key);
-    void storeSlider(const SettingSlider* control, const QString& key);
+    platform::TableViewCell* switchRow(const QString& title, SettingsSwitch* control);
+    platform::TableViewCell* sliderRow(const QString& title, SettingsSlider* control, QLabel* value);
+    void storeSwitch(const SettingsSwitch* control, const QString& key);
+    void storeSlider(const SettingsSlider* control, const QString& key);
     void showValues();
     void layOut();
 
@@ -74,13 +74,13 @@ private:
     platform::NavigationItem* navigationItem_;
     platform::TableView* tableView_;
     platform::Button* doneButton_;
-    SettingSwitch* soundSwitch_;
-    SettingSlider* pointerSpeedSlider_;
+    SettingsSwitch* soundSwitch_;
+    SettingsSlider* pointerSpeedSlider_;
     QLabel* pointerSpeedLabel_;
-    SettingSwitch* accelerationSwitch_;
-    SettingSlider* scrollSpeedSlider_;
+    SettingsSwitch* accelerationSwitch_;
+    SettingsSlider* scrollSpeedSlider_;
     QLabel* scrollSpeedLabel_;
-    SettingSwitch* naturalScrollingSwitch_;
-    SettingSwitch* connectAtStartSwitch_;
+    SettingsSwitch* naturalScrollingSwitch_;
+    SettingsSwitch* connectAtStartSwitch_;
     std::vector<std::vector<platform::TableViewCell*>> rows_;
 };

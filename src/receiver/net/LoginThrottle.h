@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Slows down passcode guessing. Each address may fail a few logins at once;
+// after that each further attempt from it waits a delay that doubles with
+// every failure, up to a cap, before its passcode is even looked at. On top,
+// wrong passcodes from all addresses together are limited per minute, so
+// that many addresses cannot add up to a fast guesser; one address held back
+// by its delays stays well inside that limit, so the owner's phone on another
+// address is answered at once. An address that has logged in before is not
+// held by the limit on all (only by its own delays), so the owner's phone is
+// answered at once even while many addresses guess together. A right
+// passcode clears its address's record; a record that stays quiet long
+// enough is forgotten.
+#pragma once
+
+#include "common/TokenBucket.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <unordered_map>
+
+class LoginThrottle {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    struct Policy {
+        int freeFailures = 3; // failures of one address before its attempts wait
+        std::chrono::milliseconds firstDelay = std::chrono::seconds(1);
+        std::chrono::milliseconds maxDelay = std::chrono::seconds(60);
+        int failuresPerMinute = 10; // of all addresses together, after a burst of as many
+        std::chrono::milliseconds forgetAfter = std::chrono::hours(1);
+        std::size_t maxAddresses = 4096; // remembered at once
+        std::size_t maxLoggedIn = 64;    // addresses remembered for a right passcode
+    };
+
+    LoginThrottle();
+    explicit LoginThrottle(Policy policy);
+
+    // The failures remembered for `address` (IPv4, network byte order).
+    int failures(uint32_t address) const;
+    // Whether an attempt from `address` may have its passcode checked at `now`.
+    bool mayCheck(uint32_t address, Clock::time_point now) const;
+    // When an attempt from `address` that may not be checked now can be.
+    Clock::time_point checkableAt(uint32_t address, Clock::time_point now) const;
+    // A checked attempt's outcome. recordFailure is true when this failure
+    // starts holding the address back (its one notice is due).
+    bool recordFailure(uint32_t address, Clock::time_point now);
+    void recordSuccess(uint32_t address);
+
+    // The wait after the n-th failure of one address (0 for the free ones).
+    std::chrono::milliseconds delayAfter(int failures) const;
+    const Policy& policy() const { return policy_; }
+
+private:
+    struct Record {
+        int failures = 0;
+        Clock::time_point lastFailure;
+    };
+    void forgetOld(Clock::time_point now);
+
+    Policy policy_;
+    TokenBucket failuresOfAll_;
+    std::unordered_map<uint32_t, Record> records_;
+    std::deque<uint32_t> loggedIn_; // oldest first
+};

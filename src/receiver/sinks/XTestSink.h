@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The `xtest` sink: input on an X11 display through the XTEST extension, as
+// if it came from the computer's own keyboard and mouse.
+#pragma once
+
+#include "sinks/DeviceSink.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+struct _XDisplay;
+
+class XTestSink : public DeviceSink {
+public:
+    // Connects to the display named by $DISPLAY; null (with `error` saying
+    // why) when there is none or it lacks the XTEST extension.
+    static std::unique_ptr<XTestSink> open(std::string& error);
+    ~XTestSink() override;
+
+    // Also gives back the key codes lent to keysyms missing from the keymap.
+    void releaseHeld() override;
+    // Sends the fake events of a batch in one write.
+    void endOfBatch() override;
+    // Reads what the server tells every client (keymap changes) as it comes.
+    PollRequest pollRequest() const override;
+    bool handlePoll(short revents) override;
+
+    // Whether the display is Xwayland, where XTEST reaches only the
+    // programs that still use X11.
+    bool serverIsXwayland() const;
+
+protected:
+    bool pressKey(uint32_t keysym, bool down) override;
+    void pressButton(MouseButton button, bool down) override;
+    void moveBy(int dx, int dy) override;
+    void scrollStep(bool up) override;
+    void runWindowCommand(WindowCommand command) override;
+
+private:
+    explicit XTestSink(_XDisplay* display);
+
+    // The key code of `keysym` in the current keymap, or 0.
+    unsigned keycodeFor(uint32_t keysym) const;
+    // A key code that the keymap leaves empty and that is not lent yet, or
+    // 0 when there is none.
+    unsigned spareKeycode() const;
+    // Binds `keysym` to a spare key code (or one lent before to a keysym not
+    // held now); 0 when there is none.
+    unsigned lendKeycode(uint32_t keysym);
+    void setKeycodeMapping(unsigned keycode, unsigned long keysym);
+    // The window that has the focus as the window manager sees it, or 0
+    // when no window manager publishes it.
+    unsigned long activeWindow() const;
+    void sendToWindowManager(unsigned long window, const char* messageType, const long (&data)[5]);
+    // Handles the events Xlib has read so far, without reading more.
+    void handleQueuedEvents();
+
+    _XDisplay* display_;
+    // Keysyms missing from the keymap, bound to a spare key code until the
+    // driving client goes.
+    std::map<uint32_t, unsigned> lentKeycodes_;
+    std::set<uint32_t> lentDown_; // the lent keysyms that are down now
+};

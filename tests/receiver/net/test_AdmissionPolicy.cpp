@@ -1,0 +1,383 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The session server's rules without a socket: tables of what happens to its
+// clients on a manual clock (arrivals, logins and their answers, departures,
+// time passing) and what the policy answers each time, written out: who gets
+// a place and whose place it takes, which logins wait and when their turn
+// comes, who is dropped for not logging in, how much is said.
+#include "net/AdmissionPolicy.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = AdmissionPolicy::Clock;
+using Id = AdmissionPolicy::ConnectionId;
+
+const Clock::time_point kStart{std::chrono::hours(1000)};
+const char* const kPhone = "192.0.2.10";
+const char* const kGuesser = "192.0.2.66";
+const LoginVerdict kRight = LoginVerdict::Accepted;
+const LoginVerdict kWrong = LoginVerdict::WrongPasscode;
+
+uint32_t address(const char* text)
+{
+    in_addr parsed{};
+    EXPECT_EQ(inet_pton(AF_INET, text, &parsed), 1) << text;
+    return parsed.s_addr;
+}
+
+// What happens, as the server would tell the policy or ask it.
+struct Event {
+    enum class Kind { Arrive, Login, Turns, Tick, Leave, Notice, HeldBack } kind;
+    const char* address = "";
+    Id id = 0;
+    LoginVerdict verdict = kRight;
+};
+
+// A newcomer connects from `from`.
+Event arrive(const char* from) { return {Event::Kind::Arrive, from}; }
+// The login request of `id` arrives; checking it, now or at its turn, finds `verdict`.
+Event login(Id id, LoginVerdict verdict) { return {Event::Kind::Login, "", id, verdict}; }
+// The server's round: the held logins whose turn has come are checked.
+Event turns() { return {Event::Kind::Turns}; }
+// The server drops the clients whose login is overdue and asks when to wake up next.
+Event tick() { return {Event::Kind::Tick}; }
+Event leave(Id id) { return {Event::Kind::Leave, "", id}; }
+// The server has something to say about `id`.
+Event notice(Id id) { return {Event::Kind::Notice, "", id}; }
+Event heldBack(const char* from) { return {Event::Kind::HeldBack, from}; }
+
+class PolicyUnderTest {
+public:
+    explicit PolicyUnderTest(AdmissionPolicy::Limits limits = {})
+        : policy_(limits)
+    {
+    }
+
+    // What the policy answers to `event` at `sinceStart` (never earlier than the last event's).
+    std::string at(std::chrono::milliseconds sinceStart, const Event& event)
+    {
+        EXPECT_GE(sinceStart, last_) << "time runs backwards";
+        last_ = sinceStart;
+        return apply(kStart + sinceStart, event);
+    }
+
+private:
+    std::string apply(Clock::time_point now, const Event& event)
+    {
+        switch (event.kind) {
+        case Event::Kind::Arrive: {
+            const AdmissionPolicy::Admission admission = policy_.admit(address(event.address), now);
+            if (!admission.admitted)
+                return "turned away: " + admission.refusal;
+            std::string made;
+            if (admission.makeRoomBy) {
+                made = ", #" + std::to_string(*admission.makeRoomBy) + " makes room";
+                gone(*admission.makeRoomBy);
+            }
+            const Id id = policy_.arrived(address(event.address), now);
+            live_.push_back(id);
+            return "#" + std::to_string(id) + made;
+        }
+        case Event::Kind::Login:
+            if (policy_.mayCheckLoginNow(event.id, now))
+                return answer(event.id, event.verdict, now);
+            policy_.loginHeld(event.id);
+            held_[event.id] = event.verdict;
+            return "held";
+        case Event::Kind::Turns: {
+            std::string checked;
+            policy_.takeDueLogins(now, [&](Id id) { checked += " #" + std::to_string(id) + " " + answer(id, held_.at(id), now); });
+            return checked.empty() ? "none" : "checked" + checked;
+        }
+        case Event::Kind::Tick: {
+            std::string text;
+            for (Id id : std::vector<Id>(live_)) {
+                if (policy_.loginOverdue(id, now)) {
+                    text += (text.empty() ? "dropped #" : " #") + std::to_string(id);
+                    gone(id);
+                }
+            }
+            if (!text.empty())
+                text += "; ";
+            const auto next = policy_.timeUntilNextDeadline(now);
+            return text + (next ? "next in " + std::to_string(next->count()) + " ms" : "no deadline");
+        }
+        case Event::Kind::Leave:
+            gone(event.id);
+            return "gone";
+        case Event::Kind::Notice:
+            switch (policy_.takeNotice(event.id)) {
+            case AdmissionPolicy::NoticeShare::None:
+                return "silent";
+            case AdmissionPolicy::NoticeShare::One:
+                return "say";
+            case AdmissionPolicy::NoticeShare::Last:
+                return "say, then no more";
+            }
+            return "?";
+        case Event::Kind::HeldBack:
+            return policy_.isHeldBack(address(event.address)) ? "held back" : "heard";
+        }
+        return "?";
+    }
+
+    std::string answer(Id id, LoginVerdict verdict, Clock::time_point now)
+    {
+        const bool startsHolding = policy_.loginAnswered(id, verdict, now);
+        return std::string(verdict == kRight ? "accepted" : "refused") + (startsHolding ? ", held back from now on" : "");
+    }
+
+    void gone(Id id)
+    {
+        policy_.left(id);
+        live_.erase(std::find(live_.begin(), live_.end(), id));
+    }
+
+    AdmissionPolicy policy_;
+    std::vector<Id> live_;
+    std::map<Id, LoginVerdict> held_;
+    std::chrono::milliseconds last_{0};
+};
+
+AdmissionPolicy::Limits places(std::size_t all, std::size_t perAddress = 8)
+{
+    AdmissionPolicy::Limits limits;
+    limits.maxConnections = all;
+    limits.maxConnectionsPerAddress = perAddress;
+    return limits;
+}
+
+} // namespace
+
+TEST(AdmissionPolicyPlaces, ANewcomerTakesThePlaceOfTheOldestClientNotLoggedInThatHadItsGracePeriod)
+{
+    PolicyUnderTest t(places(4, 2));
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.1")), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.3")), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(1000ms, arrive("10.0.0.1")), "#2");
+    EXPECT_EQ(t.at(1000ms, arrive("10.0.0.1")), "turned away: too many connections from its address");
+    EXPECT_EQ(t.at(1000ms, arrive("10.0.0.2")), "#3");
+    // Full, and those that drive nothing have been there less than 2 s.
+    EXPECT_EQ(t.at(1999ms, arrive("10.0.0.4")), "turned away: too many connections");
+    // A refused client makes room too; the one logged in never does.
+    EXPECT_EQ(t.at(2000ms, arrive("10.0.0.4")), "#4, #1 makes room");
+    EXPECT_EQ(t.at(2999ms, arrive("10.0.0.4")), "turned away: too many connections");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.4")), "#5, #2 makes room");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.1")), "#6, #3 makes room");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.5")), "turned away: too many connections");
+    // A place that is given back is free at once.
+    EXPECT_EQ(t.at(3000ms, leave(4)), "gone");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.5")), "#7");
+    EXPECT_EQ(t.at(3000ms, arrive("10.0.0.1")), "turned away: too many connections from its address");
+}
+
+TEST(AdmissionPolicyPlaces, AFloodCannotPushOutAClientThatHasJustArrivedNorTheOneLoggedIn)
+{
+    // A phone that has just connected and is about to log in keeps its place:
+    // the flood is turned away instead.
+    PolicyUnderTest t(places(2));
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(t.at(0ms, arrive("127.0.0.1")), "#1");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(t.at(1999ms, arrive("127.0.0.1")), "turned away: too many connections");
+    EXPECT_EQ(t.at(1999ms, login(0, kRight)), "accepted");
+
+    PolicyUnderTest onePlace(places(1));
+    EXPECT_EQ(onePlace.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(onePlace.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(onePlace.at(1h, arrive("127.0.0.1")), "turned away: too many connections");
+}
+
+TEST(AdmissionPolicyDeadlines, AClientHasUntilItsTimeIsUpToLogInAndAnAnsweredLoginHasNoDeadline)
+{
+    PolicyUnderTest t;
+    EXPECT_EQ(t.at(0ms, arrive("127.0.0.1")), "#0");
+    EXPECT_EQ(t.at(0ms, tick()), "next in 30000 ms");
+    EXPECT_EQ(t.at(5000ms, arrive("127.0.0.1")), "#1");
+    EXPECT_EQ(t.at(5000ms, login(1, kRight)), "accepted");
+    EXPECT_EQ(t.at(6000ms, arrive("127.0.0.1")), "#2");
+    EXPECT_EQ(t.at(6000ms, login(2, kWrong)), "refused");
+    EXPECT_EQ(t.at(29999ms, tick()), "next in 1 ms");
+    EXPECT_EQ(t.at(30000ms, tick()), "dropped #0; no deadline");
+    // The phone keeps even a refused connection open.
+    EXPECT_EQ(t.at(24h, tick()), "no deadline");
+}
+
+TEST(AdmissionPolicyDeadlines, AHeldLoginWaitsForItsTurnOrItsTimeWhicheverComesFirst)
+{
+    AdmissionPolicy::Limits limits;
+    limits.throttle.firstDelay = 60s;
+    limits.throttle.maxDelay = 60s;
+    PolicyUnderTest t(limits);
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(10000ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(10000ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(10000ms, tick()), "next in 30000 ms");
+    EXPECT_EQ(t.at(39999ms, tick()), "next in 1 ms");
+    EXPECT_EQ(t.at(40000ms, tick()), "dropped #3; no deadline");
+    // A turn that comes before the login's time wakes the server then.
+    EXPECT_EQ(t.at(50000ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(50000ms, login(4, kRight)), "held");
+    EXPECT_EQ(t.at(50000ms, tick()), "next in 10000 ms");
+    EXPECT_EQ(t.at(59999ms, turns()), "none");
+    EXPECT_EQ(t.at(60000ms, turns()), "checked #4 accepted");
+    EXPECT_EQ(t.at(60000ms, tick()), "no deadline");
+}
+
+TEST(AdmissionPolicyTurns, AGuesserWaitsLongerAfterEachFailureWhileAnotherAddressIsAnsweredAtOnce)
+{
+    PolicyUnderTest t;
+    // Three wrong passcodes are answered at once.
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
+    // From then on each attempt waits: 1 s, then 2 s, then 4 s.
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, turns()), "none");
+    EXPECT_EQ(t.at(0ms, tick()), "next in 1000 ms");
+    EXPECT_EQ(t.at(999ms, turns()), "none");
+    EXPECT_EQ(t.at(1000ms, turns()), "checked #3 refused");
+    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(1000ms, login(4, kWrong)), "held");
+    EXPECT_EQ(t.at(1000ms, tick()), "next in 2000 ms");
+    // Meanwhile the owner's phone, on another address, is answered at once.
+    EXPECT_EQ(t.at(1000ms, arrive(kPhone)), "#5");
+    EXPECT_EQ(t.at(1000ms, login(5, kRight)), "accepted");
+    EXPECT_EQ(t.at(2999ms, turns()), "none");
+    EXPECT_EQ(t.at(3000ms, turns()), "checked #4 refused");
+    EXPECT_EQ(t.at(3000ms, arrive(kGuesser)), "#6");
+    EXPECT_EQ(t.at(3000ms, login(6, kWrong)), "held");
+    EXPECT_EQ(t.at(3000ms, tick()), "next in 4000 ms");
+    EXPECT_EQ(t.at(6999ms, turns()), "none");
+    EXPECT_EQ(t.at(7000ms, turns()), "checked #6 refused");
+    EXPECT_EQ(t.at(7000ms, tick()), "no deadline");
+}
+
+TEST(AdmissionPolicyTurns, ParallelLoginsOfAGuesserAreCheckedOneDelayApart)
+{
+    PolicyUnderTest t;
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#5");
+    EXPECT_EQ(t.at(0ms, login(5, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, turns()), "none");
+    // One that comes when its address may be checked still waits behind those before it.
+    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#6");
+    EXPECT_EQ(t.at(1000ms, login(6, kWrong)), "held");
+    // The first waits 1 s; the second 2 s after the first, the third 4 s after that.
+    EXPECT_EQ(t.at(1000ms, turns()), "checked #3 refused");
+    EXPECT_EQ(t.at(2000ms, turns()), "none");
+    EXPECT_EQ(t.at(3000ms, turns()), "checked #4 refused");
+    EXPECT_EQ(t.at(6999ms, turns()), "none");
+    EXPECT_EQ(t.at(7000ms, turns()), "checked #5 refused");
+    EXPECT_EQ(t.at(14999ms, turns()), "none");
+    EXPECT_EQ(t.at(15000ms, turns()), "checked #6 refused");
+
+    // Also an address that the limit on all holds back, not its own delays.
+    AdmissionPolicy::Limits limits;
+    limits.throttle.failuresPerMinute = 2;
+    limits.loginTimeout = 120s;
+    PolicyUnderTest heldByAll(limits);
+    EXPECT_EQ(heldByAll.at(0ms, arrive("192.0.2.7")), "#0");
+    EXPECT_EQ(heldByAll.at(0ms, login(0, kWrong)), "refused");
+    EXPECT_EQ(heldByAll.at(0ms, arrive("192.0.2.8")), "#1");
+    EXPECT_EQ(heldByAll.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(heldByAll.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(heldByAll.at(0ms, login(2, kWrong)), "held");
+    EXPECT_EQ(heldByAll.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(heldByAll.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(heldByAll.at(60000ms, turns()), "checked #2 refused");
+    EXPECT_EQ(heldByAll.at(60000ms, turns()), "checked #3 refused");
+}
+
+TEST(AdmissionPolicyTurns, ManyAddressesTogetherGetOneShareOfTheLimitAtATimeFewestFailuresFirst)
+{
+    // Two wrong passcodes a minute for all addresses together, after a burst of two.
+    AdmissionPolicy::Limits limits;
+    limits.throttle.failuresPerMinute = 2;
+    limits.loginTimeout = 120s;
+    PolicyUnderTest t(limits);
+    // The owner's phone logged in earlier from its address.
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(t.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.3")), "#1");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.4")), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused");
+    // The limit on all is spent: everyone else waits their turn.
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.3")), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.5")), "#4");
+    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, arrive("192.0.2.6")), "#5");
+    EXPECT_EQ(t.at(0ms, login(5, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, turns()), "none");
+    // Yet the owner's phone is answered at once.
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#6");
+    EXPECT_EQ(t.at(0ms, login(6, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, tick()), "next in 30000 ms");
+    EXPECT_EQ(t.at(29000ms, turns()), "none");
+    // One more share, for one of those held: an address that has not
+    // failed goes before one that has, though it came later.
+    EXPECT_EQ(t.at(30000ms, turns()), "checked #4 refused");
+    EXPECT_EQ(t.at(30000ms, turns()), "none");
+    EXPECT_EQ(t.at(60000ms, turns()), "checked #5 refused");
+    EXPECT_EQ(t.at(90000ms, turns()), "checked #3 refused");
+}
+
+TEST(AdmissionPolicyNotices, EachConnectionHasAShareAndAnAddressHeldBackSaysNothingMore)
+{
+    PolicyUnderTest t;
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say");
+    EXPECT_EQ(t.at(0ms, notice(0)), "say, then no more");
+    EXPECT_EQ(t.at(0ms, notice(0)), "silent");
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#1");
+    EXPECT_EQ(t.at(0ms, notice(1)), "say");
+    EXPECT_EQ(t.at(0ms, heldBack(kGuesser)), "heard");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, notice(3)), "say");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#4");
+    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(0ms, heldBack(kGuesser)), "held back");
+    EXPECT_EQ(t.at(0ms, notice(4)), "silent");
+    EXPECT_EQ(t.at(0ms, notice(3)), "silent");
+    EXPECT_EQ(t.at(0ms, heldBack(kPhone)), "heard");
+    EXPECT_EQ(t.at(0ms, notice(1)), "say");
+    // A right passcode clears the address.
+    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#5");
+    EXPECT_EQ(t.at(1000ms, login(5, kRight)), "accepted");
+    EXPECT_EQ(t.at(1000ms, heldBack(kGuesser)), "heard");
+    EXPECT_EQ(t.at(1000ms, notice(5)), "say");
+}

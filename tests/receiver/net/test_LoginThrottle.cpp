@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The guessing throttle and the rate limits on a manual clock: the delays an
+// address earns, the ceiling on the failures of all addresses together, what
+// a right passcode and time forget, and the bounds on what is remembered.
+#include "net/DiscoveryRateLimit.h"
+#include "net/LoginThrottle.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const Clock::time_point kStart{std::chrono::hours(1000)};
+
+uint32_t address(const char* text)
+{
+    in_addr parsed{};
+    inet_pton(AF_INET, text, &parsed);
+    return parsed.s_addr;
+}
+
+} // namespace
+
+TEST(LoginThrottle, DelaysDoubleAfterTheFreeFailuresUpToTheCap)
+{
+    const LoginThrottle throttle;
+    std::vector<long long> seconds;
+    for (int failures = 0; failures <= 12; ++failures)
+        seconds.push_back(std::chrono::duration_cast<std::chrono::seconds>(throttle.delayAfter(failures)).count());
+    EXPECT_EQ(seconds, (std::vector<long long>{0, 0, 0, 1, 2, 4, 8, 16, 32, 60, 60, 60, 60}));
+}
+
+TEST(LoginThrottle, AnAddressWaitsForItsDelayAndSaysSoOnce)
+{
+    LoginThrottle throttle;
+    const uint32_t guesser = address("192.0.2.7");
+    Clock::time_point now = kStart;
+    int started = 0;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(throttle.mayCheck(guesser, now));
+        started += throttle.recordFailure(guesser, now);
+    }
+    EXPECT_EQ(started, 1) << "held back from the third failure on, said once";
+    EXPECT_FALSE(throttle.mayCheck(guesser, now));
+    EXPECT_EQ(throttle.checkableAt(guesser, now), now + 1s);
+    now += 1s;
+    EXPECT_TRUE(throttle.mayCheck(guesser, now));
+    EXPECT_FALSE(throttle.recordFailure(guesser, now));
+    EXPECT_EQ(throttle.checkableAt(guesser, now), now + 2s);
+
+    // Another address is not held up by it.
+    EXPECT_TRUE(throttle.mayCheck(address("192.0.2.8"), now));
+
+    // A right passcode clears the record.
+    throttle.recordSuccess(guesser);
+    EXPECT_EQ(throttle.failures(guesser), 0);
+    EXPECT_TRUE(throttle.mayCheck(guesser, now));
+}
+
+TEST(LoginThrottle, OneAddressGuessingAsFastAsAllowedStaysUnderTheCeiling)
+{
+    // What the owner's phone on another address relies on to be answered at once.
+    LoginThrottle throttle;
+    const uint32_t guesser = address("192.0.2.7");
+    const uint32_t owner = address("192.0.2.8");
+    Clock::time_point now = kStart;
+    int tried = 0;
+    while (now < kStart + 24h) {
+        now = throttle.checkableAt(guesser, now);
+        ASSERT_TRUE(throttle.mayCheck(owner, now)) << "after " << tried << " guesses";
+        throttle.recordFailure(guesser, now);
+        ++tried;
+    }
+    // Three at once, then 1, 2, 4 ... 32 s, then one a minute.
+    EXPECT_LE(tried, 3 + 6 + 24 * 60);
+    EXPECT_GE(tried, 24 * 60);
+}
+
+TEST(LoginThrottle, ManyAddressesTogetherAreHeldToTheCeiling)
+{
+    LoginThrottle throttle;
+    Clock::time_point now = kStart;
+    int tried = 0;
+    // A new address for every guess: none of them earns a delay of its own.
+    for (uint32_t host = 1; now < kStart + 10min; ++host) {
+        const uint32_t from = htonl(0x0A000000u + host);
+        now = throttle.checkableAt(from, now);
+        throttle.recordFailure(from, now);
+        ++tried;
+    }
+    EXPECT_LE(tried, 10 + 10 * 10 + 1); // a burst of ten, then ten a minute
+}
+
+TEST(LoginThrottle, AnAddressThatLoggedInBeforeIsHeldOnlyByItsOwnDelays)
+{
+    LoginThrottle throttle;
+    const uint32_t owner = address("192.0.2.8");
+    throttle.recordSuccess(owner);
+    Clock::time_point now = kStart;
+    for (uint32_t host = 1; host <= 10; ++host)
+        throttle.recordFailure(htonl(0x0A000000u + host), now);
+    EXPECT_FALSE(throttle.mayCheck(address("192.0.2.9"), now)) << "the limit on all is spent";
+    EXPECT_TRUE(throttle.mayCheck(owner, now));
+    // Claimed by a guesser, the address still earns its own delays.
+    for (int i = 0; i < 3; ++i)
+        throttle.recordFailure(owner, now);
+    EXPECT_FALSE(throttle.mayCheck(owner, now));
+    EXPECT_EQ(throttle.checkableAt(owner, now), now + 1s);
+}
+
+TEST(LoginThrottle, QuietAddressesAreForgottenAndTheTableIsBounded)
+{
+    LoginThrottle::Policy policy;
+    policy.maxAddresses = 4;
+    policy.failuresPerMinute = 1000;
+    LoginThrottle throttle(policy);
+    const uint32_t guesser = address("192.0.2.7");
+    throttle.recordFailure(guesser, kStart);
+    throttle.recordFailure(guesser, kStart);
+    EXPECT_EQ(throttle.failures(guesser), 2);
+    throttle.recordFailure(address("192.0.2.9"), kStart + 1h);
+    EXPECT_EQ(throttle.failures(guesser), 0) << "an hour without failures";
+
+    for (uint32_t host = 1; host <= 10; ++host)
+        throttle.recordFailure(htonl(0x0A000000u + host), kStart + 2h + std::chrono::seconds(host));
+    int remembered = 0;
+    for (uint32_t host = 1; host <= 10; ++host)
+        remembered += throttle.failures(htonl(0x0A000000u + host));
+    EXPECT_EQ(remembered, 4);
+    EXPECT_EQ(throttle.failures(htonl(0x0A00000Au)), 1) << "the newest is kept";
+}
+
+TEST(DiscoveryRateLimit, ASourceGetsABurstThenOneReplyASecond)
+{
+    DiscoveryRateLimit limit;
+    const uint32_t victim = address("192.168.1.50");
+    int answered = 0;
+    for (int i = 0; i < 100; ++i)
+        answered += limit.allow(victim, false, kStart);
+    EXPECT_EQ(answered, 3);
+    EXPECT_FALSE(limit.allow(victim, false, kStart + 999ms));
+    EXPECT_TRUE(limit.allow(victim, false, kStart + 1s));
+    EXPECT_TRUE(limit.allow(address("192.168.1.51"), false, kStart + 1s)) << "another source has its own share";
+}
+
+TEST(DiscoveryRateLimit, AllSourcesTogetherAreBounded)
+{
+    DiscoveryRateLimit limit;
+    int answered = 0;
+    for (uint32_t host = 1; host <= 1000; ++host)
+        answered += limit.allow(htonl(0xC0A80000u + host), false, kStart);
+    EXPECT_EQ(answered, 40);
+    answered = 0;
+    for (int i = 0; i < 1000; ++i)
+        answered += limit.allow(address("127.0.0.1"), true, kStart + 1s);
+    EXPECT_EQ(answered, 20) << "this computer's queries count towards the bound on all";
+}
+
+TEST(DiscoveryRateLimit, NewSourcesWaitWhenTheTableIsFullOfBusyOnes)
+{
+    DiscoveryRateLimit::Policy policy;
+    policy.maxSources = 2;
+    DiscoveryRateLimit limit(policy);
+    EXPECT_TRUE(limit.allow(address("192.168.1.1"), false, kStart));
+    EXPECT_TRUE(limit.allow(address("192.168.1.2"), false, kStart));
+    EXPECT_FALSE(limit.allow(address("192.168.1.3"), false, kStart));
+    // Once the others' shares have filled up again they are forgotten.
+    EXPECT_TRUE(limit.allow(address("192.168.1.3"), false, kStart + 2s));
+}

@@ -1,0 +1,319 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real quillon-receiver with `--sink portal` against a stand-in portal
+// on a private session bus: the first start asks with persistence and keeps
+// the token (0600), a phone's login opens a session with it, its input
+// becomes the portal's exact calls, and what it held is let go before the
+// session is closed when it goes; a refusal or a missing portal stops the
+// start with one clear line and status 1; a saved token is sent and
+// replaced; a portal that keeps no grant keeps its one session; a dialog
+// nobody answers is given up in time.
+#include "support/LoopbackSockets.h"
+#include "support/PrivateSessionBus.h"
+#include "support/ReceiverProcess.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SessionBytes.h"
+#include "sinks/RemoteDesktopPortal.h"
+#include "sinks/RestoreTokenFile.h"
+#include "support/StandInPortal.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const std::string kPasscode = "portal pass";
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+mode_t fileMode(const std::string& path)
+{
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+class PortalReceiver : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string why;
+        bus_ = PrivateSessionBus::start(why);
+        if (!bus_)
+            GTEST_SKIP() << why;
+        environment_.set("DBUS_SESSION_BUS_ADDRESS", bus_->address());
+        environment_.set("XDG_STATE_HOME", state_.path());
+    }
+
+    void startPortal(StandInPortal::Behaviour behaviour = {})
+    {
+        std::string why;
+        portal_ = StandInPortal::start(bus_->address(), behaviour, why);
+        ASSERT_TRUE(portal_) << why;
+    }
+
+    std::string tokenPath() const { return state_.path() + "/quillon/portal-restore-token"; }
+
+    // The `count` calls from `from` on, once they have come (fewer if they
+    // do not come in time).
+    Calls callsFrom(std::size_t from, std::size_t count)
+    {
+        const Calls all = portal_->waitForCallCount(from + count);
+        return Calls(all.begin() + std::min(from, all.size()), all.begin() + std::min(from + count, all.size()));
+    }
+
+    UniqueFd logIn(ReceiverProcess& receiver)
+    {
+        UniqueFd client = connectToLoopback(receiver.sessionPort());
+        EXPECT_TRUE(client.valid());
+        EXPECT_TRUE(sendAll(client.get(), loginPacket(kPasscode)));
+        EXPECT_EQ(receiveExactly(client.get(), loginReply(0).size()), std::optional<Bytes>(loginReply(0)));
+        return client;
+    }
+
+    ScopedEnvironment environment_;
+    TemporaryDirectory state_;
+    std::unique_ptr<PrivateSessionBus> bus_;
+    std::unique_ptr<StandInPortal> portal_;
+};
+
+} // namespace
+
+TEST_F(PortalReceiver, TheDesktopAsksOnceAndThePhoneDrivesThroughItsSession)
+{
+    startPortal();
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    ASSERT_NE(receiver->sessionPort(), 0) << receiver->errors();
+
+    // The first start asks for a lasting grant; until a phone logs in no
+    // session stays open.
+    EXPECT_EQ(callsFrom(0, 4),
+              (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2", "Start", "Session.Close"}));
+    EXPECT_EQ(fileText(tokenPath()), "token-1\n");
+    EXPECT_EQ(fileMode(tokenPath()), 0600u);
+    EXPECT_EQ(fileMode(state_.path() + "/quillon"), 0700u);
+
+    // A login opens a session with the grant, which the desktop renews.
+    UniqueFd client = logIn(*receiver);
+    EXPECT_EQ(callsFrom(4, 3),
+              (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2 restore_token=token-1", "Start"}));
+
+    const Bytes input[] = {
+        mousePacket(0, 5, -3),                                     // a move
+        mousePacket(1, 0, 0),  mousePacket(0, 0, 0),               // left click
+        mousePacket(2, 0, 0),  mousePacket(0, 0, 0),               // middle click
+        mousePacket(4, 0, 0),  mousePacket(0, 0, 0),               // right click
+        mousePacket(8, 0, 0),  mousePacket(16, 0, 0),              // wheel up, then down
+        keyboardPacket(1, 0xFFE1), keyboardPacket(1, 'A'),          // Shift + the A key,
+        keyboardPacket(1, 'A'),                                      // held: the phone repeats it
+        keyboardPacket(0, 'A'), keyboardPacket(0, 0xFFE1),
+        keyboardPacket(1, 0x08010032), keyboardPacket(0, 0x08010032), // remote: volume up
+        keyboardPacket(1, 0xFFE1), mousePacket(1, 0, 0),             // held when the phone goes
+    };
+    for (const Bytes& packet : input)
+        ASSERT_TRUE(sendAll(client.get(), packet));
+    EXPECT_EQ(callsFrom(7, 17), (Calls{
+                                    "NotifyPointerMotion 5 -3",
+                                    "NotifyPointerButton 272 1",
+                                    "NotifyPointerButton 272 0",
+                                    "NotifyPointerButton 274 1",
+                                    "NotifyPointerButton 274 0",
+                                    "NotifyPointerButton 273 1",
+                                    "NotifyPointerButton 273 0",
+                                    "NotifyPointerAxisDiscrete 0 -1",
+                                    "NotifyPointerAxisDiscrete 0 1",
+                                    "NotifyKeyboardKeysym 65505 1",
+                                    // The key's own keysym (Shift is the phone's), pressed
+                                    // once: programs repeat a held key themselves.
+                                    "NotifyKeyboardKeysym 97 1",
+                                    "NotifyKeyboardKeysym 97 0",
+                                    "NotifyKeyboardKeysym 65505 0",
+                                    "NotifyKeyboardKeysym 269025043 1", // XF86AudioRaiseVolume
+                                    "NotifyKeyboardKeysym 269025043 0",
+                                    "NotifyKeyboardKeysym 65505 1",
+                                    "NotifyPointerButton 272 1",
+                                }));
+
+    // The phone goes: what it held is let go, then the session closes.
+    client.reset();
+    EXPECT_EQ(callsFrom(24, 3),
+              (Calls{"NotifyKeyboardKeysym 65505 0", "NotifyPointerButton 272 0", "Session.Close"}));
+    EXPECT_EQ(fileText(tokenPath()), "token-2\n") << "each grant's token replaces the last";
+    EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
+}
+
+TEST_F(PortalReceiver, ARefusalOrAMissingPortalStopsTheStartWithOneClearLine)
+{
+    {
+        ReceiverProcess receiver({"--passcode", kPasscode, "--bind", "127.0.0.1", "--port", "0", "--discovery-port",
+                                  "0", "--sink", "portal"});
+        EXPECT_EQ(receiver.waitForExit(), 1);
+        EXPECT_NE(receiver.errors().find("quillon-receiver: no remote-desktop portal on this desktop"),
+                  std::string::npos)
+            << receiver.errors();
+        EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
+    }
+
+    StandInPortal::Behaviour refusing;
+    refusing.start = StandInPortal::StartAnswer::Refuse;
+    startPortal(refusing);
+    ReceiverProcess receiver({"--passcode", kPasscode, "--bind", "127.0.0.1", "--port", "0", "--discovery-port",
+                              "0", "--sink", "portal"});
+    EXPECT_EQ(receiver.waitForExit(), 1);
+    EXPECT_NE(receiver.errors().find("quillon-receiver: remote control was refused on the desktop\n"),
+              std::string::npos)
+        << receiver.errors();
+    EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
+    EXPECT_EQ(portal_->waitForCallCount(4),
+              (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2", "Start", "Session.Close"}));
+    EXPECT_EQ(access(tokenPath().c_str(), F_OK), -1) << "nothing granted, nothing kept";
+}
+
+TEST_F(PortalReceiver, TheSavedTokenIsSentAtTheNextStartAndReplaced)
+{
+    startPortal();
+    {
+        RestoreTokenFile file(tokenPath());
+        std::string error;
+        ASSERT_TRUE(file.write("token-of-last-run", error)) << error;
+    }
+    {
+        auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+        EXPECT_EQ(callsFrom(0, 3),
+                  (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2 restore_token=token-of-last-run",
+                         "Start"}));
+        EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
+    }
+    EXPECT_EQ(fileText(tokenPath()), "token-1\n");
+
+    // A token file that others may read is no grant of this user's.
+    ASSERT_EQ(chmod(tokenPath().c_str(), 0644), 0);
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    EXPECT_EQ(callsFrom(4, 2), (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2"}));
+    EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
+    EXPECT_EQ(fileText(tokenPath()), "token-2\n");
+    EXPECT_EQ(fileMode(tokenPath()), 0600u);
+}
+
+TEST_F(PortalReceiver, APortalThatKeepsNoGrantKeepsItsOneSession)
+{
+    StandInPortal::Behaviour first;
+    first.version = 1;
+    startPortal(first);
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    EXPECT_EQ(callsFrom(0, 3), (Calls{"CreateSession", "SelectDevices types=3", "Start"}));
+
+    // Two phones one after the other: neither makes the desktop ask again,
+    // and each one's held button is let go when it goes.
+    for (int phone = 0; phone < 2; ++phone) {
+        UniqueFd client = logIn(*receiver);
+        ASSERT_TRUE(sendAll(client.get(), mousePacket(4, 1, 1)));
+        client.reset();
+        EXPECT_EQ(callsFrom(3 + 3 * std::size_t(phone), 3),
+                  (Calls{"NotifyPointerMotion 1 1", "NotifyPointerButton 273 1", "NotifyPointerButton 273 0"}));
+    }
+    EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
+    EXPECT_EQ(callsFrom(9, 1), Calls{"Session.Close"}) << "closed when the receiver stops";
+    EXPECT_EQ(portal_->calls().size(), 10u);
+}
+
+TEST_F(PortalReceiver, ASessionTheDesktopEndsIsOpenedAgainAtTheNextLogin)
+{
+    startPortal();
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    UniqueFd first = logIn(*receiver);
+    ASSERT_TRUE(sendAll(first.get(), keyboardPacket(1, 0xFFE3)));
+    EXPECT_EQ(callsFrom(4, 4), (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2 restore_token=token-1",
+                                      "Start", "NotifyKeyboardKeysym 65507 1"}));
+
+    portal_->closeSessionsFromDesktop();
+    EXPECT_TRUE(receiver->waitForNotice("the desktop ended remote control")) << receiver->errors();
+    ASSERT_TRUE(sendAll(first.get(), mousePacket(0, 3, 3)));
+    EXPECT_TRUE(receiver->waitForNotice("input ignored: no remote-desktop session is open")) << receiver->errors();
+
+    // A newer login takes over and is given a session again.
+    UniqueFd second = logIn(*receiver);
+    ASSERT_TRUE(sendAll(second.get(), mousePacket(0, 2, 0)));
+    EXPECT_EQ(callsFrom(8, 4), (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2 restore_token=token-2",
+                                      "Start", "NotifyPointerMotion 2 0"}))
+        << "nothing of the first phone reaches the desktop after it ended the session";
+    EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
+}
+
+TEST_F(PortalReceiver, ADialogNobodyAnswersIsGivenUpInTimeAndTakenAway)
+{
+    StandInPortal::Behaviour silent;
+    silent.start = StandInPortal::StartAnswer::Silence;
+    startPortal(silent);
+
+    std::string error;
+    auto portal = RemoteDesktopPortal::connect(std::chrono::seconds(5), error);
+    ASSERT_TRUE(portal) << error;
+    std::optional<RemoteDesktopPortal::Failure> failure;
+    std::string why;
+    RemoteDesktopPortal::Handlers handlers;
+    handlers.failed = [&](RemoteDesktopPortal::Failure f, const std::string& w) {
+        failure = f;
+        why = w;
+    };
+    handlers.opened = [](uint32_t, const std::string&) { ADD_FAILURE() << "nobody granted anything"; };
+    portal->setHandlers(handlers);
+
+    const auto started = std::chrono::steady_clock::now();
+    portal->open("", std::chrono::milliseconds(300));
+    portal->waitWhileOpening();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(failure, std::optional(RemoteDesktopPortal::Failure::Failed));
+    EXPECT_EQ(why, "no answer from the desktop's permission dialog within 1 s");
+    EXPECT_EQ(portal->state(), RemoteDesktopPortal::State::Closed);
+    portal.reset();
+    EXPECT_EQ(portal_->waitForCallCount(5), (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2", "Start",
+                                                   "Request.Close", "Session.Close"}));
+}
+
+TEST(RestoreTokenFile, KeepsOneTokenPrivatelyAndIgnoresFilesThatAreNotThisUsersAlone)
+{
+    TemporaryDirectory directory;
+    const std::string path = directory.path() + "/state/quillon/portal-restore-token";
+    RestoreTokenFile file(path);
+    EXPECT_EQ(file.read(), "");
+    std::string error;
+    ASSERT_TRUE(file.write("first", error)) << error;
+    ASSERT_TRUE(file.write("second", error)) << error;
+    EXPECT_EQ(file.read(), "second");
+    EXPECT_EQ(fileMode(path), 0600u);
+    EXPECT_EQ(fileMode(directory.path() + "/state"), 0700u);
+
+    // Refused: a token that would break the file's one line.
+    EXPECT_FALSE(file.write("two\nlines", error));
+    EXPECT_FALSE(file.write(std::string(2000, 't'), error));
+    EXPECT_EQ(file.read(), "second");
+
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    EXPECT_EQ(file.read(), "") << "readable by the group";
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    const std::string link = directory.path() + "/link";
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    EXPECT_EQ(RestoreTokenFile(link).read(), "") << "a link may point at anything";
+
+    ASSERT_TRUE(file.write("", error)) << error;
+    EXPECT_EQ(access(path.c_str(), F_OK), -1) << "no token, no file";
+
+    ScopedEnvironment environment;
+    environment.set("XDG_STATE_HOME", "/state/home");
+    environment.set("HOME", "/home/user");
+    EXPECT_EQ(RestoreTokenFile::forThisUser().path(), "/state/home/quillon/portal-restore-token");
+    environment.set("XDG_STATE_HOME", "relative/is/ignored");
+    EXPECT_EQ(RestoreTokenFile::forThisUser().path(), "/home/user/.local/state/quillon/portal-restore-token");
+}
