@@ -50,7 +50,20 @@ passcode and turns its keyboard and mouse events into input on this
 computer: through the desktop's remote-desktop portal under Wayland (the
 desktop asks the user once), through XTest on an X display, or through a
 virtual keyboard and mouse (uinput) typing in the computer's keyboard layout.
-A systemd user unit starts it with the graphical session.")
+Once enabled, a systemd user unit starts it at every desktop login, in a
+sandbox.")
+# The XDG autostart entry is the one file in /etc: a configuration file,
+# which dpkg keeps when the user has changed it.
+if(QUILLON_XDG_AUTOSTART_DIR STREQUAL "auto")
+  set(autostart_dir /etc/xdg/autostart)
+elseif(IS_ABSOLUTE "${QUILLON_XDG_AUTOSTART_DIR}")
+  set(autostart_dir "${QUILLON_XDG_AUTOSTART_DIR}")
+else()
+  set(autostart_dir "${CPACK_PACKAGING_INSTALL_PREFIX}/${QUILLON_XDG_AUTOSTART_DIR}")
+endif()
+file(WRITE "${PROJECT_BINARY_DIR}/packaging/debian/quillon-receiver/conffiles"
+  "${autostart_dir}/quillon-receiver.desktop\n")
+set(CPACK_DEBIAN_RECEIVER_PACKAGE_CONTROL_EXTRA "${PROJECT_BINARY_DIR}/packaging/debian/quillon-receiver/conffiles")
 
 set(CPACK_DEBIAN_UINPUT_PACKAGE_NAME quillon-receiver-uinput)
 set(CPACK_DEBIAN_UINPUT_PACKAGE_SECTION net)
