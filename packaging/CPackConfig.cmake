@@ -5,7 +5,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillon)
 set(CPACK_PACKAGE_VENDOR "The Quillon developers")
-set(CPACK_PACKAGE_CONTACT "${QUILLON_MAINTAINER}")
+set(CPACK_PACKAGE_CONTACT "${QUILLON_PACKAGE_MAINTAINER}")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
@@ -21,8 +21,8 @@ else()
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUILLON_MAINTAINER}")
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLON_HOMEPAGE}")
+# The project has no home page and no address: neither is made up here.
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUILLON_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps computes what the programs link against.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -50,7 +50,20 @@ passcode and turns its keyboard and mouse events into input on this
 computer: through the desktop's remote-desktop portal under Wayland (the
 desktop asks the user once), through XTest on an X display, or through a
 virtual keyboard and mouse (uinput) typing in the computer's keyboard layout.
-A systemd user unit starts it with the graphical session.")
+Once enabled, a systemd user unit starts it at every desktop login, in a
+sandbox.")
+# The XDG autostart entry is the one file in /etc: a configuration file,
+# which dpkg keeps when the user has changed it.
+if(QUILLON_XDG_AUTOSTART_DIR STREQUAL "auto")
+  set(autostart_dir /etc/xdg/autostart)
+elseif(IS_ABSOLUTE "${QUILLON_XDG_AUTOSTART_DIR}")
+  set(autostart_dir "${QUILLON_XDG_AUTOSTART_DIR}")
+else()
+  set(autostart_dir "${CPACK_PACKAGING_INSTALL_PREFIX}/${QUILLON_XDG_AUTOSTART_DIR}")
+endif()
+file(WRITE "${PROJECT_BINARY_DIR}/packaging/debian/quillon-receiver/conffiles"
+  "${autostart_dir}/quillon-receiver.desktop\n")
+set(CPACK_DEBIAN_RECEIVER_PACKAGE_CONTROL_EXTRA "${PROJECT_BINARY_DIR}/packaging/debian/quillon-receiver/conffiles")
 
 set(CPACK_DEBIAN_UINPUT_PACKAGE_NAME quillon-receiver-uinput)
 set(CPACK_DEBIAN_UINPUT_PACKAGE_SECTION net)
