@@ -65,8 +65,11 @@ Touch* TouchTracker::begin(quint64 key, QWidget* view, const QPointF& globalLoca
     // A touch that comes down soon after, and close to, the lift of a tap on
     // the same view continues that tap's count.
     const bool sameViewAsLastTap = lastTap_.valid && lastTap_.view == view && lastTap_.mouse == mouse;
-    const bool soonAndClose = nowMs - lastTap_.liftedAtMs <= doubleTapIntervalMs()
-                              && QLineF(lastTap_.globalLocation, globalLocation).length() <= doubleTapDistance(mouse);
+    // The distance in the view's points, as the slop is measured.
+    const bool soonAndClose = view && nowMs - lastTap_.liftedAtMs <= doubleTapIntervalMs()
+                              && QLineF(view->mapFromGlobal(lastTap_.globalLocation), view->mapFromGlobal(globalLocation))
+                                         .length()
+                                     <= doubleTapDistance(mouse);
     if (sameViewAsLastTap && (repeatsLastTap || soonAndClose))
         tapCount = lastTap_.tapCount + 1;
 

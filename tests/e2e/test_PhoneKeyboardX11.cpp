@@ -124,7 +124,8 @@ struct PhoneLayout {
     bool keyboardTurned = false;
 };
 
-// The screen starts at the origin; its points are `devicePixelRatio` pixels.
+// The screen starts at the origin; its logical pixels are `devicePixelRatio`
+// pixels of the X server (the app's own scale is the host's, in the mapping).
 QPoint pixelOf(const QWidget* widget)
 {
     const QPointF global = widget->mapToGlobal(QRectF(widget->rect()).center());
@@ -136,7 +137,7 @@ PhoneLayout layOutAsTheProgram()
     PhoneLayout layout;
     RunningApp app;
     app.writeSettings(kSettings);
-    app.launch(true);
+    app.launch(true, placementOnThePrimaryScreen().factor);
     MainViewController* main = app.main();
     if (auto* sheet = qobject_cast<platform::AlertSheet*>(platform::Alert::sheet()))
         layout.alertButton = pixelOf(sheet->button());
@@ -157,13 +158,7 @@ PhoneLayout layOutAsTheProgram()
 }
 
 
-class PhoneKeyboardX11 : public PrivateNetworkTest {
-protected:
-    static void SetUpTestSuite()
-    {
-        scaleToThePrimaryScreenAsTheProgramDoes();
-    }
-};
+class PhoneKeyboardX11 : public PrivateNetworkTest {};
 
 TEST_F(PhoneKeyboardX11, AKeyPressedWhereTheTurnedKeyboardShowsItReachesTheReceiver)
 {

@@ -15,10 +15,10 @@
 #include "platform/StatusBar.h"
 #include "platform/Timer.h"
 
-TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, QObject* parent)
+TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, double scale, QObject* parent)
     : QObject(parent), window_(new PhoneWindow), mainViewController_(new MainViewController(this))
 {
-    window_->setFillsScreen(fillsScreen);
+    window_->setPlacement(fillsScreen, scale);
     // The phone launches with its status bar hidden; start-up shows it.
     platform::StatusBar::shared().setHidden(true, false);
 }
