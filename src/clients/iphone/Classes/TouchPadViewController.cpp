@@ -5,12 +5,13 @@
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "SoundServer.h"
+#include "TouchPadLook.h"
 #include "TouchPadView.h"
 #include "ui_TouchPadView.h"
 
 #include "platform/Button.h"
+#include "platform/GrowingForm.h"
 #include "platform/NotificationCenter.h"
-#include "platform/Theme.h"
 #include "platform/Timer.h"
 #include "platform/TouchTracker.h"
 
@@ -71,18 +72,10 @@ void TouchPadViewController::loadView()
 {
     ui_ = std::make_unique<Ui::TouchPadScreen>();
     loadViewFromForm(*ui_);
-    using platform::theme::color;
-    namespace phone = platform::phone;
-    view()->setStyleSheet(
-        QStringLiteral("QWidget#TouchPadScreen { background: %1; }\n"
-                       "QFrame#padBackdrop { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %2, stop:1 %3); "
-                       "border: 1px solid %4; border-radius: 14px; }\n"
-                       "QFrame#wheelBackdrop { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 %5, stop:0.5 %6, "
-                       "stop:1 %5); border: 1px solid %4; border-radius: 12px; }\n"
-                       "QLabel#padHint { color: %7; }")
-            .arg(color(phone::kGroupedBackground).name(), color(phone::kPadTop).name(), color(phone::kPadBottom).name(),
-                 color(phone::kPadBorder).name(), color(phone::kWheelEdge).name(), color(phone::kWheelMiddle).name(),
-                 color(phone::kPadHint).name()));
+    applyTouchPadLook(*ui_);
+    // On a taller phone the pad and the wheel strip take the extra height;
+    // the buttons keep their size at the bottom, the top row at the top.
+    new platform::GrowingForm(view());
 }
 
 void TouchPadViewController::viewDidLoad()
