@@ -15,8 +15,10 @@
 #include "platform/Timer.h"
 #include "platform/TouchTracker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 using platform::Control;
 using platform::ControlEventTouchCancel;
@@ -40,6 +42,12 @@ constexpr int kKeyboardTab = 1;
 
 constexpr platform::ControlEvents kDrag = ControlEventTouchDragInside | ControlEventTouchDragOutside;
 constexpr platform::ControlEvents kLift = ControlEventTouchUpInside | ControlEventTouchUpOutside;
+
+// Held-back movement sent as one packet: held at the field's ends.
+int16_t clampedToInt16(int value)
+{
+    return int16_t(std::clamp(value, int(std::numeric_limits<int16_t>::min()), int(std::numeric_limits<int16_t>::max())));
+}
 
 // Points per sample for a tilt of `reading - basis` g: 0.02 n (n + 1) for n
 // whole hundredths of g, so small tilts creep and large ones race.
@@ -153,6 +161,12 @@ void TouchPadViewController::cancelPendingClick()
     lbuttonClickTimer_.reset();
 }
 
+void TouchPadViewController::forgetHeldBackMovement()
+{
+    heldBackX_ = 0;
+    heldBackY_ = 0;
+}
+
 void TouchPadViewController::clickLeftButton()
 {
     lbuttonTouchDown(nullptr);
@@ -173,6 +187,7 @@ void TouchPadViewController::touchDown(Control*, Event* event)
     oldPoint_ = FloatPoint::from(touch->locationInView(view()));
     touchDownPoint_ = oldPoint_;
     padMotion_.begin(PointerSettings::current());
+    forgetHeldBackMovement();
 }
 
 void TouchPadViewController::touchDrag(Control*, Event* event)
@@ -188,13 +203,23 @@ void TouchPadViewController::touchDrag(Control*, Event* event)
     oldPoint_ = p;
 
     // Drag lock: the second tap of a double tap that slides holds the left
-    // button instead of clicking. It engages once the finger has gone beyond
-    // the tap slop, where the touch stops being a tap: a second tap that only
-    // trembles stays a tap, ends as the double click and holds nothing.
-    if (tapCount == 2 && touch->movedBeyondTapSlop() && !holdingLbutton_ && isClickPending()) {
+    // button instead of clicking. While it is within the tap slop it may
+    // still be the double click, so its movement is held back; once it goes
+    // beyond, the button goes down first and the held-back movement follows
+    // with it held, so that the drag grabs where the finger came down. A
+    // second tap that only trembles ends as the double click, nothing moved.
+    if (tapCount == 2 && !holdingLbutton_ && isClickPending()) {
+        if (!touch->movedBeyondTapSlop()) {
+            heldBackX_ += delta.dx;
+            heldBackY_ += delta.dy;
+            return;
+        }
         cancelPendingClick();
         lbuttonTouchDown(nullptr);
         holdingLbutton_ = true;
+        if (heldBackX_ != 0 || heldBackY_ != 0)
+            sendMouseEvent(clampedToInt16(heldBackX_), clampedToInt16(heldBackY_));
+        forgetHeldBackMovement();
     }
     sendMouseEvent(delta.dx, delta.dy);
 }
@@ -206,6 +231,9 @@ void TouchPadViewController::touchUp(Control*, Event* event)
         return;
     const int tapCount = touch->tapCount();
     const FloatPoint p = FloatPoint::from(touch->locationInView(view()));
+    // Movement held back from a second tap is never sent: lifted within the
+    // slop, the touch is the double click.
+    forgetHeldBackMovement();
     if (twoFingers_.isActive()) {
         // The gesture of the fingers decides at the last lift; only a drag
         // lock this finger held ends with it.
@@ -249,6 +277,7 @@ void TouchPadViewController::touchUp(Control*, Event* event)
 
 void TouchPadViewController::touchCancel(Control*, Event*)
 {
+    forgetHeldBackMovement();
     if (holdingLbutton_) {
         lbuttonTouchUp(nullptr);
         holdingLbutton_ = false;
