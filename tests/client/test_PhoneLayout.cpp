@@ -6,7 +6,9 @@
 // which end at the screen's bottom; the remote panel's pads take the extra
 // height; the turned keyboard spans the long side. A finger on the pad still
 // moves the pointer one point per point, and the wheel keeps its step. With
-// QUILLON_SCREENSHOT_DIR set, the screens are saved as phone-WxH-*.png.
+// QUILLON_SCREENSHOT_DIR set, the screens are saved as phone-WxH-*.png,
+// connected to "Den" and with a battery from a stand-in UPower.
+#include "ComputersViewController.h"
 #include "KeyboardViewController.h"
 #include "MainViewController.h"
 #include "PhoneWindow.h"
@@ -18,13 +20,19 @@
 #include "WindowScale.h"
 
 #include "platform/Button.h"
+#include "platform/NavigationController.h"
 #include "platform/NetworkReachability.h"
 #include "platform/NotificationCenter.h"
 #include "platform/StatusBar.h"
 #include "platform/StatusBarView.h"
 
+#include "platform/StandInUPower.h"
+
 #include "support/AppTestEnvironment.h"
+#include "support/GenerousWait.h"
 #include "support/LoopbackDiscovery.h"
+#include "support/PrivateSessionBus.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SessionRecorder.h"
 
 #include <QCoreApplication>
@@ -56,6 +64,12 @@ protected:
         NetworkReachability::setFlagsResolver([](std::uint32_t) {
             return std::optional(kNetworkReachabilityFlagsReachable | kNetworkReachabilityFlagsIsDirect);
         });
+        std::string why;
+        if (!qEnvironmentVariableIsEmpty("QUILLON_SCREENSHOT_DIR") && (bus = PrivateSessionBus::start(why))) {
+            environment.set(Battery::kBusVariable, bus->address());
+            QString notServed;
+            upower = StandInUPower::start(QString::fromStdString(bus->address()), 80, notServed);
+        }
         pixels = GetParam().pixels;
         scale = WindowScale::fillingFactor(WindowScale::kPhonePoints, pixels);
         delegate = std::make_unique<TarvelAppDelegate>(true, scale);
@@ -74,7 +88,9 @@ protected:
     {
         recorder.reset();
         delegate.reset();
+        upower.reset();
         NetworkReachability::setFlagsResolver({});
+        StatusBar::shared().setConnectionName(QString());
         StatusBar::shared().setOrientation(InterfaceOrientation::Portrait, false);
     }
 
@@ -101,11 +117,18 @@ protected:
         const QString dir = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR");
         if (dir.isEmpty())
             return;
+        StatusBar::shared().setConnectionName("Den");
+        if (upower)
+            (void)QTest::qWaitFor([this] { return delegate->window()->statusBarView()->battery().isPresent(); },
+                            int(kGenerousWait.count()));
         QDir().mkpath(dir);
         const QString name = QStringLiteral("phone-%1x%2-%3.png").arg(pixels.width()).arg(pixels.height()).arg(what);
         host->grab().save(QDir(dir).filePath(name));
     }
 
+    std::unique_ptr<PrivateSessionBus> bus;
+    ScopedEnvironment environment;
+    std::unique_ptr<StandInUPower> upower;
     AppTestEnvironment env;
     LoopbackDiscovery discovery;
     QSize pixels;
@@ -122,6 +145,10 @@ TEST_P(PhoneLayout, EveryScreenGrowsIntoTheHeightAndTheTurnedKeyboardSpansTheLon
     const QSize points = delegate->window()->size();
     ASSERT_EQ(points.width(), 320) << "the design is as wide as the screen";
     ASSERT_GE(points.height(), pixels.height() / scale - 1);
+
+    // At start: the computer list, down to the bottom, the tab bar over its foot.
+    EXPECT_EQ(inWindow(main->computerViewController()->naviController()->view()).bottom(), points.height() - 1);
+    shoot("computers");
 
     show(MainViewController::kTouchPadTab);
     TouchPadViewController* pad = main->touchPadViewController();

@@ -10,8 +10,8 @@
 //
 // Where things lie comes from the same start-up in this process, on the
 // offscreen platform with the same portrait screen and scale, so that the
-// test follows the layout as it is. With QUILLON_SCREENSHOT_DIR set, the
-// screen with the turned keyboard is saved there.
+// test follows the layout as it is. (test_PhoneLayout draws the turned
+// keyboard for the docs.)
 #include "ChildProgram.h"
 #include "PrivateNetworkTest.h"
 #include "ReceiverLog.h"
@@ -38,9 +38,7 @@
 #include "ComputersViewController.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QGuiApplication>
-#include <QImage>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -92,23 +90,6 @@ public:
         QThread::msleep(40);
         XTestFakeButtonEvent(display_, 1, False, CurrentTime);
         XSync(display_, False);
-    }
-
-    // The whole screen as the server shows it.
-    QImage capture() const
-    {
-        const Window root = DefaultRootWindow(display_);
-        XWindowAttributes attributes;
-        XGetWindowAttributes(display_, root, &attributes);
-        XImage* image = XGetImage(display_, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
-        if (!image)
-            return {};
-        QImage picture(attributes.width, attributes.height, QImage::Format_RGB32);
-        for (int y = 0; y < attributes.height; ++y)
-            for (int x = 0; x < attributes.width; ++x)
-                picture.setPixel(x, y, QRgb(XGetPixel(image, x, y)) | 0xff000000u);
-        XDestroyImage(image);
-        return picture;
     }
 
 private:
@@ -210,10 +191,6 @@ TEST_F(PhoneKeyboardX11, AKeyPressedWhereTheTurnedKeyboardShowsItReachesTheRecei
     ASSERT_TRUE(isConnectLine(login[0])) << login[0] << "\n" << app.readAllStandardError().toStdString();
     ASSERT_EQ(login[1], loginLine(true));
     step(layout.keyboardButton);
-
-    const QString directory = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR");
-    if (!directory.isEmpty())
-        pointer.capture().save(QDir(directory).filePath("phone-360x720-keyboard-rotated.png"));
 
     step(layout.keyA);
     step(layout.keyEnter);
