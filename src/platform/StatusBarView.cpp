@@ -150,7 +150,8 @@ void StatusBarView::paintLock(QPainter& painter, const QRectF& area) const
     QPainterPath shackle;
     shackle.moveTo(area.left() + inset, bodyTop);
     shackle.lineTo(area.left() + inset, area.top() + area.width() / 2 - inset);
-    shackle.arcTo(QRectF(area.left() + inset, area.top(), area.width() - 2 * inset, area.width() - 2 * inset), 180, -180);
+    const qreal bend = area.width() - 2 * inset;
+    shackle.arcTo(QRectF(area.left() + inset, area.top(), bend, bend), 180, -180);
     shackle.lineTo(area.right() - inset, bodyTop);
     painter.drawPath(shackle);
     painter.setPen(Qt::NoPen);

@@ -265,14 +265,14 @@ bool MainViewController::eventFilter(QObject* watched, QEvent* event)
         if (watched == view() && type == QEvent::Resize) {
             layOutScreens();
             layOutBars(); // the tab bar stays along the bottom edge in either orientation
-        }
-        else if (watched == view() && window)
+        } else if (watched == view() && window) {
             window->installEventFilter(this);
-        // A window that fills the screen changes its size with the screen (a
-        // phone turned with automatic rotation on, or a compositor that sizes
-        // it late): the main view keeps its place in it.
-        else if (watched == window && type == QEvent::Resize && window->fillsScreen())
+        } else if (watched == window && type == QEvent::Resize && window->fillsScreen()) {
+            // A window that fills the screen changes its size with the screen
+            // (a phone turned with automatic rotation on, or a compositor that
+            // sizes it late): the main view keeps its place in it.
             view()->setGeometry(frameIn(*window));
+        }
     }
     return platform::ViewController::eventFilter(watched, event);
 }

@@ -40,7 +40,8 @@ void setSurface(Button* button, const QString& name, int endCaps = 0)
 {
     const QMargins caps(0, endCaps, 0, endCaps);
     button->setBackgroundImage(remoteImage(name).stretchable(caps));
-    button->setBackgroundImage(remoteImage(name + QStringLiteral("_pressed")).stretchable(caps), ControlStateHighlighted);
+    button->setBackgroundImage(remoteImage(name + QStringLiteral("_pressed")).stretchable(caps),
+                               ControlStateHighlighted);
 }
 
 } // namespace

@@ -46,7 +46,9 @@ constexpr platform::ControlEvents kLift = ControlEventTouchUpInside | ControlEve
 // Held-back movement sent as one packet: held at the field's ends.
 int16_t clampedToInt16(int value)
 {
-    return int16_t(std::clamp(value, int(std::numeric_limits<int16_t>::min()), int(std::numeric_limits<int16_t>::max())));
+    constexpr int kLow = std::numeric_limits<int16_t>::min();
+    constexpr int kHigh = std::numeric_limits<int16_t>::max();
+    return int16_t(std::clamp(value, kLow, kHigh));
 }
 
 // Points per sample for a tilt of `reading - basis` g: 0.02 n (n + 1) for n
