@@ -48,29 +48,25 @@ namespace {
 
 constexpr int kSlack = 8; // points between neighbours that should meet
 
-struct PhoneScreen {
-    QSize pixels;
-};
-
-std::string nameOf(const ::testing::TestParamInfo<PhoneScreen>& info)
+std::string nameOf(const ::testing::TestParamInfo<QSize>& info)
 {
-    return std::to_string(info.param.pixels.width()) + "x" + std::to_string(info.param.pixels.height());
+    return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
 }
 
-class PhoneLayout : public ::testing::TestWithParam<PhoneScreen> {
+class PhoneLayout : public ::testing::TestWithParam<QSize> {
 protected:
     void SetUp() override
     {
         NetworkReachability::setFlagsResolver([](std::uint32_t) {
             return std::optional(kNetworkReachabilityFlagsReachable | kNetworkReachabilityFlagsIsDirect);
         });
-        std::string why;
-        if (!qEnvironmentVariableIsEmpty("QUILLON_SCREENSHOT_DIR") && (bus = PrivateSessionBus::start(why))) {
-            environment.set(Battery::kBusVariable, bus->address());
-            QString notServed;
-            upower = StandInUPower::start(QString::fromStdString(bus->address()), 80, notServed);
+        std::string noBus;
+        QString noUPower;
+        if (!qEnvironmentVariableIsEmpty("QUILLON_SCREENSHOT_DIR") && (bus = PrivateSessionBus::start(noBus))) {
+            environment.set(Battery::kBusVariable, bus->address()); // the pictures show a battery
+            upower = StandInUPower::start(QString::fromStdString(bus->address()), 80, noUPower);
         }
-        pixels = GetParam().pixels;
+        pixels = GetParam();
         scale = WindowScale::fillingFactor(WindowScale::kPhonePoints, pixels);
         delegate = std::make_unique<TarvelAppDelegate>(true, scale);
         delegate->applicationDidFinishLaunching();
@@ -212,6 +208,6 @@ TEST_P(PhoneLayout, AFingerMovesThePointerOnePointPerPointAndTheWheelStepsEveryT
 }
 
 INSTANTIATE_TEST_SUITE_P(Phones, PhoneLayout,
-                         ::testing::Values(PhoneScreen{QSize(360, 720)}, PhoneScreen{QSize(1080, 2340)}), nameOf);
+                         ::testing::Values(QSize(360, 720), QSize(1080, 2340)), nameOf);
 
 } // namespace
