@@ -161,23 +161,29 @@ void drawPads()
     save("select_pressed", QSizeF(72, 72), kWell, [](QPainter& p, const QColor&) {
         drawSurface(p, QRectF(0, 0, 72, 72), 36, kWellPressed);
     });
-    for (bool pressed : {false, true}) {
-        save(pressed ? "page_pad_pressed" : "page_pad", QSizeF(84, 196), kSurface, [pressed](QPainter& p, const QColor&) {
-            drawSurface(p, QRectF(0, 0, 84, 196), 42, pressed ? kSurfacePressed : kSurface);
-            // Grip lines: the strip is dragged, not pressed.
-            p.setPen(line(rgb(phone::kGrip), 2));
-            for (qreal y : {86.0, 92.0, 98.0, 104.0, 110.0})
-                p.drawLine(QPointF(30, y), QPointF(54, y));
-            QFont font;
-            font.setPixelSize(10);
-            font.setWeight(QFont::DemiBold);
-            font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
-            p.setFont(font);
-            p.setPen(rgb(phone::kSurfaceText));
-            p.drawText(QRectF(0, 112, 84, 20), Qt::AlignCenter, "PAGE");
-            p.drawText(QRectF(0, 64, 84, 20), Qt::AlignCenter, "DRAG");
-        });
-    }
+    // The page strip's surface stretches on a taller screen (its round ends
+    // keep their size); its grip and words are a picture of their own that
+    // stays in the middle.
+    save("page_pad", QSizeF(84, 196), kSurface, [](QPainter& p, const QColor&) {
+        drawSurface(p, QRectF(0, 0, 84, 196), 42, kSurface);
+    });
+    save("page_pad_pressed", QSizeF(84, 196), kSurface, [](QPainter& p, const QColor&) {
+        drawSurface(p, QRectF(0, 0, 84, 196), 42, kSurfacePressed);
+    });
+    save("page_grip", QSizeF(60, 68), kSurface, [](QPainter& p, const QColor&) {
+        // Grip lines: the strip is dragged, not pressed.
+        p.setPen(line(rgb(phone::kGrip), 2));
+        for (qreal y : {22.0, 28.0, 34.0, 40.0, 46.0})
+            p.drawLine(QPointF(18, y), QPointF(42, y));
+        QFont font;
+        font.setPixelSize(10);
+        font.setWeight(QFont::DemiBold);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+        p.setFont(font);
+        p.setPen(rgb(phone::kSurfaceText));
+        p.drawText(QRectF(0, 48, 60, 20), Qt::AlignCenter, "PAGE");
+        p.drawText(QRectF(0, 0, 60, 20), Qt::AlignCenter, "DRAG");
+    });
     saveGlyphPair("arrow_up", 22, kSoftGlyph, chevron(22, 0, 2.6));
     saveGlyphPair("arrow_right", 22, kSoftGlyph, chevron(22, 90, 2.6));
     saveGlyphPair("arrow_down", 22, kSoftGlyph, chevron(22, 180, 2.6));

@@ -160,9 +160,9 @@ void Button::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF area = rect();
-    const QPixmap background = currentBackgroundImage();
-    if (!background.isNull())
-        painter.drawPixmap(area, background, QRectF(background.rect()));
+    const Image* background = lookup(look_.backgrounds, state());
+    if (background && !background->pixmap().isNull())
+        background->draw(painter, area);
     else if (type_ == RoundedRect)
         paintRoundedChrome(painter, area);
 

@@ -5,10 +5,14 @@
 // reads none of its images, and copies of an image share the one reading.
 #pragma once
 
+#include <QMargins>
 #include <QPixmap>
 #include <QString>
 
 #include <memory>
+
+class QPainter;
+class QRectF;
 
 namespace platform {
 
@@ -24,6 +28,14 @@ public:
     // The pixels; a file is read the first time (a null pixmap if it cannot be).
     QPixmap pixmap() const;
 
+    // The same image with edges (in points) that keep their size when it is
+    // drawn larger or smaller: only the part between them stretches, so a
+    // pill-shaped surface drawn taller keeps its round ends.
+    Image stretchable(const QMargins& caps) const;
+    const QMargins& caps() const { return caps_; }
+    // Draws the image over `target`, stretched (between its caps, if any).
+    void draw(QPainter& painter, const QRectF& target) const;
+
 private:
     struct Pixels {
         QString path;
@@ -32,6 +44,7 @@ private:
         QPixmap pixmap;
     };
     std::shared_ptr<Pixels> pixels_;
+    QMargins caps_;
 };
 
 } // namespace platform

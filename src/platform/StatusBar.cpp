@@ -25,4 +25,20 @@ void StatusBar::setOrientation(InterfaceOrientation orientation, bool animated)
     emit orientationChanged(orientation, animated);
 }
 
+void StatusBar::setConnectionName(const QString& name)
+{
+    if (connectionName_ == name)
+        return;
+    connectionName_ = name;
+    emit connectionChanged();
+}
+
+void StatusBar::setSessionSecure(bool secure)
+{
+    if (sessionSecure_ == secure)
+        return;
+    sessionSecure_ = secure;
+    emit connectionChanged();
+}
+
 } // namespace platform

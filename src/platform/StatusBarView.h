@@ -1,10 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The status bar strip along the top edge of the window: carrier, clock and
-// battery. It follows StatusBar::shared(), sliding away and back when the
-// change is animated, and spans the top of the window in either orientation.
+// The status bar strip along the top edge of the window: the name of the
+// computer the phone is connected to (with a lock while the session is
+// encrypted), the clock, and the battery where the device has one (read from
+// UPower once the strip is first drawn, so that the start-up does not wait
+// for the system bus). It follows StatusBar::shared(), sliding away and back
+// when the change is animated, and spans the top of the window in either
+// orientation.
 #pragma once
 
+#include "platform/Battery.h"
+
 #include <QWidget>
+
+class QPainter;
 
 namespace platform {
 
@@ -19,6 +27,8 @@ public:
     // Places the strip at the top of its window.
     void placeInWindow();
 
+    const Battery& battery() const { return battery_; }
+
     QSize sizeHint() const override;
 
 protected:
@@ -28,9 +38,13 @@ protected:
 
 private:
     void follow(bool hidden, bool animated);
+    void paintLock(QPainter& painter, const QRectF& area) const;
+    void paintBattery(QPainter& painter, const QRectF& body) const;
     QRect shownFrame() const;
 
     QString clockText_;
+    Battery battery_;
+    bool batteryAsked_ = false;
 };
 
 } // namespace platform

@@ -43,8 +43,9 @@ void Touch::moveTo(const QPointF& globalLocation, double timestamp, qreal tapSlo
     global_ = globalLocation;
     timestamp_ = timestamp;
     // Once a finger has strayed beyond the slop it is no longer a tap, even if
-    // it comes back to where it started.
-    if (QLineF(startGlobal_, global_).length() > tapSlop)
+    // it comes back to where it started. Measured in the view's points: the
+    // screen's pixels may be several to a point.
+    if (!movedBeyondSlop_ && QLineF(mapToView(startGlobal_, view_), mapToView(global_, view_)).length() > tapSlop)
         movedBeyondSlop_ = true;
 }
 

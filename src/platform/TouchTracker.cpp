@@ -65,9 +65,11 @@ Touch* TouchTracker::begin(quint64 key, QWidget* view, const QPointF& globalLoca
     // A touch that comes down soon after, and close to, the lift of a tap on
     // the same view continues that tap's count.
     const bool sameViewAsLastTap = lastTap_.valid && lastTap_.view == view && lastTap_.mouse == mouse;
-    const bool soonAndClose = nowMs - lastTap_.liftedAtMs <= doubleTapIntervalMs()
-                              && QLineF(lastTap_.globalLocation, globalLocation).length() <= doubleTapDistance(mouse);
-    if (sameViewAsLastTap && (repeatsLastTap || soonAndClose))
+    const bool soon = nowMs - lastTap_.liftedAtMs <= doubleTapIntervalMs();
+    // The distance in the view's points, as the slop is measured.
+    const bool close = view && QLineF(view->mapFromGlobal(lastTap_.globalLocation), view->mapFromGlobal(globalLocation))
+                                       .length() <= doubleTapDistance(mouse);
+    if (sameViewAsLastTap && (repeatsLastTap || (soon && close)))
         tapCount = lastTap_.tapCount + 1;
 
     remove(find(key));

@@ -158,11 +158,12 @@ TEST_F(MainViewTest, OnAPhoneTheWindowFillsTheScreenAndTheMainViewReachesItsBott
     EXPECT_EQ(main->view()->geometry(), content);
     EXPECT_EQ(main->tabbar()->geometry().bottom(), content.height() - 1) << "the tab bar along the bottom edge";
 
-    // This screen is wider than high: the keyboard is not turned.
+    // This screen is wider than high: the keyboard is not turned, and spans it.
     gotoTab(MainViewController::kKeyboardTab);
     EXPECT_FALSE(window->host()->isTurned());
     EXPECT_EQ(window->size(), screen.size());
-    EXPECT_EQ(main->view()->geometry(), QRect((screen.width() - 480) / 2, 0, 480, screen.height()));
+    EXPECT_EQ(main->view()->geometry(), QRect(QPoint(0, 0), screen.size()));
+    EXPECT_EQ(main->keyboardViewController()->view()->width(), screen.width());
     gotoTab(MainViewController::kRemoteTab);
     EXPECT_EQ(main->view()->geometry(), content);
 }

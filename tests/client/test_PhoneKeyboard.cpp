@@ -39,18 +39,16 @@ constexpr NetworkReachabilityFlags kOnWiFi = kNetworkReachabilityFlagsReachable 
 
 class PhoneKeyboard : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        scaleToThePrimaryScreenAsTheProgramDoes();
-    }
-
     void SetUp() override
     {
         const QScreen* screen = QGuiApplication::primaryScreen();
         ASSERT_EQ(screen->geometry().size() * screen->devicePixelRatio(), QSize(360, 720))
             << "the suite runs on a portrait phone screen (see its CMakeLists.txt)";
         NetworkReachability::setFlagsResolver([](std::uint32_t) { return std::optional(kOnWiFi); });
-        delegate = std::make_unique<TarvelAppDelegate>(true);
+        const WindowScale::Placement placement = placementOnThePrimaryScreen();
+        ASSERT_TRUE(placement.fillsScreen);
+        scale = placement.factor;
+        delegate = std::make_unique<TarvelAppDelegate>(true, scale);
         delegate->applicationDidFinishLaunching();
         // Logged in after the start-up, which begins with no session.
         recorder = std::make_unique<SessionRecorder>();
@@ -77,15 +75,16 @@ protected:
     }
     KeyboardViewController* keyboard() const { return main->keyboardViewController(); }
 
-    // Where a person sees the middle of `key` on the screen (host points),
-    // worked out from the turn rather than asked of Qt's own mapping: a
-    // window point (x, y) lies at (screen width - y, x).
+    // Where a person sees the middle of `key` on the screen (host pixels),
+    // worked out from the turn and the scale rather than asked of Qt's own
+    // mapping: a window point (x, y) lies at (screen width - y, x), in
+    // points of `scale` pixels.
     QPoint onScreen(QWidget* key) const
     {
-        const QPoint inWindow = key->mapTo(window, key->rect().center());
-        if (!host->isTurned())
-            return inWindow;
-        return QPoint(host->width() - inWindow.y(), inWindow.x());
+        const QPointF inWindow = key->mapTo(window, QRectF(key->rect()).center());
+        const double screenWidth = host->width() / scale;
+        const QPointF inPoints = host->isTurned() ? QPointF(screenWidth - inWindow.y(), inWindow.x()) : inWindow;
+        return (inPoints * scale).toPoint();
     }
     // Through the window system, as a real mouse click comes.
     void click(QWidget* key) { QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, onScreen(key)); }
@@ -97,14 +96,15 @@ protected:
     MainViewController* main = nullptr;
     PhoneWindow* window = nullptr;
     PhoneWindowHost* host = nullptr;
+    double scale = 1.0;
     QPointingDevice* touchScreen = nullptr;
 };
 
 TEST_F(PhoneKeyboard, OnAnUprightScreenTheKeyboardIsTurnedToFillItAndBackAfterwards)
 {
     // 360 pixels wide at the scale that makes the design 320 points wide.
-    EXPECT_DOUBLE_EQ(host->devicePixelRatioF(), 360.0 / 320.0);
-    EXPECT_EQ(host->size(), QSize(320, 640));
+    EXPECT_DOUBLE_EQ(host->scale(), 360.0 / 320.0);
+    EXPECT_EQ(host->size(), QSize(360, 720));
     EXPECT_FALSE(host->isTurned());
     EXPECT_EQ(window->size(), QSize(320, 640));
     EXPECT_EQ(main->view()->geometry(), QRect(0, 20, 320, 620));
@@ -112,21 +112,22 @@ TEST_F(PhoneKeyboard, OnAnUprightScreenTheKeyboardIsTurnedToFillItAndBackAfterwa
     showKeyboard();
     EXPECT_TRUE(host->isTurned());
     EXPECT_EQ(StatusBar::shared().orientation(), InterfaceOrientation::LandscapeRight);
-    // The window is the screen laid on its side; the keyboard, 480 x 320,
-    // lies in its middle, the status bar strip along its top.
+    // The window is the screen laid on its side; the keyboard spans it,
+    // the status bar strip along its top.
     EXPECT_EQ(window->size(), QSize(640, 320));
-    EXPECT_EQ(main->view()->geometry(), QRect(80, 0, 480, 320));
-    EXPECT_EQ(keyboard()->view()->geometry(), QRect(0, 0, 480, 320));
-    // On the screen: the whole width, and 480 of the 640 points down its middle.
+    EXPECT_EQ(main->view()->geometry(), QRect(0, 0, 640, 320));
+    EXPECT_EQ(keyboard()->view()->geometry(), QRect(0, 0, 640, 320));
+    // On the screen: the whole of it.
     const QPoint topLeft = host->mapFromGlobal(keyboard()->view()->mapToGlobal(QPoint(0, 0)));
-    const QPoint bottomRight = host->mapFromGlobal(keyboard()->view()->mapToGlobal(QPoint(480, 320)));
-    EXPECT_EQ(topLeft, QPoint(320, 80)) << "the keyboard's top runs down the screen's right edge";
-    EXPECT_EQ(bottomRight, QPoint(0, 560));
+    const QPoint bottomRight = host->mapFromGlobal(keyboard()->view()->mapToGlobal(QPoint(640, 320)));
+    EXPECT_EQ(topLeft, QPoint(360, 0)) << "the keyboard's top runs down the screen's right edge";
+    EXPECT_EQ(bottomRight, QPoint(0, 720));
     // What reaches the screen is drawn for it as it stands: the window system
     // must not turn it again.
     EXPECT_EQ(host->windowHandle()->contentOrientation(), Qt::PrimaryOrientation);
-    EXPECT_EQ(onScreen(keyboard()->button_A), host->mapFromGlobal(keyboard()->button_A->mapToGlobal(
-                                                  keyboard()->button_A->rect().center())));
+    // Qt's own mapping agrees, to the pixel its whole-pixel answer allows.
+    const QPoint byQt = host->mapFromGlobal(keyboard()->button_A->mapToGlobal(keyboard()->button_A->rect().center()));
+    EXPECT_LE((onScreen(keyboard()->button_A) - byQt).manhattanLength(), 2);
 
     NotificationCenter::defaultCenter().postNotification("Goto TabBar", MainViewController::kRemoteTab);
     EXPECT_FALSE(host->isTurned());
@@ -191,24 +192,24 @@ TEST_F(PhoneKeyboard, AScreenTurnedByTheSystemIsFollowed)
     showKeyboard();
     ASSERT_TRUE(host->isTurned());
     // Automatic rotation on: the screen, and the full-screen host, become
-    // landscape. The keyboard is then drawn upright in the middle.
+    // landscape. The keyboard is then drawn upright across it.
     host->showNormal();
-    host->resize(640, 320);
+    host->resize(720, 360);
     EXPECT_FALSE(host->isTurned());
     EXPECT_EQ(window->size(), QSize(640, 320));
-    EXPECT_EQ(main->view()->geometry(), QRect(80, 0, 480, 320));
+    EXPECT_EQ(main->view()->geometry(), QRect(0, 0, 640, 320));
     click(keyboard()->button_Q);
     EXPECT_EQ(recorder->takePackets(), (SentPackets{d(0x51), u(0x51)}));
 
     // Back to portrait on another screen: the keyboard turns again; the touch
     // pad, once chosen, lies below the status bar down to the bottom.
-    host->resize(320, 640);
+    host->resize(360, 720);
     EXPECT_TRUE(host->isTurned());
-    EXPECT_EQ(main->view()->geometry(), QRect(80, 0, 480, 320));
+    EXPECT_EQ(main->view()->geometry(), QRect(0, 0, 640, 320));
     NotificationCenter::defaultCenter().postNotification("Goto TabBar", MainViewController::kTouchPadTab);
-    host->resize(640, 320);
+    host->resize(720, 360);
     EXPECT_EQ(main->view()->geometry(), QRect(160, 20, 320, 300));
-    host->resize(320, 640);
+    host->resize(360, 720);
     EXPECT_EQ(main->view()->geometry(), QRect(0, 20, 320, 620));
 }
 

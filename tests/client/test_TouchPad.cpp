@@ -115,55 +115,58 @@ TEST_F(TouchPadSessionTest, ASecondTapAfterTheFirstClickWasSentClicksOnceMore)
     hints->setMouseDoubleClickInterval(interval);
 }
 
-TEST_F(TouchPadSessionTest, TapAndDragHoldsTheLeftButtonUntilTheLift)
-{
-    fingers.tap(pad, {50, 50});
-    env.advance(0.1);
-    fingers.press(0, pad, {50, 50});
-    fingers.move(0, pad, {54.5, 48}); // still within the tap slop: a tap, the pointer follows
-    EXPECT_FALSE(screen.holdingLbutton());
-    fingers.move(0, pad, {60, 40}); // beyond it: a slide, the button goes down first
-    EXPECT_TRUE(screen.holdingLbutton());
-    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(0, 4, -2), mouse(1), mouse(1, 5, -8)}));
-    env.advance(1.0); // the pending single-tap click was cancelled
-    EXPECT_EQ(session.takePackets(), SentPackets{});
-
-    fingers.release(0, pad, {60, 40});
-    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0)});
-    EXPECT_FALSE(screen.holdingLbutton());
-    EXPECT_EQ(env.takeSounds(), (QStringList{"keypress", "keyrelease"}));
-}
-
-// A finger never lands twice on exactly one spot: a second tap that trembles
-// by less than the tap slop is still the double click, and leaves no drag
-// lock behind for the next touch.
-TEST_F(TouchPadSessionTest, ASecondTapThatTremblesWithinTheSlopIsADoubleClick)
+// Tap, then touch again at (50, 50) and move through `slide`, lifting at its
+// last point. While the second touch is within the tap slop it may still be
+// the double click: its movement is held back. Beyond the slop the button
+// goes down first, then the held-back movement and the rest follow with it
+// held; lifted within the slop it is the double click, nothing moved.
+TEST_F(TouchPadSessionTest, TheDragLockPressesWhereTheFingerCameDownAndATrembleIsADoubleClick)
 {
     const qreal slop = TouchTracker::instance().tapSlop();
-    ASSERT_GT(slop, 2);
-    fingers.tap(pad, {50, 50});
-    env.advance(0.1);
-    fingers.press(0, pad, {50, 50});
-    fingers.move(0, pad, {51, 50});
-    fingers.move(0, pad, {50 + slop - 1, 50});
-    fingers.release(0, pad, {50 + slop - 1, 50});
-    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(0, 1, 0), mouse(0, int(slop) - 2, 0), mouse(1), mouse(0),
-                                                  mouse(1), mouse(0)}));
-    EXPECT_FALSE(screen.holdingLbutton());
-    env.advance(1.0);
-    EXPECT_EQ(session.takePackets(), SentPackets{}); // the first tap's click went out with the second
+    ASSERT_EQ(slop, 10) << "the rows are written for a 10-point slop";
+    struct Row {
+        const char* what;
+        std::vector<QPointF> slide;
+        SentPackets sent;
+    };
+    const Row rows[] = {
+        {"a slide: 10 points held back, then the press and every movement with the button held",
+         {{60, 50}, {70, 60}, {80, 70}},
+         {mouse(1), mouse(1, 10, 0), mouse(1, 10, 10), mouse(1, 10, 10), mouse(0)}},
+        {"a tremble within the slop: the double click, nothing moved",
+         {{51, 50}, {59, 50}},
+         {mouse(1), mouse(0), mouse(1), mouse(0)}},
+        {"a jump beyond the slop at once: nothing held back",
+         {{50, 65}},
+         {mouse(1), mouse(1, 0, 15), mouse(0)}},
+        {"there and back within the slop, then away: the held-back movement came to nothing",
+         {{55, 50}, {50, 50}, {50, 65}},
+         {mouse(1), mouse(1, 0, 15), mouse(0)}},
+        {"a slide that crosses the slop within one event: the held-back part first",
+         {{53, 54}, {59, 62}, {60, 63}},
+         {mouse(1), mouse(1, 3, 4), mouse(1, 6, 8), mouse(1, 1, 1), mouse(0)}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        pause();
+        fingers.tap(pad, {50, 50});
+        env.advance(0.1);
+        fingers.press(0, pad, {50, 50});
+        for (const QPointF& at : row.slide)
+            fingers.move(0, pad, at);
+        fingers.release(0, pad, row.slide.back());
+        env.advance(1.0); // a click still pending would go out now
+        EXPECT_EQ(session.takePackets(), row.sent);
+        EXPECT_FALSE(screen.holdingLbutton());
 
-    // The next tap-and-drag engages, and its lift is the only release.
-    fingers.tap(pad, {50, 50});
-    env.advance(0.1);
-    fingers.press(0, pad, {50, 50});
-    fingers.move(0, pad, {50, 50 + slop + 5});
-    fingers.release(0, pad, {50, 50 + slop + 5});
-    EXPECT_EQ(session.takePackets(), (SentPackets{mouse(1), mouse(1, 0, int(slop) + 5), mouse(0)}));
-    EXPECT_FALSE(screen.holdingLbutton());
-    fingers.press(0, pad, {10, 10});
-    fingers.move(0, pad, {12, 10});
-    EXPECT_EQ(session.takePackets(), SentPackets{mouse(0, 2, 0)}); // no stray release
+        // Nothing is left behind for the next touch: no stray release, no
+        // held-back movement.
+        pause();
+        fingers.press(0, pad, {10, 10});
+        fingers.move(0, pad, {12, 10});
+        fingers.release(0, pad, {12, 10});
+        EXPECT_EQ(session.takePackets(), SentPackets{mouse(0, 2, 0)});
+    }
 }
 
 TEST_F(TouchPadSessionTest, TheWheelStepsOncePerTenPointsAndOncePerEvent)

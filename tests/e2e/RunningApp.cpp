@@ -100,9 +100,9 @@ void RunningApp::writeSettings(const QByteArray& contents) const
     UserDefaults::resetStandardUserDefaults();
 }
 
-void RunningApp::launch(bool fillsScreen)
+void RunningApp::launch(bool fillsScreen, double scale)
 {
-    delegate_ = std::make_unique<TarvelAppDelegate>(fillsScreen);
+    delegate_ = std::make_unique<TarvelAppDelegate>(fillsScreen, scale);
     delegate_->applicationDidFinishLaunching();
     QCoreApplication::processEvents();
 }

@@ -41,8 +41,8 @@ public:
     void writeSettings(const QByteArray& contents) const;
 
     // applicationDidFinishLaunching, as the main loop's first turn calls it;
-    // `fillsScreen` as on a phone.
-    void launch(bool fillsScreen = false);
+    // `fillsScreen` as on a phone, each point drawn as `scale` pixels.
+    void launch(bool fillsScreen = false, double scale = 1.0);
     // The app quits (its delegate goes) and is started again on the same
     // settings file, as a person does the next day.
     void relaunch();

@@ -10,8 +10,8 @@
 //
 // Where things lie comes from the same start-up in this process, on the
 // offscreen platform with the same portrait screen and scale, so that the
-// test follows the layout as it is. With QUILLON_SCREENSHOT_DIR set, the
-// screen with the turned keyboard is saved there.
+// test follows the layout as it is. (test_PhoneLayout draws the turned
+// keyboard for the docs.)
 #include "e2e/ChildProgram.h"
 #include "e2e/PrivateNetworkTest.h"
 #include "e2e/ReceiverLog.h"
@@ -38,9 +38,7 @@
 #include "ComputersViewController.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QGuiApplication>
-#include <QImage>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -94,23 +92,6 @@ public:
         XSync(display_, False);
     }
 
-    // The whole screen as the server shows it.
-    QImage capture() const
-    {
-        const Window root = DefaultRootWindow(display_);
-        XWindowAttributes attributes;
-        XGetWindowAttributes(display_, root, &attributes);
-        XImage* image = XGetImage(display_, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
-        if (!image)
-            return {};
-        QImage picture(attributes.width, attributes.height, QImage::Format_RGB32);
-        for (int y = 0; y < attributes.height; ++y)
-            for (int x = 0; x < attributes.width; ++x)
-                picture.setPixel(x, y, QRgb(XGetPixel(image, x, y)) | 0xff000000u);
-        XDestroyImage(image);
-        return picture;
-    }
-
 private:
     Display* display_;
 };
@@ -124,7 +105,8 @@ struct PhoneLayout {
     bool keyboardTurned = false;
 };
 
-// The screen starts at the origin; its points are `devicePixelRatio` pixels.
+// The screen starts at the origin; its logical pixels are `devicePixelRatio`
+// pixels of the X server (the app's own scale is the host's, in the mapping).
 QPoint pixelOf(const QWidget* widget)
 {
     const QPointF global = widget->mapToGlobal(QRectF(widget->rect()).center());
@@ -136,7 +118,7 @@ PhoneLayout layOutAsTheProgram()
     PhoneLayout layout;
     RunningApp app;
     app.writeSettings(kSettings);
-    app.launch(true);
+    app.launch(true, placementOnThePrimaryScreen().factor);
     MainViewController* main = app.main();
     if (auto* sheet = qobject_cast<platform::AlertSheet*>(platform::Alert::sheet()))
         layout.alertButton = pixelOf(sheet->button());
@@ -157,13 +139,7 @@ PhoneLayout layOutAsTheProgram()
 }
 
 
-class PhoneKeyboardX11 : public PrivateNetworkTest {
-protected:
-    static void SetUpTestSuite()
-    {
-        scaleToThePrimaryScreenAsTheProgramDoes();
-    }
-};
+class PhoneKeyboardX11 : public PrivateNetworkTest {};
 
 TEST_F(PhoneKeyboardX11, AKeyPressedWhereTheTurnedKeyboardShowsItReachesTheReceiver)
 {
@@ -215,10 +191,6 @@ TEST_F(PhoneKeyboardX11, AKeyPressedWhereTheTurnedKeyboardShowsItReachesTheRecei
     ASSERT_TRUE(isConnectLine(login[0])) << login[0] << "\n" << app.readAllStandardError().toStdString();
     ASSERT_EQ(login[1], loginLine(true));
     step(layout.keyboardButton);
-
-    const QString directory = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR");
-    if (!directory.isEmpty())
-        pointer.capture().save(QDir(directory).filePath("phone-360x720-keyboard-rotated.png"));
 
     step(layout.keyA);
     step(layout.keyEnter);

@@ -16,6 +16,7 @@
 #include "platform/Alert.h"
 #include "platform/AlertSheet.h"
 #include "platform/Button.h"
+#include "platform/StatusBar.h"
 
 #include <gtest/gtest.h>
 
@@ -101,10 +102,15 @@ TEST_F(TouchPadGestures, TwoFingersScrollAndRightClickOnTheReceiver)
     EXPECT_EQ(app.alertOnScreen(), std::nullopt);
 }
 
+// The status bar names the computer while the session is open, from the
+// login until the app notices the receiver went away, and again after the
+// reconnect.
 TEST_F(TouchPadGestures, TheConnectionAlertReconnectsWithOneTapWhenTheReceiverIsBack)
 {
     ASSERT_NO_FATAL_FAILURE(launch());
+    EXPECT_EQ(platform::StatusBar::shared().connectionName(), QString());
     ASSERT_NO_FATAL_FAILURE(logInFromTheComputerList());
+    EXPECT_EQ(platform::StatusBar::shared().connectionName(), kComputerName);
     EXPECT_EQ(receiver->stop(SIGTERM), 0);
     receiver = startReceiver(kPasscode, kComputerName.toStdString());
 
@@ -113,6 +119,7 @@ TEST_F(TouchPadGestures, TheConnectionAlertReconnectsWithOneTapWhenTheReceiverIs
     app.fingers().release(0, left, QRectF(left->rect()).center());
     ASSERT_EQ(app.alertOnScreen(), kNoSession);
     EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(platform::StatusBar::shared().connectionName(), QString()) << "the lost session is no longer named";
     auto* sheet = qobject_cast<platform::AlertSheet*>(platform::Alert::sheet());
     ASSERT_NE(sheet, nullptr);
     ASSERT_EQ(sheet->buttonCount(), 2);
@@ -123,6 +130,7 @@ TEST_F(TouchPadGestures, TheConnectionAlertReconnectsWithOneTapWhenTheReceiverIs
     app.tap(reconnect);
     EXPECT_EQ(app.alertOnScreen(), std::nullopt);
     EXPECT_EQ(remote_is_connected(), 1);
+    EXPECT_EQ(platform::StatusBar::shared().connectionName(), kComputerName);
     expectLogin();
     EXPECT_EQ(app.main()->currentTag(), MainViewController::kTouchPadTab);
     app.tap(touchPad()->rightButton());

@@ -3,7 +3,6 @@
 
 #include "SettingsKeys.h"
 #include "SoundServer.h"
-#include "WindowScale.h"
 
 #include "platform/Alert.h"
 #include "platform/AudioServices.h"
@@ -58,10 +57,9 @@ QStringList AppTestEnvironment::takeSounds()
     return played;
 }
 
-void scaleToThePrimaryScreenAsTheProgramDoes()
+WindowScale::Placement placementOnThePrimaryScreen()
 {
     QScreen* screen = QGuiApplication::primaryScreen();
-    WindowScale::applyFactor(WindowScale::choosePlacement(std::nullopt, false, WindowScale::factsOf(*screen),
-                                                          [](const char*) { return QByteArray(); })
-                                 .factor);
+    return WindowScale::choosePlacement(std::nullopt, false, WindowScale::factsOf(*screen),
+                                        [](const char*) { return QByteArray(); });
 }

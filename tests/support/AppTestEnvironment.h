@@ -4,6 +4,8 @@
 // alert record, animations that land at once and a fresh tap history.
 #pragma once
 
+#include "WindowScale.h"
+
 #include "support/platform/ManualClock.h"
 #include "support/platform/RecordingAudioBackend.h"
 
@@ -33,6 +35,7 @@ private:
     bool hadSettings_ = false;
 };
 
-// Scales the design to the primary screen's width, as the program does before
-// its first window (for suites that run on a phone-sized offscreen screen).
-void scaleToThePrimaryScreenAsTheProgramDoes();
+// Where and at what scale the program shows the phone's screen on the
+// primary screen, as it chooses at start (for suites that run on a
+// phone-sized offscreen screen).
+WindowScale::Placement placementOnThePrimaryScreen();

@@ -76,9 +76,7 @@ int main(int argc, char* argv[])
     } else {
         placement.fillsScreen = commandLine.fullScreen.value_or(false);
     }
-    WindowScale::applyFactor(placement.factor);
-
-    TarvelAppDelegate delegate(placement.fillsScreen);
+    TarvelAppDelegate delegate(placement.fillsScreen, placement.factor);
     platform::FirstFrameReport::watch(delegate.window());
     QTimer::singleShot(0, &delegate, &TarvelAppDelegate::applicationDidFinishLaunching);
     return application.exec();

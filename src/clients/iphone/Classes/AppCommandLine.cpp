@@ -82,7 +82,9 @@ AppCommandLine AppCommandLine::parse(const QStringList& arguments)
         help = QStringLiteral("Usage: ") + kProgram + QStringLiteral(" [options]") + help.mid(help.indexOf(QLatin1Char('\n')));
         result.message = help
             + QStringLiteral("\nEnvironment:\n  QUILLON_SETTINGS               the settings file, as --settings\n"
-                             "  QT_SCALE_FACTOR                the scale, as --scale\n");
+                             "  QT_SCALE_FACTOR                the scale, as --scale\n"
+                             "  QUILLON_UPOWER_BUS             the D-Bus address UPower is asked on for the battery\n"
+                             "                                 (default: the system bus)\n");
         return result;
     }
     if (parser.isSet(versionOption)) {

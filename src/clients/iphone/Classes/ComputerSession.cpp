@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ComputerSession.h"
 
+#include "NotificationNames.h"
 #include "RemoteProtocol.h"
 #include "SettingsKeys.h"
 
 #include "platform/Alert.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
 #include <QCursor>
@@ -34,6 +36,13 @@ std::optional<LastLogin>& lastLogin()
     return login;
 }
 
+// Whether "Session Opened" was posted with no "Session Ended" after it.
+bool& sessionAnnounced()
+{
+    static bool announced = false;
+    return announced;
+}
+
 } // namespace
 
 int ComputerSession::logIn(const Computer& computer, const QString& passcode)
@@ -46,16 +55,30 @@ int ComputerSession::logIn(const Computer& computer, const QString& passcode)
         result = remote_connectToHost(address.constData(), unsigned(computer.port().value_or(0)),
                                       passcodeText.constData());
     }
-    if (result == 0) {
-        lastLogin() = LastLogin{std::make_shared<Computer>(computer), passcode};
-        platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
-        const QVariantMap stored = computer.encodeWithDictionary();
-        if (defaults.dictionaryForKey(settingsKey::kLastComputer) != stored) {
-            defaults.setObject(stored, settingsKey::kLastComputer);
-            defaults.synchronize();
-        }
+    if (result != 0) {
+        // A new connect closes the old session, whatever becomes of the new one.
+        noticeSessionEnded();
+        return result;
     }
+    lastLogin() = LastLogin{std::make_shared<Computer>(computer), passcode};
+    platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
+    const QVariantMap stored = computer.encodeWithDictionary();
+    if (defaults.dictionaryForKey(settingsKey::kLastComputer) != stored) {
+        defaults.setObject(stored, settingsKey::kLastComputer);
+        defaults.synchronize();
+    }
+    sessionAnnounced() = true;
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kSessionOpened,
+                                                                   computer.computerName().value_or(QString()));
     return result;
+}
+
+void ComputerSession::noticeSessionEnded()
+{
+    if (!sessionAnnounced())
+        return;
+    sessionAnnounced() = false;
+    platform::NotificationCenter::defaultCenter().postNotification(notification::kSessionEnded);
 }
 
 void ComputerSession::showLoginFailure(int result)
@@ -83,6 +106,7 @@ int ComputerSession::reconnect()
 void ComputerSession::forgetLogin()
 {
     lastLogin().reset();
+    sessionAnnounced() = false;
 }
 
 std::shared_ptr<Computer> ComputerSession::lastComputer()

@@ -3,7 +3,9 @@
 // connecting at start and for reconnecting after the session was lost. The
 // computer and passcode of this run's last login stay in memory, so that a
 // lost session opens again with one tap; the computer (never the passcode)
-// is stored as the last one used, for connecting at the next start.
+// is stored as the last one used, for connecting at the next start. It
+// tells the app when a session opens and when one it announced has ended
+// ("Session Opened", "Session Ended"), so that nothing needs to poll.
 #pragma once
 
 #include "Computer.h"
@@ -20,6 +22,10 @@ public:
     static int logIn(const Computer& computer, const QString& passcode);
     // "Connection Error" with the message for a failed login's result.
     static void showLoginFailure(int result);
+
+    // Posts "Session Ended" once the app has noticed that the announced
+    // session is gone (a connection check that found no session).
+    static void noticeSessionEnded();
 
     // Whether this run has logged in to a computer it can log in to again.
     static bool canReconnect();

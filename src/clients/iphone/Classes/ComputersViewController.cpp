@@ -9,6 +9,7 @@
 #include "platform/PhoneLook.h"
 #include "platform/Theme.h"
 
+#include <QEvent>
 #include <QPalette>
 
 ComputersViewController::ComputersViewController(QObject* parent)
@@ -39,6 +40,7 @@ void ComputersViewController::viewDidLoad()
     navigation->setParent(container);
     navigation->setGeometry(QRect(QPoint(0, 0), size));
     navigation->show();
+    container->installEventFilter(this);
     // The list loads with the stack's view above; it appears now, so that
     // discovery starts as soon as the connection screens exist.
     naviController_->viewWillAppear(false);
@@ -78,4 +80,11 @@ bool ComputersViewController::shouldAutorotateToInterfaceOrientation(platform::I
 void ComputersViewController::selectedCancel(QObject*)
 {
     platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, previousViewIndex_);
+}
+
+bool ComputersViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (isViewLoaded() && watched == view() && event->type() == QEvent::Resize)
+        naviController_->view()->setGeometry(view()->rect());
+    return platform::ViewController::eventFilter(watched, event);
 }

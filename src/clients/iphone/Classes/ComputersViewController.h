@@ -40,6 +40,10 @@ public:
     // Posts "Goto TabBar" with the previous tab's index.
     void selectedCancel(QObject* sender);
 
+protected:
+    // The stack fills the container, as tall as the main view makes it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     ComputerListViewController* listViewController_;
     RegisterComputerViewController* regViewController_;

@@ -9,6 +9,7 @@
 #include "ui_KeyboardView.h"
 
 #include "platform/Bundle.h"
+#include "platform/GrowingForm.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PhoneLook.h"
 #include "platform/StatusBar.h"
@@ -70,6 +71,9 @@ void KeyboardViewController::loadView()
 {
     ui_ = std::make_unique<Ui::KeyboardView>();
     loadViewFromForm(*ui_);
+    // On a screen longer than the design the keys widen, so that the
+    // keyboard spans the whole long side.
+    new platform::GrowingForm(view(), platform::GrowingForm::Widths::Proportional);
     arrowKeypad = ui_->arrowKeypad;
     button_ESC = ui_->button_ESC;
     button_F1 = ui_->button_F1;

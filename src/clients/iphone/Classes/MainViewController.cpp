@@ -19,6 +19,8 @@
 #include <QEvent>
 #include <QLabel>
 
+#include <algorithm>
+
 using platform::InterfaceOrientation;
 using platform::Notification;
 using platform::NotificationCenter;
@@ -83,6 +85,7 @@ void MainViewController::viewDidLoad()
     ui_->inputLabel->raise();
     ui_->tabbar->raise();
     mainView->installEventFilter(this);
+    layOutScreens();
     layOutBars();
 }
 
@@ -116,6 +119,7 @@ void MainViewController::selectTabView(int index)
                 QWidget* screen = keyboard->view();
                 screen->setParent(mainView);
                 screen->raise();
+                layOutScreens();
                 placeKeyboard();
             }
             platform::ViewController* screen = viewControllers_[i];
@@ -178,6 +182,21 @@ void MainViewController::placeKeyboard()
     const PhoneWindow* window = phoneWindow();
     const bool coversStrip = window && window->isLandscape();
     keyboard->view()->move(0, coversStrip ? 0 : -StatusBar::kHeight);
+}
+
+void MainViewController::layOutScreens()
+{
+    QWidget* mainView = view();
+    // The upright screens keep the design's width and grow into a taller
+    // phone's height (a shorter main view, a phone turned by the system,
+    // leaves them as designed, cut off at the bottom). The keyboard spans
+    // the whole long side.
+    const QSize upright(kPortraitWidth, std::max(int(kPortraitHeight), mainView->height()));
+    for (int index : {kTouchPadTab, kRemoteTab, kConnectionTab})
+        if (viewControllers_[index])
+            viewControllers_[index]->view()->resize(upright);
+    if (platform::ViewController* keyboard = viewControllers_[kKeyboardTab])
+        keyboard->view()->resize(std::max(int(kLandscapeWidth), mainView->width()), keyboard->view()->height());
 }
 
 void MainViewController::tabBarSelected(QAction* item)
@@ -243,15 +262,17 @@ bool MainViewController::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if ((type == QEvent::Resize || type == QEvent::ParentChange) && isViewLoaded()) {
         PhoneWindow* window = phoneWindow();
-        if (watched == view() && type == QEvent::Resize)
+        if (watched == view() && type == QEvent::Resize) {
+            layOutScreens();
             layOutBars(); // the tab bar stays along the bottom edge in either orientation
-        else if (watched == view() && window)
+        } else if (watched == view() && window) {
             window->installEventFilter(this);
-        // A window that fills the screen changes its size with the screen (a
-        // phone turned with automatic rotation on, or a compositor that sizes
-        // it late): the main view keeps its place in it.
-        else if (watched == window && type == QEvent::Resize && window->fillsScreen())
+        } else if (watched == window && type == QEvent::Resize && window->fillsScreen()) {
+            // A window that fills the screen changes its size with the screen
+            // (a phone turned with automatic rotation on, or a compositor that
+            // sizes it late): the main view keeps its place in it.
             view()->setGeometry(frameIn(*window));
+        }
     }
     return platform::ViewController::eventFilter(watched, event);
 }

@@ -84,6 +84,8 @@ protected:
 private:
     void turnToLandscape(bool landscape);
     void placeKeyboard();
+    // The screens' sizes in the main view's present size.
+    void layOutScreens();
     // The phone's window the main view lies in, once it does.
     PhoneWindow* phoneWindow();
     // Where the main view lies in it, in its present orientation.

@@ -19,5 +19,11 @@ inline const QString kShiftUp = QStringLiteral("Shift Up");
 // Object: the Computer that discovery found, or that the register screen made.
 inline const QString kDiscoveredComputer = QStringLiteral("Discovered Computer");
 inline const QString kRegisterComputer = QStringLiteral("Register Computer");
+// Object: the name (a QString) of the computer a login has just opened a
+// session to. Posted by ComputerSession; the app shows it in the status bar.
+inline const QString kSessionOpened = QStringLiteral("Session Opened");
+// No object: the session announced last is gone (a failed new login closed
+// it, or a connection check found it lost).
+inline const QString kSessionEnded = QStringLiteral("Session Ended");
 
 } // namespace notification

@@ -45,24 +45,25 @@ QRect PhoneWindow::contentFrame() const
 
 QRect PhoneWindow::screenFrame() const
 {
-    if (!fillsScreen_)
+    // Landscape takes the whole long side, however long the phone is.
+    if (!fillsScreen_ || landscape_)
         return rect();
-    const int side = landscape_ ? kLongSide : kShortSide;
-    return QRect(std::max(0, (width() - side) / 2), 0, std::min(width(), side), height());
+    return QRect(std::max(0, (width() - kShortSide) / 2), 0, std::min(width(), kShortSide), height());
 }
 
-void PhoneWindow::setFillsScreen(bool fills)
+void PhoneWindow::setPlacement(bool fillsScreen, double scale)
 {
-    if (fillsScreen_ == fills)
+    if (!(scale > 0))
+        scale = 1.0;
+    if (fillsScreen_ == fillsScreen && scale_ == scale)
         return;
-    fillsScreen_ = fills;
+    delete host_;
+    host_ = nullptr;
+    fillsScreen_ = fillsScreen;
+    scale_ = scale;
     applyShape();
-    if (fills) {
-        host_ = new PhoneWindowHost(this);
-    } else {
-        delete host_;
-        host_ = nullptr;
-    }
+    if (fillsScreen_ || scale_ != 1.0)
+        host_ = new PhoneWindowHost(this, scale_);
 }
 
 void PhoneWindow::setLandscape(bool landscape)
@@ -92,14 +93,14 @@ void PhoneWindow::applyShape()
 void PhoneWindow::makeKeyAndVisible()
 {
     QWidget* onScreen = screenWindow();
-    if (host_) {
+    if (fillsScreen_) {
         // Without a window manager (a bare X server) the full-screen state
         // alone would not size the window.
         if (const QScreen* screen = onScreen->screen())
             onScreen->setGeometry(screen->geometry());
         onScreen->showFullScreen();
     } else {
-        show();
+        onScreen->show();
     }
     onScreen->raise();
     onScreen->activateWindow();

@@ -4,9 +4,11 @@
 // the shape 480 x 320, which on a desktop is what turning the phone means.
 // On a phone the window fills the screen instead (WindowScale makes the
 // design as wide as the screen): the status bar spans its top, the main view
-// takes the design's width and everything below the strip. There a
-// PhoneWindowHost puts it on the screen, and turns it a quarter while it is
-// landscape on a screen that stays upright.
+// takes the design's width and everything below the strip, and in landscape
+// the whole long side. There a PhoneWindowHost puts it on the screen, and
+// turns it a quarter while it is landscape on a screen that stays upright.
+// Whenever the window is drawn larger than one pixel a point, a host draws
+// it at its scale, on a phone and on a desktop alike.
 // The turn is not reported to the window system as a content orientation:
 // what reaches the screen is always drawn for the screen as it stands, and a
 // Wayland compositor would take that report as a buffer it must turn itself.
@@ -37,10 +39,13 @@ public:
     bool isLandscape() const { return landscape_; }
     void setLandscape(bool landscape);
 
-    // Whole screen (phone) or fixed shape (desktop); set before it is shown.
+    // Whole screen (phone) or fixed shape (desktop), and the screen pixels
+    // a point is drawn as; set once, before it is shown.
     bool fillsScreen() const { return fillsScreen_; }
-    void setFillsScreen(bool fills);
-    // What the window system shows: the host on a phone, else this window.
+    double scale() const { return scale_; }
+    void setPlacement(bool fillsScreen, double scale);
+    // What the window system shows: the host on a phone or at a scale, else
+    // this window.
     QWidget* screenWindow();
     PhoneWindowHost* host() const { return host_; }
 
@@ -59,4 +64,5 @@ private:
     PhoneWindowHost* host_ = nullptr;
     bool landscape_ = false;
     bool fillsScreen_ = false;
+    double scale_ = 1.0;
 };

@@ -34,10 +34,14 @@ void setPadGlyph(Button* button, const QString& name)
     button->setImage(remoteImage(name + QStringLiteral("_pressed")), ControlStateHighlighted);
 }
 
-void setSurface(Button* button, const QString& name)
+// `endCaps`: on a taller screen the pad grows, keeping this much of its top
+// and bottom as drawn (its round ends).
+void setSurface(Button* button, const QString& name, int endCaps = 0)
 {
-    button->setBackgroundImage(remoteImage(name));
-    button->setBackgroundImage(remoteImage(name + QStringLiteral("_pressed")), ControlStateHighlighted);
+    const QMargins caps(0, endCaps, 0, endCaps);
+    button->setBackgroundImage(remoteImage(name).stretchable(caps));
+    button->setBackgroundImage(remoteImage(name + QStringLiteral("_pressed")).stretchable(caps),
+                               ControlStateHighlighted);
 }
 
 } // namespace
@@ -59,7 +63,8 @@ void applyRemotePanelLook(Ui::RemoteView& ui)
     setPadGlyph(ui.buttonTabBar, "tabbar");
     setPadGlyph(ui.buttonSettings, "settings");
 
-    setSurface(ui.arrowPad, "arrow_pad");
+    // The arrow pad grows into a pill, its swipe ring with it.
+    setSurface(ui.arrowPad, "arrow_pad", ui.arrowPad->width() / 2 - 1);
     setPadGlyph(ui.buttonUp, "arrow_up");
     setPadGlyph(ui.buttonDown, "arrow_down");
     setPadGlyph(ui.buttonLeft, "arrow_left");
@@ -68,7 +73,8 @@ void applyRemotePanelLook(Ui::RemoteView& ui)
     ui.buttonSelect->setFont(theme::font(17, QFont::DemiBold));
     ui.buttonSelect->setTitleColor(theme::label());
 
-    setSurface(ui.pagePad, "page_pad");
+    setSurface(ui.pagePad, "page_pad", ui.pagePad->width() / 2);
+    ui.pagePad->setImage(remoteImage("page_grip"));
     setPadGlyph(ui.buttonPageUp, "page_up");
     setPadGlyph(ui.buttonPageDown, "page_down");
 

@@ -17,6 +17,7 @@ void RemoteProtocolUtils::checkConnection()
 {
     if (remote_is_connected() != 0)
         return;
+    ComputerSession::noticeSessionEnded();
     if (!ComputerSession::canReconnect()) {
         platform::Alert::show(kNoSession.title, kNoSession.message, kNoSession.buttonTitle);
         return;

@@ -10,6 +10,7 @@
 
 #include "platform/Button.h"
 #include "platform/Event.h"
+#include "platform/GrowingForm.h"
 #include "platform/NotificationCenter.h"
 #include "platform/StatusBar.h"
 
@@ -54,6 +55,9 @@ RemoteViewController::~RemoteViewController() = default;
 void RemoteViewController::loadView()
 {
     loadViewFromForm(*ui_);
+    // On a taller phone the pads take the extra height; the rows below them
+    // keep their size at the bottom.
+    new platform::GrowingForm(view());
 }
 
 void RemoteViewController::viewDidLoad()

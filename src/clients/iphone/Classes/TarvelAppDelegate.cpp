@@ -15,12 +15,24 @@
 #include "platform/StatusBar.h"
 #include "platform/Timer.h"
 
-TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, QObject* parent)
+TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, double scale, QObject* parent)
     : QObject(parent), window_(new PhoneWindow), mainViewController_(new MainViewController(this))
 {
-    window_->setFillsScreen(fillsScreen);
+    window_->setPlacement(fillsScreen, scale);
     // The phone launches with its status bar hidden; start-up shows it.
     platform::StatusBar::shared().setHidden(true, false);
+    // The status bar names the computer while a session is open.
+    platform::StatusBar::shared().setConnectionName(QString());
+    platform::StatusBar::shared().setSessionSecure(false);
+    platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, notification::kSessionOpened, [](const platform::Notification& opened) {
+        const QString* name = opened.objectAs<QString>();
+        platform::StatusBar::shared().setConnectionName(name ? *name : QString());
+    });
+    center.addObserver(this, notification::kSessionEnded, [](const platform::Notification&) {
+        platform::StatusBar::shared().setConnectionName(QString());
+        platform::StatusBar::shared().setSessionSecure(false);
+    });
 }
 
 TarvelAppDelegate::~TarvelAppDelegate()

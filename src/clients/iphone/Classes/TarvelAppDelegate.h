@@ -18,8 +18,9 @@ class TarvelAppDelegate : public QObject {
     Q_OBJECT
 
 public:
-    // `fillsScreen`: the window takes the whole screen, as on a phone.
-    explicit TarvelAppDelegate(bool fillsScreen = false, QObject* parent = nullptr);
+    // `fillsScreen`: the window takes the whole screen, as on a phone;
+    // `scale`: the screen pixels each point is drawn as.
+    explicit TarvelAppDelegate(bool fillsScreen = false, double scale = 1.0, QObject* parent = nullptr);
     // Stops the sound effects and lets the main view and the window go.
     ~TarvelAppDelegate() override;
 

@@ -5,17 +5,20 @@
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "SoundServer.h"
+#include "TouchPadLook.h"
 #include "TouchPadView.h"
 #include "ui_TouchPadView.h"
 
 #include "platform/Button.h"
+#include "platform/GrowingForm.h"
 #include "platform/NotificationCenter.h"
-#include "platform/Theme.h"
 #include "platform/Timer.h"
 #include "platform/TouchTracker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 using platform::Control;
 using platform::ControlEventTouchCancel;
@@ -39,6 +42,14 @@ constexpr int kKeyboardTab = 1;
 
 constexpr platform::ControlEvents kDrag = ControlEventTouchDragInside | ControlEventTouchDragOutside;
 constexpr platform::ControlEvents kLift = ControlEventTouchUpInside | ControlEventTouchUpOutside;
+
+// Held-back movement sent as one packet: held at the field's ends.
+int16_t clampedToInt16(int value)
+{
+    constexpr int kLow = std::numeric_limits<int16_t>::min();
+    constexpr int kHigh = std::numeric_limits<int16_t>::max();
+    return int16_t(std::clamp(value, kLow, kHigh));
+}
 
 // Points per sample for a tilt of `reading - basis` g: 0.02 n (n + 1) for n
 // whole hundredths of g, so small tilts creep and large ones race.
@@ -71,18 +82,10 @@ void TouchPadViewController::loadView()
 {
     ui_ = std::make_unique<Ui::TouchPadScreen>();
     loadViewFromForm(*ui_);
-    using platform::theme::color;
-    namespace phone = platform::phone;
-    view()->setStyleSheet(
-        QStringLiteral("QWidget#TouchPadScreen { background: %1; }\n"
-                       "QFrame#padBackdrop { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %2, stop:1 %3); "
-                       "border: 1px solid %4; border-radius: 14px; }\n"
-                       "QFrame#wheelBackdrop { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 %5, stop:0.5 %6, "
-                       "stop:1 %5); border: 1px solid %4; border-radius: 12px; }\n"
-                       "QLabel#padHint { color: %7; }")
-            .arg(color(phone::kGroupedBackground).name(), color(phone::kPadTop).name(), color(phone::kPadBottom).name(),
-                 color(phone::kPadBorder).name(), color(phone::kWheelEdge).name(), color(phone::kWheelMiddle).name(),
-                 color(phone::kPadHint).name()));
+    applyTouchPadLook(*ui_);
+    // On a taller phone the pad and the wheel strip take the extra height;
+    // the buttons keep their size at the bottom, the top row at the top.
+    new platform::GrowingForm(view());
 }
 
 void TouchPadViewController::viewDidLoad()
@@ -160,6 +163,12 @@ void TouchPadViewController::cancelPendingClick()
     lbuttonClickTimer_.reset();
 }
 
+void TouchPadViewController::forgetHeldBackMovement()
+{
+    heldBackX_ = 0;
+    heldBackY_ = 0;
+}
+
 void TouchPadViewController::clickLeftButton()
 {
     lbuttonTouchDown(nullptr);
@@ -180,6 +189,7 @@ void TouchPadViewController::touchDown(Control*, Event* event)
     oldPoint_ = FloatPoint::from(touch->locationInView(view()));
     touchDownPoint_ = oldPoint_;
     padMotion_.begin(PointerSettings::current());
+    forgetHeldBackMovement();
 }
 
 void TouchPadViewController::touchDrag(Control*, Event* event)
@@ -195,13 +205,23 @@ void TouchPadViewController::touchDrag(Control*, Event* event)
     oldPoint_ = p;
 
     // Drag lock: the second tap of a double tap that slides holds the left
-    // button instead of clicking. It engages once the finger has gone beyond
-    // the tap slop, where the touch stops being a tap: a second tap that only
-    // trembles stays a tap, ends as the double click and holds nothing.
-    if (tapCount == 2 && touch->movedBeyondTapSlop() && !holdingLbutton_ && isClickPending()) {
+    // button instead of clicking. While it is within the tap slop it may
+    // still be the double click, so its movement is held back; once it goes
+    // beyond, the button goes down first and the held-back movement follows
+    // with it held, so that the drag grabs where the finger came down. A
+    // second tap that only trembles ends as the double click, nothing moved.
+    if (tapCount == 2 && !holdingLbutton_ && isClickPending()) {
+        if (!touch->movedBeyondTapSlop()) {
+            heldBackX_ += delta.dx;
+            heldBackY_ += delta.dy;
+            return;
+        }
         cancelPendingClick();
         lbuttonTouchDown(nullptr);
         holdingLbutton_ = true;
+        if (heldBackX_ != 0 || heldBackY_ != 0)
+            sendMouseEvent(clampedToInt16(heldBackX_), clampedToInt16(heldBackY_));
+        forgetHeldBackMovement();
     }
     sendMouseEvent(delta.dx, delta.dy);
 }
@@ -213,6 +233,9 @@ void TouchPadViewController::touchUp(Control*, Event* event)
         return;
     const int tapCount = touch->tapCount();
     const FloatPoint p = FloatPoint::from(touch->locationInView(view()));
+    // Movement held back from a second tap is never sent: lifted within the
+    // slop, the touch is the double click.
+    forgetHeldBackMovement();
     if (twoFingers_.isActive()) {
         // The gesture of the fingers decides at the last lift; only a drag
         // lock this finger held ends with it.
@@ -256,6 +279,7 @@ void TouchPadViewController::touchUp(Control*, Event* event)
 
 void TouchPadViewController::touchCancel(Control*, Event*)
 {
+    forgetHeldBackMovement();
     if (holdingLbutton_) {
         lbuttonTouchUp(nullptr);
         holdingLbutton_ = false;

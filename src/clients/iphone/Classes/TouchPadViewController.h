@@ -108,6 +108,7 @@ private:
     // The fingers on the pad that have not lifted.
     QList<platform::Touch*> fingersOnPad(platform::Event* event) const;
     void cancelPendingClick();
+    void forgetHeldBackMovement();
     void clickLeftButton();
     // `steps` wheel steps, positive towards the top of the pad or the strip,
     // turned by the scroll direction: one packet each.
@@ -121,6 +122,9 @@ private:
     uint8_t buttonMask_ = 0;
     std::shared_ptr<platform::Timer> lbuttonClickTimer_;
     bool holdingLbutton_ = false;
+    // The movement of a second tap still within the tap slop, not yet sent.
+    int heldBackX_ = 0;
+    int heldBackY_ = 0;
     FloatPoint oldWheelTouchPoint_;
     bool needSetBasis_ = false;
     double basisX_ = 0.0;

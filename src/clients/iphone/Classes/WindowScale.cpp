@@ -2,7 +2,6 @@
 #include "WindowScale.h"
 
 #include <QScreen>
-#include <QtGui/private/qhighdpiscaling_p.h>
 
 #include <algorithm>
 #include <cmath>
@@ -83,14 +82,6 @@ ScreenFacts factsOf(const QScreen& screen)
 QByteArray processEnvironment(const char* name)
 {
     return qgetenv(name);
-}
-
-void applyFactor(double factor)
-{
-    // Qt reads QT_SCALE_FACTOR only while the application object is made;
-    // the same global factor can still be set before the first window is.
-    if (factor > 0 && factor != 1.0)
-        QHighDpiScaling::setGlobalFactor(factor);
 }
 
 } // namespace WindowScale

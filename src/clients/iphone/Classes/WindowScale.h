@@ -4,8 +4,11 @@
 // one pixel a point. On a phone (asked for with --fullscreen, or a small
 // portrait screen, or a phone shell's session): the whole screen, the design
 // drawn at the fractional scale that makes it as wide as the screen.
-// The factor is chosen once the application object exists and applied before
-// the first window, so the program starts only once.
+// The factor is chosen once the application object exists, from the screen
+// it offers, and the phone's window is drawn at it by its host
+// (PhoneWindowHost): no restart, and nothing but Qt's public API. A factor
+// the user chose (--scale, QT_SCALE_FACTOR) is Qt's own, set before the
+// application object; the host then adds none.
 #pragma once
 
 #include "platform/PhoneLook.h"
@@ -42,7 +45,7 @@ bool isPhoneSession(const Environment& environment);
 
 struct Placement {
     bool fillsScreen = false;
-    double factor = 1.0; // applied on top of the platform's own scaling; 1: none
+    double factor = 1.0; // drawn on top of the platform's own scaling; 1: none
 };
 
 struct ScreenFacts {
@@ -59,9 +62,5 @@ Placement choosePlacement(std::optional<bool> fullScreen, bool userScaled, const
 // The facts of a real screen, and the process environment.
 ScreenFacts factsOf(const QScreen& screen);
 QByteArray processEnvironment(const char* name);
-
-// Makes every point `factor` pixels of the platform's own; call after the
-// application object exists and before any window does.
-void applyFactor(double factor);
 
 } // namespace WindowScale
