@@ -4,6 +4,8 @@
 // 127.0.0.1 that reports the exact key events it saw.
 #include "KeyboardViewController.h"
 #include "SoundServer.h"
+#include "TextEntryController.h"
+#include "TextEntryField.h"
 
 #include "support/AppTestEnvironment.h"
 #include "support/SessionRecorder.h"
@@ -19,7 +21,11 @@
 #include "platform/UserDefaults.h"
 #include "platform/ViewAnimation.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QTemporaryDir>
+#include <QTextCharFormat>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -564,6 +570,133 @@ TEST_F(KeyboardScreen, TheTabBarKeyPostsToggleTabBarWithNoObject)
     EXPECT_FALSE(withObject);
 }
 
+// The text entry: what the phone's own keyboard types or commits into the
+// field is sent at once, character by character, as the keysyms that type
+// it; the field shows what was sent.
+class TextEntry : public KeyboardSession {
+protected:
+    void SetUp() override
+    {
+        KeyboardSession::SetUp();
+        tap(controller->button_Text);
+        ASSERT_TRUE(controller->textEntry()->isOpen());
+        field = controller->textEntryField;
+    }
+    void commit(const QString& text, int replaceFrom = 0, int replaced = 0)
+    {
+        QInputMethodEvent event;
+        event.setCommitString(text, replaceFrom, replaced);
+        QCoreApplication::sendEvent(field, &event);
+    }
+    void compose(const QString& preedit)
+    {
+        QInputMethodEvent event(preedit, {});
+        QCoreApplication::sendEvent(field, &event);
+    }
+    void key(int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QCoreApplication::sendEvent(field, &press);
+    }
+    static Packets strokes(std::initializer_list<uint32_t> keysyms)
+    {
+        Packets packets;
+        for (uint32_t k : keysyms) {
+            packets.push_back(d(k));
+            packets.push_back(u(k));
+        }
+        return packets;
+    }
+    TextEntryField* field = nullptr;
+};
+
+TEST_F(TextEntry, CommittedAndTypedCharactersAreSentAtOnceAsTheirKeysyms)
+{
+    EXPECT_TRUE(field->isVisible());
+    EXPECT_EQ(host.focusWidget(), field) << "the focus brings up the phone's keyboard";
+    commit(QString::fromUtf8("café"));
+    EXPECT_EQ(session.takePackets(), strokes({0x63, 0x61, 0x66, 0xE9}));
+    key(Qt::Key_unknown, QString::fromUtf8("ж"));
+    compose(QStringLiteral("zhong")); // still being composed: nothing is sent
+    EXPECT_EQ(session.takePackets(), strokes({0x6D6}));
+    commit(QString::fromUtf8("中"));
+    commit(QString::fromUtf8("\U0001F600")); // an emoji: one keysym, beyond 16 bits
+    commit(QStringLiteral("A"));              // the letter key with Shift
+    Packets expected = strokes({0x1004E2D, 0x101F600});
+    expected.insert(expected.end(), {d(0xFFE1), d(0x41), u(0x41), u(0xFFE1)});
+    EXPECT_EQ(session.takePackets(), expected);
+    EXPECT_EQ(field->text(), QString::fromUtf8("caféж中\U0001F600A"));
+
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(session.takePackets(), strokes({0xFF08, 0xFF08}));
+    EXPECT_EQ(field->text(), QString::fromUtf8("caféж中")) << "the emoji went whole";
+
+    // An input method that replaces the word before the cursor: it is
+    // erased and typed again as replaced.
+    commit(QStringLiteral("x"));
+    session.takePackets();
+    commit(QStringLiteral("y!"), -1, 1);
+    EXPECT_EQ(session.takePackets(), strokes({0xFF08, 0x79, 0x21}));
+    EXPECT_EQ(field->text(), QString::fromUtf8("caféж中y!"));
+
+    // Return is sent as Return and empties the field, as it does the preview.
+    key(Qt::Key_Return);
+    EXPECT_EQ(session.takePackets(), strokes({0xFF0D}));
+    EXPECT_EQ(field->text(), QString());
+    // BackSpace on an empty field still erases at the computer.
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(session.takePackets(), strokes({0xFF08}));
+    // Shortcuts and cursor keys do not edit the field, nor reach the computer.
+    key(Qt::Key_Left);
+    key(Qt::Key_Z, QStringLiteral("z"), Qt::ControlModifier);
+    EXPECT_EQ(session.takePackets(), Packets{});
+
+    tap(controller->button_TextDone);
+    EXPECT_FALSE(controller->textEntry()->isOpen());
+    EXPECT_NE(host.focusWidget(), field);
+}
+
+TEST_F(TextEntry, ALatchedShiftIsLetGoBeforeTheTextSoThatAnEWithAcuteStaysSmall)
+{
+    tap(controller->button_LSHIFT);
+    EXPECT_EQ(session.takePackets(), Packets{d(0xFFE1)});
+    commit(QString::fromUtf8("é"));
+    EXPECT_EQ(session.takePackets(), (Packets{u(0xFFE1), d(0xE9), u(0xE9)}));
+    EXPECT_FALSE(controller->button_LSHIFT->isSelected());
+    EXPECT_EQ(controller->button_1->currentTitle(), "1") << "the keys show the latch let go";
+}
+
+TEST_F(TextEntry, APasteIsTypedInOrderUpToItsBoundAndTheRestIsAnnounced)
+{
+    QString text;
+    for (int i = 0; i < TextEntryController::kMaxPastedCharacters + 5; ++i)
+        text += QChar(i % 2 ? u'\u0436' : u'q');
+    QGuiApplication::clipboard()->setText(text);
+    key(Qt::Key_V, QString(), Qt::ControlModifier);
+    const Packets sent = session.takePackets();
+    ASSERT_EQ(sent.size(), 2u * TextEntryController::kMaxPastedCharacters) << "no packet lost";
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        const uint32_t keysym = (i / 2) % 2 ? 0x6D6 : 0x71;
+        ASSERT_EQ(sent[i], i % 2 ? u(keysym) : d(keysym)) << "packet " << i;
+    }
+    EXPECT_EQ(field->text(), text.left(TextEntryController::kMaxPastedCharacters));
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0].title, "Pasted Text Cut Short");
+    EXPECT_EQ(Alert::history()[0].message, "The first 1,000 characters were typed; the other 5 were left out.");
+}
+
+TEST_F(KeyboardWithoutSession, TextEntryTypesNothingAndWarnsWithoutASession)
+{
+    tap(controller->button_Text);
+    QInputMethodEvent event;
+    event.setCommitString(QString::fromUtf8("é"));
+    QCoreApplication::sendEvent(controller->textEntryField, &event);
+    EXPECT_EQ(controller->textEntryField->text(), QString());
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0].title, "Connection Error");
+}
+
 TEST_F(KeyboardScreen, TheShiftKeyShowsItsLatchedAndPressedLooks)
 {
     Button* shift = controller->button_LSHIFT;
@@ -578,7 +711,8 @@ TEST_F(KeyboardScreen, TheShiftKeyShowsItsLatchedAndPressedLooks)
 } // namespace
 
 // Pictures of the screen as the phone shows it in landscape: the status bar
-// strip over the keyboard, the extended mode, and typed text in the strip.
+// strip over the keyboard, the extended mode, typed text in the strip, and
+// the text entry open with text sent and more being composed.
 // With QUILLON_SCREENSHOT_DIR set they are written there as PNG files.
 #include "platform/StatusBarView.h"
 
@@ -639,6 +773,22 @@ TEST_F(KeyboardPictures, StandardExtendedAndPreview)
     EXPECT_TRUE(StatusBar::shared().isHidden());
     EXPECT_EQ(previewText(), "hello world!");
     save("keyboard-preview.png");
+}
+
+TEST_F(KeyboardPictures, TextEntryOverTheTopRow)
+{
+    tap(controller->button_Text);
+    QInputMethodEvent typed;
+    typed.setCommitString(QString::fromUtf8("Grüße, café ж € "));
+    QCoreApplication::sendEvent(controller->textEntryField, &typed);
+    // An input method composing a word, shown underlined as it draws it.
+    QTextCharFormat underlined;
+    underlined.setFontUnderline(true);
+    QInputMethodEvent composing(QStringLiteral("ni"),
+                                {QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 0, 2, underlined)});
+    QCoreApplication::sendEvent(controller->textEntryField, &composing);
+    EXPECT_EQ(controller->textEntryField->text(), QString::fromUtf8("Grüße, café ж € "));
+    save("keyboard-text-entry.png");
 }
 
 } // namespace
