@@ -37,6 +37,7 @@ protected:
     void moveBy(int dx, int dy) override;
     void scrollStep(bool up) override;
     void runWindowCommand(WindowCommand command) override;
+    std::string whyNotTyped() const override { return "the keymap lacks it and every spare key code is held"; }
 
 private:
     explicit XTestSink(_XDisplay* display);

@@ -271,7 +271,8 @@ TEST(UinputSink, TypesInTheComputersLayoutWithTheModifiersALevelNeeds)
 
 namespace {
 
-// The notices written while it lives: standard error goes into a pipe.
+// The notices written from its making until lines() is called (or it
+// goes): standard error goes into a pipe meanwhile.
 class CapturedNotices {
 public:
     CapturedNotices()
@@ -284,33 +285,21 @@ public:
         dup2(ends[1], STDERR_FILENO);
         close(ends[1]);
     }
-    ~CapturedNotices() { restore(); }
-
-    // The lines written so far; standard error is itself again.
+    ~CapturedNotices() { lines(); }
     std::vector<std::string> lines()
     {
-        restore();
-        std::string text;
-        char buffer[4096];
-        for (ssize_t got; (got = read(readEnd_.get(), buffer, sizeof buffer)) > 0;)
-            text.append(buffer, std::size_t(got));
+        noticeOutput().flush();
+        dup2(savedError_.get(), STDERR_FILENO);
+        char text[4096];
+        const ssize_t got = read(readEnd_.get(), text, sizeof text);
+        std::istringstream stream(std::string(text, got > 0 ? std::size_t(got) : 0));
         std::vector<std::string> lines;
-        std::istringstream stream(text);
         for (std::string line; std::getline(stream, line);)
             lines.push_back(line);
         return lines;
     }
 
 private:
-    void restore()
-    {
-        if (!savedError_.valid())
-            return;
-        noticeOutput().flush();
-        dup2(savedError_.get(), STDERR_FILENO);
-        savedError_ = UniqueFd();
-    }
-
     UniqueFd readEnd_;
     UniqueFd savedError_;
 };
