@@ -19,11 +19,15 @@
 //     row 1  tab  Q .. P [ ] \             | prt sc, scr lk, break; keypad 7 8 9 / *; media
 //     row 2  caps A .. L ; '  enter        | ins home pgup; keypad 4 5 6 - +; mute vol- vol+
 //     row 3  shift Z .. M , . /            | del end pgdn; keypad 1 2 3 0 .; arrow key pad
-//     row 4  ctrl win alt space menu arrows, mode key, tab bar key (both modes)
+//     row 4  ctrl win alt space text menu arrows, mode key, tab bar key (both modes)
 //
 // Left of the bar: the standard mode; right of it: the extended mode. A key's
 // frame is its whole slot (fingers land anywhere in it); the key cap is drawn
 // inside it. The output is the same on every run.
+//
+// Beside the table's controls the form holds the text entry, which the table
+// does not: the "text" key of the bottom row, and the bar that it opens over
+// row 0 (hidden at load), with the one-line field and the "done" key.
 #include "KeyTable.h"
 #include "platform/PhoneLook.h"
 
@@ -48,6 +52,15 @@ constexpr int kSideKey = phone::kKeyboardSideKeyWidth;
 const char* const kKeyClass = "UIKeyButton";
 const char* const kPlainClass = "platform::Button";
 const char* const kPadClass = "UIArrowKeyPad";
+const char* const kFieldClass = "TextEntryField";
+
+// The text entry's controls.
+const char* const kTextKey = "button_Text";
+const char* const kTextBar = "textEntryBar";
+const char* const kTextField = "textEntryField";
+const char* const kTextDoneKey = "button_TextDone";
+constexpr int kTextKeyWidth = 38;
+constexpr int kTextFieldMargin = 9;
 
 // What the layout adds to a control of the table.
 struct Slot {
@@ -57,7 +70,7 @@ struct Slot {
 };
 
 struct Control {
-    const KeyEntry* entry;
+    const KeyEntry* entry; // null for the text entry's key
     std::string title;
     const char* image;
     int x, y, width, height;
@@ -126,12 +139,16 @@ void layOut()
     place({"button_Enter"}, kWidth - kSideKey, 2, kSideKey);
     place({"button_LSHIFT", nullptr, ":/keyboard/icon_shift.png"}, 0, 3, kSideKey);
     const std::pair<const char*, int> bottom[] = {
-        {"button_LCTRL", 38}, {"button_LWIN", 38}, {"button_LALT", 38}, {"button_SPACE", 128}, {"button_MENU", 38},
+        {"button_LCTRL", 38}, {"button_LWIN", 38}, {"button_LALT", 38},
+        {"button_SPACE", 128 - kTextKeyWidth}, {kTextKey, kTextKeyWidth}, {"button_MENU", 38},
         {"button_LEFT", 32},  {"button_UP", 32},   {"button_DOWN", 32}, {"button_RIGHT", 32},
     };
     int x = 0;
     for (const auto& [outlet, width] : bottom) {
-        place({outlet}, x, 4, width);
+        if (outlet == std::string(kTextKey))
+            controls.push_back({nullptr, "text", nullptr, x, kRowTop + 4 * kRowHeight, width, kRowHeight});
+        else
+            place({outlet}, x, 4, width);
         x += width;
     }
     place({"button_FastSwitch", nullptr, ":/keyboard/icon_mode.png"}, x, 4, phone::kKeyboardModeKeyWidth);
@@ -170,7 +187,8 @@ void checkEveryControlPlacedOnce()
 {
     std::map<const KeyEntry*, int> placed;
     for (const Control& control : controls)
-        ++placed[control.entry];
+        if (control.entry)
+            ++placed[control.entry];
     for (const KeyEntry& entry : keyTable())
         if (placed[&entry] != 1)
             errors.push_back(std::string(entry.outlet) + ": placed " + std::to_string(placed[&entry]) + " times");
@@ -222,14 +240,35 @@ std::string rect(int x, int y, int width, int height)
 
 std::string widget(const Control& control)
 {
-    const char* cls = classOf(*control.entry);
-    std::string out = std::string("   <widget class=\"") + cls + "\" name=\"" + control.entry->outlet + "\">\n";
+    const char* cls = control.entry ? classOf(*control.entry) : kKeyClass;
+    const char* outlet = control.entry ? control.entry->outlet : kTextKey;
+    std::string out = std::string("   <widget class=\"") + cls + "\" name=\"" + outlet + "\">\n";
     out += property("geometry", rect(control.x, control.y, control.width, control.height), 4);
-    if (control.entry->kind != KeyKind::ArrowKeyPad)
+    if (!control.entry || control.entry->kind != KeyKind::ArrowKeyPad)
         out += property("title", "<string>" + escaped(control.title) + "</string>", 4);
     if (control.image)
         out += property("image", std::string("<pixmap resource=\"Keyboard.qrc\">") + control.image + "</pixmap>", 4);
     return out + "   </widget>\n";
+}
+
+// Over row 0, last so that it lies in front of that row's keys: the field,
+// and the "done" key as wide as enter at the right.
+std::string textEntryBar()
+{
+    const int doneX = kWidth - kSideKey;
+    std::string out = std::string("   <widget class=\"QWidget\" name=\"") + kTextBar + "\">\n";
+    out += property("geometry", rect(0, kRowTop, kWidth, kRowHeight), 4);
+    out += std::string("    <widget class=\"") + kFieldClass + "\" name=\"" + kTextField + "\">\n";
+    out += property("geometry",
+                    rect(kTextFieldMargin, kTextFieldMargin, doneX - 2 * kTextFieldMargin + phone::kKeyCapInsetX,
+                         kRowHeight - 2 * kTextFieldMargin),
+                    5);
+    out += "    </widget>\n";
+    out += std::string("    <widget class=\"") + kKeyClass + "\" name=\"" + kTextDoneKey + "\">\n";
+    out += property("geometry", rect(doneX, 0, kSideKey, kRowHeight), 5);
+    out += property("title", "<string>done</string>", 5);
+    out += "    </widget>\n   </widget>\n";
+    return out;
 }
 
 std::string document()
@@ -248,10 +287,12 @@ std::string document()
     out += "   </widget>\n";
     for (const Control& control : controls)
         out += widget(control);
+    out += textEntryBar();
     out += "  </widget>\n </widget>\n <customwidgets>\n";
     const char* const customWidgets[][3] = {{kPlainClass, "QWidget", "platform/Button.h"},
                                             {kKeyClass, kPlainClass, "UIKeyButton.h"},
-                                            {kPadClass, kPlainClass, "UIArrowKeyPad.h"}};
+                                            {kPadClass, kPlainClass, "UIArrowKeyPad.h"},
+                                            {kFieldClass, "QLineEdit", "TextEntryField.h"}};
     for (const auto& [cls, base, header] : customWidgets)
         out += std::string("  <customwidget>\n   <class>") + cls + "</class>\n   <extends>" + base
             + "</extends>\n   <header>" + header + "</header>\n  </customwidget>\n";

@@ -4,6 +4,8 @@
 // 127.0.0.1 that reports the exact key events it saw.
 #include "KeyboardViewController.h"
 #include "SoundServer.h"
+#include "TextEntryController.h"
+#include "TextEntryField.h"
 
 #include "support/AppTestEnvironment.h"
 #include "support/SessionRecorder.h"
@@ -19,7 +21,11 @@
 #include "platform/UserDefaults.h"
 #include "platform/ViewAnimation.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QTemporaryDir>
+#include <QTextCharFormat>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -564,6 +570,110 @@ TEST_F(KeyboardScreen, TheTabBarKeyPostsToggleTabBarWithNoObject)
     EXPECT_FALSE(withObject);
 }
 
+// The text entry: what the phone's own keyboard types or commits into the
+// field is sent at once, character by character, as the keysyms that type
+// it; the field shows what was sent.
+class TextEntry : public KeyboardSession {
+protected:
+    void SetUp() override
+    {
+        KeyboardSession::SetUp();
+        tap(controller->button_Text);
+        field = controller->textEntryField;
+    }
+    void commit(const QString& text, int replaceFrom = 0, int replaced = 0)
+    {
+        QInputMethodEvent event(QString(), {});
+        event.setCommitString(text, replaceFrom, replaced);
+        QCoreApplication::sendEvent(field, &event);
+    }
+    void key(int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QCoreApplication::sendEvent(field, &press);
+    }
+    // A down and up for each keysym, then `after`.
+    static Packets strokes(std::initializer_list<uint32_t> keysyms, const Packets& after = {})
+    {
+        Packets packets;
+        for (uint32_t k : keysyms)
+            packets.insert(packets.end(), {d(k), u(k)});
+        packets.insert(packets.end(), after.begin(), after.end());
+        return packets;
+    }
+    TextEntryField* field = nullptr;
+};
+
+TEST_F(TextEntry, CommittedAndTypedCharactersAreSentAtOnceAsTheirKeysyms)
+{
+    EXPECT_EQ(host.focusWidget(), field) << "the focus brings up the phone's keyboard";
+    commit(QString::fromUtf8("café"));
+    key(Qt::Key_unknown, QString::fromUtf8("ж"));
+    QInputMethodEvent composing(QStringLiteral("zhong"), {}); // not committed yet: not sent
+    QCoreApplication::sendEvent(field, &composing);
+    commit(QString::fromUtf8("中\U0001F600A")); // the emoji is one keysym; A is its key with Shift
+    EXPECT_EQ(session.takePackets(), strokes({0x63, 0x61, 0x66, 0xE9, 0x6D6, 0x1004E2D, 0x101F600},
+                                             {d(0xFFE1), d(0x41), u(0x41), u(0xFFE1)}));
+    EXPECT_EQ(field->text(), QString::fromUtf8("caféж中\U0001F600A"));
+
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Backspace);
+    // An input method replacing the character before the cursor: it is
+    // erased and typed again as replaced.
+    commit(QStringLiteral("y!"), -1, 1);
+    EXPECT_EQ(session.takePackets(), strokes({0xFF08, 0xFF08, 0xFF08, 0x79, 0x21}));
+    EXPECT_EQ(field->text(), QString::fromUtf8("caféжy!")) << "the emoji went whole";
+
+    // Return is sent and empties the field, as it does the preview; then
+    // BackSpace on the empty field still erases at the computer. Shortcuts
+    // and cursor keys neither edit the field nor reach the computer.
+    key(Qt::Key_Return);
+    EXPECT_EQ(field->text(), QString());
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Left);
+    key(Qt::Key_Z, QStringLiteral("z"), Qt::ControlModifier);
+    EXPECT_EQ(session.takePackets(), strokes({0xFF0D, 0xFF08}));
+
+    tap(controller->button_TextDone);
+    EXPECT_FALSE(controller->textEntry()->isOpen());
+    EXPECT_NE(host.focusWidget(), field);
+}
+
+TEST_F(TextEntry, ALatchedShiftIsLetGoBeforeTheTextSoThatAnEWithAcuteStaysSmall)
+{
+    tap(controller->button_LSHIFT);
+    commit(QString::fromUtf8("é"));
+    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), u(0xFFE1), d(0xE9), u(0xE9)}));
+    EXPECT_EQ(controller->button_1->currentTitle(), "1") << "the keys show the latch let go";
+}
+
+TEST_F(TextEntry, APasteIsTypedInOrderUpToItsBoundAndTheRestIsAnnounced)
+{
+    QString text;
+    for (int i = 0; i < TextEntryController::kMaxPastedCharacters + 5; ++i)
+        text += QChar(i % 2 ? u'\u0436' : u'q');
+    QGuiApplication::clipboard()->setText(text);
+    key(Qt::Key_V, QString(), Qt::ControlModifier);
+    const Packets sent = session.takePackets();
+    ASSERT_EQ(sent.size(), 2u * TextEntryController::kMaxPastedCharacters) << "no packet lost";
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        ASSERT_EQ(sent[i], (i % 2 ? u : d)((i / 2) % 2 ? 0x6D6 : 0x71)) << "packet " << i;
+    EXPECT_EQ(field->text(), text.left(TextEntryController::kMaxPastedCharacters));
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0].message, "The first 1,000 characters were typed; the other 5 were left out.");
+}
+
+TEST_F(KeyboardWithoutSession, TextEntryTypesNothingAndWarnsWithoutASession)
+{
+    tap(controller->button_Text);
+    QInputMethodEvent event(QString(), {});
+    event.setCommitString(QString::fromUtf8("é"));
+    QCoreApplication::sendEvent(controller->textEntryField, &event);
+    EXPECT_EQ(controller->textEntryField->text(), QString());
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0].title, "Connection Error");
+}
+
 TEST_F(KeyboardScreen, TheShiftKeyShowsItsLatchedAndPressedLooks)
 {
     Button* shift = controller->button_LSHIFT;
@@ -578,7 +688,8 @@ TEST_F(KeyboardScreen, TheShiftKeyShowsItsLatchedAndPressedLooks)
 } // namespace
 
 // Pictures of the screen as the phone shows it in landscape: the status bar
-// strip over the keyboard, the extended mode, and typed text in the strip.
+// strip over the keyboard, the extended mode, typed text in the strip, and
+// the text entry open with text sent and more being composed.
 // With QUILLON_SCREENSHOT_DIR set they are written there as PNG files.
 #include "platform/StatusBarView.h"
 
@@ -639,6 +750,22 @@ TEST_F(KeyboardPictures, StandardExtendedAndPreview)
     EXPECT_TRUE(StatusBar::shared().isHidden());
     EXPECT_EQ(previewText(), "hello world!");
     save("keyboard-preview.png");
+}
+
+TEST_F(KeyboardPictures, TextEntryOverTheTopRow)
+{
+    tap(controller->button_Text);
+    QInputMethodEvent typed;
+    typed.setCommitString(QString::fromUtf8("Grüße, café ж € "));
+    QCoreApplication::sendEvent(controller->textEntryField, &typed);
+    // An input method composing a word, shown underlined as it draws it.
+    QTextCharFormat underlined;
+    underlined.setFontUnderline(true);
+    QInputMethodEvent composing(QStringLiteral("ni"),
+                                {QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 0, 2, underlined)});
+    QCoreApplication::sendEvent(controller->textEntryField, &composing);
+    EXPECT_EQ(controller->textEntryField->text(), QString::fromUtf8("Grüße, café ж € "));
+    save("keyboard-text-entry.png");
 }
 
 } // namespace

@@ -5,10 +5,11 @@
 
 namespace e2e {
 
-std::unique_ptr<ReceiverProcess> startReceiver(const std::string& passcode, const std::string& name)
+std::unique_ptr<ReceiverProcess> startReceiver(const std::string& passcode, const std::string& name,
+                                               const std::string& sink)
 {
     auto receiver = std::make_unique<ReceiverProcess>(
-        std::vector<std::string>{"--passcode", passcode, "--name", name, "--sink", "log"});
+        std::vector<std::string>{"--passcode", passcode, "--name", name, "--sink", sink});
     const bool listening = receiver->waitForNotice("session listening on 0.0.0.0:25736").has_value()
                            && receiver->waitForNotice("discovery listening on 0.0.0.0:25736").has_value();
     EXPECT_TRUE(listening) << "quillon-receiver did not start:\n" << receiver->errors();

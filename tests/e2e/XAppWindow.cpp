@@ -180,6 +180,12 @@ void XAppWindow::drag(const QPoint& from, const QPoint& to, int steps)
     release();
 }
 
+void XAppWindow::focus()
+{
+    XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+    XSync(display_, False);
+}
+
 QImage XAppWindow::capture() const
 {
     const QSize extent = size();

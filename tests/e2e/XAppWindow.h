@@ -55,6 +55,9 @@ public:
     void tap(const QPoint& at);
     // Down at `from`, a slide in small steps to `to`, up there.
     void drag(const QPoint& from, const QPoint& to, int steps = 12);
+    // Gives the window the keyboard focus, as a window manager does for the
+    // window a person clicked.
+    void focus();
 
     // What the server shows of the window now (empty when it cannot tell).
     QImage capture() const;

@@ -12,6 +12,9 @@
 #include "e2e/PrivateNetworkTest.h"
 #include "e2e/ReceiverLog.h"
 #include "e2e/XAppWindow.h"
+#include "e2e/XClipboardOwner.h"
+#include "e2e/XTypist.h"
+#include "support/ScopedEnvironment.h"
 #include "support/XvfbDisplay.h"
 
 #include "ComputerListViewController.h"
@@ -19,11 +22,13 @@
 #include "MainViewController.h"
 #include "RemoteViewController.h"
 #include "TouchPadView.h"
+#include "TextEntryController.h"
 #include "TouchPadViewController.h"
 
 #include "platform/Button.h"
 #include "platform/StatusBar.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -33,11 +38,18 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 
 #ifndef QUILLON_APP_BINARY
 #error "QUILLON_APP_BINARY must name the app's binary"
+#endif
+#ifndef X_TEXT_READER_BINARY
+#error "X_TEXT_READER_BINARY must name the text reader's binary"
 #endif
 
 using namespace e2e;
@@ -130,8 +142,10 @@ protected:
         xvfb_ = XvfbDisplay::start(why);
         if (!xvfb_)
             GTEST_SKIP() << "Xvfb cannot run here: " << why;
-        receiver_ = startReceiver(kPasscode, kComputer.toStdString());
+        startTheReceiver();
     }
+
+    virtual void startTheReceiver() { receiver_ = startReceiver(kPasscode, kComputer.toStdString()); }
 
     void TearDown() override
     {
@@ -187,10 +201,16 @@ protected:
         layout_->showLoginOfRegistered(denRow);
         ASSERT_TRUE(settles("login"));
         window_->tap(layout_->connectButton());
+        ASSERT_NO_FATAL_FAILURE(expectLoggedIn());
+        showsTab(MainViewController::kTouchPadTab);
+    }
+
+    // What the receiver says of the login.
+    virtual void expectLoggedIn()
+    {
         const std::vector<std::string> lines = nextLines(*receiver_, 2);
         ASSERT_TRUE(isConnectLine(lines[0])) << lines[0];
         ASSERT_EQ(lines[1], loginLine(true));
-        showsTab(MainViewController::kTouchPadTab);
     }
 
     void startAndLogIn()
@@ -428,6 +448,125 @@ TEST_F(X11Input, TheStatusBarIsDrawnOnTheNextScreenAfterLeavingTheKeyboardMidPre
     tapTabBarItem(keyboard()->button_ToggleTabBar, main()->tabbarItemTouchPad());
     expectStatusBarWith(showsTab(MainViewController::kTouchPadTab), "touch pad");
     EXPECT_EQ(nextLines(*receiver_, 2), strokes("h"));
+}
+
+// The computer is a second private X server: the real quillon-receiver
+// --sink xtest types there, into a window that writes down the text its key
+// events type (x_text_reader). The app keeps its own X server and is typed
+// into through that server's keyboard: with two servers the keys typed into
+// the app and the keys the receiver types never reach the same window.
+class X11TextEntry : public X11Input {
+protected:
+    void startTheReceiver() override
+    {
+        std::string why;
+        computer_ = XvfbDisplay::start(why);
+        ASSERT_TRUE(computer_) << why;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", QString::fromStdString(computer_->name()));
+        reader_.setProcessEnvironment(environment);
+        reader_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        reader_.start(QStringLiteral(X_TEXT_READER_BINARY), {});
+        ASSERT_TRUE(reader_.waitForStarted());
+        ASSERT_EQ(readLine(), "ready");
+        ScopedEnvironment onTheComputer;
+        onTheComputer.set("DISPLAY", computer_->name());
+        receiver_ = startReceiver(kPasscode, kComputer.toStdString(), "xtest");
+    }
+
+    // A sink that types writes no lines: the receiver's notice tells of the
+    // connection, the touch pad coming up of the accepted login.
+    void expectLoggedIn() override { ASSERT_TRUE(receiver_->waitForNotice(" connected")); }
+
+    void TearDown() override
+    {
+        if (reader_.state() != QProcess::NotRunning) {
+            reader_.closeWriteChannel(); // it ends when its input closes
+            if (!reader_.waitForFinished(5000))
+                reader_.kill();
+        }
+        X11Input::TearDown();
+        computer_.reset();
+    }
+
+    // The next line the computer's window wrote down; "<none>" when none
+    // came in time.
+    std::string readLine(std::chrono::milliseconds wait = 10s)
+    {
+        const QDeadlineTimer deadline(wait);
+        while (!reader_.canReadLine()) {
+            if (deadline.hasExpired() || !reader_.waitForReadyRead(int(deadline.remainingTime())))
+                return "<none>";
+        }
+        return reader_.readLine().chopped(1).toStdString();
+    }
+
+    // Whether no key of the computer's keyboard is down, as its X server says.
+    bool noKeyDownOnTheComputer()
+    {
+        Display* display = XOpenDisplay(computer_->name().c_str());
+        if (!display)
+            return false;
+        char keys[32];
+        XQueryKeymap(display, keys);
+        XCloseDisplay(display);
+        return std::all_of(std::begin(keys), std::end(keys), [](char byte) { return byte == 0; });
+    }
+
+    std::unique_ptr<XvfbDisplay> computer_;
+    QProcess reader_;
+};
+
+// A thousand characters of several scripts, in whole characters.
+QString thousandCharacters()
+{
+    const QString phrase = QString::fromUtf8("Grüße aus Köln, café ß ж 中 € \U0001F600! ");
+    QList<uint> characters;
+    while (characters.size() < 1000)
+        characters += phrase.toUcs4();
+    characters.resize(1000);
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), characters.size());
+}
+
+TEST_F(X11TextEntry, TextOfAnyLanguageInTheFieldReachesAWindowOfTheComputerAsTypedAndAPasteComesWhole)
+{
+    ASSERT_NO_FATAL_FAILURE(startAndLogIn());
+    window().tap(layout().centerOf(touchPad()->keyboardButton()));
+    showsTab(MainViewController::kKeyboardTab);
+    window().tap(layout().centerOf(keyboard()->button_Text));
+    keyboard()->textEntry()->open();
+    ASSERT_TRUE(settles("text-entry")) << "the field did not open";
+    window().focus();
+    XTypist keys(xvfb_->name());
+    ASSERT_TRUE(keys.valid());
+
+    // The app's X server has a US keymap: é, ß, ж, 中 and € come on keys
+    // lent to them, and reach the field as key events; "x" is taken back.
+    keys.type(QString::fromUtf8("café ß ж 中 €x"));
+    keys.chord({XK_BackSpace});
+    keys.type(QStringLiteral("\n"));
+    EXPECT_EQ(readLine(), "café ß ж 中 €");
+    // Capitals, and "@" and "!" on the second level of their keys.
+    keys.type(QString::fromUtf8("Grüße, @Ünal!\n"));
+    EXPECT_EQ(readLine(), "Grüße, @Ünal!");
+    EXPECT_TRUE(noKeyDownOnTheComputer());
+
+    // A paste of 1,000 characters, timed from the paste key to the line
+    // written down at the computer.
+    const QString text = thousandCharacters();
+    XClipboardOwner clipboard(xvfb_->name(), text.toUtf8());
+    ASSERT_TRUE(clipboard.valid());
+    const auto pasted = std::chrono::steady_clock::now();
+    keys.chord({XK_Control_L, XK_v});
+    keys.type(QStringLiteral("\n"), 0ms);
+    const std::string line = readLine(60s);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - pasted);
+    EXPECT_EQ(QString::fromStdString(line).toUcs4().size(), 1000) << "characters lost or added";
+    EXPECT_EQ(line, text.toStdString()) << "the paste arrived changed";
+    EXPECT_TRUE(noKeyDownOnTheComputer());
+    std::cout << "1,000 pasted characters written down at the computer " << took.count() << " ms after the paste"
+              << std::endl;
+    RecordProperty("paste_1000_characters_ms", int(took.count()));
 }
 
 } // namespace

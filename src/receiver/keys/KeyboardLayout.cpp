@@ -2,6 +2,7 @@
 #include "keys/KeyboardLayout.h"
 
 #include <linux/input-event-codes.h>
+#include <xkbcommon/xkbcommon-compose.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
@@ -22,6 +23,17 @@ struct KeymapDeleter {
 struct StateDeleter {
     void operator()(xkb_state* state) const { xkb_state_unref(state); }
 };
+struct ComposeTableDeleter {
+    void operator()(xkb_compose_table* table) const { xkb_compose_table_unref(table); }
+};
+struct ComposeStateDeleter {
+    void operator()(xkb_compose_state* state) const { xkb_compose_state_unref(state); }
+};
+
+bool isDeadKey(uint32_t keysym)
+{
+    return keysym >= XKB_KEY_dead_grave && keysym <= XKB_KEY_dead_longsolidusoverlay;
+}
 
 // A key that selects levels, and the modifiers it switches on.
 struct ModifierKey {
@@ -84,6 +96,20 @@ constexpr DeadKeyAccent kDeadKeyAccents[] = {
     {XKB_KEY_quotedbl, XKB_KEY_dead_diaeresis},
 };
 
+// One keysym for each character: a Unicode keysym of a character that has
+// a legacy keysym becomes that one. Controls are left alone, so that no
+// Unicode keysym ever becomes BackSpace or Escape.
+uint32_t canonicalKeysym(uint32_t keysym)
+{
+    if (keysym < 0x01000000u || keysym > 0x0110FFFFu)
+        return keysym;
+    const uint32_t codePoint = keysym - 0x01000000u;
+    if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F))
+        return keysym;
+    const xkb_keysym_t legacy = xkb_utf32_to_keysym(codePoint);
+    return legacy == XKB_KEY_NoSymbol ? keysym : legacy;
+}
+
 // Names are looked up as files of the layout data: letters, digits and a
 // few marks only, so that a name can never point elsewhere.
 bool isPlainName(const std::string& name, const char* marks)
@@ -142,7 +168,9 @@ std::unique_ptr<KeyboardLayout> KeyboardLayout::compile(const LayoutNames& names
     std::unordered_map<uint32_t, std::tuple<std::size_t, xkb_level_index_t, xkb_keycode_t>> ranks;
     for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap.get()); code <= xkb_keymap_max_keycode(keymap.get());
          ++code) {
-        if (code <= kXkbKeycodeOffset)
+        // Keys beyond a PC keyboard's (a Euro key, the multimedia keys) are
+        // not on the virtual keyboard: € is AltGr and E, as a person types it.
+        if (code <= kXkbKeycodeOffset || code - kXkbKeycodeOffset > KEY_MICMUTE)
             continue;
         const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap.get(), code, 0);
         for (xkb_level_index_t level = 0; level < levels; ++level) {
@@ -160,14 +188,54 @@ std::unique_ptr<KeyboardLayout> KeyboardLayout::compile(const LayoutNames& names
             if (!modifiers)
                 continue;
             const auto rank = std::make_tuple(modifiers->size(), level, code);
-            const auto known = ranks.find(syms[0]);
+            const uint32_t keysym = canonicalKeysym(syms[0]);
+            const auto known = ranks.find(keysym);
             if (known != ranks.end() && known->second <= rank)
                 continue;
-            ranks[syms[0]] = rank;
-            layout->strokes_[syms[0]] = KeyStroke{uint16_t(code - kXkbKeycodeOffset), *modifiers};
+            ranks[keysym] = rank;
+            layout->strokes_[keysym] = KeyStroke{uint16_t(code - kXkbKeycodeOffset), *modifiers};
         }
     }
+    layout->addDeadKeySequences(context.get());
     return layout;
+}
+
+// The desktop composes a dead key and the next key by the compose table of
+// its locale; the sequences of dead keys are the same in every UTF-8
+// locale, so the table of en_US.UTF-8 stands for all of them.
+void KeyboardLayout::addDeadKeySequences(xkb_context* context)
+{
+    std::unique_ptr<xkb_compose_table, ComposeTableDeleter> table(
+        xkb_compose_table_new_from_locale(context, "en_US.UTF-8", XKB_COMPOSE_COMPILE_NO_FLAGS));
+    if (!table)
+        return;
+    std::unique_ptr<xkb_compose_state, ComposeStateDeleter> state(
+        xkb_compose_state_new(table.get(), XKB_COMPOSE_STATE_NO_FLAGS));
+    if (!state)
+        return;
+    // The easiest strokes first (fewest modifiers, then the lowest key), so
+    // that of two sequences for one character the easier one is kept.
+    std::vector<std::pair<uint32_t, KeyStroke>> deadKeys, bases;
+    for (const auto& [keysym, stroke] : strokes_)
+        (isDeadKey(keysym) ? deadKeys : bases).emplace_back(keysym, stroke);
+    const auto easier = [](const auto& a, const auto& b) {
+        return std::make_tuple(a.second.modifiers.size(), a.second.key, a.first)
+               < std::make_tuple(b.second.modifiers.size(), b.second.key, b.first);
+    };
+    std::sort(deadKeys.begin(), deadKeys.end(), easier);
+    std::sort(bases.begin(), bases.end(), easier);
+    for (const auto& [deadKey, deadStroke] : deadKeys) {
+        for (const auto& [base, baseStroke] : bases) {
+            xkb_compose_state_reset(state.get());
+            xkb_compose_state_feed(state.get(), deadKey);
+            xkb_compose_state_feed(state.get(), base);
+            if (xkb_compose_state_get_status(state.get()) != XKB_COMPOSE_COMPOSED)
+                continue;
+            const uint32_t composed = canonicalKeysym(xkb_compose_state_get_one_sym(state.get()));
+            if (composed != XKB_KEY_NoSymbol && !strokes_.count(composed))
+                deadKeySequences_.emplace(composed, KeyTyping{{deadStroke}, baseStroke});
+        }
+    }
 }
 
 KeyboardLayout::KeyboardLayout(LayoutNames names)
@@ -185,13 +253,15 @@ std::optional<KeyStroke> KeyboardLayout::strokeFor(uint32_t keysym) const
 
 std::optional<KeyTyping> KeyboardLayout::typingFor(uint32_t keysym) const
 {
-    const uint32_t lower = xkb_keysym_to_lower(keysym);
-    if (lower != keysym) {
-        if (const auto stroke = strokeFor(lower))
+    if (keysym >= XKB_KEY_A && keysym <= XKB_KEY_Z) {
+        if (const auto stroke = strokeFor(keysym - XKB_KEY_A + XKB_KEY_a))
             return KeyTyping{{}, *stroke};
     }
+    keysym = canonicalKeysym(keysym);
     if (const auto stroke = strokeFor(keysym))
         return KeyTyping{{}, *stroke};
+    if (const auto sequence = deadKeySequences_.find(keysym); sequence != deadKeySequences_.end())
+        return sequence->second;
     for (const DeadKeyAccent& accent : kDeadKeyAccents) {
         if (accent.accent != keysym)
             continue;

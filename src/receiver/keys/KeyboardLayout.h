@@ -47,11 +47,16 @@ public:
     // of these names (an unknown layout, or no layout data on the computer).
     static std::unique_ptr<KeyboardLayout> compile(const LayoutNames& names, std::string& error);
 
-    // How to type `keysym`; nothing when no key of the layout can. A letter
-    // is its key without Shift, whatever its case (the phone sends the
-    // upper-case keysym for the unshifted key and holds Shift itself). A
-    // spacing accent that the layout has only as a dead key is the dead key
-    // and then the space bar, as a person types it.
+    // How to type `keysym`; nothing when no key of the layout can. The
+    // letters A to Z are their keys without Shift (the phone sends the
+    // upper-case keysym for the unshifted key and holds Shift itself); every
+    // other keysym is its own character, typed at the level that has it, so
+    // "É" is never typed as "é". A Unicode keysym (0x01000000 plus the code
+    // point) is the same character as its legacy keysym. A character the
+    // layout has only through a dead key is the dead key and then the key of
+    // its base ("é" on a German keyboard: the acute key, then "e"), as a
+    // person types it; a spacing accent that the layout has only as a dead
+    // key is the dead key and then the space bar.
     std::optional<KeyTyping> typingFor(uint32_t keysym) const;
 
     // "de", or "de(nodeadkeys)", for notices.
@@ -60,7 +65,10 @@ public:
 private:
     explicit KeyboardLayout(LayoutNames names);
     std::optional<KeyStroke> strokeFor(uint32_t keysym) const;
+    void addDeadKeySequences(struct xkb_context* context);
 
     LayoutNames names_;
     std::unordered_map<uint32_t, KeyStroke> strokes_; // the easiest stroke for each keysym
+    // Characters of no key that a dead key and a base key compose.
+    std::unordered_map<uint32_t, KeyTyping> deadKeySequences_;
 };

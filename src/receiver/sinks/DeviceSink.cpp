@@ -5,15 +5,41 @@
 #include "WireFormat.h"
 
 #include <cstdio>
-#include <xkbcommon/xkbcommon-keysyms.h>
+#include <xkbcommon/xkbcommon.h>
 
 namespace {
+
+// Refusals told per session: one line for each keysym, and no more lines
+// than this however many keysyms a client tries.
+constexpr std::size_t kMaxRefusalsTold = 256;
 
 std::string hex(uint32_t code)
 {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", code);
     return text;
+}
+
+// Direction marks and line separators would rearrange the operator's log.
+bool garblesALine(uint32_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// 'character "中" (U+4E2D)' for a keysym that types a character, "key code
+// 0x..." for any other key.
+std::string describeKey(uint32_t keysym)
+{
+    const bool characterKeysym = keysym < 0xFF00u || (keysym >= 0x01000000u && keysym <= 0x0110FFFFu);
+    const uint32_t c = xkb_keysym_to_utf32(keysym);
+    if (!characterKeysym || c < 0x20 || (c >= 0x7F && c <= 0x9F))
+        return "key code " + hex(keysym);
+    char codePoint[16];
+    std::snprintf(codePoint, sizeof codePoint, "U+%04X", c);
+    char text[8] = {};
+    if (garblesALine(c) || xkb_keysym_to_utf8(keysym, text, sizeof text) <= 0)
+        return std::string("character ") + codePoint;
+    return std::string("character \"") + text + "\" (" + codePoint + ")";
 }
 
 } // namespace
@@ -50,8 +76,8 @@ void DeviceSink::keyboard(uint8_t state, uint32_t keycode)
         // A held key arrives as repeated key downs: each one is a stroke.
         if (pressKey(keysym, true))
             heldKeysyms_.insert(keysym);
-        else
-            notice("key code " + hex(keycode) + " ignored: no key produces it here");
+        else if (refusedKeysyms_.size() < kMaxRefusalsTold && refusedKeysyms_.insert(keysym).second)
+            notice(describeKey(keycode) + " not typed: " + whyNotTyped());
     } else if (heldKeysyms_.erase(keysym)) {
         // A release of a key this client never pressed is dropped, so that it
         // cannot let go of a key the local user holds.
@@ -81,6 +107,7 @@ void DeviceSink::releaseHeld()
     for (uint32_t keysym : heldKeysyms_)
         pressKey(keysym, false);
     heldKeysyms_.clear();
+    refusedKeysyms_.clear();
     applyButton(0, REMOTE_BUTTON_LEFT, MouseButton::Left);
     applyButton(0, REMOTE_BUTTON_MIDDLE, MouseButton::Middle);
     applyButton(0, REMOTE_BUTTON_RIGHT, MouseButton::Right);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <set>
+#include <string>
 #include <vector>
 
 enum class MouseButton { Left, Middle, Right };
@@ -36,6 +37,9 @@ protected:
     virtual void scrollStep(bool up) = 0;
     // Acts on the active window. By default it types the usual shortcut.
     virtual void runWindowCommand(WindowCommand command);
+    // Why pressKey() found no way to type a keysym, for the line that tells
+    // the operator once a session.
+    virtual std::string whyNotTyped() const { return "no key produces it here"; }
     // Ends what one event of the phone did, so that a device that groups
     // its changes into moments can close one.
     virtual void endOfEvent() {}
@@ -47,5 +51,6 @@ private:
     void applyButton(uint8_t buttons, uint8_t bit, MouseButton button);
 
     std::set<uint32_t> heldKeysyms_;
+    std::set<uint32_t> refusedKeysyms_; // told this session
     uint8_t heldButtons_ = 0; // the left, middle and right bits of the last mouse event
 };

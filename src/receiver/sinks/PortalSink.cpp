@@ -174,9 +174,10 @@ bool PortalSink::handlePoll(short)
 bool PortalSink::pressKey(uint32_t keysym, bool down)
 {
     // The desktop types a keysym at the level that has it, pressing Shift
-    // itself for an upper-case letter; the phone sends the upper-case keysym
-    // for the unshifted key, and holds Shift itself when it means it.
-    const uint32_t sent = xkb_keysym_to_lower(keysym);
+    // itself for an upper-case letter. The phone sends the upper-case keysyms
+    // A to Z for the unshifted letter keys, and holds Shift itself when it
+    // means it; every other keysym is passed as it is ("É" stays "É").
+    const uint32_t sent = keysym >= XKB_KEY_A && keysym <= XKB_KEY_Z ? keysym - XKB_KEY_A + XKB_KEY_a : keysym;
     // A held key is pressed once, as on a real keyboard: on Wayland the
     // programs repeat a held key themselves, and a second press of a key
     // that is down means nothing to the desktop.

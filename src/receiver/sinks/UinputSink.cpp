@@ -79,6 +79,15 @@ std::optional<KeyTyping> UinputSink::typingFor(uint32_t keysym) const
     return layout_->typingFor(keysym);
 }
 
+std::string UinputSink::whyNotTyped() const
+{
+    // A virtual keyboard can only press keys: a character is typed as
+    // itself or not at all, never as the nearest character a key has.
+    if (!layout_)
+        return "no key of a US keyboard types it";
+    return "the keyboard layout " + layout_->description() + " has no key for it";
+}
+
 void UinputSink::setKey(uint16_t key, bool down)
 {
     int& count = keysDown_[key];

@@ -31,6 +31,7 @@ protected:
     void moveBy(int dx, int dy) override;
     void scrollStep(bool up) override;
     void endOfEvent() override;
+    std::string whyNotTyped() const override;
 
 private:
     std::optional<KeyTyping> typingFor(uint32_t keysym) const;

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -32,6 +33,12 @@ int noteLostDisplay(Display*)
     notice("lost the connection to the X display; stopping");
     return 0;
 }
+
+// An application reads the keymap when it handles a key, which may be a
+// moment after the key went up: a lent key code just used is bound to
+// another keysym only after this rest, so that such a key still reads as
+// what it typed.
+constexpr auto kLentKeyRest = std::chrono::milliseconds(100);
 
 // _NET_WM_STATE actions and the source indication of a request coming from
 // a tool rather than an application.
@@ -77,39 +84,76 @@ XTestSink::~XTestSink()
     XCloseDisplay(display_);
 }
 
-unsigned XTestSink::keycodeFor(uint32_t keysym) const
+XTestSink::PressedKey XTestSink::keyFor(uint32_t keysym) const
 {
-    const unsigned keycode = XKeysymToKeycode(display_, keysym);
-    // The keypad's digits and decimal point are the second level of their
-    // keys, reached only with Num Lock on; the phone's keypad "5" must type 5
-    // either way, so such a keysym is treated as missing and lent a key of
-    // its own.
-    if (keycode != 0 && IsKeypadKey(keysym) && XkbKeycodeToKeysym(display_, KeyCode(keycode), 0, 0) != keysym)
-        return 0;
-    return keycode;
+    const KeyCode keycode = XKeysymToKeycode(display_, keysym);
+    if (keycode == 0)
+        return {};
+    // The letters A to Z are the letter keys: the phone holds Shift itself
+    // when it means it.
+    if (keysym >= XK_A && keysym <= XK_Z)
+        return {keycode, false};
+    unsigned consumed = 0;
+    KeySym typed = NoSymbol;
+    if (XkbLookupKeySym(display_, keycode, 0, &consumed, &typed) && typed == keysym)
+        return {keycode, false};
+    // "@" on a US keymap is Shift and "2". The keypad's digits are never
+    // taken from the second level, which Num Lock selects: the phone's
+    // keypad "5" must type 5 either way, so it is lent a key of its own.
+    if (!IsKeypadKey(keysym) && XKeysymToKeycode(display_, XK_Shift_L) != 0
+        && XkbLookupKeySym(display_, keycode, ShiftMask, &consumed, &typed) && typed == keysym)
+        return {keycode, true};
+    // On a level of AltGr or of another group: a lent key types it as it is.
+    return {};
+}
+
+bool XTestSink::shiftIsDown() const
+{
+    for (const auto& [keysym, key] : down_) {
+        if (keysym == XK_Shift_L || keysym == XK_Shift_R || key.withShift)
+            return true;
+    }
+    return false;
 }
 
 bool XTestSink::pressKey(uint32_t keysym, bool down)
 {
-    unsigned keycode = 0;
-    if (const auto lent = lentKeycodes_.find(keysym); lent != lentKeycodes_.end())
-        keycode = lent->second;
+    const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
+    const auto lent = lentKeycodes_.find(keysym);
+    if (lent != lentKeycodes_.end())
+        lent->second.lastUsed = Clock::now();
+    if (!down) {
+        const auto held = down_.find(keysym);
+        if (held == down_.end())
+            return false;
+        XTestFakeKeyEvent(display_, held->second.keycode, False, CurrentTime);
+        const bool releaseShift = held->second.withShift;
+        down_.erase(held);
+        if (releaseShift && !shiftIsDown())
+            XTestFakeKeyEvent(display_, shift, False, CurrentTime);
+        return true;
+    }
+    // A repeated key down of a held key presses it again, as the server's
+    // own repeat does; Shift, if it needed it, is still down.
+    if (const auto held = down_.find(keysym); held != down_.end()) {
+        XTestFakeKeyEvent(display_, held->second.keycode, True, CurrentTime);
+        return true;
+    }
+    PressedKey key;
+    if (lent != lentKeycodes_.end())
+        key.keycode = lent->second.keycode;
     else
-        keycode = keycodeFor(keysym);
-    if (keycode == 0) {
-        if (!down)
-            return false;
-        keycode = lendKeycode(keysym);
-        if (keycode == 0)
-            return false;
-    }
-    if (lentKeycodes_.count(keysym)) {
-        if (down)
-            lentDown_.insert(keysym);
-        else
-            lentDown_.erase(keysym);
-    }
-    XTestFakeKeyEvent(display_, keycode, down, CurrentTime);
+        key = keyFor(keysym);
+    if (key.keycode == 0)
+        key.keycode = lendKeycode(keysym);
+    if (key.keycode == 0)
+        return false;
+    // Shift that the phone holds already does for the key as well.
+    key.withShift = key.withShift && !shiftIsDown();
+    if (key.withShift)
+        XTestFakeKeyEvent(display_, shift, True, CurrentTime);
+    XTestFakeKeyEvent(display_, key.keycode, True, CurrentTime);
+    down_[keysym] = key;
     return true;
 }
 
@@ -117,19 +161,26 @@ unsigned XTestSink::lendKeycode(uint32_t keysym)
 {
     unsigned keycode = spareKeycode();
     if (keycode == 0) {
-        // Every spare code is lent: take one back from a keysym not held now.
+        // Every spare code is lent: take back the one used longest ago, of
+        // the keysyms not held now.
+        auto oldest = lentKeycodes_.end();
         for (auto lent = lentKeycodes_.begin(); lent != lentKeycodes_.end(); ++lent) {
-            if (!lentDown_.count(lent->first)) {
-                keycode = lent->second;
-                lentKeycodes_.erase(lent);
-                break;
-            }
+            if (!down_.count(lent->first)
+                && (oldest == lentKeycodes_.end() || lent->second.lastUsed < oldest->second.lastUsed))
+                oldest = lent;
         }
+        if (oldest == lentKeycodes_.end())
+            return 0;
+        // The wait is bounded by the rest, and only a client that types
+        // more different missing characters than there are spare codes, in
+        // quick succession, ever waits.
+        XSync(display_, False);
+        std::this_thread::sleep_until(oldest->second.lastUsed + kLentKeyRest);
+        keycode = oldest->second.keycode;
+        lentKeycodes_.erase(oldest);
     }
-    if (keycode == 0)
-        return 0;
     setKeycodeMapping(keycode, keysym);
-    lentKeycodes_[keysym] = keycode;
+    lentKeycodes_[keysym] = LentKey{keycode, Clock::now()};
     return keycode;
 }
 
@@ -139,10 +190,9 @@ void XTestSink::releaseHeld()
     // Lent codes stay bound while the client drives: an application reads
     // the keymap when it handles a key, which may be well after the key
     // went up, and must still find the keysym there.
-    for (const auto& [keysym, keycode] : lentKeycodes_)
-        setKeycodeMapping(keycode, NoSymbol);
+    for (const auto& [keysym, lent] : lentKeycodes_)
+        setKeycodeMapping(lent.keycode, NoSymbol);
     lentKeycodes_.clear();
-    lentDown_.clear();
 }
 
 unsigned XTestSink::spareKeycode() const
@@ -160,8 +210,8 @@ unsigned XTestSink::spareKeycode() const
         for (int i = 0; i < perKeycode && empty; ++i)
             empty = map[(keycode - minKeycode) * perKeycode + i] == NoSymbol;
         bool inUse = false;
-        for (const auto& [keysym, code] : lentKeycodes_)
-            inUse = inUse || code == unsigned(keycode);
+        for (const auto& [keysym, lent] : lentKeycodes_)
+            inUse = inUse || lent.keycode == unsigned(keycode);
         if (empty && !inUse)
             spare = unsigned(keycode);
     }

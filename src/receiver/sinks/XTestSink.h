@@ -5,9 +5,9 @@
 
 #include "sinks/DeviceSink.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 
 struct _XDisplay;
@@ -37,17 +37,33 @@ protected:
     void moveBy(int dx, int dy) override;
     void scrollStep(bool up) override;
     void runWindowCommand(WindowCommand command) override;
+    std::string whyNotTyped() const override { return "the keymap lacks it and every spare key code is held"; }
 
 private:
     explicit XTestSink(_XDisplay* display);
 
-    // The key code of `keysym` in the current keymap, or 0.
-    unsigned keycodeFor(uint32_t keysym) const;
+    using Clock = std::chrono::steady_clock;
+    // A key as it went down: its code, and whether this sink pressed Shift
+    // for it.
+    struct PressedKey {
+        unsigned keycode = 0;
+        bool withShift = false;
+    };
+    struct LentKey {
+        unsigned keycode = 0;
+        Clock::time_point lastUsed;
+    };
+
+    // How the current keymap types `keysym`: a key that has it on its first
+    // level, or on the level Shift selects; a key code of 0 when it has none.
+    PressedKey keyFor(uint32_t keysym) const;
+    // Whether Shift is down by the phone's Shift key or for a held key.
+    bool shiftIsDown() const;
     // A key code that the keymap leaves empty and that is not lent yet, or
     // 0 when there is none.
     unsigned spareKeycode() const;
-    // Binds `keysym` to a spare key code (or one lent before to a keysym not
-    // held now); 0 when there is none.
+    // Binds `keysym` to a spare key code (or to the one lent longest ago to
+    // a keysym not held now); 0 when there is none.
     unsigned lendKeycode(uint32_t keysym);
     void setKeycodeMapping(unsigned keycode, unsigned long keysym);
     // The window that has the focus as the window manager sees it, or 0
@@ -60,6 +76,6 @@ private:
     _XDisplay* display_;
     // Keysyms missing from the keymap, bound to a spare key code until the
     // driving client goes.
-    std::map<uint32_t, unsigned> lentKeycodes_;
-    std::set<uint32_t> lentDown_; // the lent keysyms that are down now
+    std::map<uint32_t, LentKey> lentKeycodes_;
+    std::map<uint32_t, PressedKey> down_; // the keysyms the phone holds now
 };

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Keysyms to keys in the computer's layout, through libxkbcommon and the
-// layout data of the system: for us, de and fr the keysyms z, y, a, q, @, /
-// and é come out as the key and level a person of that layout uses; spacing
-// accents that a layout has only as dead keys are the dead key and the
-// space bar; what no key types is nothing. Then the layout the system is set
+// layout data of the system: for us, de and fr the keysyms z, y, a, q, @, /,
+// é and ß come out as the key and level a person of that layout uses;
+// characters and spacing accents that a layout has only through dead keys
+// are the dead key and the base key or space bar; what no key types is
+// nothing. Then the layout the system is set
 // up with, read from its files.
 #include "keys/KeyboardLayout.h"
 #include "keys/SystemKeyboardLayout.h"
@@ -99,7 +100,8 @@ TEST(KeyboardLayout, GermanSwapsZAndYAndPutsAtOnAltGrQ)
                          {XKB_KEY_slash, shifted(KEY_7)},
                          {XKB_KEY_bracketleft, altGr(KEY_8)},
                          {XKB_KEY_minus, plain(KEY_SLASH)},
-                         {XKB_KEY_eacute, std::nullopt},
+                         {XKB_KEY_ssharp, plain(KEY_MINUS)},
+                         {XKB_KEY_EuroSign, altGr(KEY_E)},
                          {kSnowman, std::nullopt}});
 }
 
@@ -112,10 +114,12 @@ TEST(KeyboardLayout, FrenchIsAzertyWithEAcuteOnTheTwo)
                          {XKB_KEY_at, altGr(KEY_0)},
                          {XKB_KEY_slash, shifted(KEY_DOT)},
                          {XKB_KEY_eacute, plain(KEY_2)},
+                         {XKB_KEY_ssharp, altGr(KEY_S)},
+                         {0x10000E9, plain(KEY_2)}, // é as a Unicode keysym
                          {kSnowman, std::nullopt}});
 }
 
-TEST(KeyboardLayout, LettersAreTheUnshiftedKeyWhateverTheirCase)
+TEST(KeyboardLayout, LettersAToZAreTheUnshiftedKeyAndOtherCapitalsTheirOwnCharacter)
 {
     // The phone sends the upper-case keysym for the unshifted key and holds
     // Shift itself when it means it.
@@ -123,9 +127,15 @@ TEST(KeyboardLayout, LettersAreTheUnshiftedKeyWhateverTheirCase)
     ASSERT_TRUE(german);
     EXPECT_EQ(german->typingFor(XKB_KEY_Z), plain(KEY_Y));
     EXPECT_EQ(german->typingFor(XKB_KEY_A), plain(KEY_A));
+    EXPECT_EQ(german->typingFor(XKB_KEY_Udiaeresis), shifted(KEY_LEFTBRACE)) << "Ü is Ü, not ü";
+    // French has É only through its dead acute key (AltGr and the key
+    // right of "n") and Shift with "e"; never as é.
     const auto french = compiled("fr");
     ASSERT_TRUE(french);
-    EXPECT_EQ(french->typingFor(XKB_KEY_Eacute), plain(KEY_2)) << "É is é with the phone's Shift";
+    EXPECT_EQ(french->typingFor(XKB_KEY_Eacute),
+              (KeyTyping{{KeyStroke{KEY_M, {KEY_RIGHTALT}}}, KeyStroke{KEY_E, {KEY_LEFTSHIFT}}}));
+    // So has German its é: the acute key, then "e".
+    EXPECT_EQ(german->typingFor(XKB_KEY_eacute), (KeyTyping{{KeyStroke{KEY_EQUAL, {}}}, KeyStroke{KEY_E, {}}}));
 }
 
 TEST(KeyboardLayout, AnAccentOnlyADeadKeyHasIsTheDeadKeyAndSpace)

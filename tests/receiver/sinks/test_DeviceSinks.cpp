@@ -3,6 +3,7 @@
 // held, button changes and wheel steps, command codes and window commands,
 // everything let go when the client goes; then the exact events the uinput
 // sink writes, and the real /dev/uinput where this machine allows it.
+#include "common/Notice.h"
 #include "keys/KeyboardLayout.h"
 #include "sinks/DeviceSink.h"
 #include "sinks/UinputDevice.h"
@@ -256,7 +257,7 @@ TEST(UinputSink, TypesInTheComputersLayoutWithTheModifiersALevelNeeds)
     EXPECT_EQ(german.written(), (Events{key(KEY_SPACE, 0), kSync}));
 
     // What no key of the layout types writes nothing and is not held.
-    EXPECT_EQ(stroke(XKB_KEY_eacute), Events{});
+    EXPECT_EQ(stroke(0x1002603), Events{});
     // The keys that are the same in every layout stay where they are.
     EXPECT_EQ(stroke(XKB_KEY_Return), (Events{key(KEY_ENTER, 1), kSync, key(KEY_ENTER, 0), kSync}));
     EXPECT_EQ(stroke(XKB_KEY_KP_5), (Events{key(KEY_KP5, 1), kSync, key(KEY_KP5, 0), kSync}));
@@ -266,6 +267,99 @@ TEST(UinputSink, TypesInTheComputersLayoutWithTheModifiersALevelNeeds)
     german.written();
     german.sink.reset();
     EXPECT_EQ(german.written(), (Events{key(KEY_Q, 0), kSync, key(KEY_RIGHTALT, 0), kSync}));
+}
+
+namespace {
+
+// The notices written from its making until lines() is called (or it
+// goes): standard error goes into a pipe meanwhile.
+class CapturedNotices {
+public:
+    CapturedNotices()
+    {
+        int ends[2];
+        EXPECT_EQ(pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+        readEnd_ = UniqueFd(ends[0]);
+        noticeOutput().flush();
+        savedError_ = UniqueFd(dup(STDERR_FILENO));
+        dup2(ends[1], STDERR_FILENO);
+        close(ends[1]);
+    }
+    ~CapturedNotices() { lines(); }
+    std::vector<std::string> lines()
+    {
+        noticeOutput().flush();
+        dup2(savedError_.get(), STDERR_FILENO);
+        char text[4096];
+        const ssize_t got = read(readEnd_.get(), text, sizeof text);
+        std::istringstream stream(std::string(text, got > 0 ? std::size_t(got) : 0));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(stream, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+private:
+    UniqueFd readEnd_;
+    UniqueFd savedError_;
+};
+
+} // namespace
+
+// Text typed on the phone in any language, as the computer's layout types
+// it: the keys and modifiers (AltGr included) a person of that layout uses,
+// "é" on a German keyboard through its dead acute key; what the layout
+// lacks ("中") is typed as nothing else and told once a session.
+TEST(UinputSink, TypesTextInTheComputersLayoutAndRefusesWhatItLacksOnce)
+{
+    using Events = std::vector<WrittenEvent>;
+    const auto key = [](uint16_t code, int32_t down) { return WrittenEvent{EV_KEY, code, down}; };
+    const auto plain = [&](uint16_t code) { return Events{key(code, 1), kSync, key(code, 0), kSync}; };
+    const auto altGr = [&](uint16_t code) {
+        return Events{key(KEY_RIGHTALT, 1), kSync, key(code, 1), kSync, key(code, 0), kSync, key(KEY_RIGHTALT, 0),
+                      kSync};
+    };
+    const auto plus = [](Events a, const Events& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const struct {
+        const char* layout;
+        Events sharpS, eAcute, at;
+        std::vector<std::string> refused;
+    } layouts[] = {
+        {"de", plain(KEY_MINUS), plus(plain(KEY_EQUAL), plain(KEY_E)), altGr(KEY_Q), {"\"中\" (U+4E2D)"}},
+        {"fr", altGr(KEY_S), plain(KEY_2), altGr(KEY_0), {"\"中\" (U+4E2D)"}},
+    };
+    for (const auto& expected : layouts) {
+        SCOPED_TRACE(expected.layout);
+        std::string error;
+        PipedUinputSink device(KeyboardLayout::compile(LayoutNames{expected.layout, "", "", ""}, error));
+        ASSERT_TRUE(error.empty()) << error;
+        const auto stroke = [&device](uint32_t keysym) {
+            device.sink->keyboard(1, keysym);
+            device.sink->keyboard(0, keysym);
+            return device.written();
+        };
+        CapturedNotices notices;
+        EXPECT_EQ(stroke(XKB_KEY_ssharp), expected.sharpS);
+        EXPECT_EQ(stroke(XKB_KEY_eacute), expected.eAcute);
+        EXPECT_EQ(stroke(XKB_KEY_at), expected.at);
+        EXPECT_EQ(stroke(0x1004E2D), Events{}) << "中 is typed as nothing else";
+        EXPECT_EQ(stroke(0x1004E2D), Events{});
+        EXPECT_EQ(stroke(0x10000E9), expected.eAcute) << "the Unicode keysym of é is é";
+        std::vector<std::string> lines = notices.lines();
+        ASSERT_EQ(lines.size(), expected.refused.size());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(lines[i], "quillon-receiver: character " + expected.refused[i]
+                                    + " not typed: the keyboard layout '" + expected.layout + "' has no key for it");
+
+        // A new session tells again.
+        device.sink->releaseHeld();
+        CapturedNotices again;
+        EXPECT_EQ(stroke(0x1004E2D), Events{});
+        EXPECT_EQ(again.lines().size(), 1u);
+    }
 }
 
 TEST(UinputSink, WindowCommandsAreTheUsualShortcuts)

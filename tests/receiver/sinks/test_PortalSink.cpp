@@ -119,11 +119,13 @@ TEST_F(PortalReceiver, TheDesktopAsksOnceAndThePhoneDrivesThroughItsSession)
         keyboardPacket(1, 'A'),                                      // held: the phone repeats it
         keyboardPacket(0, 'A'), keyboardPacket(0, 0xFFE1),
         keyboardPacket(1, 0x08010032), keyboardPacket(0, 0x08010032), // remote: volume up
+        keyboardPacket(1, 0xC9), keyboardPacket(0, 0xC9),            // text: É,
+        keyboardPacket(1, 0x1004E2D), keyboardPacket(0, 0x1004E2D),  // and 中
         keyboardPacket(1, 0xFFE1), mousePacket(1, 0, 0),             // held when the phone goes
     };
     for (const Bytes& packet : input)
         ASSERT_TRUE(sendAll(client.get(), packet));
-    EXPECT_EQ(callsFrom(7, 17), (Calls{
+    EXPECT_EQ(callsFrom(7, 21), (Calls{
                                     "NotifyPointerMotion 5 -3",
                                     "NotifyPointerButton 272 1",
                                     "NotifyPointerButton 272 0",
@@ -141,13 +143,18 @@ TEST_F(PortalReceiver, TheDesktopAsksOnceAndThePhoneDrivesThroughItsSession)
                                     "NotifyKeyboardKeysym 65505 0",
                                     "NotifyKeyboardKeysym 269025043 1", // XF86AudioRaiseVolume
                                     "NotifyKeyboardKeysym 269025043 0",
+                                    // Characters as they are: É is not made é.
+                                    "NotifyKeyboardKeysym 201 1",
+                                    "NotifyKeyboardKeysym 201 0",
+                                    "NotifyKeyboardKeysym 16797229 1",
+                                    "NotifyKeyboardKeysym 16797229 0",
                                     "NotifyKeyboardKeysym 65505 1",
                                     "NotifyPointerButton 272 1",
                                 }));
 
     // The phone goes: what it held is let go, then the session closes.
     client.reset();
-    EXPECT_EQ(callsFrom(24, 3),
+    EXPECT_EQ(callsFrom(28, 3),
               (Calls{"NotifyKeyboardKeysym 65505 0", "NotifyPointerButton 272 0", "Session.Close"}));
     EXPECT_EQ(fileText(tokenPath()), "token-2\n") << "each grant's token replaces the last";
     EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();

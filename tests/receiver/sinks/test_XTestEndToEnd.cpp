@@ -17,6 +17,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <poll.h>
@@ -254,6 +255,71 @@ TEST_F(XTestReceiver, CommandCodesAndKeysMissingFromTheKeymapArePressed)
     EXPECT_EQ(mappedTo(), snowman);
     client_.reset();
     EXPECT_TRUE(eventually([&] { return mappedTo() == NoSymbol; })) << "the spare key code was not given back";
+}
+
+TEST_F(XTestReceiver, TextOfAnyLanguageIsTypedInOrderWithNoKeyLeftDown)
+{
+    // As the phone's text entry sends "café ß ж 中 € @A": legacy keysyms,
+    // Unicode keysyms (0x0100xxxx) for the rest, an upper-case letter as its
+    // key with Shift. "@" is on the second level of a US key: Shift is
+    // pressed for it. The characters the keymap lacks are lent keys.
+    const std::vector<KeySym> text = {XK_c,     XK_a,     XK_f,           XK_eacute,  XK_space,    XK_ssharp,
+                                      XK_space, 0x6D6,    XK_space,       0x1004E2D,  XK_space,    XK_EuroSign,
+                                      XK_at};
+    for (const KeySym keysym : text)
+        stroke(uint32_t(keysym));
+    send(keyboardPacket(1, XK_Shift_L));
+    stroke(XK_A);
+    send(keyboardPacket(0, XK_Shift_L));
+    std::vector<KeySym> expected = text;
+    expected.insert(expected.end() - 1, XK_Shift_L); // pressed by the receiver for "@"
+    expected.push_back(XK_Shift_L);
+    expected.push_back(XK_A);
+    std::vector<KeySym> seen;
+    KeyCode lentToZhong = 0;
+    while (seen.size() < expected.size()) {
+        auto press = nextEvent([](const XEvent& e) { return e.type == KeyPress; });
+        ASSERT_TRUE(press) << "after " << seen.size() << " keys";
+        KeySym keysym = NoSymbol;
+        char buffer[8];
+        XLookupString(&press->xkey, buffer, sizeof buffer, &keysym, nullptr);
+        if (keysym == 0x1004E2D)
+            lentToZhong = KeyCode(press->xkey.keycode);
+        seen.push_back(keysym);
+    }
+    EXPECT_EQ(seen, expected);
+    char keys[32];
+    EXPECT_TRUE(eventually([&] {
+        XQueryKeymap(display_, keys);
+        return std::all_of(std::begin(keys), std::end(keys), [](char byte) { return byte == 0; });
+    })) << "a key is still down";
+
+    // More different missing characters than the keymap has spare codes:
+    // codes are lent again, each after a rest, and every character still
+    // reads as itself.
+    std::vector<KeySym> many;
+    for (KeySym c = 0x5000; c < 0x5000 + 40; ++c)
+        many.push_back(0x1000000 + c);
+    for (const KeySym keysym : many)
+        stroke(uint32_t(keysym));
+    seen.clear();
+    while (seen.size() < many.size()) {
+        auto press = nextEvent([](const XEvent& e) { return e.type == KeyPress; });
+        ASSERT_TRUE(press) << "after " << seen.size() << " keys";
+        seen.push_back(XLookupKeysym(&press->xkey, 0));
+    }
+    EXPECT_EQ(seen, many);
+
+    // The lent codes are given back when the phone goes.
+    ASSERT_NE(lentToZhong, 0);
+    client_.reset();
+    EXPECT_TRUE(eventually([&] {
+        int perKeycode = 0;
+        KeySym* symbols = XGetKeyboardMapping(display_, lentToZhong, 1, &perKeycode);
+        const bool empty = symbols && symbols[0] == NoSymbol;
+        XFree(symbols);
+        return empty;
+    })) << "the key code lent to 中 was not given back";
 }
 
 TEST_F(XTestReceiver, WindowCommandsGoToTheWindowManagerForTheActiveWindow)

@@ -23,6 +23,8 @@ enum class Face { Plain, Special, Pressed };
 
 inline QColor background() { return platform::theme::color(platform::phone::kKeyboardBackground); }
 inline QColor ink() { return platform::theme::color(platform::phone::kKeyInk); }
+inline QColor plainCap() { return platform::theme::color(platform::phone::kKeyCap); }
+inline QColor shadow() { return platform::theme::color(platform::phone::kKeyCapShadowColor); }
 
 void paint(QPainter& painter, const QRectF& slot, Face face);
 

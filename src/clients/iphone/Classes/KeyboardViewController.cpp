@@ -6,6 +6,8 @@
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
 #include "SoundServer.h"
+#include "TextEntryController.h"
+#include "TextEntryField.h"
 #include "ui_KeyboardView.h"
 
 #include "platform/Bundle.h"
@@ -186,9 +188,14 @@ void KeyboardViewController::loadView()
     button_FastSwitch = ui_->button_FastSwitch;
     button_ToggleTabBar = ui_->button_ToggleTabBar;
     preview = ui_->preview;
+    button_Text = ui_->button_Text;
+    textEntryField = ui_->textEntryField;
+    button_TextDone = ui_->button_TextDone;
     setKeyboardView(ui_->keyboardView);
     connectActions();
     applyLooks();
+    textEntry_ = std::make_unique<TextEntryController>(button_Text, ui_->textEntryBar, textEntryField,
+                                                       button_TextDone, [this] { releaseShiftLatch(); });
 }
 
 // What the interface file would connect: a key's press and release, the
@@ -252,6 +259,17 @@ void KeyboardViewController::applyLooks()
     strip.setColor(QPalette::WindowText, keycap::ink());
     preview->setPalette(strip);
     preview->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // The text entry's bar hides the keys under it; its field is a white
+    // rounded well in the keys' ink.
+    ui_->textEntryBar->setPalette(palette);
+    ui_->textEntryBar->setAutoFillBackground(true);
+    textEntryField->setFont(platform::theme::font(18));
+    textEntryField->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: 1px solid %3;"
+                                                 " border-radius: %4px; padding: 0 8px; }")
+                                      .arg(keycap::plainCap().name(), keycap::ink().name(),
+                                           keycap::shadow().name())
+                                      .arg(platform::phone::kKeyCapRadius + 1));
 }
 
 void KeyboardViewController::viewDidLoad()
@@ -318,6 +336,7 @@ void KeyboardViewController::viewWillDisappear(bool animated)
     // have no preview.
     releaseShiftLatch();
     endPreview();
+    textEntry_->close();
 }
 
 void KeyboardViewController::releaseShiftLatch()

@@ -9,6 +9,9 @@
 // The window keys (close, minimize, maximize) are command keys: they are
 // sent as a down-and-up pair at their release and never held. Every other
 // key button is an ordinary key.
+//
+// Beside the keys, the "text" key opens the text entry (TextEntryController)
+// for characters the keys do not have.
 #pragma once
 
 #include "KeyTable.h"
@@ -30,6 +33,8 @@ class KeyboardView;
 namespace platform {
 class Timer;
 }
+class TextEntryController;
+class TextEntryField;
 
 class KeyboardViewController : public platform::ViewController {
     Q_OBJECT
@@ -194,6 +199,12 @@ public:
     platform::Button* button_ToggleTabBar = nullptr;
     QLabel* preview = nullptr;
 
+    // The text entry: its key, its field and the key that closes it.
+    UIKeyButton* button_Text = nullptr;
+    TextEntryField* textEntryField = nullptr;
+    UIKeyButton* button_TextDone = nullptr;
+    TextEntryController* textEntry() const { return textEntry_.get(); }
+
 private:
     void connectActions();
     void applyLooks();
@@ -215,4 +226,5 @@ private:
     std::shared_ptr<platform::Timer> repeatTimer_;
     uint32_t repeatKeycode_ = 0;
     QPointer<UIKeyButton> repeatButton_;
+    std::unique_ptr<TextEntryController> textEntry_;
 };
