@@ -2,8 +2,10 @@
 // The login screen against a receiver double on 127.0.0.1: the saved
 // passcode and the save row, the login frame on the wire, the three outcomes
 // with their alerts, and "Goto TabBar" 0 after a successful login.
+#include "ComputerSession.h"
 #include "LoginViewController.h"
 #include "RemoteProtocol.h"
+#include "SettingsKeys.h"
 
 #include "platform/Alert.h"
 #include "platform/TableViewCell.h"
@@ -195,6 +197,88 @@ TEST_F(LoginTest, ComputersOfOneNameShareTheirSavedPasscode)
     login->connectItem()->trigger();
     EXPECT_EQ(remote_is_secure(), 1); // it knew the passcode
     EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
+}
+
+TEST_F(LoginTest, APlainAnswerUnderAPinnedNameWarnsOfAnImpostorAndSendsNoPasscode)
+{
+    UserDefaults::standardUserDefaults().setObject(QVariantMap{{"Studio", "Studio"}}, settingsKey::kSecureComputers);
+    ReceiverDouble plain(ReceiverScript::plain({acceptingLoginReply()}));
+    LoginViewController* login = openLogin({{"Studio", plain.port()}});
+    type(login, "secret");
+    login->connectItem()->trigger();
+
+    ASSERT_TRUE(Alert::current().has_value());
+    EXPECT_EQ(Alert::current()->title, ComputerSession::kImpostorTitle);
+    EXPECT_TRUE(Alert::current()->otherButtonTitles.isEmpty()); // no offer to mark it
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_TRUE(plain.waitForPeerClose());
+    EXPECT_EQ(plain.wire(), plain.loginFrame()) << "the secure login's first message, and nothing after it";
+    EXPECT_FALSE(ComputerSession::isMarkedPlainOnly("Studio"));
+    EXPECT_TRUE(ComputerSession::logsInAutomatically("Studio")); // no guess was had
+}
+
+TEST_F(LoginTest, APlainReceiverGetsThePasscodeInClearOnlyAfterTheUserMarksIt)
+{
+    ReceiverDouble plain(ReceiverScript::plain({acceptingLoginReply()}));
+    LoginViewController* login = openLogin({{"Den", plain.port()}});
+    type(login, "secret");
+    login->connectItem()->trigger();
+    const AlertRecord offer = Alert::current().value_or(AlertRecord());
+    EXPECT_EQ(offer.title, ComputerSession::kUnprotectedTitle);
+    EXPECT_EQ(offer.otherButtonTitles, QStringList{ComputerSession::kMarkButtonTitle});
+    EXPECT_TRUE(offer.message.contains("readable"));
+    Alert::dismissCurrentWithButtonIndex(0); // Cancel
+    EXPECT_EQ(plain.connections(), 1);
+    EXPECT_TRUE(plain.waitForPeerClose());
+    EXPECT_EQ(plain.wire(), plain.loginFrame()) << "the secure login's first message, and nothing after it";
+    EXPECT_FALSE(ComputerSession::isMarkedPlainOnly("Den"));
+    EXPECT_EQ(tab->top(), login);
+
+    login->connectItem()->trigger();
+    EXPECT_EQ(plain.connections(), 2);
+    Alert::dismissCurrentWithButtonIndex(1); // Mark It: logs in at once
+    EXPECT_EQ(plain.connections(), 3);
+    EXPECT_EQ(plain.loginFrame(), loginPacket("secret"));
+    EXPECT_EQ(remote_is_connected(), 1);
+    EXPECT_EQ(remote_is_secure(), 0);
+    EXPECT_EQ(tab->top(), tab->list());
+    EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
+
+    // The login screen shows the mark, and takes it away.
+    tab->tapRow(tab->list()->tableView(), {0, 0});
+    login = qobject_cast<LoginViewController*>(tab->top());
+    ASSERT_NE(login, nullptr);
+    ASSERT_EQ(login->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(login->plainOnlyCell()->accessoryType(), TableViewCellAccessoryType::Checkmark);
+    tab->tapRow(login->tableView(), {0, 2});
+    EXPECT_EQ(login->plainOnlyCell()->accessoryType(), TableViewCellAccessoryType::None);
+    EXPECT_FALSE(ComputerSession::isMarkedPlainOnly("Den"));
+}
+
+TEST_F(LoginTest, AReceiverThatProvesAnotherNameThanThePinnedOrTheDiscoveredOneIsNotKept)
+{
+    ReceiverScript script = knowing("secret");
+    script.name = "Elsewhere";
+    ReceiverDouble elsewhere(script);
+    UserDefaults::standardUserDefaults().setObject(QVariantMap{{"Studio", "Studio"}}, settingsKey::kSecureComputers);
+    auto computer = [&](const QString& name, bool discovered) {
+        auto made = Computer::initWithInfo(name, "Linux");
+        made->setIp("127.0.0.1");
+        made->setPort(elsewhere.port());
+        made->setDiscoverd(discovered ? std::optional<bool>(true) : std::nullopt);
+        return made;
+    };
+    for (const auto& [name, discovered] : {std::pair{"Studio", false}, std::pair{"Den", true}}) {
+        SCOPED_TRACE(name);
+        Alert::dismissAll();
+        EXPECT_EQ(ComputerSession::logIn(*computer(name, discovered), "secret"), -1);
+        EXPECT_EQ(Alert::current().value_or(AlertRecord()).title, ComputerSession::kWrongNameTitle);
+        EXPECT_EQ(remote_is_connected(), 0);
+    }
+    // Registered by hand, a computer is pinned to the name its first secure login proved.
+    EXPECT_EQ(ComputerSession::logIn(*computer("Den", false), "secret"), 0);
+    EXPECT_EQ(UserDefaults::standardUserDefaults().dictionaryForKey(settingsKey::kSecureComputers),
+              (QVariantMap{{"Studio", "Studio"}, {"Den", "Elsewhere"}}));
 }
 
 TEST_F(LoginTest, AScreenOpenedWhileTheTabIsHiddenIsStillToldItAppears)
