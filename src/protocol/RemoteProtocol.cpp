@@ -6,6 +6,7 @@
 #include "SecureHandshake.h"
 #include "SecureRecord.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -33,8 +34,7 @@ int pos = 0;
 // of the largest event's record, so that sending one touches no allocator
 // either; the plain session has no sealer.
 std::optional<RecordSealer> sealer;
-uint8_t record[recordSize(REMOTE_KEYBOARD_PACKET_SIZE > REMOTE_MOUSE_PACKET_SIZE ? REMOTE_KEYBOARD_PACKET_SIZE
-                                                                                  : REMOTE_MOUSE_PACKET_SIZE)];
+uint8_t record[recordSize(std::max(REMOTE_KEYBOARD_PACKET_SIZE, REMOTE_MOUSE_PACKET_SIZE))];
 std::string receiverName;
 int loginFailure = REMOTE_LOGIN_NOT_REFUSED;
 
