@@ -201,8 +201,8 @@ int ComputerSession::logIn(const Computer& computer, const QString& passcode, Or
         return result;
     }
 
-    if (origin == Origin::LoginScreen)
-        setListed(settingsKey::kNoAutomaticLogin, name, false);
+    // Held back, only the login screen's login is tried: its success lifts the hold.
+    setListed(settingsKey::kNoAutomaticLogin, name, false);
     lastLogin() = LastLogin{std::make_shared<Computer>(computer), passcode};
     const QVariantMap stored = computer.encodeWithDictionary();
     if (defaults().dictionaryForKey(settingsKey::kLastComputer) != stored) {
