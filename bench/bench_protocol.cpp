@@ -137,7 +137,7 @@ BENCHMARK(BM_DecodeDictionary)->Arg(1)->Arg(100)->Arg(1000)->Arg(1364)->Arg(4094
 void BM_SendKeyboardEvent(benchmark::State& state)
 {
     LoopbackPeer reader(LoopbackPeer::Login::Accept, LoopbackPeer::AfterAccepting::DrainUntilClosed);
-    if (remote_connectToHost("127.0.0.1", reader.port(), "secret") != 0) {
+    if (remote_connectToHostPlain("127.0.0.1", reader.port(), "secret") != 0) {
         state.SkipWithError("the session did not log in");
         return;
     }

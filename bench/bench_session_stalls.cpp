@@ -69,7 +69,7 @@ void BM_LongestSendToAPeerThatStopsReading(benchmark::State& state)
 {
     for (auto _ : state) {
         bench::LoopbackPeer peer(bench::LoopbackPeer::Login::Accept, bench::LoopbackPeer::AfterAccepting::HandOver);
-        if (remote_connectToHost("127.0.0.1", peer.port(), "bench") != 0) {
+        if (remote_connectToHostPlain("127.0.0.1", peer.port(), "bench") != 0) {
             state.SkipWithError("the session did not log in");
             return;
         }

@@ -43,7 +43,7 @@ void BM_TouchMovedToReceiver(benchmark::State& state)
 {
     // The benchmark reads each packet itself, on the thread that caused it.
     LoopbackPeer reader(LoopbackPeer::Login::Accept, LoopbackPeer::AfterAccepting::HandOver);
-    if (remote_connectToHost("127.0.0.1", reader.port(), "bench") != 0) {
+    if (remote_connectToHostPlain("127.0.0.1", reader.port(), "bench") != 0) {
         state.SkipWithError("no session to the loopback reader");
         return;
     }

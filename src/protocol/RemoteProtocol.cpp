@@ -3,7 +3,10 @@
 #include "RemoteProtocol.h"
 
 #include "Mojo.h"
+#include "SecureHandshake.h"
+#include "SecureRecord.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -11,7 +14,9 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,6 +29,14 @@ int sockd = 0;
 // touches no allocator.
 uint8_t packet[REMOTE_MOUSE_PACKET_SIZE];
 int pos = 0;
+
+// A secure session seals each event with its key, into a buffer of the size
+// of the largest event's record, so that sending one touches no allocator
+// either; the plain session has no sealer.
+std::optional<RecordSealer> sealer;
+uint8_t record[recordSize(std::max(REMOTE_KEYBOARD_PACKET_SIZE, REMOTE_MOUSE_PACKET_SIZE))];
+std::string receiverName;
+int loginFailure = REMOTE_LOGIN_NOT_REFUSED;
 
 int responseTimeoutMs = REMOTE_DEFAULT_RESPONSE_TIMEOUT_MS;
 int connectTimeoutMs = REMOTE_DEFAULT_CONNECT_TIMEOUT_MS;
@@ -56,6 +69,8 @@ void closeSession()
     shutdown(sockd, SHUT_RDWR);
     close(sockd);
     sockd = 0;
+    sealer.reset(); // its key wipes itself
+    receiverName.clear();
 }
 
 // Errors after which the connection can never carry data again. Linux reports
@@ -92,8 +107,11 @@ bool peerHasClosed()
 // room at most the send time-out and then gives the session up as lost, so
 // the screen is never held longer. A packet cut short would leave the
 // receiver reading the stream out of step, so its rest is sent too.
-int sendPacket(const uint8_t* bytes, int size)
+// `handedOver`, when given, tells whether any of the bytes reached the socket.
+int sendPacket(const uint8_t* bytes, int size, bool* handedOver = nullptr)
 {
+    if (handedOver != nullptr)
+        *handedOver = false;
     if (peerHasClosed()) {
         closeSession();
         return -1;
@@ -104,6 +122,8 @@ int sendPacket(const uint8_t* bytes, int size)
         const ssize_t n = send(sockd, bytes + sent, static_cast<size_t>(size - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<int>(n);
+            if (handedOver != nullptr)
+                *handedOver = true;
             continue;
         }
         if (n == 0) {
@@ -219,38 +239,65 @@ mojo_node* loginRequest(const char* passcode)
     return request;
 }
 
-} // namespace
-
-int remote_initialize()
+// The request tree's copy of the passcode is wiped before the tree is freed.
+void wipePasscode(mojo_node* request)
 {
-    sockd = 0;
-    return 0;
+    const mojo_node* passcode = mojo_dic_get_value(request, "Passcode");
+    if (char* text = passcode != nullptr ? reinterpret_cast<char*>(passcode->value) : nullptr)
+        sodium_memzero(text, std::strlen(text));
 }
 
-int remote_is_connected()
+// Reads one value-tree message into the receive buffer: the payload's length
+// (at `payload`), or -1. The header may come in pieces; one byte is enough to
+// see whether it is a message at all, and nothing more is read when it is not.
+int receiveMessage(const uint8_t*& payload)
 {
-    return sockd != 0 ? 1 : 0;
+    static uint8_t packet[REMOTE_RECEIVE_CAPACITY];
+
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(responseTimeoutMs);
+    int have = 0;
+    if (receiveInto(packet, have, 1, REMOTE_MESSAGE_HEADER_SIZE, deadline) != 0)
+        return -1;
+    if (packet[0] != REMOTE_PACKET_MESSAGE)
+        return -1;
+    if (receiveInto(packet, have, REMOTE_MESSAGE_HEADER_SIZE, REMOTE_MESSAGE_HEADER_SIZE, deadline) != 0)
+        return -1;
+
+    // An empty payload cannot hold a tree, and a longer one than the buffer
+    // is refused before a byte of it is read.
+    const uint32_t length = readUint32(packet + 1);
+    if (length == 0 || length > static_cast<uint32_t>(REMOTE_RECEIVE_CAPACITY))
+        return -1;
+
+    // The payload goes over the header, asking only for the bytes still
+    // missing so that nothing of a following message is taken.
+    const int size = static_cast<int>(length);
+    have = 0;
+    if (receiveInto(packet, have, size, size, deadline) != 0)
+        return -1;
+    payload = packet;
+    return size;
 }
 
-void remote_setResponseTimeout(int milliseconds)
+// Sends one handshake payload as a value-tree message.
+int sendMessage(const Bytes& payload, bool* handedOver = nullptr)
 {
-    responseTimeoutMs = milliseconds;
+    uint8_t frame[REMOTE_MESSAGE_HEADER_SIZE + REMOTE_RECEIVE_CAPACITY];
+    if (payload.empty() || payload.size() > static_cast<std::size_t>(REMOTE_RECEIVE_CAPACITY))
+        return -1;
+    frame[0] = REMOTE_PACKET_MESSAGE;
+    writeUint32(frame + 1, static_cast<uint32_t>(payload.size()));
+    std::memcpy(frame + REMOTE_MESSAGE_HEADER_SIZE, payload.data(), payload.size());
+    return sendPacket(frame, REMOTE_MESSAGE_HEADER_SIZE + static_cast<int>(payload.size()), handedOver);
 }
 
-void remote_setConnectTimeout(int milliseconds)
-{
-    connectTimeoutMs = milliseconds;
-}
-
-void remote_setSendTimeout(int milliseconds)
-{
-    sendTimeoutMs = milliseconds;
-}
-
-int remote_connectToHost(const char* address, unsigned int port, const char* passcode)
+// Closes any open session and opens the connection of a new one (no login
+// yet); 0, or -1 when none was made.
+int openConnection(const char* address, unsigned int port)
 {
     if (sockd != 0)
         closeSession();
+    loginFailure = REMOTE_LOGIN_NOT_REFUSED;
 
     sockaddr_in target;
     std::memset(&target, 0, sizeof target);
@@ -273,28 +320,170 @@ int remote_connectToHost(const char* address, unsigned int port, const char* pas
         close(fd);
         return -1;
     }
-
     sockd = fd;
-    return remote_login(passcode) == 0 ? 0 : -2;
+    return 0;
+}
+
+// A secure login that did not end in a session: the connection goes (it must
+// never carry a plain login or an event), and -2 says why.
+int secureLoginFailed(int result, int failure = REMOTE_LOGIN_PASSCODE_REFUSED)
+{
+    if (sockd != 0)
+        closeSession();
+    if (result == -2)
+        loginFailure = failure;
+    return result;
+}
+
+// The four messages of the handshake on the open connection. Until the
+// phone's tag Ta has left, nothing sent lets anyone test the passcode, so a
+// failure there is no connection (-1); after it, a receiver that does not
+// know the passcode may have had its guess, and any failure is a refused
+// passcode (-2). No input is sent before the receiver's tag has verified.
+int secureLogin(const char* passcode)
+{
+    PhoneHandshake handshake;
+    Bytes message;
+    if (handshake.start(passcode, message) != HandshakeResult::Ok || sendMessage(message) != 0)
+        return secureLoginFailed(-1);
+
+    const uint8_t* answer = nullptr;
+    int length = receiveMessage(answer);
+    if (length < 0)
+        return secureLoginFailed(-1);
+    switch (handshake.answer(answer, static_cast<std::size_t>(length), message)) {
+    case HandshakeResult::Ok:
+        break;
+    case HandshakeResult::PlainOnly:
+        return secureLoginFailed(-2, REMOTE_LOGIN_PLAIN_ONLY);
+    default:
+        return secureLoginFailed(-1);
+    }
+
+    bool tagLeft = false;
+    if (sendMessage(message, &tagLeft) != 0)
+        return secureLoginFailed(tagLeft ? -2 : -1);
+    length = receiveMessage(answer);
+    if (length < 0 || handshake.confirm(answer, static_cast<std::size_t>(length)) != HandshakeResult::Ok)
+        return secureLoginFailed(-2);
+
+    sealer.emplace(handshake.keys()->sending);
+    receiverName = handshake.receiverName();
+    return 0; // the handshake wipes its keys as it goes
+}
+
+// Sends one input packet: as it is on a plain session, sealed as one record
+// on a secure one.
+int sendEvent(const uint8_t* packet, int size)
+{
+    if (!sealer)
+        return sendPacket(packet, size);
+    const int sealed = sealer->seal(packet, static_cast<std::size_t>(size), record, sizeof record);
+    if (sealed < 0) {
+        // The counter is spent: no record can follow, so the session ends.
+        closeSession();
+        return -1;
+    }
+    return sendPacket(record, sealed);
+}
+
+} // namespace
+
+int remote_initialize()
+{
+    sockd = 0;
+    sealer.reset();
+    receiverName.clear();
+    loginFailure = REMOTE_LOGIN_NOT_REFUSED;
+    return 0;
+}
+
+int remote_is_connected()
+{
+    return sockd != 0 ? 1 : 0;
+}
+
+int remote_is_secure()
+{
+    return sockd != 0 && sealer ? 1 : 0;
+}
+
+const char* remote_receiverName()
+{
+    return receiverName.c_str();
+}
+
+int remote_loginFailure()
+{
+    return loginFailure;
+}
+
+int remote_disconnect()
+{
+    if (sockd != 0)
+        closeSession();
+    return 0;
+}
+
+void remote_setResponseTimeout(int milliseconds)
+{
+    responseTimeoutMs = milliseconds;
+}
+
+void remote_setConnectTimeout(int milliseconds)
+{
+    connectTimeoutMs = milliseconds;
+}
+
+void remote_setSendTimeout(int milliseconds)
+{
+    sendTimeoutMs = milliseconds;
+}
+
+int remote_connectToHost(const char* address, unsigned int port, const char* passcode)
+{
+    if (passcode == nullptr) {
+        remote_disconnect();
+        loginFailure = REMOTE_LOGIN_NOT_REFUSED;
+        return -1;
+    }
+    if (openConnection(address, port) != 0)
+        return -1;
+    return secureLogin(passcode);
+}
+
+int remote_connectToHostPlain(const char* address, unsigned int port, const char* passcode)
+{
+    if (openConnection(address, port) != 0)
+        return -1;
+    if (remote_login(passcode) == 0)
+        return 0;
+    loginFailure = REMOTE_LOGIN_PASSCODE_REFUSED;
+    return -2;
 }
 
 int remote_login(const char* passcode)
 {
-    if (sockd == 0 || passcode == nullptr)
+    if (sockd == 0 || passcode == nullptr || sealer)
         return -1;
 
     uint8_t frame[LOGIN_FRAME_SIZE];
     mojo_node* request = loginRequest(passcode);
     const int length = mojo_encode(request, frame + REMOTE_MESSAGE_HEADER_SIZE,
                                    LOGIN_FRAME_SIZE - REMOTE_MESSAGE_HEADER_SIZE);
+    wipePasscode(request);
     mojo_delete(request);
     // A passcode too long for the frame is refused before anything is sent.
-    if (length <= 0)
+    if (length <= 0) {
+        sodium_memzero(frame, sizeof frame);
         return -1;
+    }
 
     frame[0] = REMOTE_PACKET_MESSAGE;
     writeUint32(frame + 1, static_cast<uint32_t>(length));
-    if (sendPacket(frame, REMOTE_MESSAGE_HEADER_SIZE + length) != 0)
+    const int sent = sendPacket(frame, REMOTE_MESSAGE_HEADER_SIZE + length);
+    sodium_memzero(frame, sizeof frame);
+    if (sent != 0)
         return -1;
 
     mojo_node* reply = mojo_create();
@@ -310,35 +499,13 @@ int remote_login(const char* passcode)
 
 int remote_get_response(mojo_node* node)
 {
-    static uint8_t packet[REMOTE_RECEIVE_CAPACITY];
-
-    if (sockd == 0 || node == nullptr)
+    if (sockd == 0 || node == nullptr || sealer)
         return -1;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(responseTimeoutMs);
-
-    // The header may come in pieces; one byte is enough to see whether it is
-    // a message at all, and nothing more is read when it is not.
-    int have = 0;
-    if (receiveInto(packet, have, 1, REMOTE_MESSAGE_HEADER_SIZE, deadline) != 0)
+    const uint8_t* payload = nullptr;
+    const int length = receiveMessage(payload);
+    if (length < 0)
         return -1;
-    if (packet[0] != REMOTE_PACKET_MESSAGE)
-        return -1;
-    if (receiveInto(packet, have, REMOTE_MESSAGE_HEADER_SIZE, REMOTE_MESSAGE_HEADER_SIZE, deadline) != 0)
-        return -1;
-
-    // An empty payload cannot hold a tree, and a longer one than the buffer
-    // is refused before a byte of it is read.
-    const uint32_t length = readUint32(packet + 1);
-    if (length == 0 || length > static_cast<uint32_t>(REMOTE_RECEIVE_CAPACITY))
-        return -1;
-
-    // The payload goes over the header, asking only for the bytes still
-    // missing so that nothing of a following message is taken.
-    const int payload = static_cast<int>(length);
-    have = 0;
-    if (receiveInto(packet, have, payload, payload, deadline) != 0)
-        return -1;
-    return mojo_decode(node, packet, payload);
+    return mojo_decode(node, payload, length);
 }
 
 int remote_sendKeyboardEvent(int state, uint32_t keyCode)
@@ -347,7 +514,7 @@ int remote_sendKeyboardEvent(int state, uint32_t keyCode)
         return -1;
     uint8_t event[REMOTE_KEYBOARD_PACKET_SIZE] = {REMOTE_PACKET_KEYBOARD, static_cast<uint8_t>(state & 0xFF), 0, 0};
     writeUint32(event + 4, keyCode);
-    return sendPacket(event, REMOTE_KEYBOARD_PACKET_SIZE);
+    return sendEvent(event, REMOTE_KEYBOARD_PACKET_SIZE);
 }
 
 int remote_sendMouseEvent(int buttons, int16_t dx, int16_t dy)
@@ -359,5 +526,5 @@ int remote_sendMouseEvent(int buttons, int16_t dx, int16_t dy)
     putByte(static_cast<uint8_t>(buttons & 0xFF));
     putInt16(dx);
     putInt16(dy);
-    return sendPacket(packet, pos);
+    return sendEvent(packet, pos);
 }

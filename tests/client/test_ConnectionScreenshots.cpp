@@ -3,6 +3,7 @@
 // with a registered and a discovered computer, the login screen and the
 // register screen. With QUILLON_SCREENSHOT_DIR set the pictures are written
 // there (docs/screenshots holds the committed ones).
+#include "ComputerSession.h"
 #include "LoginViewController.h"
 #include "RegisterComputerViewController.h"
 
@@ -14,6 +15,7 @@
 #include "platform/UserDefaults.h"
 
 #include "support/ConnectionTab.h"
+#include "support/ReceiverDouble.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -99,6 +101,30 @@ TEST_F(ConnectionScreenshotTest, LoginScreenWithASavedPasscode)
         for (int y = check.y() - 8; y <= check.y() + 8 && !tinted; ++y)
             tinted = image.pixelColor(x, y).blue() > 200 && image.pixelColor(x, y).red() < 100;
     EXPECT_TRUE(tinted);
+}
+
+// The offer to mark a receiver without protection, and the mark on the login
+// screen with its warning whole below the rows.
+TEST_F(ConnectionScreenshotTest, LoginScreenOfAReceiverWithoutProtection)
+{
+    ReceiverDouble plain(ReceiverScript::plain({loginReply(1)}));
+    ConnectionTab::postRegistered("Old Laptop", "127.0.0.1", plain.port());
+    tab->tapRow(tab->list()->tableView(), {0, 1});
+    auto* login = qobject_cast<LoginViewController*>(tab->top());
+    ASSERT_NE(login, nullptr);
+    QTest::keyClicks(login->passwordField(), "hunter2");
+    login->connectItem()->trigger();
+    ASSERT_EQ(platform::Alert::current().value_or(platform::AlertRecord()).title, ComputerSession::kUnprotectedTitle);
+    shoot("login-unprotected-offer");
+
+    platform::Alert::dismissAll();
+    ComputerSession::setMarkedPlainOnly("Old Laptop", true);
+    shoot("login-unprotected");
+    QLabel* warning = login->tableView()->footerViewForSection(0);
+    ASSERT_NE(warning, nullptr);
+    const QRect shown = QRect(warning->mapTo(&tab->window, QPoint(0, 0)), warning->size());
+    EXPECT_TRUE(QRect(0, 64, 320, 416).contains(shown));
+    EXPECT_GE(shown.height(), warning->heightForWidth(warning->width()));
 }
 
 TEST_F(ConnectionScreenshotTest, RegisterScreenWithItsFields)

@@ -266,7 +266,11 @@ TEST_F(DiscoveryTest, RepliesMissingAKeyOrCarryingTheWrongKindAreDropped)
     appear();
     for (const auto& entry : dropped)
         reply(entry.second);
-    reply(with("Name", std::string("Kept")));
+    // The secure session's offer is a hint the list does not act on.
+    auto kept = complete;
+    kept[0].second = std::string("Kept");
+    kept.push_back({"Secure", 1});
+    reply(encodeDictionary(kept));
     pollAfterReplies();
     // Every dropped datagram was read and passed over; the good one made the row.
     ASSERT_EQ(notified.size(), 1u);

@@ -2,8 +2,10 @@
 // The login screen against a receiver double on 127.0.0.1: the saved
 // passcode and the save row, the login frame on the wire, the three outcomes
 // with their alerts, and "Goto TabBar" 0 after a successful login.
+#include "ComputerSession.h"
 #include "LoginViewController.h"
 #include "RemoteProtocol.h"
+#include "SettingsKeys.h"
 
 #include "platform/Alert.h"
 #include "platform/TableViewCell.h"
@@ -27,6 +29,14 @@ namespace {
 
 const AlertRecord kUnreachable{"Connection Error", "Please, check firewall setting on your computer.", "OK"};
 const AlertRecord kInvalidPassword{"Connection Error", "Invalid Password.", "OK"};
+
+// A receiver that logs in, securely, who knows `passcode`.
+ReceiverScript knowing(const std::string& passcode)
+{
+    ReceiverScript script;
+    script.passcode = passcode;
+    return script;
+}
 
 class LoginTest : public ::testing::Test {
 protected:
@@ -113,15 +123,16 @@ TEST_F(LoginTest, TheSaveRowTogglesAndTheFieldRowTakesTheFocus)
 
 TEST_F(LoginTest, ASuccessfulLoginSavesThePasscodeReturnsToTheListAndGoesToTabZero)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, false});
+    ReceiverDouble receiver(knowing("secret"));
     LoginViewController* login = openLogin({{"Studio", receiver.port()}});
     QPointer<LoginViewController> alive(login);
     type(login, "secret");
     tapSaveRow(login);
     login->connectItem()->trigger();
 
-    EXPECT_EQ(receiver.loginFrame(), loginPacket("secret"));
+    EXPECT_EQ(receiver.connections(), 1);
     EXPECT_EQ(remote_is_connected(), 1);
+    EXPECT_EQ(remote_is_secure(), 1);
     EXPECT_TRUE(Alert::history().empty());
     EXPECT_EQ(tab->top(), tab->list());
     EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
@@ -133,13 +144,14 @@ TEST_F(LoginTest, ASuccessfulLoginSavesThePasscodeReturnsToTheListAndGoesToTabZe
 
 TEST_F(LoginTest, ARefusedPasscodeShowsInvalidPasswordAndKeepsTheScreen)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {loginReply(1)}, false});
+    ReceiverDouble receiver(knowing("right"));
     LoginViewController* login = openLogin({{"Studio", receiver.port()}});
     type(login, "wrong");
     tapSaveRow(login);
     login->connectItem()->trigger();
 
-    EXPECT_EQ(receiver.loginFrame(), loginPacket("wrong"));
+    EXPECT_EQ(receiver.connections(), 1);
+    EXPECT_FALSE(receiver.tagFrame().empty()); // its one guess
     ASSERT_EQ(Alert::history().size(), 1u);
     EXPECT_EQ(Alert::history()[0], kInvalidPassword);
     EXPECT_EQ(tab->top(), login);
@@ -168,7 +180,7 @@ TEST_F(LoginTest, AnUnreachableComputerShowsTheFirewallAlertAndAnUntickedRowForg
 
 TEST_F(LoginTest, ComputersOfOneNameShareTheirSavedPasscode)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, false});
+    ReceiverDouble receiver(knowing("shared"));
     RefusingPort refusing;
     LoginViewController* login = openLogin({{"Twin", refusing.port()}, {"Twin", receiver.port()}}, 0);
     type(login, "shared");
@@ -183,8 +195,71 @@ TEST_F(LoginTest, ComputersOfOneNameShareTheirSavedPasscode)
     EXPECT_EQ(login->passwordField()->text(), "shared");
     EXPECT_TRUE(saveTicked(login));
     login->connectItem()->trigger();
-    EXPECT_EQ(receiver.loginFrame(), loginPacket("shared"));
+    EXPECT_EQ(remote_is_secure(), 1); // it knew the passcode
     EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
+}
+
+// A receiver that speaks only the plain login gets the passcode only after
+// the user marked it: never under a name that logged in securely before.
+TEST_F(LoginTest, APlainReceiverGetsThePasscodeOnlyAfterTheUserMarksIt)
+{
+    UserDefaults::standardUserDefaults().setObject(QVariantMap{{"Studio", "Studio"}}, settingsKey::kSecureComputers);
+    ReceiverDouble plain(ReceiverScript::plain({acceptingLoginReply()}));
+    LoginViewController* login = openLogin({{"Studio", plain.port()}, {"Den", plain.port()}});
+    auto connectWith = [&](int expectedConnections) {
+        type(login, "secret");
+        login->connectItem()->trigger();
+        EXPECT_EQ(plain.connections(), expectedConnections);
+        EXPECT_TRUE(plain.waitForPeerClose());
+        EXPECT_EQ(plain.wire(), plain.loginFrame()) << "the secure login's first message, and nothing after it";
+        return Alert::current().value_or(AlertRecord());
+    };
+    const AlertRecord impostor = connectWith(1);
+    EXPECT_EQ(impostor.title, ComputerSession::kImpostorTitle);
+    EXPECT_TRUE(impostor.otherButtonTitles.isEmpty());
+    Alert::dismissAll();
+    tab->navigation()->popViewControllerAnimated(false);
+
+    tab->tapRow(tab->list()->tableView(), {0, 1});
+    login = qobject_cast<LoginViewController*>(tab->top());
+    EXPECT_EQ(connectWith(2).otherButtonTitles, QStringList{ComputerSession::kMarkButtonTitle});
+    Alert::dismissCurrentWithButtonIndex(0); // Cancel
+    EXPECT_EQ(connectWith(3).title, ComputerSession::kUnprotectedTitle);
+    Alert::dismissCurrentWithButtonIndex(1); // Mark It: logs in at once
+    EXPECT_EQ(plain.loginFrame(), loginPacket("secret"));
+    EXPECT_EQ(remote_is_secure(), 0);
+    EXPECT_EQ(tab->gotoTabBar(), std::vector<long long>{0});
+    EXPECT_TRUE(ComputerSession::logsInAutomatically("Studio")); // no guess was had
+
+    // The login screen shows the mark, and takes it away.
+    tab->tapRow(tab->list()->tableView(), {0, 1});
+    login = qobject_cast<LoginViewController*>(tab->top());
+    ASSERT_EQ(login->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(login->plainOnlyCell()->accessoryType(), TableViewCellAccessoryType::Checkmark);
+    tab->tapRow(login->tableView(), {0, 2});
+    EXPECT_FALSE(ComputerSession::isMarkedPlainOnly("Den"));
+}
+
+TEST_F(LoginTest, AReceiverThatProvesAnotherNameThanThePinnedOrTheDiscoveredOneIsNotKept)
+{
+    ReceiverScript script = knowing("secret");
+    script.name = "Elsewhere";
+    ReceiverDouble elsewhere(script);
+    UserDefaults::standardUserDefaults().setObject(QVariantMap{{"Studio", "Studio"}}, settingsKey::kSecureComputers);
+    for (const auto& [name, discovered] : {std::pair{"Studio", false}, {"Den", true}, {"Den", false}}) {
+        SCOPED_TRACE(name);
+        auto computer = Computer::initWithInfo(name, "Linux");
+        computer->setIp("127.0.0.1");
+        computer->setPort(elsewhere.port());
+        computer->setDiscoverd(discovered ? std::optional<bool>(true) : std::nullopt);
+        Alert::dismissAll();
+        const bool kept = std::string(name) == "Den" && !discovered; // registered by hand, not pinned yet
+        EXPECT_EQ(ComputerSession::logIn(*computer, "secret"), kept ? 0 : -1);
+        EXPECT_EQ(Alert::current().has_value(), !kept);
+        EXPECT_EQ(remote_is_connected(), kept ? 1 : 0);
+    }
+    EXPECT_EQ(UserDefaults::standardUserDefaults().dictionaryForKey(settingsKey::kSecureComputers),
+              (QVariantMap{{"Studio", "Studio"}, {"Den", "Elsewhere"}}));
 }
 
 TEST_F(LoginTest, AScreenOpenedWhileTheTabIsHiddenIsStillToldItAppears)

@@ -2,13 +2,19 @@
 // The app's start-up and its main view, with the real screens: the order of
 // the start-up steps, the Wi-Fi warning, tab switching with the appearance
 // calls, the landscape keyboard, the connection tab's way back, the tab bar's
-// toggle and fade, and the settings sheet. Discovery stays on loopback.
+// toggle and fade, and the settings sheet; connecting at start and
+// reconnecting, which stop after a refused passcode. Discovery stays on
+// loopback.
 #include "ComputerListViewController.h"
+#include "ComputerSession.h"
 #include "ComputersViewController.h"
 #include "KeyboardViewController.h"
+#include "LoginViewController.h"
 #include "MainViewController.h"
 #include "PhoneWindow.h"
 #include "PhoneWindowHost.h"
+#include "RemoteProtocol.h"
+#include "RemoteProtocolUtils.h"
 #include "RemoteViewController.h"
 #include "SettingsSheet.h"
 #include "TarvelAppDelegate.h"
@@ -29,6 +35,7 @@
 
 #include "support/AppTestEnvironment.h"
 #include "support/LoopbackDiscovery.h"
+#include "support/ReceiverDouble.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -420,6 +427,68 @@ TEST_F(MainViewTest, SettingsOpensTheSoundSwitchWhichIsStoredForTheNextStart)
 
     fingers.tap(sheet->doneButton(), {100, 20});
     EXPECT_FALSE(sheet->isVisible());
+}
+
+// Whoever answers at the computer's address gets one guess at the passcode
+// per action of the user: after a refusal, connecting at start and
+// reconnecting send nothing until a login from the login screen succeeds.
+TEST_F(MainViewTest, AfterARefusedPasscodeOnlyTheLoginScreenSendsItAgain)
+{
+    ReceiverScript desk;
+    desk.name = "Desk";
+    ReceiverDouble receiver(desk);
+    const auto computer = Computer::initWithInfo("Desk", "Linux");
+    computer->setIp("127.0.0.1");
+    computer->setPort(receiver.port());
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setBool(true, "ConnectAtStart");
+    defaults.setObject(QVariantMap{{"Desk", "right"}}, "Passwords");
+    defaults.setObject(computer->encodeWithDictionary(), "LastComputer");
+    auto start = [&](const std::string& passcodeThere) {
+        receiver.setPasscode(passcodeThere);
+        delegate.reset();
+        remote_disconnect(); // the app ends, and with it its session
+        Alert::dismissAll();
+        launch();
+        env.advance(0.1);
+        return receiver.connections();
+    };
+    auto logInFromTheLoginScreen = [&] {
+        LoginViewController login;
+        login.setComputer(computer);
+        login.view();
+        login.viewWillAppear(false);
+        login.selectedConnect(nullptr);
+        return receiver.connections();
+    };
+    auto reconnect = [&] {
+        Alert::dismissAll();
+        remote_disconnect();
+        RemoteProtocolUtils::checkConnection();
+        Alert::dismissCurrentWithButtonIndex(1);
+        return receiver.connections();
+    };
+    auto alert = [] { return Alert::current().value_or(AlertRecord()); };
+
+    EXPECT_EQ(start("right"), 1);
+    EXPECT_FALSE(visible(MainViewController::kConnectionTab)); // the touch pad
+    EXPECT_TRUE(StatusBar::shared().isSessionSecure());
+    EXPECT_EQ(start("an impostor's guess"), 2);
+    EXPECT_EQ(alert().message, "Invalid Password.");
+    EXPECT_EQ(start("an impostor's guess"), 2);
+    EXPECT_EQ(Alert::current(), std::nullopt);
+    EXPECT_TRUE(visible(MainViewController::kConnectionTab));
+
+    EXPECT_EQ(logInFromTheLoginScreen(), 3); // the user's own try
+    receiver.setPasscode("right");
+    EXPECT_EQ(logInFromTheLoginScreen(), 4);
+    receiver.setPasscode("an impostor's guess");
+    EXPECT_EQ(reconnect(), 5);
+    EXPECT_EQ(alert().message, "Invalid Password.");
+    EXPECT_EQ(reconnect(), 5);
+    EXPECT_EQ(alert().otherButtonTitles, QStringList{ComputerSession::kComputersButtonTitle});
+    EXPECT_EQ(start("an impostor's guess"), 5);
+    remote_disconnect();
 }
 
 } // namespace

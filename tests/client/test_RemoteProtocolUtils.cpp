@@ -61,8 +61,8 @@ TEST_F(RemoteProtocolUtilsTest, WithoutASessionEachCheckShowsTheAlertAndReturns)
 
 TEST_F(RemoteProtocolUtilsTest, WithASessionOpenNothingIsShown)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, false});
-    ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port(), "secret"), 0);
+    ReceiverDouble receiver;
+    ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port(), kReceiverDoublePasscode.c_str()), 0);
     ASSERT_EQ(remote_is_connected(), 1);
     RemoteProtocolUtils::checkConnection();
     EXPECT_TRUE(Alert::history().empty());
@@ -71,8 +71,10 @@ TEST_F(RemoteProtocolUtilsTest, WithASessionOpenNothingIsShown)
 
 TEST_F(RemoteProtocolUtilsTest, OnceTheReceiverHasGoneTheNextCheckWarnsAgain)
 {
-    ReceiverDouble receiver(ReceiverScript{true, {acceptingLoginReply()}, true});
-    ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port(), "secret"), 0);
+    ReceiverScript closes;
+    closes.closesAfterReply = true;
+    ReceiverDouble receiver(closes);
+    ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port(), kReceiverDoublePasscode.c_str()), 0);
     ASSERT_TRUE(receiver.waitForOwnClose());
     // The closed session is noticed by the next send, which ends it.
     for (int i = 0; i < 50 && remote_is_connected(); ++i)

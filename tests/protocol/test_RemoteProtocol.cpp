@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The receiver session against a scripted receiver on 127.0.0.1: exact bytes
-// on the wire, the login verdicts, and how the session survives bad replies
-// and a receiver that goes away.
+// The receiver session against a scripted receiver on 127.0.0.1: the secure
+// login and its records (no passcode and no packet in clear, and what each
+// failure risks), the plain login's exact bytes and verdicts, and how the
+// session survives bad replies and a receiver that goes away.
 #include "RemoteProtocol.h"
 
 #include "Mojo.h"
 #include "support/ReceiverDouble.h"
 #include "support/SessionBytes.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
@@ -58,12 +60,24 @@ Bytes expectedLogin(const std::string& passcode)
 
 ReceiverScript answering(std::vector<Bytes> pieces, bool closesAfterReply = false)
 {
-    return ReceiverScript{true, std::move(pieces), closesAfterReply};
+    return ReceiverScript::plain(std::move(pieces), closesAfterReply);
 }
 
+// The plain login.
 int connectTo(const ReceiverDouble& receiver, const std::string& passcode = "secret")
 {
+    return remote_connectToHostPlain("127.0.0.1", receiver.port(), passcode.c_str());
+}
+
+// The secure login, with the double's passcode unless told otherwise.
+int connectSecurelyTo(const ReceiverDouble& receiver, const std::string& passcode = kReceiverDoublePasscode)
+{
     return remote_connectToHost("127.0.0.1", receiver.port(), passcode.c_str());
+}
+
+bool contains(const Bytes& haystack, const Bytes& needle)
+{
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
 }
 
 // The session's descriptor, found as the loopback socket connected from the
@@ -91,8 +105,7 @@ protected:
         // Bounds every login of a broken test; healthy replies come at once.
         remote_setResponseTimeout(3000);
     }
-    // A failing connect closes whatever session a test left open.
-    void TearDown() override { remote_connectToHost("127.0.0.1", refusing.port(), ""); }
+    void TearDown() override { remote_disconnect(); }
 
     RefusingPort refusing;
 };
@@ -109,12 +122,100 @@ TEST_F(RemoteProtocolTest, WithoutASessionNothingIsSent)
     mojo_delete(node);
 }
 
+TEST_F(RemoteProtocolTest, ASecureSessionCarriesNeitherThePasscodeNorAPacketInClear)
+{
+    const std::string passcode = "Owner-Pass-90417";
+    ReceiverScript script;
+    script.passcode = passcode;
+    ReceiverDouble receiver(script);
+    ASSERT_EQ(connectSecurelyTo(receiver, passcode), 0);
+    EXPECT_EQ(remote_is_secure(), 1);
+    EXPECT_STREQ(remote_receiverName(), kReceiverDoubleName.c_str());
+    EXPECT_EQ(remote_login(passcode.c_str()), -1); // never a plain login on it
+
+    const std::vector<Bytes> packets = {keyboardPacket(1, 0x6C), keyboardPacket(0, 0x6C), mousePacket(1, -3, 5)};
+    ASSERT_EQ(remote_sendKeyboardEvent(1, 0x6C), 0);
+    ASSERT_EQ(remote_sendKeyboardEvent(0, 0x6C), 0);
+    ASSERT_EQ(remote_sendMouseEvent(REMOTE_BUTTON_LEFT, -3, 5), 0);
+    EXPECT_EQ(receiver.received(22), packets[0] + packets[1] + packets[2]);
+
+    // The handshake, then one record of 26 bytes (its length 24 first) per event.
+    const Bytes wire = receiver.wire();
+    const Bytes handshake = receiver.loginFrame() + receiver.tagFrame();
+    ASSERT_EQ(wire.size(), handshake.size() + 3 * 26);
+    EXPECT_EQ(Bytes(wire.begin(), wire.begin() + long(handshake.size())), handshake);
+    for (size_t record = handshake.size(); record < wire.size(); record += 26)
+        EXPECT_EQ(Bytes(wire.begin() + long(record), wire.begin() + long(record) + 2), (Bytes{24, 0}));
+    EXPECT_FALSE(contains(wire, text(passcode)));
+    for (const Bytes& packet : packets)
+        EXPECT_FALSE(contains(wire, packet));
+    EXPECT_EQ(remote_disconnect(), 0);
+    EXPECT_EQ(remote_is_secure(), 0);
+}
+
+// Until the phone's tag Ta has left, nothing sent lets a receiver test the
+// passcode: a failure there is no connection (-1), or a plain receiver
+// (-2, plain only). After it, any failure is a refused passcode. Either way
+// the connection goes, and no plain login and no input follow.
+TEST_F(RemoteProtocolTest, EachWayASecureLoginFailsIsReportedByWhatItRisked)
+{
+    remote_setResponseTimeout(300);
+    auto plainAnswer = [](std::vector<Bytes> pieces, bool resets = false) {
+        ReceiverScript script = ReceiverScript::plain(std::move(pieces), resets);
+        script.resets = resets;
+        return script;
+    };
+    auto secure = [](ReceiverScript::Confirm confirm, const std::string& passcode = "secret") {
+        ReceiverScript script;
+        script.confirm = confirm;
+        script.passcode = passcode;
+        return script;
+    };
+    const Bytes notAPoint = messagePacket(Bytes{0x5B} + shortString("Yb") + shortString(std::string(64, 'f'))
+                                          + shortString("Name") + shortString("pc") + Bytes{0x5D});
+    using Confirm = ReceiverScript::Confirm;
+    const struct {
+        const char* what;
+        ReceiverScript script;
+        int result;
+        int failure;
+    } cases[] = {
+        {"a plain receiver's refusal", plainAnswer({loginReply(1)}), -2, REMOTE_LOGIN_PLAIN_ONLY},
+        {"a plain receiver's Rsp 0", plainAnswer({loginReply(0)}), -2, REMOTE_LOGIN_PLAIN_ONLY},
+        {"a reset after message 1", plainAnswer({}, true), -1, REMOTE_LOGIN_NOT_REFUSED},
+        {"no answer to message 1", plainAnswer({}), -1, REMOTE_LOGIN_NOT_REFUSED},
+        {"a share that is not a point", plainAnswer({notAPoint}), -1, REMOTE_LOGIN_NOT_REFUSED},
+        {"another passcode", secure(Confirm::WithTb, "other"), -2, REMOTE_LOGIN_PASSCODE_REFUSED},
+        {"a reset after Ta", secure(Confirm::ByResetting), -2, REMOTE_LOGIN_PASSCODE_REFUSED},
+        {"Ta sent back as Tb", secure(Confirm::WithTheTaSentBack), -2, REMOTE_LOGIN_PASSCODE_REFUSED},
+        {"a wrong Tb", secure(Confirm::WithAWrongTb), -2, REMOTE_LOGIN_PASSCODE_REFUSED},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReceiverDouble receiver(c.script);
+        EXPECT_EQ(connectSecurelyTo(receiver, "secret"), c.result);
+        EXPECT_EQ(remote_loginFailure(), c.failure);
+        EXPECT_EQ(remote_is_connected(), 0);
+        const Bytes login = receiver.loginFrame();
+        EXPECT_TRUE(contains(login, text("SecureLogin")));
+        EXPECT_FALSE(contains(login, text("secret")));
+        // Whatever the double still reads: message 1, and Ta once a share was taken.
+        const bool secureDouble = c.script.login == ReceiverScript::Login::Secure;
+        const bool listensOn = !secureDouble ? !c.script.resets
+                                             : c.script.confirm == Confirm::WithTheTaSentBack
+                                                   || c.script.confirm == Confirm::WithAWrongTb;
+        EXPECT_TRUE(listensOn ? receiver.waitForPeerClose() : receiver.waitForOwnClose());
+        EXPECT_EQ(receiver.wire(), secureDouble ? login + receiver.tagFrame() : login);
+    }
+}
+
 TEST_F(RemoteProtocolTest, InputEventsAreSentByteForByte)
 {
     ReceiverDouble receiver(answering({kAcceptingReply}));
     // Only the low 16 bits of the port count.
-    ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port() + 0x10000u, "secret"), 0);
+    ASSERT_EQ(remote_connectToHostPlain("127.0.0.1", receiver.port() + 0x10000u, "secret"), 0);
     EXPECT_EQ(remote_is_connected(), 1);
+    EXPECT_EQ(remote_is_secure(), 0);
 
     EXPECT_EQ(remote_sendKeyboardEvent(1, 0x08010020), 0);
     EXPECT_EQ(remote_sendKeyboardEvent(0x100, 0xFFE1), 0); // only the state's low byte travels
@@ -130,8 +231,8 @@ TEST_F(RemoteProtocolTest, InputEventsAreSentByteForByte)
 
 TEST_F(RemoteProtocolTest, SessionSocketSendsSmallPacketsAtOnce)
 {
-    ReceiverDouble receiver(answering({kAcceptingReply}));
-    ASSERT_EQ(connectTo(receiver), 0);
+    ReceiverDouble receiver;
+    ASSERT_EQ(connectSecurelyTo(receiver), 0);
     const int fd = sessionDescriptor(receiver);
     ASSERT_GE(fd, 0);
     int noDelay = 0;
@@ -169,7 +270,9 @@ TEST_F(RemoteProtocolTest, PasscodeTooLongForTheFrameIsRefusedBeforeSending)
         ASSERT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
         EXPECT_EQ(receiver.received(8), (Bytes{0x01, 0x01, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00}));
     }
-    ReceiverDouble silent(ReceiverScript{false, {}, false});
+    ReceiverScript readsNothing = answering({});
+    readsNothing.readsLogin = false;
+    ReceiverDouble silent(readsNothing);
     EXPECT_EQ(connectTo(silent, tooLong), -2);
     EXPECT_EQ(remote_is_connected(), 1);
     ASSERT_EQ(remote_sendKeyboardEvent(0, 0x41), 0);
@@ -204,7 +307,8 @@ TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
         SCOPED_TRACE(c.what);
         ReceiverDouble receiver(answering({c.reply}));
         EXPECT_EQ(connectTo(receiver), c.result);
-        // A refused login keeps the connection until the next connect.
+        EXPECT_EQ(remote_loginFailure(), c.result == 0 ? REMOTE_LOGIN_NOT_REFUSED : REMOTE_LOGIN_PASSCODE_REFUSED);
+        // A refused plain login keeps the connection until the next connect.
         EXPECT_EQ(remote_is_connected(), 1);
         EXPECT_EQ(remote_sendKeyboardEvent(1, 0x20), 0);
     }
@@ -245,17 +349,19 @@ TEST_F(RemoteProtocolTest, UnansweredLoginGivesUpAfterTheResponseTimeout)
 
 TEST_F(RemoteProtocolTest, FailedConnectLeavesNoSession)
 {
-    EXPECT_EQ(remote_connectToHost("127.0.0.1", refusing.port(), "secret"), -1);
-    EXPECT_EQ(remote_is_connected(), 0);
-    EXPECT_EQ(remote_connectToHost("not an address", 25736, "secret"), -1);
-    EXPECT_EQ(remote_connectToHost(nullptr, 25736, "secret"), -1);
-    EXPECT_EQ(remote_is_connected(), 0);
+    for (auto connect : {remote_connectToHost, remote_connectToHostPlain}) {
+        EXPECT_EQ(connect("127.0.0.1", refusing.port(), "secret"), -1);
+        EXPECT_EQ(remote_is_connected(), 0);
+        EXPECT_EQ(connect("not an address", 25736, "secret"), -1);
+        EXPECT_EQ(connect(nullptr, 25736, "secret"), -1);
+        EXPECT_EQ(remote_is_connected(), 0);
+    }
 }
 
 TEST_F(RemoteProtocolTest, ConnectingAgainClosesTheOldSession)
 {
-    ReceiverDouble first(answering({kAcceptingReply}));
-    ASSERT_EQ(connectTo(first), 0);
+    ReceiverDouble first;
+    ASSERT_EQ(connectSecurelyTo(first), 0);
     EXPECT_EQ(remote_connectToHost("127.0.0.1", refusing.port(), "secret"), -1);
     EXPECT_TRUE(first.waitForPeerClose());
     EXPECT_EQ(remote_is_connected(), 0);
@@ -263,8 +369,8 @@ TEST_F(RemoteProtocolTest, ConnectingAgainClosesTheOldSession)
     // A session whose login was refused is closed by the next connect too.
     ReceiverDouble refusingLogin(answering({replyWith("Rsp", {0x69, 1, 0, 0, 0})}));
     ASSERT_EQ(connectTo(refusingLogin), -2);
-    ReceiverDouble next(answering({kAcceptingReply}));
-    EXPECT_EQ(connectTo(next), 0);
+    ReceiverDouble next;
+    EXPECT_EQ(connectSecurelyTo(next), 0);
     EXPECT_TRUE(refusingLogin.waitForPeerClose());
     EXPECT_EQ(remote_sendMouseEvent(0, 1, 2), 0);
     EXPECT_EQ(next.received(6), (Bytes{0x00, 0x00, 0x01, 0x00, 0x02, 0x00}));
@@ -272,8 +378,10 @@ TEST_F(RemoteProtocolTest, ConnectingAgainClosesTheOldSession)
 
 TEST_F(RemoteProtocolTest, ReceiverClosingEndsTheSession)
 {
-    ReceiverDouble receiver(answering({kAcceptingReply}, true));
-    ASSERT_EQ(connectTo(receiver), 0);
+    ReceiverScript closes;
+    closes.closesAfterReply = true;
+    ReceiverDouble receiver(closes);
+    ASSERT_EQ(connectSecurelyTo(receiver), 0);
     ASSERT_TRUE(receiver.waitForOwnClose());
     EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), -1);
     EXPECT_EQ(remote_is_connected(), 0);
@@ -348,8 +456,8 @@ TEST_F(RemoteProtocolTest, AConnectThatIsNeverAnsweredGivesUpWithinItsBound)
     remote_setConnectTimeout(REMOTE_DEFAULT_CONNECT_TIMEOUT_MS);
 
     // The session socket blocks again once connected: a normal login works.
-    ReceiverDouble receiver(answering({kAcceptingReply}));
-    EXPECT_EQ(connectTo(receiver), 0);
+    ReceiverDouble receiver;
+    EXPECT_EQ(connectSecurelyTo(receiver), 0);
     EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
     EXPECT_EQ(receiver.received(8).size(), 8u);
 }
@@ -358,10 +466,10 @@ TEST_F(RemoteProtocolTest, AReceiverThatStopsReadingEndsTheSessionWithinTheSendB
 {
     EXPECT_LE(REMOTE_DEFAULT_SEND_TIMEOUT_MS, 2000);
     remote_setSendTimeout(200);
-    ReceiverScript script = answering({kAcceptingReply});
+    ReceiverScript script;
     script.stopsReadingAfterReply = true;
     ReceiverDouble stalled(script);
-    ASSERT_EQ(connectTo(stalled), 0);
+    ASSERT_EQ(connectSecurelyTo(stalled), 0);
     const int small = 4096;
     setsockopt(sessionDescriptor(stalled), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
     // The socket's buffers take events until they are full; then one send

@@ -83,10 +83,8 @@ std::ostream& operator<<(std::ostream& out, const SentPacket& packet)
 
 SessionRecorder::SessionRecorder()
 {
-    ReceiverScript script;
-    script.replyPieces = {acceptingLoginReply()};
-    receiver_ = std::make_unique<ReceiverDouble>(script);
-    connected_ = remote_connectToHost("127.0.0.1", receiver_->port(), "test passcode") == 0;
+    receiver_ = std::make_unique<ReceiverDouble>();
+    connected_ = remote_connectToHost("127.0.0.1", receiver_->port(), kReceiverDoublePasscode.c_str()) == 0;
 }
 
 SessionRecorder::~SessionRecorder()
@@ -144,8 +142,5 @@ void SessionRecorder::receiverGoesAway()
 
 void closeAppSession()
 {
-    // A connect first closes the open session; to a port that refuses, it
-    // then leaves none.
-    RefusingPort refusing;
-    remote_connectToHost("127.0.0.1", refusing.port(), "");
+    remote_disconnect();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// SessionRecorder: the app's session, logged in to a receiver double on
-// 127.0.0.1, and the input packets the screens sent through it.
+// SessionRecorder: the app's session, logged in securely to a receiver
+// double on 127.0.0.1, and the input packets the screens sent through it (as
+// the double opened them from their records).
 //
 // takePackets() answers "what was sent since the last call" exactly, without
 // waiting for silence: it sends a sentinel packet through the same session

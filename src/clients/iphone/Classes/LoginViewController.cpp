@@ -27,12 +27,14 @@ void LoginViewController::loadView()
     loadViewFromForm(form);
     passwordCell_ = form.passwordCell;
     saveCell_ = form.saveCell;
+    plainOnlyCell_ = form.plainOnlyCell;
     passwordField_ = form.passwordField;
     connectItem_ = new platform::BarButtonItem(tr("Connect"), platform::BarButtonItem::Done, this);
 
     passwordCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
     // The save row stays chosen; its check mark is all it shows.
     saveCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
+    plainOnlyCell_->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
     passwordField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText
                                         | Qt::ImhNoAutoUppercase);
     connect(passwordField_, &QLineEdit::returnPressed, this, [this] { textFieldShouldReturn(passwordField_); });
@@ -43,15 +45,36 @@ void LoginViewController::viewDidLoad()
     platform::TableViewController::viewDidLoad();
     navigationItem()->setRightBarButtonItem(connectItem_);
     connect(connectItem_, &QAction::triggered, this, [this] { selectedConnect(connectItem_); });
+    // The mark is set by a tap on the login's alert, after the connect returned.
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, notification::kPlainOnlyMarkChanged, [this](const platform::Notification& changed) {
+            const QString* name = changed.objectAs<QString>();
+            if (name && *name == computerName())
+                showPlainOnlyMark();
+        });
+}
+
+QString LoginViewController::computerName() const
+{
+    return computer_ ? computer_->computerName().value_or(QString()) : QString();
+}
+
+void LoginViewController::showPlainOnlyMark()
+{
+    const bool marked = ComputerSession::isMarkedPlainOnly(computerName());
+    showsPlainOnlyRow_ = showsPlainOnlyRow_ || marked;
+    plainOnlyCell_->setAccessoryType(marked ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None);
+    tableView()->reloadData();
 }
 
 void LoginViewController::viewWillAppear(bool animated)
 {
     platform::TableViewController::viewWillAppear(animated);
-    const QString name = computer_ ? computer_->computerName().value_or(QString()) : QString();
-    const std::optional<QString> saved = loadPassword(name);
+    const std::optional<QString> saved = loadPassword(computerName());
     passwordField_->setText(saved.value_or(QString()));
     saveCell_->setAccessoryType(saved ? TableViewCellAccessoryType::Checkmark : TableViewCellAccessoryType::None);
+    showsPlainOnlyRow_ = false;
+    showPlainOnlyMark();
 }
 
 std::optional<QString> LoginViewController::savedPassword(const QString& name)
@@ -70,12 +93,20 @@ int LoginViewController::numberOfSectionsInTableView(TableView*)
 
 QString LoginViewController::titleForHeaderInSection(TableView*, int)
 {
-    return computer_ ? computer_->computerName().value_or(QString()) : QString();
+    return computerName();
+}
+
+QString LoginViewController::titleForFooterInSection(TableView*, int)
+{
+    if (!ComputerSession::isMarkedPlainOnly(computerName()))
+        return QString();
+    return tr("Marked as an old receiver without protection: the passcode and every key cross the network "
+              "readable. Untick to log in securely.");
 }
 
 int LoginViewController::numberOfRowsInSection(TableView*, int)
 {
-    return 2;
+    return showsPlainOnlyRow_ ? 3 : 2;
 }
 
 TableViewCell* LoginViewController::cellForRowAtIndexPath(TableView*, const IndexPath& indexPath)
@@ -85,6 +116,8 @@ TableViewCell* LoginViewController::cellForRowAtIndexPath(TableView*, const Inde
         return passwordCell_;
     case 1:
         return saveCell_;
+    case 2:
+        return showsPlainOnlyRow_ ? plainOnlyCell_.data() : nullptr;
     default:
         return nullptr;
     }
@@ -92,6 +125,12 @@ TableViewCell* LoginViewController::cellForRowAtIndexPath(TableView*, const Inde
 
 void LoginViewController::didSelectRowAtIndexPath(TableView*, const IndexPath& indexPath)
 {
+    if (indexPath.row == 2 && showsPlainOnlyRow_) {
+        // Taken away at once; ticked again within the same visit, it comes back.
+        ComputerSession::setMarkedPlainOnly(computerName(), !ComputerSession::isMarkedPlainOnly(computerName()));
+        showPlainOnlyMark();
+        return;
+    }
     if (indexPath.row != 1)
         return;
     const bool saving = saveCell_->accessoryType() == TableViewCellAccessoryType::Checkmark;
@@ -111,7 +150,7 @@ void LoginViewController::selectedConnect(QObject*)
         return;
     passwordField_->clearFocus();
     const QString passcode = passwordField_->text();
-    const QString name = computer_->computerName().value_or(QString());
+    const QString name = computerName();
 
     // The choice is stored before the connect is tried, whatever comes of it.
     platform::UserDefaults& defaults = platform::UserDefaults::standardUserDefaults();
@@ -123,12 +162,12 @@ void LoginViewController::selectedConnect(QObject*)
     defaults.setObject(passwords, settingsKey::kPasswords);
     defaults.synchronize();
 
-    const int result = ComputerSession::logIn(*computer_, passcode);
-    if (result != 0) {
-        ComputerSession::showLoginFailure(result);
-        return;
-    }
-    if (platform::NavigationController* navigation = navigationController())
-        navigation->popToRootViewControllerAnimated(false);
-    platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, 0);
+    // Once logged in, at once or after a tap on the login's alert (this
+    // screen may be gone by then).
+    const QPointer<LoginViewController> screen(this);
+    ComputerSession::logIn(*computer_, passcode, ComputerSession::Origin::LoginScreen, [screen] {
+        if (platform::NavigationController* navigation = screen ? screen->navigationController() : nullptr)
+            navigation->popToRootViewControllerAnimated(false);
+        platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar, 0);
+    });
 }

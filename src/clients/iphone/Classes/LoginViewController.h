@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The login screen: the passcode of one computer, the choice to save it,
-// and the connect that opens the receiver session.
+// and the connect that opens the receiver session. For a computer marked as
+// an old receiver without protection, a third row shows the mark and takes
+// it away.
 #pragma once
 
 #include "Computer.h"
@@ -27,6 +29,9 @@ public:
 
     platform::TableViewCell* passwordCell() const { return passwordCell_; }
     platform::TableViewCell* saveCell() const { return saveCell_; }
+    // Ticked while the computer is marked as an old receiver without
+    // protection; shown only for a computer that is or was so marked.
+    platform::TableViewCell* plainOnlyCell() const { return plainOnlyCell_; }
     QLineEdit* passwordField() const { return passwordField_; }
     platform::BarButtonItem* connectItem() const { return connectItem_; }
 
@@ -40,6 +45,7 @@ public:
 
     int numberOfSectionsInTableView(platform::TableView* tableView) override;
     QString titleForHeaderInSection(platform::TableView* tableView, int section) override;
+    QString titleForFooterInSection(platform::TableView* tableView, int section) override;
     int numberOfRowsInSection(platform::TableView* tableView, int section) override;
     platform::TableViewCell* cellForRowAtIndexPath(platform::TableView* tableView,
                                                    const platform::IndexPath& indexPath) override;
@@ -52,9 +58,16 @@ public:
     void selectedConnect(QObject* sender);
 
 private:
+    QString computerName() const;
+    void showPlainOnlyMark();
+
     std::shared_ptr<Computer> computer_;
+    // Whether the screen shows the mark's row: the computer was marked when
+    // the screen appeared, or has been since.
+    bool showsPlainOnlyRow_ = false;
     QPointer<platform::TableViewCell> passwordCell_;
     QPointer<platform::TableViewCell> saveCell_;
+    QPointer<platform::TableViewCell> plainOnlyCell_;
     QPointer<QLineEdit> passwordField_;
     QPointer<platform::BarButtonItem> connectItem_;
 };

@@ -26,4 +26,9 @@ inline const QString kSessionOpened = QStringLiteral("Session Opened");
 // it, or a connection check found it lost).
 inline const QString kSessionEnded = QStringLiteral("Session Ended");
 
+// Object: the name (a QString) of a computer the user marked as an old
+// receiver without protection, or whose mark was taken away. Posted by
+// ComputerSession; the login screen shows the mark.
+inline const QString kPlainOnlyMarkChanged = QStringLiteral("Plain Only Mark Changed");
+
 } // namespace notification

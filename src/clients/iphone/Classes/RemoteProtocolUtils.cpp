@@ -34,13 +34,11 @@ void RemoteProtocolUtils::reconnect()
     // An earlier alert's reconnect may have opened it already.
     if (remote_is_connected() != 0)
         return;
-    const int result = ComputerSession::reconnect();
-    if (result != 0) {
-        ComputerSession::showLoginFailure(result);
-        return;
-    }
-    // The same warnings still waiting no longer hold.
-    platform::AlertRecord offer = kNoSession;
-    offer.otherButtonTitles = QStringList{kReconnectButtonTitle};
-    platform::Alert::withdrawWaiting(offer);
+    // The login shows what went wrong, or why it did not try.
+    ComputerSession::reconnect([] {
+        // The same warnings still waiting no longer hold.
+        platform::AlertRecord offer = kNoSession;
+        offer.otherButtonTitles = QStringList{kReconnectButtonTitle};
+        platform::Alert::withdrawWaiting(offer);
+    });
 }

@@ -9,7 +9,8 @@ namespace settingsKey {
 
 // An array of computer dictionaries: the computers registered by hand.
 inline const QString kRegisteredComputers = QStringLiteral("RegisteredComputers");
-// A dictionary from computer name to saved passcode.
+// A dictionary from computer name to saved passcode. Here and in the keys
+// below, a computer's name is the cleaned one (ComputerName.h).
 inline const QString kPasswords = QStringLiteral("Passwords");
 // A boolean, false when absent: whether presses make sounds.
 inline const QString kSoundEffects = QStringLiteral("enabled_soundeffect");
@@ -25,6 +26,16 @@ inline const QString kNaturalScrolling = QStringLiteral("NaturalScrolling");
 inline const QString kLastComputer = QStringLiteral("LastComputer");
 // A boolean, false when absent: log in to the last computer at start.
 inline const QString kConnectAtStart = QStringLiteral("ConnectAtStart");
+// The secure login's pins: a dictionary from computer name to the name the
+// receiver proved in its handshake, written at the first secure login.
+inline const QString kSecureComputers = QStringLiteral("SecureComputers");
+// An array of the names of computers the user marked as old receivers
+// without protection: only they are sent the passcode by the plain login.
+inline const QString kPlainOnlyComputers = QStringLiteral("PlainOnlyComputers");
+// An array of the names of computers whose passcode was refused: connecting
+// at start and reconnecting leave them alone until a login from the login
+// screen succeeds.
+inline const QString kNoAutomaticLogin = QStringLiteral("NoAutomaticLogin");
 
 // The four keys of a stored computer dictionary.
 inline const QString kComputerName = QStringLiteral("ComputerName");

@@ -28,6 +28,8 @@ TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, double scale, QObject* pa
     center.addObserver(this, notification::kSessionOpened, [](const platform::Notification& opened) {
         const QString* name = opened.objectAs<QString>();
         platform::StatusBar::shared().setConnectionName(name ? *name : QString());
+        // The lock: no one else on the network can read or join this session.
+        platform::StatusBar::shared().setSessionSecure(remote_is_secure() != 0);
     });
     center.addObserver(this, notification::kSessionEnded, [](const platform::Notification&) {
         platform::StatusBar::shared().setConnectionName(QString());
@@ -79,11 +81,9 @@ void TarvelAppDelegate::connectAtStart()
     const std::optional<QString> passcode = LoginViewController::savedPassword(*computer->computerName());
     if (!passcode)
         return;
-    const int result = ComputerSession::logIn(*computer, *passcode);
-    if (result != 0) {
-        ComputerSession::showLoginFailure(result);
-        return;
-    }
-    platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar,
-                                                                   MainViewController::kTouchPadTab);
+    // Not tried when its passcode was refused: the list stays, for the user's own login.
+    ComputerSession::logIn(*computer, *passcode, ComputerSession::Origin::ConnectAtStart, [] {
+        platform::NotificationCenter::defaultCenter().postNotification(notification::kGotoTabBar,
+                                                                       MainViewController::kTouchPadTab);
+    });
 }

@@ -37,7 +37,8 @@ public:
     // Logs in to the computer used last with its saved passcode and shows
     // the touch pad; a failed login leaves the computer list on screen
     // under the login's alert. Without a last computer or a saved passcode
-    // for it, the list stays as at every start.
+    // for it, or when its passcode was refused since the last login from
+    // the login screen, the list stays as at every start.
     void connectAtStart();
 
 private:
