@@ -26,7 +26,10 @@ std::unique_ptr<PortalSink> PortalSink::open(const Settings& settings, std::stri
         return nullptr;
     }
     std::unique_ptr<PortalSink> sink(new PortalSink(std::move(portal), settings));
-    sink->restoreToken_ = settings.tokenFile.read();
+    std::string tokenProblem;
+    sink->restoreToken_ = settings.tokenFile.read(&tokenProblem);
+    if (!tokenProblem.empty())
+        notice(tokenProblem + ": it is not used, and the desktop asks again");
     notice(sink->restoreToken_.empty() || !sink->portal_->canRestore()
                ? "asking the desktop for permission to control this computer: answer its dialog on the screen "
                  "(it asks once)"

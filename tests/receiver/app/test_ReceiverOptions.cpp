@@ -143,7 +143,7 @@ TEST(PasscodeFile, ReadsTheFirstLineWithoutItsEnding)
     }
 }
 
-TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFiles)
+TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFilesAndLinks)
 {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"", "holds no passcode"},
@@ -163,6 +163,18 @@ TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFiles)
     std::string error;
     EXPECT_FALSE(readPasscodeFile("/nonexistent/quillon/passcode", passcode, error));
     EXPECT_NE(error.find("cannot read the passcode file"), std::string::npos) << error;
+    EXPECT_NE(error.find("make one with: quillon-receiver --new-passcode --passcode-file '/nonexistent/quillon/passcode'"),
+              std::string::npos)
+        << error;
+
+    // A link is not followed, even to a private file of this user's: where
+    // links are not protected, another user may point one at a key file.
+    TemporaryFile target("s3cret\n");
+    const std::string link = target.path() + ".link";
+    ASSERT_EQ(symlink(target.path().c_str(), link.c_str()), 0);
+    EXPECT_FALSE(readPasscodeFile(link, passcode, error));
+    EXPECT_NE(error.find("is a symbolic link"), std::string::npos) << error;
+    unlink(link.c_str());
 }
 
 TEST(PasscodeFile, RefusesAFileOtherUsersMayReadOrChange)

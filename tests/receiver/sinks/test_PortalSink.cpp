@@ -282,7 +282,7 @@ TEST_F(PortalReceiver, ADialogNobodyAnswersIsGivenUpInTimeAndTakenAway)
                                                    "Request.Close", "Session.Close"}));
 }
 
-TEST(RestoreTokenFile, KeepsOneTokenPrivatelyAndIgnoresFilesThatAreNotThisUsersAlone)
+TEST(RestoreTokenFile, KeepsOneTokenPrivatelyAndIgnoresFilesAndFoldersThatAreNotThisUsersAlone)
 {
     TemporaryDirectory directory;
     const std::string path = directory.path() + "/state/quillon/portal-restore-token";
@@ -306,6 +306,21 @@ TEST(RestoreTokenFile, KeepsOneTokenPrivatelyAndIgnoresFilesThatAreNotThisUsersA
     const std::string link = directory.path() + "/link";
     ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
     EXPECT_EQ(RestoreTokenFile(link).read(), "") << "a link may point at anything";
+
+    // Refused at once, with the reason: a FIFO (opening it would wait for a
+    // writer for ever), and any file in a folder others may change.
+    const std::string fifo = directory.path() + "/state/quillon/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string problem;
+    EXPECT_EQ(RestoreTokenFile(fifo).read(&problem), "");
+    EXPECT_NE(problem.find("is not a regular file"), std::string::npos) << problem;
+    ASSERT_EQ(chmod((directory.path() + "/state/quillon").c_str(), 0770), 0);
+    EXPECT_EQ(file.read(&problem), "");
+    EXPECT_NE(problem.find("may be changed by other users"), std::string::npos) << problem;
+    EXPECT_FALSE(file.write("third", error));
+    EXPECT_NE(error.find("chmod 700"), std::string::npos) << error;
+    ASSERT_EQ(chmod((directory.path() + "/state/quillon").c_str(), 0700), 0);
+    EXPECT_EQ(file.read(&problem), "second");
 
     ASSERT_TRUE(file.write("", error)) << error;
     EXPECT_EQ(access(path.c_str(), F_OK), -1) << "no token, no file";
