@@ -66,6 +66,13 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
             continue;
         }
 
+        if (option == "--allow-power") {
+            if (inlineValue)
+                return failure("option '" + option + "' takes no value");
+            options.allowPower = true;
+            continue;
+        }
+
         static const std::vector<std::string> withValue = {"--port", "--discovery-port", "--bind", "--passcode",
                                                            "--passcode-file", "--name", "--sink",
                                                            "--layout", "--variant"};
@@ -146,6 +153,8 @@ std::string receiverUsage()
              "  --layout NAME          keyboard layout the uinput sink types in (de, fr...;\n"
              "                         default: the computer's, else us)\n"
              "  --variant NAME         variant of that layout (nodeadkeys, dvorak...)\n"
+             "  --allow-power          let the remote's power button press this computer's\n"
+             "                         power key (by default it is ignored)\n"
              "  --help                 show this help and exit\n"
              "  --version              show the version and exit\n"
              "\n"

@@ -19,6 +19,7 @@ struct ReceiverOptions {
     std::string sink = "log";                      // --sink
     std::string layout;                            // --layout; empty means the computer's
     std::string variant;                           // --variant
+    bool allowPower = false;                       // --allow-power
     bool help = false;                             // --help
     bool version = false;                          // --version
 };

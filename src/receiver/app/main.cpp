@@ -67,6 +67,7 @@ int main(int argc, char** argv)
     sinkOptions.name = options.sink;
     sinkOptions.layout.layout = options.layout;
     sinkOptions.layout.variant = options.variant;
+    sinkOptions.allowPower = options.allowPower;
     const auto sink = makeInputSink(sinkOptions, sinkOutput, sinkError);
     if (!sink) {
         notice(sinkError);

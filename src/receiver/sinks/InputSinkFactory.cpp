@@ -2,6 +2,7 @@
 #include "sinks/InputSinkFactory.h"
 
 #include "common/Notice.h"
+#include "sinks/DeviceSink.h"
 #include "sinks/LogSink.h"
 #include "sinks/SinkChoice.h"
 #include "sinks/UinputSink.h"
@@ -46,6 +47,8 @@ Attempt openSink(const std::string& name, const SinkOptions& options)
     } else {
         attempt.error = "sink '" + name + "' is not part of this build";
     }
+    if (auto* device = dynamic_cast<DeviceSink*>(attempt.sink.get()))
+        device->allowPowerKeys(options.allowPower);
     if (attempt.sink && !options.layout.layout.empty() && name != "uinput")
         notice("--layout is for the uinput sink; sink " + name + " types in the desktop's own layout");
     return attempt;

@@ -20,6 +20,8 @@ struct SinkOptions {
     // (the other sinks type in the desktop's own); empty means the
     // computer's configured layout.
     LayoutNames layout;
+    // --allow-power: the power command presses the power key.
+    bool allowPower = false;
 };
 
 // The sink of `options.name`, or null with `error` saying why: a device

@@ -78,6 +78,8 @@ TEST(ReceiverOptions, DefaultsAndEveryOptionInBothSpellings)
     EXPECT_EQ(layout.layout, "de");
     EXPECT_EQ(layout.variant, "nodeadkeys");
     EXPECT_TRUE(defaults.layout.empty()) << "empty means the computer's layout";
+    EXPECT_FALSE(defaults.allowPower);
+    EXPECT_TRUE(parsed({"--passcode", "x", "--allow-power"}).allowPower);
 }
 
 namespace {
@@ -117,6 +119,7 @@ TEST(ReceiverOptions, BadCommandLinesAreRefusedWithAClearMessage)
         {{"--passcode", "x", "--name", ""}, "the name must be 1 to 255 bytes long"},
         {{"--passcode", "x", "--name", std::string(256, 'n')}, "the name must be 1 to 255 bytes long"},
         {{"--help=yes"}, "takes no value"},
+        {{"--passcode", "x", "--allow-power=yes"}, "takes no value"},
     };
     for (const auto& [arguments, expected] : cases) {
         const std::string error = refusal(arguments);

@@ -256,6 +256,30 @@ TEST_F(XTestReceiver, CommandCodesAndKeysMissingFromTheKeymapArePressed)
     EXPECT_TRUE(eventually([&] { return mappedTo() == NoSymbol; })) << "the spare key code was not given back";
 }
 
+TEST_F(XTestReceiver, ThePowerCommandIsIgnoredUnlessAllowedAndThenIsThePowerKey)
+{
+    constexpr uint32_t kPowerCommand = 0x08010000;
+    stroke(kPowerCommand);
+    stroke(XF86XK_PowerOff);
+    stroke(XK_Return);
+    auto press = nextEvent([](const XEvent& e) { return e.type == KeyPress; });
+    ASSERT_TRUE(press);
+    EXPECT_EQ(XLookupKeysym(&press->xkey, 0), KeySym(XK_Return)) << "a power key went through";
+    EXPECT_TRUE(receiver_->waitForNotice("the power command was ignored: start the receiver with --allow-power"))
+        << receiver_->errors();
+
+    auto allowing = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-power"});
+    UniqueFd owner = connectToLoopback(allowing->sessionPort());
+    ASSERT_TRUE(sendAll(owner.get(), loginPacket(kPasscode)));
+    ASSERT_EQ(receiveExactly(owner.get(), loginReply(0).size()), std::optional<Bytes>(loginReply(0)));
+    ASSERT_TRUE(sendAll(owner.get(), keyboardPacket(1, kPowerCommand)));
+    ASSERT_TRUE(sendAll(owner.get(), keyboardPacket(0, kPowerCommand)));
+    press = nextEvent([](const XEvent& e) { return e.type == KeyPress; });
+    ASSERT_TRUE(press);
+    EXPECT_EQ(XLookupKeysym(&press->xkey, 0), KeySym(XF86XK_PowerOff));
+    EXPECT_EQ(allowing->stop(SIGTERM), 0) << allowing->errors();
+}
+
 TEST_F(XTestReceiver, WindowCommandsGoToTheWindowManagerForTheActiveWindow)
 {
     // The test plays the window manager: it names its window active and
