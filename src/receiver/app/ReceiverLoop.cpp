@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ReceiverLoop.h"
 
+#include "common/ExitStatus.h"
 #include "common/Notice.h"
 #include "net/DiscoveryResponder.h"
 #include "net/SessionServer.h"
@@ -105,7 +106,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     StopSignals stop;
     if (!stop.install()) {
         notice(std::string("cannot set up signal handling: ") + std::strerror(errno));
-        return 1;
+        return kExitFailed;
     }
 
     std::string error;
@@ -113,7 +114,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     const auto sessionAddress = makeAddress(config.bindAddress, config.sessionPort);
     if (!sessionAddress || !sessions.open(*sessionAddress, error)) {
         notice(error.empty() ? "bad bind address '" + config.bindAddress + "'" : error);
-        return 1;
+        return kExitFailed;
     }
 
     // A second receiver on the port would share it silently: the phone
@@ -124,7 +125,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
             notice("another receiver (\"" + other->name + "\", session port " + std::to_string(other->sessionPort)
                    + ") already answers discovery on port " + std::to_string(config.discoveryPort)
                    + "; stop it, or give this one another --discovery-port");
-            return 1;
+            return kExitFailed;
         }
     }
 
@@ -137,7 +138,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     DiscoveryResponder discovery(identity);
     if (!discoveryAddress || !discovery.open(*discoveryAddress, error)) {
         notice(error);
-        return 1;
+        return kExitFailed;
     }
 
     notice("session listening on " + config.bindAddress + ":" + std::to_string(sessions.port()));
@@ -161,7 +162,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
                 continue;
             notice(std::string("poll failed: ") + std::strerror(errno));
             sessions.closeAll();
-            return 1;
+            return kExitFailed;
         }
         if (fds[0].revents)
             break;
@@ -169,7 +170,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
             discovery.handleReadable();
         if (!sink.handlePoll(fds[3].revents)) {
             sessions.closeAll();
-            return 1;
+            return sink.permissionWithheld() ? kExitPermissionWithheld : kExitFailed;
         }
         sessions.handleReady(fds);
         sink.endOfBatch();
@@ -184,5 +185,5 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     // What the readers take now; nothing waits for them.
     sinkOutput.flush();
     noticeOutput().flush();
-    return 0;
+    return kExitStopped;
 }

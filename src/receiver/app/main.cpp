@@ -4,6 +4,7 @@
 #include "app/PasscodeFile.h"
 #include "app/ReceiverLoop.h"
 #include "app/ReceiverOptions.h"
+#include "common/ExitStatus.h"
 #include "common/Notice.h"
 #include "sinks/InputSinkFactory.h"
 
@@ -13,38 +14,29 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-constexpr int kExitBadOptions = 2;
-// The chosen sink cannot reach a display, the desktop's portal or an input
-// device, or the user refused.
-constexpr int kExitNoInput = 1;
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     // A closed standard descriptor would be handed to the first socket, and
     // notices or the sink's record would then go to a client.
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) == -1 && ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
-            return kExitNoInput;
+            return kExitFailed;
     }
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = parseReceiverOptions(arguments);
     if (!parsed.options) {
         notice(parsed.error);
         std::fputs("Try 'quillon-receiver --help' for more information.\n", stderr);
-        return kExitBadOptions;
+        return kExitBadSetup;
     }
     const ReceiverOptions& options = *parsed.options;
     if (options.help) {
         std::fputs(receiverUsage().c_str(), stdout);
-        return 0;
+        return kExitStopped;
     }
     if (options.version) {
         std::fputs(receiverVersionLine().c_str(), stdout);
-        return 0;
+        return kExitStopped;
     }
 
     ReceiverConfig config;
@@ -57,7 +49,7 @@ int main(int argc, char** argv)
         std::string error;
         if (!readPasscodeFile(options.passcodeFile, config.passcode, error)) {
             notice(error);
-            return kExitBadOptions;
+            return kExitBadSetup;
         }
     }
 
@@ -68,10 +60,11 @@ int main(int argc, char** argv)
     sinkOptions.layout.layout = options.layout;
     sinkOptions.layout.variant = options.variant;
     sinkOptions.allowPower = options.allowPower;
-    const auto sink = makeInputSink(sinkOptions, sinkOutput, sinkError);
+    bool permissionWithheld = false;
+    const auto sink = makeInputSink(sinkOptions, sinkOutput, sinkError, &permissionWithheld);
     if (!sink) {
         notice(sinkError);
-        return kExitNoInput;
+        return permissionWithheld ? kExitPermissionWithheld : kExitFailed;
     }
     return runReceiver(config, *sink, sinkOutput);
 }

@@ -25,7 +25,10 @@ struct SinkOptions {
 };
 
 // The sink of `options.name`, or null with `error` saying why: a device
-// that cannot be reached, a desktop that refused. Sinks that write a record
-// of what happened write it to `out`. "auto" chooses by the session (see
-// SinkChoice.h) and says on standard error which sink it took and why.
-std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error);
+// that cannot be reached, a desktop that refused. `permissionWithheld`, when
+// given, says whether the user refused the desktop's dialog or left it
+// unanswered. Sinks that write a record of what happened write it to `out`.
+// "auto" chooses by the session (see SinkChoice.h) and says on standard
+// error which sink it took and why.
+std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error,
+                                         bool* permissionWithheld = nullptr);

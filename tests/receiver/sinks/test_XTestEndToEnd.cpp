@@ -3,7 +3,10 @@
 // a logged-in phone moves the pointer by what it sends, its buttons, wheel
 // steps and keys reach a window of the test, keys missing from the keymap are
 // lent a spare key code while the phone drives, window commands reach the window
-// manager, and what the phone held is let go when it disconnects.
+// manager, what the phone held is let go when it disconnects, the power
+// command is the power key only where allowed, and the receiver ends
+// cleanly when the display goes.
+#include "common/ExitStatus.h"
 #include "support/LoopbackSockets.h"
 #include "support/ReceiverProcess.h"
 #include "support/SessionBytes.h"
@@ -369,4 +372,17 @@ TEST_F(XTestReceiver, ClientsWithoutAnAcceptedLoginMoveNothing)
     unsigned mask = 0;
     pointer(&mask);
     EXPECT_EQ(mask & (Button1Mask | Button3Mask | ShiftMask), 0u);
+}
+
+TEST_F(XTestReceiver, WhenTheDisplayGoesTheReceiverEndsAsAtAHangUp)
+{
+    // The session it served is over: a failure status would have the user
+    // unit start it again and again on a display that is gone.
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    xvfb_.reset();
+    EXPECT_EQ(receiver_->waitForExit(), kExitStopped) << receiver_->errors();
+    EXPECT_NE(receiver_->errors().find("lost the connection to the X display (the session has ended); stopping"),
+              std::string::npos)
+        << receiver_->errors();
 }
