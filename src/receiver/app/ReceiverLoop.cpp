@@ -16,8 +16,10 @@
 #include <fcntl.h>
 #include <initializer_list>
 #include <optional>
+#include <netinet/in.h>
 #include <poll.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -96,6 +98,29 @@ int pollTimeout(std::initializer_list<std::optional<std::chrono::milliseconds>> 
     return earliest < 0 ? -1 : static_cast<int>(std::min<long long>(earliest, 60000));
 }
 
+// Who holds the session port that `address` could not take, and what to do:
+// a receiver answers a discovery query on this computer, on the port of the
+// same number (where both are by default) or on this one's discovery port,
+// with its name, version and session port.
+std::string whoHoldsThePort(const sockaddr_in& address, uint16_t discoveryPort)
+{
+    const uint16_t port = ntohs(address.sin_port);
+    std::vector<uint16_t> ports = {port};
+    if (discoveryPort != 0 && discoveryPort != port)
+        ports.push_back(discoveryPort);
+    for (const uint16_t asked : ports) {
+        sockaddr_in target = address;
+        target.sin_port = htons(asked);
+        const auto other = DiscoveryResponder::askReceiver(target, kAnotherReceiverWait);
+        if (other && other->sessionPort == port)
+            return "another receiver holds it (\"" + other->name + "\", "
+                   + (other->receiverName.empty() ? std::string("a receiver") : other->receiverName)
+                   + (other->receiverVersion.empty() ? "" : " " + other->receiverVersion)
+                   + "); stop it (systemctl --user stop quillon-receiver), or give this one another --port";
+    }
+    return "another program holds it (no receiver answered a discovery query here); give this one another --port";
+}
+
 } // namespace
 
 int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& sinkOutput)
@@ -113,6 +138,8 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     SessionServer sessions(config.passcode, sink);
     const auto sessionAddress = makeAddress(config.bindAddress, config.sessionPort);
     if (!sessionAddress || !sessions.open(*sessionAddress, error)) {
+        if (sessionAddress && errno == EADDRINUSE)
+            error += ": " + whoHoldsThePort(*sessionAddress, config.discoveryPort);
         notice(error.empty() ? "bad bind address '" + config.bindAddress + "'" : error);
         return kExitFailed;
     }

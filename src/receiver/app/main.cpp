@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quillon-receiver: takes a Quillon remote control's logins, keyboard and
 // mouse events and hands them to an input sink.
+#include "app/NewPasscode.h"
 #include "app/PasscodeFile.h"
+#include "app/PasscodeStrength.h"
 #include "app/ReceiverLoop.h"
 #include "app/ReceiverOptions.h"
 #include "common/ExitStatus.h"
@@ -11,8 +13,52 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+namespace {
+
+// --new-passcode: writes the file, and says once what it holds and what next.
+int writeNewPasscode(const ReceiverOptions& options)
+{
+    const std::string path = options.passcodeFile.empty() ? defaultPasscodeFile() : options.passcodeFile;
+    if (path.empty()) {
+        notice("HOME is not set: name the passcode file with --passcode-file PATH");
+        return kExitBadSetup;
+    }
+    const std::string passcode = makeNewPasscode();
+    if (passcode.empty()) {
+        notice("cannot draw random numbers for a passcode");
+        return kExitFailed;
+    }
+    struct stat status {};
+    const bool replacing = ::lstat(path.c_str(), &status) == 0;
+    std::string error;
+    if (!writeNewPasscodeFile(path, passcode, options.force, error)) {
+        notice(error);
+        return kExitBadSetup;
+    }
+    const LoginThrottle::Policy throttle;
+    std::string text = "New passcode: " + passcode + "\n" + "It is written to " + path
+                       + ", readable by you alone, and not shown again.\n"
+                         "Type it on the phone when it asks for the passcode; the phone can keep it.\n"
+                         "At the limit of "
+                       + std::to_string(throttle.failuresPerMinute) + " wrong passcodes a minute, trying every "
+                       + std::to_string(passcode.size()) + "-digit passcode takes some "
+                       + describeDuration(timeToTry(passcodesLike(passcode), throttle)) + ".\n";
+    if (path == defaultPasscodeFile())
+        text += "Start the receiver now and at every login: systemctl --user enable --now quillon-receiver\n";
+    else
+        text += "Start the receiver with: quillon-receiver --passcode-file '" + path + "'\n";
+    if (replacing)
+        text += "A receiver that is running keeps the old passcode until it starts again: systemctl --user restart "
+                "quillon-receiver\n";
+    std::fputs(text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? kExitStopped : kExitFailed;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -38,6 +84,8 @@ int main(int argc, char** argv)
         std::fputs(receiverVersionLine().c_str(), stdout);
         return kExitStopped;
     }
+    if (options.newPasscode)
+        return writeNewPasscode(options);
 
     ReceiverConfig config;
     config.bindAddress = options.bindAddress;
@@ -52,6 +100,8 @@ int main(int argc, char** argv)
             return kExitBadSetup;
         }
     }
+    if (const auto warning = weakPasscodeWarning(config.passcode, LoginThrottle::Policy{}))
+        notice(*warning);
 
     OutputChannel sinkOutput(STDOUT_FILENO);
     std::string sinkError;

@@ -63,6 +63,10 @@ public:
     // when no other socket holds the port.
     static std::optional<ReceiverIdentity> findAnotherReceiver(const sockaddr_in& bindAddress,
                                                                std::chrono::milliseconds wait);
+    // Asks `address` (all addresses: this computer's loopback) a discovery
+    // query, as a phone would; the identity in its reply when one comes
+    // within `wait`.
+    static std::optional<ReceiverIdentity> askReceiver(const sockaddr_in& address, std::chrono::milliseconds wait);
 
 private:
     // Reads and answers one socket's waiting datagrams; `onlyOnBoundInterface`

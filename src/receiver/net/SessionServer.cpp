@@ -56,8 +56,10 @@ bool SessionServer::open(const sockaddr_in& bindAddress, std::string& error)
     // queue must not overflow, or honest SYNs are dropped and retried seconds later.
     if (::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&bindAddress), sizeof bindAddress) != 0
         || ::listen(listener_.get(), SOMAXCONN) != 0) {
-        error = "cannot listen on " + formatPeer(bindAddress) + ": " + std::strerror(errno);
+        const int failure = errno;
+        error = "cannot listen on " + formatPeer(bindAddress) + ": " + std::strerror(failure);
         listener_.reset();
+        errno = failure; // the caller tells a port in use from other failures
         return false;
     }
     return true;

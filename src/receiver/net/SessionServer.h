@@ -36,6 +36,8 @@ public:
                   std::function<Clock::time_point()> now = Clock::now);
     ~SessionServer();
 
+    // Binds and listens; on failure `error` says why and errno is the cause
+    // (EADDRINUSE: another program holds the port).
     bool open(const sockaddr_in& bindAddress, std::string& error);
     uint16_t port() const { return boundPort(listener_.get()); }
 
