@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ReceiverLoop.h"
 
+#include "app/KnownAddressesFile.h"
 #include "common/ExitStatus.h"
 #include "common/Notice.h"
 #include "net/DiscoveryResponder.h"
@@ -136,6 +137,12 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
 
     std::string error;
     SessionServer sessions(config.passcode, sink);
+    std::string problem;
+    const std::vector<uint32_t> known =
+        readKnownAddresses(config.knownAddressesFile, SessionServer::Limits{}.throttle.maxLoggedIn, problem);
+    if (!problem.empty())
+        notice(problem);
+    sessions.rememberKnownAddresses(known);
     const auto sessionAddress = makeAddress(config.bindAddress, config.sessionPort);
     if (!sessionAddress || !sessions.open(*sessionAddress, error)) {
         if (sessionAddress && errno == EADDRINUSE)
@@ -167,6 +174,15 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
         notice(error);
         return kExitFailed;
     }
+    // The phones that logged in keep their places, their turn at the
+    // throttle and their share of discovery's replies, also after a restart.
+    discovery.rememberLoggedIn(known);
+    sessions.setKnownAddressesHandler([&discovery, &config](const std::vector<uint32_t>& addresses) {
+        discovery.rememberLoggedIn(addresses);
+        std::string failure;
+        if (!config.knownAddressesFile.empty() && !writeKnownAddresses(config.knownAddressesFile, addresses, failure))
+            notice(failure + "; the addresses that logged in are not kept for the next start");
+    });
 
     notice("session listening on " + config.bindAddress + ":" + std::to_string(sessions.port()));
     notice("discovery listening on " + config.bindAddress + ":" + std::to_string(discovery.port()) + " as \""

@@ -15,6 +15,9 @@ struct ReceiverConfig {
     uint16_t discoveryPort = 0; // 0: the system picks a free port
     std::string passcode;
     std::string name;
+    // Where the addresses that logged in are kept between runs; empty keeps
+    // them for this run only.
+    std::string knownAddressesFile;
 };
 
 // Runs until asked to stop; returns the process's exit status (see

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quillon-receiver: takes a Quillon remote control's logins, keyboard and
 // mouse events and hands them to an input sink.
+#include "app/KnownAddressesFile.h"
 #include "app/NewPasscode.h"
 #include "app/PasscodeFile.h"
 #include "app/PasscodeStrength.h"
@@ -93,6 +94,7 @@ int main(int argc, char** argv)
     config.discoveryPort = options.discoveryPort;
     config.name = options.name.empty() ? defaultReceiverName() : options.name;
     config.passcode = options.passcode;
+    config.knownAddressesFile = knownAddressesFile();
     if (!options.passcodeFile.empty()) {
         std::string error;
         if (!readPasscodeFile(options.passcodeFile, config.passcode, error)) {

@@ -235,6 +235,8 @@ bool SessionServer::apply(Connection& connection, ReceiverSession::Outcome outco
                + " wrong passcodes; from now on each login from this address waits (" + seconds(policy.firstDelay)
                + ", doubling up to " + seconds(policy.maxDelay) + ") and is not reported one by one");
     }
+    if (const auto known = policy_.takeChangedKnownAddresses(); known && knownAddressesChanged_)
+        knownAddressesChanged_(*known);
     connection.outbox.insert(connection.outbox.end(), outcome.reply.begin(), outcome.reply.end());
     if (outcome.drop) {
         tell(connection, "dropped: " + outcome.dropReason);

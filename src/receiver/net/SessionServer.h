@@ -53,6 +53,16 @@ public:
 
     std::size_t connectionCount() const { return connections_.size(); }
 
+    // The addresses (IPv4, network byte order) that logged in before this
+    // run, oldest first: they keep places that strangers cannot take.
+    void rememberKnownAddresses(const std::vector<uint32_t>& addresses) { policy_.rememberKnownAddresses(addresses); }
+    // Told every address that has logged in, oldest login first, each time a
+    // login changes them: what the next run should remember.
+    void setKnownAddressesHandler(std::function<void(const std::vector<uint32_t>&)> handler)
+    {
+        knownAddressesChanged_ = std::move(handler);
+    }
+
     // Closes every connection (telling the sink of each).
     void closeAll();
 
@@ -86,6 +96,7 @@ private:
     InputSink& sink_;
     std::function<Clock::time_point()> now_;
     AdmissionPolicy policy_;
+    std::function<void(const std::vector<uint32_t>&)> knownAddressesChanged_;
     UniqueFd listener_;
     std::map<int, Connection> connections_;
 };

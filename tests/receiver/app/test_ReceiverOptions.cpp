@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: values taken, bad options refused with a clear message,
 // and the binary's exit status for them; the passcode file, the warning a
-// weak passcode gets, and --new-passcode in a fresh home.
+// weak passcode gets, --new-passcode in a fresh home, and the file of
+// addresses that logged in.
+#include "app/KnownAddressesFile.h"
 #include "app/PasscodeFile.h"
 #include "app/PasscodeStrength.h"
 #include "app/ReceiverOptions.h"
@@ -11,10 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -223,6 +227,58 @@ TEST(PasscodeStrength, APasscodeTriedOutWithinAWeekOrShortIsWeakWithItsTime)
     slower.failuresPerMinute = 1;
     EXPECT_FALSE(weakPasscodeWarning("48173902", throttle));
     EXPECT_EQ(describeDuration(timeToTry(passcodesLike("4817390265"), slower)), "19,000 years");
+}
+
+TEST(KnownAddressesFile, KeepsTheNewestAddressesPrivatelyAndReadsAHostileFileSafely)
+{
+    TemporaryDirectory state;
+    const std::string path = state.path() + "/quillon/logged-in-addresses";
+    const auto ip = [](const char* text) {
+        in_addr parsed{};
+        inet_pton(AF_INET, text, &parsed);
+        return parsed.s_addr;
+    };
+    const auto write = [&path](const std::string& text) {
+        std::ofstream(path, std::ios::trunc) << text;
+        chmod(path.c_str(), 0600);
+    };
+    std::string problem;
+    EXPECT_TRUE(readKnownAddresses(path, 64, problem).empty());
+    EXPECT_EQ(problem, "") << "no file yet is no problem";
+
+    std::string error;
+    ASSERT_TRUE(writeKnownAddresses(path, {ip("192.168.1.20"), ip("10.0.0.7")}, error)) << error;
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    ASSERT_EQ(stat((state.path() + "/quillon").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
+    EXPECT_EQ(readKnownAddresses(path, 64, problem), (std::vector<uint32_t>{ip("192.168.1.20"), ip("10.0.0.7")}));
+
+    // Lines that are no address are skipped and said; a repeated address
+    // counts where it last stands; only the newest `most` are taken.
+    write("# heading\n10.0.0.1\nnot an address\n10.0.0.2\n10.0.0.1\n300.1.1.1\n10.0.0.3\n\n10.0.0.4\n");
+    EXPECT_EQ(readKnownAddresses(path, 3, problem),
+              (std::vector<uint32_t>{ip("10.0.0.1"), ip("10.0.0.3"), ip("10.0.0.4")}));
+    EXPECT_NE(problem.find("has 2 lines that are no address"), std::string::npos) << problem;
+
+    // Refused whole: too large, readable by others, a link, a FIFO, or in a
+    // folder others may change.
+    const std::vector<std::pair<std::function<void()>, std::string>> refusals = {
+        {[&] { write(std::string(5000, '#')); }, "is too large"},
+        {[&] { write("10.0.0.1\n"); chmod(path.c_str(), 0644); }, "chmod 600"},
+        {[&] { unlink(path.c_str()); symlink("/etc/hostname", path.c_str()); }, "is a symbolic link"},
+        {[&] { unlink(path.c_str()); mkfifo(path.c_str(), 0600); }, "is not a regular file"},
+        {[&] { unlink(path.c_str()); write("10.0.0.1\n"); chmod((state.path() + "/quillon").c_str(), 0777); },
+         "may be changed by other users"},
+    };
+    for (const auto& [make, expected] : refusals) {
+        make();
+        EXPECT_TRUE(readKnownAddresses(path, 64, problem).empty()) << expected;
+        EXPECT_NE(problem.find(expected), std::string::npos) << problem;
+        EXPECT_NE(problem.find("it is ignored"), std::string::npos) << problem;
+    }
+    EXPECT_FALSE(writeKnownAddresses(path, {ip("10.0.0.1")}, error)) << "nor written in such a folder";
 }
 
 TEST(PasscodeFile, RefusesAFileOtherUsersMayReadOrChange)
