@@ -252,25 +252,6 @@ TEST(AdmissionPolicyPlaces, AnAddressThatLoggedInBeforeHasPlacesThatStrangersCan
     EXPECT_EQ(firstRun.at(0ms, arrive(kPhone)), "#2");
 }
 
-TEST(AdmissionPolicyPlaces, TheAddressesThatLoggedInAreHandedOnWhenALoginChangesThem)
-{
-    AdmissionPolicy policy;
-    policy.rememberKnownAddresses({address("10.0.0.1")});
-    EXPECT_FALSE(policy.takeChangedKnownAddresses()) << "what was remembered is no change";
-    const Id phone = policy.arrived(address(kPhone), kStart);
-    policy.loginAnswered(phone, kWrong, kStart);
-    EXPECT_FALSE(policy.takeChangedKnownAddresses());
-    const Id again = policy.arrived(address(kPhone), kStart);
-    policy.loginAnswered(again, kRight, kStart);
-    EXPECT_EQ(policy.takeChangedKnownAddresses(), (std::vector<uint32_t>{address("10.0.0.1"), address(kPhone)}));
-    EXPECT_FALSE(policy.takeChangedKnownAddresses());
-    // The newest login again: nothing to keep anew.
-    policy.loginAnswered(policy.arrived(address(kPhone), kStart), kRight, kStart);
-    EXPECT_FALSE(policy.takeChangedKnownAddresses());
-    policy.loginAnswered(policy.arrived(address("10.0.0.1"), kStart), kRight, kStart);
-    EXPECT_EQ(policy.takeChangedKnownAddresses(), (std::vector<uint32_t>{address(kPhone), address("10.0.0.1")}));
-}
-
 TEST(AdmissionPolicyDeadlines, AClientHasUntilItsTimeIsUpToLogInAndAnAnsweredLoginHasNoDeadline)
 {
     PolicyUnderTest t;
