@@ -150,7 +150,7 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
 std::string receiverUsage()
 {
     return "Usage: quillon-receiver (--passcode TEXT | --passcode-file PATH) [options]\n"
-           "       quillon-receiver --new-passcode [--passcode-file PATH] [--force]\n"
+           "  or:  quillon-receiver --new-passcode [--passcode-file PATH] [--force]\n"
            "\n"
            "Receives keyboard and mouse input from the Quillon remote control.\n"
            "\n"
