@@ -77,6 +77,8 @@ void DiscoveryRateLimit::rememberAnswered(uint32_t source, Clock::time_point now
         const auto longestAgo = std::min_element(familiar_.begin(), familiar_.end(), [](const auto& a, const auto& b) {
             return a.second.lastAnswered < b.second.lastAnswered;
         });
+        if (now - longestAgo->second.lastAnswered < policy_.familiarForgottenAfter)
+            return;
         familiar_.erase(longestAgo);
     }
     const auto stranger = strangers_.find(source);

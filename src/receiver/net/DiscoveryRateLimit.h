@@ -43,8 +43,11 @@ public:
         // Sources remembered at once; beyond, new sources wait for room.
         std::size_t maxSources = 1024;
         // Sources answered before that are remembered as such; a new one
-        // takes the place of the one answered longest ago.
+        // takes the place of the one answered longest ago, if that one has
+        // not been answered for a while (a phone asks every 3 s), so that
+        // sources made up by the dozen cannot push out a phone that looks.
         std::size_t maxFamiliar = 64;
+        std::chrono::seconds familiarForgottenAfter{30};
     };
 
     DiscoveryRateLimit();

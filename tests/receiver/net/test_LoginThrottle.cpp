@@ -223,6 +223,29 @@ TEST(DiscoveryRateLimit, ForgedQueriesFromManySourcesLeaveTheOwnersPhonesTheirSh
     EXPECT_TRUE(limit.allow(browsing, false, kStart + 70s));
 }
 
+TEST(DiscoveryRateLimit, MadeUpSourcesDoNotPushOutAPhoneThatKeepsLooking)
+{
+    DiscoveryRateLimit::Policy policy;
+    policy.maxFamiliar = 1;
+    DiscoveryRateLimit limit(policy);
+    const uint32_t browsing = address("192.168.1.30");
+    // Strangers from `network` on spend their share of the replies.
+    const auto spendStrangersShare = [&limit](uint32_t network, Clock::time_point at) {
+        for (uint32_t host = 0; host < 30; ++host)
+            limit.allow(htonl(network + host), false, at);
+    };
+    EXPECT_TRUE(limit.allow(browsing, false, kStart));
+    // Calm, one at a time: each is answered, none takes the phone's place.
+    for (uint32_t host = 1; host <= 10; ++host)
+        EXPECT_TRUE(limit.allow(htonl(0x0B000000u + host), false, kStart + host * 1s));
+    spendStrangersShare(0x0C000000u, kStart + 10s);
+    EXPECT_TRUE(limit.allow(browsing, false, kStart + 10s)) << "still answered before";
+    // Once the phone has not been answered for 30 s, a newer one may.
+    EXPECT_TRUE(limit.allow(htonl(0x0B0000FFu), false, kStart + 50s));
+    spendStrangersShare(0x0D000000u, kStart + 50s);
+    EXPECT_FALSE(limit.allow(browsing, false, kStart + 50s));
+}
+
 TEST(DiscoveryRateLimit, NewSourcesWaitWhenTheTableIsFullOfBusyOnes)
 {
     DiscoveryRateLimit::Policy policy;
