@@ -6,6 +6,7 @@
 // source gets no more replies than the rate limit. An address whose SYNs go
 // nowhere (a neighbour entry pointing at a hardware address nobody has)
 // holds the app's connect for its bound only, then shows the firewall alert.
+#include "e2e/OtherHost.h"
 #include "e2e/PrivateNetworkTest.h"
 #include "e2e/ReceiverLog.h"
 #include "e2e/RunningApp.h"
@@ -22,11 +23,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <sched.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -35,62 +32,6 @@ Bytes discoveryQuery()
 {
     return Bytes{0x5B} + shortString("Device") + shortString("iPhone") + Bytes{0x5D};
 }
-
-// A second network namespace, held by a child process that waits in it.
-class OtherHost {
-public:
-    OtherHost()
-    {
-        int ready[2];
-        if (pipe2(ready, O_CLOEXEC) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            const char made = ::unshare(CLONE_NEWNET) == 0 ? 'y' : 'n';
-            (void)!::write(ready[1], &made, 1);
-            for (;;)
-                ::pause();
-        }
-        ::close(ready[1]);
-        char made = 'n';
-        ok_ = pid_ > 0 && ::read(ready[0], &made, 1) == 1 && made == 'y';
-        ::close(ready[0]);
-    }
-    ~OtherHost()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    bool ok() const { return ok_; }
-    pid_t pid() const { return pid_; }
-
-    // Runs a shell command inside it.
-    bool run(const std::string& command) const
-    {
-        return std::system(("nsenter -t " + std::to_string(pid_) + " -n sh -c '" + command + "'").c_str()) == 0;
-    }
-    // A UDP socket of this host's, bound to `address`.
-    UniqueFd udpSocketAt(const char* address) const
-    {
-        UniqueFd made;
-        // A namespace belongs to a thread: a thread of its own enters it,
-        // and the socket stays in it after the thread is gone.
-        std::thread([&] {
-            const int ns = ::open(("/proc/" + std::to_string(pid_) + "/ns/net").c_str(), O_RDONLY | O_CLOEXEC);
-            if (ns >= 0 && ::setns(ns, CLONE_NEWNET) == 0)
-                made = boundUdpSocket(address, 0);
-            if (ns >= 0)
-                ::close(ns);
-        }).join();
-        return made;
-    }
-
-private:
-    pid_t pid_ = -1;
-    bool ok_ = false;
-};
 
 bool sendTo(int fd, const char* address, uint16_t port, const Bytes& datagram)
 {

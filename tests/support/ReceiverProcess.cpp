@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <csignal>
@@ -39,6 +40,29 @@ uint16_t portAfter(const std::string& line, const std::string& prefix)
 
 ReceiverProcess::ReceiverProcess(const std::vector<std::string>& arguments)
 {
+    // What the receiver keeps between runs goes to a folder of this object's
+    // own, unless the test chose one: never into the home of whoever runs
+    // the tests.
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable)
+        environment.emplace_back(*variable);
+    if (!std::getenv("XDG_STATE_HOME")) {
+        state_ = std::make_unique<TemporaryDirectory>();
+        environment.push_back("XDG_STATE_HOME=" + state_->path());
+    }
+    // Made before the fork: a child of a process with threads may only call
+    // what is safe in a signal handler.
+    std::vector<std::string> argv0 = {QUILLON_RECEIVER_BINARY};
+    argv0.insert(argv0.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv0)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
@@ -51,13 +75,7 @@ ReceiverProcess::ReceiverProcess(const std::vector<std::string>& arguments)
         dup2(devNull, 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        std::vector<std::string> argv0 = {QUILLON_RECEIVER_BINARY};
-        argv0.insert(argv0.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& a : argv0)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(out[1]);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "support/GenerousWait.h"
+#include "support/TemporaryDirectory.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,7 +17,9 @@
 
 class ReceiverProcess {
 public:
-    // Starts the binary with `arguments` (the program name is added).
+    // Starts the binary with `arguments` (the program name is added). Where
+    // the test has not set XDG_STATE_HOME, the receiver keeps its state in a
+    // folder of its own that goes with this object.
     explicit ReceiverProcess(const std::vector<std::string>& arguments);
     ~ReceiverProcess();
     ReceiverProcess(const ReceiverProcess&) = delete;
@@ -75,4 +78,5 @@ private:
     uint16_t sessionPort_ = 0;
     uint16_t discoveryPort_ = 0;
     bool outputPaused_ = false;
+    std::unique_ptr<TemporaryDirectory> state_;
 };

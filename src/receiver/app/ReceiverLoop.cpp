@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ReceiverLoop.h"
 
+#include "app/KnownAddressesFile.h"
+#include "common/ExitStatus.h"
 #include "common/Notice.h"
 #include "net/DiscoveryResponder.h"
 #include "net/SessionServer.h"
@@ -15,8 +17,10 @@
 #include <fcntl.h>
 #include <initializer_list>
 #include <optional>
+#include <netinet/in.h>
 #include <poll.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -95,6 +99,29 @@ int pollTimeout(std::initializer_list<std::optional<std::chrono::milliseconds>> 
     return earliest < 0 ? -1 : static_cast<int>(std::min<long long>(earliest, 60000));
 }
 
+// Who holds the session port that `address` could not take, and what to do:
+// a receiver answers a discovery query on this computer, on the port of the
+// same number (where both are by default) or on this one's discovery port,
+// with its name, version and session port.
+std::string whoHoldsThePort(const sockaddr_in& address, uint16_t discoveryPort)
+{
+    const uint16_t port = ntohs(address.sin_port);
+    std::vector<uint16_t> ports = {port};
+    if (discoveryPort != 0 && discoveryPort != port)
+        ports.push_back(discoveryPort);
+    for (const uint16_t asked : ports) {
+        sockaddr_in target = address;
+        target.sin_port = htons(asked);
+        const auto other = DiscoveryResponder::askReceiver(target, kAnotherReceiverWait);
+        if (other && other->sessionPort == port)
+            return "another receiver holds it (\"" + other->name + "\", "
+                   + (other->receiverName.empty() ? std::string("a receiver") : other->receiverName)
+                   + (other->receiverVersion.empty() ? "" : " " + other->receiverVersion)
+                   + "); stop it (systemctl --user stop quillon-receiver), or give this one another --port";
+    }
+    return "another program holds it (no receiver answered a discovery query here); give this one another --port";
+}
+
 } // namespace
 
 int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& sinkOutput)
@@ -105,15 +132,23 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     StopSignals stop;
     if (!stop.install()) {
         notice(std::string("cannot set up signal handling: ") + std::strerror(errno));
-        return 1;
+        return kExitFailed;
     }
 
     std::string error;
     SessionServer sessions(config.passcode, sink);
+    std::string problem;
+    const std::vector<uint32_t> known =
+        readKnownAddresses(config.knownAddressesFile, SessionServer::Limits{}.throttle.maxLoggedIn, problem);
+    if (!problem.empty())
+        notice(problem);
+    sessions.rememberKnownAddresses(known);
     const auto sessionAddress = makeAddress(config.bindAddress, config.sessionPort);
     if (!sessionAddress || !sessions.open(*sessionAddress, error)) {
+        if (sessionAddress && errno == EADDRINUSE)
+            error += ": " + whoHoldsThePort(*sessionAddress, config.discoveryPort);
         notice(error.empty() ? "bad bind address '" + config.bindAddress + "'" : error);
-        return 1;
+        return kExitFailed;
     }
 
     // A second receiver on the port would share it silently: the phone
@@ -124,7 +159,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
             notice("another receiver (\"" + other->name + "\", session port " + std::to_string(other->sessionPort)
                    + ") already answers discovery on port " + std::to_string(config.discoveryPort)
                    + "; stop it, or give this one another --discovery-port");
-            return 1;
+            return kExitFailed;
         }
     }
 
@@ -137,8 +172,17 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     DiscoveryResponder discovery(identity);
     if (!discoveryAddress || !discovery.open(*discoveryAddress, error)) {
         notice(error);
-        return 1;
+        return kExitFailed;
     }
+    // The phones that logged in keep their places, their turn at the
+    // throttle and their share of discovery's replies, also after a restart.
+    discovery.rememberLoggedIn(known);
+    sessions.setKnownAddressesHandler([&discovery, &config](const std::vector<uint32_t>& addresses) {
+        discovery.rememberLoggedIn(addresses);
+        std::string failure;
+        if (!config.knownAddressesFile.empty() && !writeKnownAddresses(config.knownAddressesFile, addresses, failure))
+            notice(failure + "; the addresses that logged in are not kept for the next start");
+    });
 
     notice("session listening on " + config.bindAddress + ":" + std::to_string(sessions.port()));
     notice("discovery listening on " + config.bindAddress + ":" + std::to_string(discovery.port()) + " as \""
@@ -161,7 +205,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
                 continue;
             notice(std::string("poll failed: ") + std::strerror(errno));
             sessions.closeAll();
-            return 1;
+            return kExitFailed;
         }
         if (fds[0].revents)
             break;
@@ -169,7 +213,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
             discovery.handleReadable();
         if (!sink.handlePoll(fds[3].revents)) {
             sessions.closeAll();
-            return 1;
+            return sink.permissionWithheld() ? kExitPermissionWithheld : kExitFailed;
         }
         sessions.handleReady(fds);
         sink.endOfBatch();
@@ -184,5 +228,5 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     // What the readers take now; nothing waits for them.
     sinkOutput.flush();
     noticeOutput().flush();
-    return 0;
+    return kExitStopped;
 }

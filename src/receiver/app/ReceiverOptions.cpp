@@ -9,6 +9,7 @@
 #include <charconv>
 #include <climits>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -66,6 +67,19 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
             continue;
         }
 
+        static const std::vector<std::pair<std::string, bool ReceiverOptions::*>> flags = {
+            {"--allow-power", &ReceiverOptions::allowPower},
+            {"--new-passcode", &ReceiverOptions::newPasscode},
+            {"--force", &ReceiverOptions::force},
+        };
+        const auto flag = std::find_if(flags.begin(), flags.end(), [&](const auto& f) { return f.first == option; });
+        if (flag != flags.end()) {
+            if (inlineValue)
+                return failure("option '" + option + "' takes no value");
+            options.*(flag->second) = true;
+            continue;
+        }
+
         static const std::vector<std::string> withValue = {"--port", "--discovery-port", "--bind", "--passcode",
                                                            "--passcode-file", "--name", "--sink",
                                                            "--layout", "--variant"};
@@ -120,22 +134,33 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
         return ParsedOptions{options, {}};
     if (!options.variant.empty() && options.layout.empty())
         return failure("option '--variant' needs '--layout'");
+    if (options.force && !options.newPasscode)
+        return failure("option '--force' goes with '--new-passcode'");
+    if (options.newPasscode)
+        return passcodeGiven ? failure("'--new-passcode' makes the passcode: give no '--passcode'")
+                             : ParsedOptions{options, {}};
     if (passcodeGiven && !options.passcodeFile.empty())
         return failure("give either '--passcode' or '--passcode-file', not both");
     if (!passcodeGiven && options.passcodeFile.empty())
-        return failure("a passcode is required: give '--passcode TEXT' or '--passcode-file PATH'");
+        return failure("a passcode is required: give '--passcode TEXT' or '--passcode-file PATH' (make one with "
+                       "'quillon-receiver --new-passcode')");
     return ParsedOptions{options, {}};
 }
 
 std::string receiverUsage()
 {
     return "Usage: quillon-receiver (--passcode TEXT | --passcode-file PATH) [options]\n"
+           "  or:  quillon-receiver --new-passcode [--passcode-file PATH] [--force]\n"
            "\n"
            "Receives keyboard and mouse input from the Quillon remote control.\n"
            "\n"
            "Options:\n"
            "  --passcode TEXT        the passcode that clients must send to log in\n"
            "  --passcode-file PATH   read the passcode from a file (one line)\n"
+           "  --new-passcode         write a new strong passcode into the passcode file\n"
+           "                         (default ~/.config/quillon/passcode, which the user\n"
+           "                         unit reads), print it once, and exit\n"
+           "  --force                with --new-passcode: replace an existing file\n"
            "  --port N               TCP port of the session (default 25736; 0 picks a free one)\n"
            "  --discovery-port N     UDP port that answers discovery (default 25736; 0 picks a free one)\n"
            "  --bind ADDRESS         IPv4 address to listen on (default 0.0.0.0)\n"
@@ -146,6 +171,8 @@ std::string receiverUsage()
              "  --layout NAME          keyboard layout the uinput sink types in (de, fr...;\n"
              "                         default: the computer's, else us)\n"
              "  --variant NAME         variant of that layout (nodeadkeys, dvorak...)\n"
+             "  --allow-power          let the remote's power button press this computer's\n"
+             "                         power key (by default it is ignored)\n"
              "  --help                 show this help and exit\n"
              "  --version              show the version and exit\n"
              "\n"

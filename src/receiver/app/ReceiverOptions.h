@@ -19,6 +19,9 @@ struct ReceiverOptions {
     std::string sink = "log";                      // --sink
     std::string layout;                            // --layout; empty means the computer's
     std::string variant;                           // --variant
+    bool allowPower = false;                       // --allow-power
+    bool newPasscode = false;                      // --new-passcode: write one, then exit
+    bool force = false;                            // --force: --new-passcode replaces an existing file
     bool help = false;                             // --help
     bool version = false;                          // --version
 };
@@ -29,7 +32,8 @@ struct ParsedOptions {
 };
 
 // Parses the arguments after the program name. Accepts "--option value" and
-// "--option=value". Does not read the passcode file.
+// "--option=value". Does not read the passcode file. With --new-passcode,
+// --passcode-file names the file to write (none: defaultPasscodeFile()).
 ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments);
 
 // The text printed by --help; the manual page is made from it too.

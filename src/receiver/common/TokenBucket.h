@@ -21,10 +21,10 @@ public:
     Clock::time_point nextTokenAt(Clock::time_point now) const;
     // Whether the bucket has filled up again (nothing to remember about it).
     bool full(Clock::time_point now) const;
-
-private:
+    // The tokens there at `now` (part of one counts as much).
     double tokensAt(Clock::time_point now) const;
 
+private:
     double burst_;
     double perSecond_;
     double tokens_;

@@ -56,6 +56,22 @@ const CommandKey* findCommandKey(uint32_t code)
     return found == table.end() ? nullptr : &*found;
 }
 
+bool isPowerKeysym(uint32_t keysym)
+{
+    switch (keysym) {
+    case XKB_KEY_XF86PowerOff:
+    case XKB_KEY_XF86PowerDown:
+    case XKB_KEY_XF86Sleep:
+    case XKB_KEY_XF86Suspend:
+    case XKB_KEY_XF86Hibernate:
+    case XKB_KEY_XF86Standby:
+    case XKB_KEY_XF86LogOff:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::vector<uint32_t> windowCommandShortcut(WindowCommand command)
 {
     // The shortcuts that GNOME, KDE Plasma and most other desktops share.

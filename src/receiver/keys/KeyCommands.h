@@ -26,6 +26,12 @@ const std::vector<CommandKey>& commandKeys();
 // The entry for `code`, or null when the code is not a known command.
 const CommandKey* findCommandKey(uint32_t code);
 
+// Whether `keysym` is one of the keys that switch the computer off, put it
+// to sleep or end the session (the power key and its kin): the system acts
+// on them at once, whoever holds the work on screen, so a phone presses them
+// only where the owner allowed it (--allow-power).
+bool isPowerKeysym(uint32_t keysym);
+
 // The keys pressed together (in order, released in reverse) where a window
 // command cannot be sent to the window manager directly.
 std::vector<uint32_t> windowCommandShortcut(WindowCommand command);

@@ -19,26 +19,53 @@ AdmissionPolicy::AdmissionPolicy(Limits limits)
 AdmissionPolicy::Admission AdmissionPolicy::admit(uint32_t address, Clock::time_point now) const
 {
     Admission admission;
-    const auto fromAddress = std::count_if(clients_.begin(), clients_.end(),
-                                           [address](const auto& entry) { return entry.second.address == address; });
-    if (std::size_t(fromAddress) >= limits_.maxConnectionsPerAddress) {
+    std::size_t fromAddress = 0;
+    std::size_t strangers = 0;
+    for (const auto& [id, client] : clients_) {
+        fromAddress += client.address == address;
+        strangers += !throttle_.hasLoggedIn(client.address);
+    }
+    if (fromAddress >= limits_.maxConnectionsPerAddress) {
         admission.refusal = "too many connections from its address";
         return admission;
     }
-    if (clients_.size() < limits_.maxConnections) {
+    const bool known = throttle_.hasLoggedIn(address);
+    const std::size_t placesForStrangers =
+        limits_.maxConnections - std::min(limits_.placesForKnownAddresses, limits_.maxConnections);
+    // A stranger beyond the strangers' places can only take a stranger's.
+    const bool strangersFull = !known && strangers >= placesForStrangers;
+    if (clients_.size() < limits_.maxConnections && !strangersFull) {
         admission.admitted = true;
         return admission;
     }
-    // The oldest client that drives nothing and has had its grace period.
-    for (const auto& [id, client] : clients_) {
-        if (client.login != Login::Accepted && now - client.arrived >= limits_.gracePeriod) {
-            admission.admitted = true;
-            admission.makeRoomBy = id;
-            return admission;
-        }
+    if (const auto room = whoMakesRoom(now, strangersFull)) {
+        admission.admitted = true;
+        admission.makeRoomBy = room;
+        return admission;
     }
     admission.refusal = "too many connections";
     return admission;
+}
+
+std::optional<AdmissionPolicy::ConnectionId> AdmissionPolicy::whoMakesRoom(Clock::time_point now,
+                                                                         bool strangersOnly) const
+{
+    std::map<uint32_t, std::size_t> places;
+    for (const auto& [id, client] : clients_)
+        ++places[client.address];
+    std::optional<ConnectionId> chosen;
+    std::size_t mostPlaces = 0;
+    // In order of arrival: of two addresses that hold as many, the one whose
+    // client came first; of one address's clients, the oldest.
+    for (const auto& [id, client] : clients_) {
+        const bool mayMakeRoom = client.login != Login::Accepted && now - client.arrived >= limits_.gracePeriod
+                                 && !(strangersOnly && throttle_.hasLoggedIn(client.address));
+        if (mayMakeRoom && places[client.address] > mostPlaces) {
+            mostPlaces = places[client.address];
+            chosen = id;
+        }
+    }
+    return chosen;
 }
 
 AdmissionPolicy::ConnectionId AdmissionPolicy::arrived(uint32_t address, Clock::time_point now)
@@ -104,9 +131,22 @@ bool AdmissionPolicy::loginAnswered(ConnectionId id, LoginVerdict verdict, Clock
     client.login = verdict == LoginVerdict::Accepted ? Login::Accepted : Login::Refused;
     if (verdict == LoginVerdict::WrongPasscode)
         return throttle_.recordFailure(client.address, now);
-    if (verdict == LoginVerdict::Accepted)
-        throttle_.recordSuccess(client.address);
+    if (verdict == LoginVerdict::Accepted && throttle_.recordSuccess(client.address))
+        knownAddressesChanged_ = true;
     return false;
+}
+
+void AdmissionPolicy::rememberKnownAddresses(const std::vector<uint32_t>& addresses)
+{
+    throttle_.rememberLoggedIn(addresses);
+}
+
+std::optional<std::vector<uint32_t>> AdmissionPolicy::takeChangedKnownAddresses()
+{
+    if (!knownAddressesChanged_)
+        return std::nullopt;
+    knownAddressesChanged_ = false;
+    return std::vector<uint32_t>(throttle_.loggedIn().begin(), throttle_.loggedIn().end());
 }
 
 bool AdmissionPolicy::loginOverdue(ConnectionId id, Clock::time_point now) const

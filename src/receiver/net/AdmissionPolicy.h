@@ -6,12 +6,16 @@
 // happens to its clients (one arrived, its login was held or answered, it
 // left) and asks it what to do.
 //
-// Against hostile clients: each address may hold only a few places; a
-// newcomer makes room only by taking the place of a client that has been
-// connected for a while without logging in, never one that has just arrived;
-// a client that does not log in in time is dropped; logins wait their turn in
-// a LoginThrottle, so that a passcode cannot be guessed quickly; and the
-// notices about any one connection are limited.
+// Against hostile clients: each address may hold only a few places, and a
+// few places are kept for the addresses that have logged in before (in this
+// run or an earlier one), which strangers cannot take; a newcomer makes room
+// only by taking the place of a client that has been connected for a while
+// without logging in, never one that has just arrived, and of those one
+// from the address that holds the most places, so that a flood pushes out
+// itself; a client that does not log in in time is dropped; logins wait
+// their turn in a LoginThrottle, so that a passcode cannot be guessed
+// quickly (an address that logged in before is not held by its limit on
+// all addresses); and the notices about any one connection are limited.
 #pragma once
 
 #include "net/LoginCheck.h"
@@ -24,6 +28,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 class AdmissionPolicy {
 public:
@@ -32,12 +37,16 @@ public:
     using ConnectionId = std::uint64_t;
 
     struct Limits {
-        // Clients at once. When all places are taken, the oldest client that
-        // has not logged in (or was refused) makes room for a newcomer, if it
-        // has been connected for the grace period; otherwise the newcomer is
+        // Clients at once. When all places are taken, a client that has not
+        // logged in (or was refused) makes room for a newcomer, if it has
+        // been connected for the grace period: the oldest such client of the
+        // address that holds the most places. Otherwise the newcomer is
         // turned away.
         std::size_t maxConnections = 64;
         std::size_t maxConnectionsPerAddress = 8;
+        // Of the places, those that only addresses that logged in before may
+        // take: strangers together hold at most the others.
+        std::size_t placesForKnownAddresses = 8;
         std::chrono::milliseconds gracePeriod = std::chrono::seconds(2);
         // A client whose login has not been answered by then is dropped, so
         // that idle connections cannot hold places for ever.
@@ -93,6 +102,13 @@ public:
     // its address back (the one notice about that is due).
     bool loginAnswered(ConnectionId id, LoginVerdict verdict, Clock::time_point now);
 
+    // The addresses that logged in before this run, oldest first.
+    void rememberKnownAddresses(const std::vector<uint32_t>& addresses);
+    // The addresses that have logged in, oldest login first, once a login
+    // changed them since the last call (to be kept for the next run);
+    // nothing when none did.
+    std::optional<std::vector<uint32_t>> takeChangedKnownAddresses();
+
     // Whether a client's login is still unanswered when its time is up.
     bool loginOverdue(ConnectionId id, Clock::time_point now) const;
     // How long until a held login's turn comes or a login falls due; nothing
@@ -117,8 +133,15 @@ private:
         int noticesLeft = 0;
     };
 
+    // The client whose place a newcomer takes, if any may: of those that
+    // drive nothing and had their grace period (and, when `strangersOnly`,
+    // are not of an address that logged in), the oldest of the address
+    // that holds the most places.
+    std::optional<ConnectionId> whoMakesRoom(Clock::time_point now, bool strangersOnly) const;
+
     Limits limits_;
     LoginThrottle throttle_;
     ConnectionId nextId_ = 0;
     std::map<ConnectionId, Client> clients_; // in order of arrival
+    bool knownAddressesChanged_ = false;
 };

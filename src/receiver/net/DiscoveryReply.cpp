@@ -53,6 +53,10 @@ std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, st
     ReceiverIdentity identity;
     identity.name = name;
     identity.sessionPort = static_cast<uint16_t>(port);
+    if (const char* receiver = mojo_get_string(mojo_dic_get_value(tree.get(), "ReceiverName")))
+        identity.receiverName = receiver;
+    if (const char* version = mojo_get_string(mojo_dic_get_value(tree.get(), "ReceiverVer")))
+        identity.receiverVersion = version;
     return identity;
 }
 

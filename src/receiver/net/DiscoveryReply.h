@@ -23,8 +23,9 @@ bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length);
 
 // A query as a phone sends it, for asking whether a receiver is already there.
 std::vector<uint8_t> encodeDiscoveryQuery();
-// The name and session port a receiver's reply announces; nothing when the
-// datagram is not a reply (a query, or no "Name" string and "Port" integer).
+// The name and session port a receiver's reply announces, and the receiver
+// program's name and version when it gives them; nothing when the datagram
+// is not a reply (a query, or no "Name" string and "Port" integer).
 std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, std::size_t length);
 
 // The encoded reply: a dictionary with "Name", "Port", "Ip" = "?" (the phone

@@ -155,7 +155,12 @@ std::optional<ReceiverIdentity> DiscoveryResponder::findAnotherReceiver(const so
     if (!probe.valid() || ::bind(probe.get(), reinterpret_cast<const sockaddr*>(&bindAddress), sizeof bindAddress) == 0
         || errno != EADDRINUSE)
         return std::nullopt;
+    return askReceiver(bindAddress, wait);
+}
 
+std::optional<ReceiverIdentity> DiscoveryResponder::askReceiver(const sockaddr_in& bindAddress,
+                                                                std::chrono::milliseconds wait)
+{
     UniqueFd asker(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     sockaddr_in target = bindAddress;
     if (target.sin_addr.s_addr == htonl(INADDR_ANY))

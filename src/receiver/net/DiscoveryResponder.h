@@ -13,7 +13,8 @@
 // Every datagram is hostile until shown otherwise: a query is answered only
 // when its source is this computer or lies on the network of the interface
 // it came in on (a forged source elsewhere gets nothing), and replies are
-// rate-limited per source and in all (DiscoveryRateLimit).
+// rate-limited per source and in all, with shares of the bound on all kept
+// for the phones that logged in or were answered before (DiscoveryRateLimit).
 #pragma once
 
 #include "net/DiscoveryRateLimit.h"
@@ -57,12 +58,21 @@ public:
     // starve the sessions) and answers the queries among them.
     void handleReadable();
 
+    // The addresses that have logged in through a session, this run or an
+    // earlier one: a share of the replies is kept for them (see
+    // DiscoveryRateLimit).
+    void rememberLoggedIn(const std::vector<uint32_t>& addresses) { rate_.setLoggedIn(addresses); }
+
     // Whether another receiver already answers discovery queries on the port
     // of `bindAddress`: it is asked as a phone would, from this computer, and
     // its identity returned when it answers within `wait`. Nothing is asked
     // when no other socket holds the port.
     static std::optional<ReceiverIdentity> findAnotherReceiver(const sockaddr_in& bindAddress,
                                                                std::chrono::milliseconds wait);
+    // Asks `address` (all addresses: this computer's loopback) a discovery
+    // query, as a phone would; the identity in its reply when one comes
+    // within `wait`.
+    static std::optional<ReceiverIdentity> askReceiver(const sockaddr_in& address, std::chrono::milliseconds wait);
 
 private:
     // Reads and answers one socket's waiting datagrams; `onlyOnBoundInterface`

@@ -32,8 +32,7 @@ int LoginThrottle::failures(uint32_t address) const
 
 LoginThrottle::Clock::time_point LoginThrottle::checkableAt(uint32_t address, Clock::time_point now) const
 {
-    const bool knownGood = std::find(loggedIn_.begin(), loggedIn_.end(), address) != loggedIn_.end();
-    Clock::time_point at = knownGood ? now : failuresOfAll_.nextTokenAt(now);
+    Clock::time_point at = hasLoggedIn(address) ? now : failuresOfAll_.nextTokenAt(now);
     if (const auto found = records_.find(address); found != records_.end())
         at = std::max(at, found->second.lastFailure + delayAfter(found->second.failures));
     return std::max(at, now);
@@ -67,14 +66,34 @@ bool LoginThrottle::recordFailure(uint32_t address, Clock::time_point now)
     return record.failures == policy_.freeFailures;
 }
 
-void LoginThrottle::recordSuccess(uint32_t address)
+bool LoginThrottle::recordSuccess(uint32_t address)
 {
     records_.erase(address);
+    if (!loggedIn_.empty() && loggedIn_.back() == address)
+        return false;
     if (const auto known = std::find(loggedIn_.begin(), loggedIn_.end(), address); known != loggedIn_.end())
         loggedIn_.erase(known);
-    else if (loggedIn_.size() >= policy_.maxLoggedIn)
+    else if (loggedIn_.size() >= policy_.maxLoggedIn && !loggedIn_.empty())
         loggedIn_.pop_front();
-    loggedIn_.push_back(address);
+    if (policy_.maxLoggedIn > 0)
+        loggedIn_.push_back(address);
+    return true;
+}
+
+bool LoginThrottle::hasLoggedIn(uint32_t address) const
+{
+    return std::find(loggedIn_.begin(), loggedIn_.end(), address) != loggedIn_.end();
+}
+
+void LoginThrottle::rememberLoggedIn(const std::vector<uint32_t>& addresses)
+{
+    for (uint32_t address : addresses) {
+        if (const auto known = std::find(loggedIn_.begin(), loggedIn_.end(), address); known != loggedIn_.end())
+            loggedIn_.erase(known);
+        loggedIn_.push_back(address);
+    }
+    while (loggedIn_.size() > policy_.maxLoggedIn)
+        loggedIn_.pop_front();
 }
 
 void LoginThrottle::forgetOld(Clock::time_point now)

@@ -9,7 +9,9 @@
 // held by the limit on all (only by its own delays), so the owner's phone is
 // answered at once even while many addresses guess together. A right
 // passcode clears its address's record; a record that stays quiet long
-// enough is forgotten.
+// enough is forgotten. The addresses that logged in are kept in order of
+// their last login, the oldest forgotten first; the receiver keeps them
+// across its runs (rememberLoggedIn at start).
 #pragma once
 
 #include "common/TokenBucket.h"
@@ -20,6 +22,7 @@
 #include <deque>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 class LoginThrottle {
 public:
@@ -45,9 +48,19 @@ public:
     // When an attempt from `address` that may not be checked now can be.
     Clock::time_point checkableAt(uint32_t address, Clock::time_point now) const;
     // A checked attempt's outcome. recordFailure is true when this failure
-    // starts holding the address back (its one notice is due).
+    // starts holding the address back (its one notice is due); recordSuccess
+    // is true when the addresses that logged in, or their order, changed.
     bool recordFailure(uint32_t address, Clock::time_point now);
-    void recordSuccess(uint32_t address);
+    bool recordSuccess(uint32_t address);
+
+    // Whether `address` has logged in (in this run or, when it was
+    // remembered, an earlier one).
+    bool hasLoggedIn(uint32_t address) const;
+    // The addresses that logged in, oldest login first; at most maxLoggedIn.
+    const std::deque<uint32_t>& loggedIn() const { return loggedIn_; }
+    // Addresses that logged in before this run, oldest first, as if they
+    // had logged in now in that order.
+    void rememberLoggedIn(const std::vector<uint32_t>& addresses);
 
     // The wait after the n-th failure of one address (0 for the free ones).
     std::chrono::milliseconds delayAfter(int failures) const;

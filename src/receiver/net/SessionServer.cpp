@@ -56,8 +56,10 @@ bool SessionServer::open(const sockaddr_in& bindAddress, std::string& error)
     // queue must not overflow, or honest SYNs are dropped and retried seconds later.
     if (::bind(listener_.get(), reinterpret_cast<const sockaddr*>(&bindAddress), sizeof bindAddress) != 0
         || ::listen(listener_.get(), SOMAXCONN) != 0) {
-        error = "cannot listen on " + formatPeer(bindAddress) + ": " + std::strerror(errno);
+        const int failure = errno;
+        error = "cannot listen on " + formatPeer(bindAddress) + ": " + std::strerror(failure);
         listener_.reset();
+        errno = failure; // the caller tells a port in use from other failures
         return false;
     }
     return true;
@@ -233,6 +235,8 @@ bool SessionServer::apply(Connection& connection, ReceiverSession::Outcome outco
                + " wrong passcodes; from now on each login from this address waits (" + seconds(policy.firstDelay)
                + ", doubling up to " + seconds(policy.maxDelay) + ") and is not reported one by one");
     }
+    if (const auto known = policy_.takeChangedKnownAddresses(); known && knownAddressesChanged_)
+        knownAddressesChanged_(*known);
     connection.outbox.insert(connection.outbox.end(), outcome.reply.begin(), outcome.reply.end());
     if (outcome.drop) {
         tell(connection, "dropped: " + outcome.dropReason);

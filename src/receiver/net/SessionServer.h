@@ -36,6 +36,8 @@ public:
                   std::function<Clock::time_point()> now = Clock::now);
     ~SessionServer();
 
+    // Binds and listens; on failure `error` says why and errno is the cause
+    // (EADDRINUSE: another program holds the port).
     bool open(const sockaddr_in& bindAddress, std::string& error);
     uint16_t port() const { return boundPort(listener_.get()); }
 
@@ -50,6 +52,16 @@ public:
     std::optional<std::chrono::milliseconds> timeUntilNextDeadline() const;
 
     std::size_t connectionCount() const { return connections_.size(); }
+
+    // The addresses (IPv4, network byte order) that logged in before this
+    // run, oldest first: they keep places that strangers cannot take.
+    void rememberKnownAddresses(const std::vector<uint32_t>& addresses) { policy_.rememberKnownAddresses(addresses); }
+    // Told every address that has logged in, oldest login first, each time a
+    // login changes them: what the next run should remember.
+    void setKnownAddressesHandler(std::function<void(const std::vector<uint32_t>&)> handler)
+    {
+        knownAddressesChanged_ = std::move(handler);
+    }
 
     // Closes every connection (telling the sink of each).
     void closeAll();
@@ -84,6 +96,7 @@ private:
     InputSink& sink_;
     std::function<Clock::time_point()> now_;
     AdmissionPolicy policy_;
+    std::function<void(const std::vector<uint32_t>&)> knownAddressesChanged_;
     UniqueFd listener_;
     std::map<int, Connection> connections_;
 };

@@ -72,6 +72,15 @@ void DeviceSink::keyboard(uint8_t state, uint32_t keycode)
         keysym = XKB_KEY_Super_L;
     }
 
+    if (isPowerKeysym(keysym) && !powerKeysAllowed_) {
+        // One tap would switch the computer off where no desktop holds the
+        // power key, losing the work on screen.
+        if (state && !toldPowerIgnored_)
+            notice("the power command was ignored: start the receiver with --allow-power to let the remote press "
+                   "this computer's power key");
+        toldPowerIgnored_ = toldPowerIgnored_ || state;
+        return;
+    }
     if (state) {
         // A held key arrives as repeated key downs: each one is a stroke.
         if (pressKey(keysym, true))

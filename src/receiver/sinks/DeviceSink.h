@@ -27,6 +27,11 @@ public:
     void mouse(uint8_t buttons, int16_t dx, int16_t dy) override;
     void releaseHeld() override;
 
+    // Whether the power command (and any power, sleep or log-off key the
+    // phone sends) presses its key. Off by default: such a key is ignored,
+    // and the first one says in the log how to allow it.
+    void allowPowerKeys(bool allowed) { powerKeysAllowed_ = allowed; }
+
 protected:
     // Presses or releases the key that produces `keysym`. False when the
     // device has no way to produce it (the stroke is then not counted as held).
@@ -53,4 +58,6 @@ private:
     std::set<uint32_t> heldKeysyms_;
     std::set<uint32_t> refusedKeysyms_; // told this session
     uint8_t heldButtons_ = 0; // the left, middle and right bits of the last mouse event
+    bool powerKeysAllowed_ = false;
+    bool toldPowerIgnored_ = false;
 };

@@ -45,10 +45,14 @@ public:
     virtual PollRequest pollRequest() const { return {}; }
     // What poll reported for that descriptor (0 when it woke for another
     // reason). False when the sink can no longer make input at all; the
-    // receiver then stops with status 1.
+    // receiver then stops (see permissionWithheld).
     virtual bool handlePoll(short revents)
     {
         (void)revents;
         return true;
     }
+    // Whether the sink stopped because the user refused the desktop's
+    // permission dialog or left it unanswered: the receiver then stops for
+    // good (status 3) rather than with a failure that a restart may mend.
+    virtual bool permissionWithheld() const { return false; }
 };

@@ -2,6 +2,7 @@
 #include "sinks/InputSinkFactory.h"
 
 #include "common/Notice.h"
+#include "sinks/DeviceSink.h"
 #include "sinks/LogSink.h"
 #include "sinks/SinkChoice.h"
 #include "sinks/UinputSink.h"
@@ -18,7 +19,8 @@ namespace {
 struct Attempt {
     std::unique_ptr<InputSink> sink;
     std::string error;
-    // The user said no: no other way in is tried behind their back.
+    // The user said no, or did not answer: no other way in is tried behind
+    // their back.
     bool refused = false;
 };
 
@@ -41,17 +43,20 @@ Attempt openSink(const std::string& name, const SinkOptions& options)
         settings.tokenFile = RestoreTokenFile::forThisUser();
         RemoteDesktopPortal::Failure failure = RemoteDesktopPortal::Failure::Failed;
         attempt.sink = PortalSink::open(settings, attempt.error, failure);
-        attempt.refused = failure == RemoteDesktopPortal::Failure::Refused;
+        attempt.refused = failure == RemoteDesktopPortal::Failure::Refused
+                          || failure == RemoteDesktopPortal::Failure::Unanswered;
 #endif
     } else {
         attempt.error = "sink '" + name + "' is not part of this build";
     }
+    if (auto* device = dynamic_cast<DeviceSink*>(attempt.sink.get()))
+        device->allowPowerKeys(options.allowPower);
     if (attempt.sink && !options.layout.layout.empty() && name != "uinput")
         notice("--layout is for the uinput sink; sink " + name + " types in the desktop's own layout");
     return attempt;
 }
 
-std::unique_ptr<InputSink> chooseAutomatically(const SinkOptions& options, std::string& error)
+std::unique_ptr<InputSink> chooseAutomatically(const SinkOptions& options, std::string& error, bool& refused)
 {
     SessionFacts facts = sessionFactsFromEnvironment();
 #ifdef QUILLON_HAVE_X11
@@ -73,6 +78,7 @@ std::unique_ptr<InputSink> chooseAutomatically(const SinkOptions& options, std::
         }
         if (attempt.refused) {
             error = attempt.error;
+            refused = true;
             return nullptr;
         }
         failures += (failures.empty() ? "" : "; ") + name + ": " + attempt.error;
@@ -97,13 +103,22 @@ std::vector<std::string> inputSinkNames()
     return names;
 }
 
-std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error)
+std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error,
+                                         bool* permissionWithheld)
 {
-    if (options.name == "log")
-        return std::make_unique<LogSink>(out);
-    if (options.name == "auto")
-        return chooseAutomatically(options, error);
-    Attempt attempt = openSink(options.name, options);
-    error = attempt.error;
-    return std::move(attempt.sink);
+    bool refused = false;
+    std::unique_ptr<InputSink> sink;
+    if (options.name == "log") {
+        sink = std::make_unique<LogSink>(out);
+    } else if (options.name == "auto") {
+        sink = chooseAutomatically(options, error, refused);
+    } else {
+        Attempt attempt = openSink(options.name, options);
+        error = attempt.error;
+        refused = attempt.refused;
+        sink = std::move(attempt.sink);
+    }
+    if (permissionWithheld)
+        *permissionWithheld = refused;
+    return sink;
 }

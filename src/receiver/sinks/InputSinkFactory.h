@@ -20,10 +20,15 @@ struct SinkOptions {
     // (the other sinks type in the desktop's own); empty means the
     // computer's configured layout.
     LayoutNames layout;
+    // --allow-power: the power command presses the power key.
+    bool allowPower = false;
 };
 
 // The sink of `options.name`, or null with `error` saying why: a device
-// that cannot be reached, a desktop that refused. Sinks that write a record
-// of what happened write it to `out`. "auto" chooses by the session (see
-// SinkChoice.h) and says on standard error which sink it took and why.
-std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error);
+// that cannot be reached, a desktop that refused. `permissionWithheld`, when
+// given, says whether the user refused the desktop's dialog or left it
+// unanswered. Sinks that write a record of what happened write it to `out`.
+// "auto" chooses by the session (see SinkChoice.h) and says on standard
+// error which sink it took and why.
+std::unique_ptr<InputSink> makeInputSink(const SinkOptions& options, LineOutput& out, std::string& error,
+                                         bool* permissionWithheld = nullptr);

@@ -15,6 +15,16 @@ constexpr std::size_t kMaxWaitingEvents = 256;
 // The portal's wheel: the vertical axis, a positive step scrolling down.
 constexpr uint32_t kVerticalAxis = 0;
 
+// After a refused or unanswered dialog the receiver stops for good; this is
+// how its user has the desktop ask again.
+constexpr const char* kAskAgain =
+    "to be asked again: systemctl --user restart quillon-receiver (or start the receiver again)";
+
+bool isWithheld(RemoteDesktopPortal::Failure failure)
+{
+    return failure == RemoteDesktopPortal::Failure::Refused || failure == RemoteDesktopPortal::Failure::Unanswered;
+}
+
 } // namespace
 
 std::unique_ptr<PortalSink> PortalSink::open(const Settings& settings, std::string& error,
@@ -26,7 +36,10 @@ std::unique_ptr<PortalSink> PortalSink::open(const Settings& settings, std::stri
         return nullptr;
     }
     std::unique_ptr<PortalSink> sink(new PortalSink(std::move(portal), settings));
-    sink->restoreToken_ = settings.tokenFile.read();
+    std::string tokenProblem;
+    sink->restoreToken_ = settings.tokenFile.read(&tokenProblem);
+    if (!tokenProblem.empty())
+        notice(tokenProblem + ": it is not used, and the desktop asks again");
     notice(sink->restoreToken_.empty() || !sink->portal_->canRestore()
                ? "asking the desktop for permission to control this computer: answer its dialog on the screen "
                  "(it asks once)"
@@ -35,7 +48,7 @@ std::unique_ptr<PortalSink> PortalSink::open(const Settings& settings, std::stri
     sink->portal_->waitWhileOpening();
     if (sink->failure_) {
         failure = *sink->failure_;
-        error = sink->failureReason_;
+        error = sink->failureReason_ + (isWithheld(failure) ? std::string("; ") + kAskAgain : std::string());
         return nullptr;
     }
     notice("input goes through the desktop's remote-desktop portal");
@@ -167,8 +180,13 @@ bool PortalSink::handlePoll(short)
     portal_->process();
     if (!failure_)
         return true;
-    notice(failureReason_ + "; stopping");
+    notice(failureReason_ + "; stopping" + (isWithheld(*failure_) ? std::string(": ") + kAskAgain : std::string()));
     return false;
+}
+
+bool PortalSink::permissionWithheld() const
+{
+    return failure_ && isWithheld(*failure_);
 }
 
 bool PortalSink::pressKey(uint32_t keysym, bool down)

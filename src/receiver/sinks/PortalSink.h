@@ -33,8 +33,9 @@ public:
 
     // Connects to the portal and opens a first session, waiting (within the
     // bounds of `settings`) for the user's answer. Null with `error`, one
-    // line, and `failure` when the portal is missing, the user refuses, or
-    // the portal fails.
+    // line, and `failure` when the portal is missing, the user refuses or
+    // does not answer (the line then says how to be asked again), or the
+    // portal fails.
     static std::unique_ptr<PortalSink> open(const Settings& settings, std::string& error,
                                             RemoteDesktopPortal::Failure& failure);
     ~PortalSink() override;
@@ -46,6 +47,7 @@ public:
     void releaseHeld() override;
     PollRequest pollRequest() const override;
     bool handlePoll(short revents) override;
+    bool permissionWithheld() const override;
 
 protected:
     bool pressKey(uint32_t keysym, bool down) override;

@@ -440,7 +440,7 @@ bool RemoteDesktopPortal::process()
         const auto seconds = std::chrono::ceil<std::chrono::seconds>(
                                  step_ == Step::Start ? startWait_ : std::chrono::milliseconds(kRequestWait))
                                  .count();
-        fail(Failure::Failed, step_ == Step::Start
+        fail(step_ == Step::Start ? Failure::Unanswered : Failure::Failed, step_ == Step::Start
                                   ? "no answer from the desktop's permission dialog within "
                                         + std::to_string(seconds) + " s"
                                   : "the remote-desktop portal did not answer within " + std::to_string(seconds)

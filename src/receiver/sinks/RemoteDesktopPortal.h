@@ -26,8 +26,9 @@ public:
     enum class State { Closed, Opening, Open };
     enum class Failure {
         Missing, // no session bus, no portal, or one without keyboard and pointer
-        Refused, // the user said no
-        Failed,  // the portal failed, did not answer in time, or the bus went away
+        Refused,    // the user said no
+        Unanswered, // the user did not answer the permission dialog in time
+        Failed,     // the portal failed, did not answer in time, or the bus went away
     };
 
     // Device types of the portal.

@@ -17,12 +17,14 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // The saved token; empty when there is none or the file is not ours
-    // alone (it is then ignored: a token others could read or plant is no
-    // grant of this user's).
-    std::string read() const;
-    // Replaces the saved token (mode 0600, written whole or not at all); an
-    // empty token removes the file. False with `error` when it cannot.
+    // The saved token; empty when there is none, or when the file or its
+    // folder is not this user's alone (a token others could read, plant or
+    // swap is no grant of this user's): `problem`, when given, then says why.
+    // Never waits (a FIFO is refused, not read).
+    std::string read(std::string* problem = nullptr) const;
+    // Replaces the saved token (mode 0600, written whole or not at all), in
+    // a folder of this user's that others may not change; an empty token
+    // removes the file. False with `error` when it cannot.
     bool write(const std::string& token, std::string& error) const;
 
 private:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sinks/XTestSink.h"
 
+#include "common/ExitStatus.h"
 #include "common/Notice.h"
 
 #include <X11/XKBlib.h>
@@ -27,11 +28,15 @@ int noteXError(Display* display, XErrorEvent* event)
     return 0;
 }
 
-// Xlib ends the process once this returns; the operator learns why first.
+// Xlib would end the process with status 1 once this returns, and the user
+// unit would start it again and again on a display that is gone. The
+// display closing ends the session it served: the receiver ends as it does
+// at a hang-up, and the next login starts it again.
 int noteLostDisplay(Display*)
 {
-    notice("lost the connection to the X display; stopping");
-    return 0;
+    notice("lost the connection to the X display (the session has ended); stopping");
+    noticeOutput().flush();
+    std::_Exit(kExitStopped);
 }
 
 // An application reads the keymap when it handles a key, which may be a

@@ -360,15 +360,42 @@ TEST(ReceiverLifecycle, PasscodeAndGuessesNeverAppearInItsOutput)
     }
 }
 
-TEST(ReceiverLifecycle, APortInUseIsReportedWithExitStatusOne)
+TEST(ReceiverLifecycle, APortInUseIsReportedWithExitStatusOneNamingTheReceiverThatHoldsIt)
 {
-    auto first = ReceiverProcess::startOnLoopback(kPasscode);
-    ReceiverProcess second({"--bind", "127.0.0.1", "--port", std::to_string(first->sessionPort()),
-                            "--discovery-port", "0", "--passcode", kPasscode});
+    // Another program: nothing answers discovery on its port.
+    UniqueFd program = listeningOnLoopback();
+    const std::string programPort = std::to_string(localPort(program.get()));
+    ReceiverProcess second({"--bind", "127.0.0.1", "--port", programPort, "--discovery-port", "0", "--passcode",
+                            kPasscode});
     EXPECT_EQ(second.waitForExit(), 1);
-    EXPECT_NE(second.errors().find("cannot listen on 127.0.0.1:" + std::to_string(first->sessionPort())),
+    EXPECT_NE(second.errors().find("cannot listen on 127.0.0.1:" + programPort
+                                   + ": Address already in use: another program holds it"),
               std::string::npos)
         << second.errors();
+    EXPECT_NE(second.errors().find("give this one another --port"), std::string::npos) << second.errors();
+
+    // Another receiver, with its discovery on the port of the same number (as
+    // both are by default), answers the question with its name and version.
+    uint16_t port = 0;
+    for (int attempt = 0; attempt < 20 && port == 0; ++attempt) {
+        const UniqueFd tcp = boundOnLoopback();
+        if (boundUdpSocket("127.0.0.1", localPort(tcp.get())).valid())
+            port = localPort(tcp.get());
+    }
+    ASSERT_NE(port, 0) << "no port free for both TCP and UDP";
+    ReceiverProcess first({"--bind", "127.0.0.1", "--port", std::to_string(port), "--discovery-port",
+                           std::to_string(port), "--passcode", kPasscode, "--name", "Den PC"});
+    ASSERT_TRUE(first.waitForNotice("discovery listening on")) << first.errors();
+    ReceiverProcess third({"--bind", "127.0.0.1", "--port", std::to_string(port), "--discovery-port", "0",
+                           "--passcode", kPasscode});
+    EXPECT_EQ(third.waitForExit(), 1);
+    EXPECT_NE(third.errors().find("cannot listen on 127.0.0.1:" + std::to_string(port)
+                                  + ": Address already in use: another receiver holds it (\"Den PC\", "
+                                    "quillon-receiver " QUILLON_TEST_VERSION "); stop it"),
+              std::string::npos)
+        << third.errors();
+    EXPECT_NE(third.errors().find("give this one another --port"), std::string::npos) << third.errors();
+    EXPECT_EQ(first.stop(SIGTERM), 0);
 }
 
 TEST(ReceiverLifecycle, ASecondReceiverOnTheSameDiscoveryPortSaysSoAndDoesNotStart)

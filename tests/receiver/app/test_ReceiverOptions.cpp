@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: values taken, bad options refused with a clear message,
-// and the binary's exit status for them.
+// and the binary's exit status for them; the passcode file, the warning a
+// weak passcode gets, --new-passcode in a fresh home, and the file of
+// addresses that logged in.
+#include "app/KnownAddressesFile.h"
 #include "app/PasscodeFile.h"
+#include "app/PasscodeStrength.h"
 #include "app/ReceiverOptions.h"
 #include "support/ReceiverProcess.h"
 #include "support/ScopedEnvironment.h"
+#include "support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +86,13 @@ TEST(ReceiverOptions, DefaultsAndEveryOptionInBothSpellings)
     EXPECT_EQ(layout.layout, "de");
     EXPECT_EQ(layout.variant, "nodeadkeys");
     EXPECT_TRUE(defaults.layout.empty()) << "empty means the computer's layout";
+    EXPECT_FALSE(defaults.allowPower);
+    EXPECT_TRUE(parsed({"--passcode", "x", "--allow-power"}).allowPower);
+    // --new-passcode needs no passcode; --passcode-file names where it goes.
+    const ReceiverOptions made = parsed({"--new-passcode", "--passcode-file", "/p", "--force"});
+    EXPECT_TRUE(made.newPasscode && made.force);
+    EXPECT_EQ(made.passcodeFile, "/p");
+    EXPECT_FALSE(defaults.newPasscode || defaults.force);
 }
 
 namespace {
@@ -117,6 +132,10 @@ TEST(ReceiverOptions, BadCommandLinesAreRefusedWithAClearMessage)
         {{"--passcode", "x", "--name", ""}, "the name must be 1 to 255 bytes long"},
         {{"--passcode", "x", "--name", std::string(256, 'n')}, "the name must be 1 to 255 bytes long"},
         {{"--help=yes"}, "takes no value"},
+        {{"--passcode", "x", "--allow-power=yes"}, "takes no value"},
+        {{"--new-passcode", "--passcode", "x"}, "'--new-passcode' makes the passcode: give no '--passcode'"},
+        {{"--passcode", "x", "--force"}, "option '--force' goes with '--new-passcode'"},
+        {{}, "make one with 'quillon-receiver --new-passcode'"},
     };
     for (const auto& [arguments, expected] : cases) {
         const std::string error = refusal(arguments);
@@ -143,7 +162,7 @@ TEST(PasscodeFile, ReadsTheFirstLineWithoutItsEnding)
     }
 }
 
-TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFiles)
+TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFilesAndLinks)
 {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"", "holds no passcode"},
@@ -163,6 +182,95 @@ TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFiles)
     std::string error;
     EXPECT_FALSE(readPasscodeFile("/nonexistent/quillon/passcode", passcode, error));
     EXPECT_NE(error.find("cannot read the passcode file"), std::string::npos) << error;
+    EXPECT_NE(error.find("make one with: quillon-receiver --new-passcode --passcode-file '/nonexistent/quillon/passcode'"),
+              std::string::npos)
+        << error;
+
+    // A link is not followed, even to a private file of this user's: where
+    // links are not protected, another user may point one at a key file.
+    TemporaryFile target("s3cret\n");
+    const std::string link = target.path() + ".link";
+    ASSERT_EQ(symlink(target.path().c_str(), link.c_str()), 0);
+    EXPECT_FALSE(readPasscodeFile(link, passcode, error));
+    EXPECT_NE(error.find("is a symbolic link"), std::string::npos) << error;
+    unlink(link.c_str());
+}
+
+TEST(PasscodeStrength, APasscodeTriedOutWithinAWeekOrShortIsWeakWithItsTime)
+{
+    const LoginThrottle::Policy throttle; // 10 wrong passcodes a minute, after a burst of 10
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"1234", "every passcode like it (4 characters) is tried within 17 hours at the limit of 10 wrong"},
+        {"x", "(1 characters) is tried within 1.6 minutes"},
+        {"481739", "is tried within 69 days"},   // short, though it takes months
+        {"abcdefg", "is tried within 1,500 years"}, // short, however long it takes
+        {"1234567", "is tried within 690 days"},
+        {"4817390265", ""},                       // 1,900 years
+        {"correct horse", ""},
+        {"481739026512", ""},
+    };
+    for (const auto& [passcode, expected] : cases) {
+        const auto warning = weakPasscodeWarning(passcode, throttle);
+        if (expected.empty()) {
+            EXPECT_FALSE(warning) << passcode << ": " << *warning;
+            continue;
+        }
+        ASSERT_TRUE(warning) << passcode;
+        EXPECT_NE(warning->find(expected), std::string::npos) << *warning;
+        EXPECT_NE(warning->find("quillon-receiver --new-passcode"), std::string::npos) << *warning;
+        EXPECT_EQ(warning->find(passcode), std::string::npos) << "the passcode is never repeated";
+    }
+    // A week is the line, from the throttle's policy: 5 digits take 6.9 days.
+    EXPECT_EQ(describeDuration(timeToTry(passcodesLike("48173"), throttle)), "6.9 days");
+    LoginThrottle::Policy slower = throttle;
+    slower.failuresPerMinute = 1;
+    EXPECT_FALSE(weakPasscodeWarning("48173902", throttle));
+    EXPECT_EQ(describeDuration(timeToTry(passcodesLike("4817390265"), slower)), "19,000 years");
+}
+
+TEST(KnownAddressesFile, KeepsTheNewestAddressesPrivatelyAndReadsAHostileFileSafely)
+{
+    TemporaryDirectory state;
+    const std::string path = state.path() + "/quillon/logged-in-addresses";
+    const auto ip = [](const char* text) {
+        in_addr parsed{};
+        inet_pton(AF_INET, text, &parsed);
+        return parsed.s_addr;
+    };
+    const auto write = [&path](const std::string& text) {
+        std::ofstream(path, std::ios::trunc) << text;
+        chmod(path.c_str(), 0600);
+    };
+    std::string problem;
+    EXPECT_TRUE(readKnownAddresses(path, 64, problem).empty());
+    EXPECT_EQ(problem, "") << "no file yet is no problem";
+
+    std::string error;
+    ASSERT_TRUE(writeKnownAddresses(path, {ip("192.168.1.20"), ip("10.0.0.7")}, error)) << error;
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    ASSERT_EQ(stat((state.path() + "/quillon").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
+    EXPECT_EQ(readKnownAddresses(path, 64, problem), (std::vector<uint32_t>{ip("192.168.1.20"), ip("10.0.0.7")}));
+
+    // Lines that are no address are skipped and said; a repeated address
+    // counts where it last stands; only the newest `most` are taken.
+    write("# heading\n10.0.0.1\nnot an address\n10.0.0.2\n10.0.0.1\n300.1.1.1\n10.0.0.3\n\n10.0.0.4\n");
+    EXPECT_EQ(readKnownAddresses(path, 3, problem),
+              (std::vector<uint32_t>{ip("10.0.0.1"), ip("10.0.0.3"), ip("10.0.0.4")}));
+    EXPECT_NE(problem.find("has 2 lines that are no address"), std::string::npos) << problem;
+
+    // Refused whole, as every private file is (see PasscodeFile): here too
+    // large, then in a folder others may change.
+    write(std::string(5000, '#'));
+    EXPECT_TRUE(readKnownAddresses(path, 64, problem).empty());
+    EXPECT_NE(problem.find("is too large; it is ignored"), std::string::npos) << problem;
+    write("10.0.0.1\n");
+    chmod((state.path() + "/quillon").c_str(), 0777);
+    EXPECT_TRUE(readKnownAddresses(path, 64, problem).empty());
+    EXPECT_NE(problem.find("may be changed by other users"), std::string::npos) << problem;
+    EXPECT_FALSE(writeKnownAddresses(path, {ip("10.0.0.1")}, error)) << "nor written in such a folder";
 }
 
 TEST(PasscodeFile, RefusesAFileOtherUsersMayReadOrChange)
@@ -287,7 +395,8 @@ TEST(ReceiverBinaryOptions, HelpPrintsUsageAndSucceeds)
     ReceiverProcess help({"--help"});
     EXPECT_EQ(help.waitForExit(), 0);
     for (const char* option : {"--port", "--discovery-port", "--passcode", "--passcode-file", "--name", "--sink",
-                               "--layout", "--variant", "--bind", "--help"})
+                               "--layout", "--variant", "--bind", "--help", "--new-passcode", "--force",
+                               "--allow-power"})
         EXPECT_NE(help.output().find(option), std::string::npos) << option;
 }
 
@@ -298,4 +407,71 @@ TEST(ReceiverBinaryOptions, VersionPrintsTheProjectVersionAndSucceeds)
     EXPECT_EQ(version.output(), std::string("quillon-receiver ") + QUILLON_TEST_VERSION + "\n");
     EXPECT_TRUE(parseReceiverOptions({"--version"}).options->version) << "the version needs no passcode";
     EXPECT_FALSE(parseReceiverOptions({"--version=2"}).options);
+}
+
+TEST(ReceiverBinaryOptions, NewPasscodeMakesAPrivateFileInAFreshHomeAndNeverOverwritesItUnasked)
+{
+    TemporaryDirectory home;
+    ScopedEnvironment environment;
+    environment.set("HOME", home.path());
+    const std::string path = home.path() + "/.config/quillon/passcode";
+    const auto mode = [](const std::string& file) {
+        struct stat status {};
+        return lstat(file.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+    };
+    const auto contents = [&path] {
+        std::ifstream file(path);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const auto printedPasscode = [](const std::string& output) {
+        const std::string label = "New passcode: ";
+        const auto at = output.find(label);
+        return at == std::string::npos ? std::string() : output.substr(at + label.size(), 12);
+    };
+
+    ReceiverProcess first({"--new-passcode"});
+    ASSERT_EQ(first.waitForExit(), 0) << first.errors();
+    const std::string passcode = printedPasscode(first.output());
+    EXPECT_EQ(passcode.find_first_not_of("0123456789"), std::string::npos) << first.output();
+    EXPECT_EQ(passcode.size(), 12u) << first.output();
+    EXPECT_EQ(contents(), passcode + "\n");
+    EXPECT_EQ(mode(path), 0600u);
+    EXPECT_EQ(mode(home.path() + "/.config/quillon"), 0700u);
+    EXPECT_EQ(mode(home.path() + "/.config"), 0700u);
+    EXPECT_NE(first.output().find("systemctl --user enable --now quillon-receiver"), std::string::npos);
+    EXPECT_NE(first.output().find("takes some 190,000 years"), std::string::npos) << first.output();
+
+    // Run again, it keeps the file and says how to replace it.
+    ReceiverProcess again({"--new-passcode"});
+    EXPECT_EQ(again.waitForExit(), 2);
+    EXPECT_NE(again.errors().find("exists already and is kept; --force replaces it"), std::string::npos)
+        << again.errors();
+    EXPECT_EQ(again.output(), "");
+    EXPECT_EQ(contents(), passcode + "\n");
+
+    ReceiverProcess replaced({"--new-passcode", "--force"});
+    ASSERT_EQ(replaced.waitForExit(), 0) << replaced.errors();
+    const std::string second = printedPasscode(replaced.output());
+    EXPECT_NE(second, passcode);
+    EXPECT_EQ(contents(), second + "\n");
+    EXPECT_EQ(mode(path), 0600u);
+    EXPECT_NE(replaced.output().find("systemctl --user restart quillon-receiver"), std::string::npos);
+
+    // The receiver takes it as it is, without a word about its strength.
+    ReceiverProcess receiver({"--passcode-file", path, "--bind", "127.0.0.1", "--port", "0", "--discovery-port", "0"});
+    EXPECT_TRUE(receiver.waitForNotice("session listening on")) << receiver.errors();
+    EXPECT_EQ(receiver.stop(SIGTERM), 0);
+    EXPECT_EQ(receiver.errors().find("weak"), std::string::npos) << receiver.errors();
+    EXPECT_EQ(receiver.errors().find(second), std::string::npos) << receiver.errors();
+}
+
+TEST(ReceiverBinaryOptions, AWeakPasscodeIsWarnedAboutAtStartWithTheTimeToGuessIt)
+{
+    ReceiverProcess receiver({"--passcode", "1234", "--bind", "127.0.0.1", "--port", "0", "--discovery-port", "0"});
+    const auto warning = receiver.waitForNotice("the passcode is weak");
+    ASSERT_TRUE(warning) << receiver.errors();
+    EXPECT_NE(warning->find("tried within 17 hours"), std::string::npos) << *warning;
+    EXPECT_EQ(warning->find("1234"), std::string::npos) << *warning;
+    EXPECT_TRUE(receiver.waitForNotice("session listening on")) << "it starts all the same";
+    EXPECT_EQ(receiver.stop(SIGTERM), 0);
 }

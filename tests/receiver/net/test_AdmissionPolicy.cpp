@@ -2,8 +2,9 @@
 // The session server's rules without a socket: tables of what happens to its
 // clients on a manual clock (arrivals, logins and their answers, departures,
 // time passing) and what the policy answers each time, written out: who gets
-// a place and whose place it takes, which logins wait and when their turn
-// comes, who is dropped for not logging in, how much is said.
+// a place and whose place it takes (the places kept for addresses that
+// logged in before), which logins wait and when their turn comes, who is
+// dropped for not logging in, how much is said.
 #include "net/AdmissionPolicy.h"
 
 #include <gtest/gtest.h>
@@ -55,9 +56,14 @@ Event heldBack(const char* from) { return {Event::Kind::HeldBack, from}; }
 
 class PolicyUnderTest {
 public:
-    explicit PolicyUnderTest(AdmissionPolicy::Limits limits = {})
+    // `known`: the addresses that logged in before this run.
+    explicit PolicyUnderTest(AdmissionPolicy::Limits limits = {}, const std::vector<const char*>& known = {})
         : policy_(limits)
     {
+        std::vector<uint32_t> addresses;
+        for (const char* text : known)
+            addresses.push_back(address(text));
+        policy_.rememberKnownAddresses(addresses);
     }
 
     // What the policy answers to `event` at `sinceStart` (never earlier than the last event's).
@@ -146,11 +152,13 @@ private:
     std::chrono::milliseconds last_{0};
 };
 
-AdmissionPolicy::Limits places(std::size_t all, std::size_t perAddress = 8)
+// `forKnown` of the places are kept for addresses that logged in before.
+AdmissionPolicy::Limits places(std::size_t all, std::size_t perAddress = 8, std::size_t forKnown = 0)
 {
     AdmissionPolicy::Limits limits;
     limits.maxConnections = all;
     limits.maxConnectionsPerAddress = perAddress;
+    limits.placesForKnownAddresses = forKnown;
     return limits;
 }
 
@@ -195,6 +203,53 @@ TEST(AdmissionPolicyPlaces, AFloodCannotPushOutAClientThatHasJustArrivedNorTheOn
     EXPECT_EQ(onePlace.at(0ms, arrive(kPhone)), "#0");
     EXPECT_EQ(onePlace.at(0ms, login(0, kRight)), "accepted");
     EXPECT_EQ(onePlace.at(1h, arrive("127.0.0.1")), "turned away: too many connections");
+}
+
+TEST(AdmissionPolicyPlaces, ANewcomerPushesOutTheOldestClientOfTheAddressThatHoldsTheMostPlaces)
+{
+    PolicyUnderTest t(places(4, 3));
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.1")), "#0");
+    EXPECT_EQ(t.at(100ms, arrive("10.0.0.2")), "#1");
+    EXPECT_EQ(t.at(200ms, arrive("10.0.0.2")), "#2");
+    EXPECT_EQ(t.at(300ms, arrive("10.0.0.2")), "#3");
+    // 10.0.0.1's client is the oldest, but 10.0.0.2 holds three places.
+    EXPECT_EQ(t.at(2300ms, arrive("10.0.0.3")), "#4, #1 makes room");
+    EXPECT_EQ(t.at(2300ms, arrive("10.0.0.3")), "#5, #2 makes room");
+    // 10.0.0.3 holds the most now, but has just arrived; of the others,
+    // which hold one place each, the client that came first makes room.
+    EXPECT_EQ(t.at(2300ms, arrive("10.0.0.4")), "#6, #0 makes room");
+    EXPECT_EQ(t.at(2300ms, arrive("10.0.0.4")), "#7, #3 makes room");
+    EXPECT_EQ(t.at(2300ms, arrive("10.0.0.5")), "turned away: too many connections");
+}
+
+TEST(AdmissionPolicyPlaces, AnAddressThatLoggedInBeforeHasPlacesThatStrangersCannotTake)
+{
+    // One of four places is kept; the phone logged in during an earlier run.
+    PolicyUnderTest t(places(4, 8, 1), {kPhone});
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.1")), "#0");
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.2")), "#1");
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.3")), "#2");
+    EXPECT_EQ(t.at(0ms, arrive("10.0.0.4")), "turned away: too many connections");
+    // Every stranger has just arrived, yet the owner gets in at once.
+    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#3");
+    EXPECT_EQ(t.at(0ms, login(3, kRight)), "accepted");
+    // The place the owner gives back is the owner's again, not a stranger's.
+    EXPECT_EQ(t.at(1000ms, leave(3)), "gone");
+    EXPECT_EQ(t.at(1000ms, arrive("10.0.0.4")), "turned away: too many connections");
+    EXPECT_EQ(t.at(1000ms, arrive(kPhone)), "#4");
+    // Strangers make room among themselves, once they had their grace
+    // period; with every place taken, the owner's next connection takes a
+    // place as any newcomer does.
+    EXPECT_EQ(t.at(2000ms, arrive("10.0.0.4")), "#5, #0 makes room");
+    EXPECT_EQ(t.at(2000ms, arrive(kPhone)), "#6, #1 makes room");
+
+    // An address that logs in for the first time is known from then on.
+    PolicyUnderTest firstRun(places(3, 8, 1));
+    EXPECT_EQ(firstRun.at(0ms, arrive(kPhone)), "#0");
+    EXPECT_EQ(firstRun.at(0ms, arrive("10.0.0.1")), "#1");
+    EXPECT_EQ(firstRun.at(0ms, arrive("10.0.0.2")), "turned away: too many connections");
+    EXPECT_EQ(firstRun.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(firstRun.at(0ms, arrive(kPhone)), "#2");
 }
 
 TEST(AdmissionPolicyDeadlines, AClientHasUntilItsTimeIsUpToLogInAndAnAnsweredLoginHasNoDeadline)

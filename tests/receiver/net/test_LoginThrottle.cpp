@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The guessing throttle and the rate limits on a manual clock: the delays an
 // address earns, the ceiling on the failures of all addresses together, what
-// a right passcode and time forget, and the bounds on what is remembered.
+// a right passcode and time forget, the addresses that logged in, the shares
+// of discovery's replies, and the bounds on what is remembered.
 #include "net/DiscoveryRateLimit.h"
 #include "net/LoginThrottle.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <deque>
 
 namespace {
 
@@ -112,6 +114,29 @@ TEST(LoginThrottle, AnAddressThatLoggedInBeforeIsHeldOnlyByItsOwnDelays)
     EXPECT_EQ(throttle.checkableAt(owner, now), now + 1s);
 }
 
+TEST(LoginThrottle, TheAddressesThatLoggedInAreKeptInOrderOfTheirLastLoginAndBounded)
+{
+    LoginThrottle::Policy policy;
+    policy.maxLoggedIn = 3;
+    LoginThrottle throttle(policy);
+    const uint32_t a = address("192.0.2.1"), b = address("192.0.2.2"), c = address("192.0.2.3"),
+                   d = address("192.0.2.4");
+    // Remembered from an earlier run, oldest first.
+    throttle.rememberLoggedIn({a, b});
+    EXPECT_TRUE(throttle.hasLoggedIn(a) && throttle.hasLoggedIn(b) && !throttle.hasLoggedIn(c));
+    EXPECT_TRUE(throttle.recordSuccess(c));
+    EXPECT_FALSE(throttle.recordSuccess(c)) << "the newest logged in again: nothing changed";
+    EXPECT_TRUE(throttle.recordSuccess(a));
+    EXPECT_EQ(throttle.loggedIn(), (std::deque<uint32_t>{b, c, a}));
+    EXPECT_TRUE(throttle.recordSuccess(d));
+    EXPECT_EQ(throttle.loggedIn(), (std::deque<uint32_t>{c, a, d})) << "the oldest login is forgotten";
+    EXPECT_FALSE(throttle.hasLoggedIn(b));
+    // More than fit, as a hostile file might hold: the newest are kept.
+    LoginThrottle fresh(policy);
+    fresh.rememberLoggedIn({a, b, c, d, a});
+    EXPECT_EQ(fresh.loggedIn(), (std::deque<uint32_t>{c, d, a}));
+}
+
 TEST(LoginThrottle, QuietAddressesAreForgottenAndTheTableIsBounded)
 {
     LoginThrottle::Policy policy;
@@ -147,23 +172,85 @@ TEST(DiscoveryRateLimit, ASourceGetsABurstThenOneReplyASecond)
     EXPECT_TRUE(limit.allow(address("192.168.1.51"), false, kStart + 1s)) << "another source has its own share";
 }
 
-TEST(DiscoveryRateLimit, AllSourcesTogetherAreBounded)
+TEST(DiscoveryRateLimit, AllSourcesTogetherAreBoundedAndStrangersHaveTheirShareOfTheBound)
 {
     DiscoveryRateLimit limit;
     int answered = 0;
     for (uint32_t host = 1; host <= 1000; ++host)
         answered += limit.allow(htonl(0xC0A80000u + host), false, kStart);
-    EXPECT_EQ(answered, 40);
+    EXPECT_EQ(answered, 24) << "the bound on all (40) less the shares kept for phones that logged in or were "
+                               "answered before (8 each)";
     answered = 0;
     for (int i = 0; i < 1000; ++i)
         answered += limit.allow(address("127.0.0.1"), true, kStart + 1s);
-    EXPECT_EQ(answered, 20) << "this computer's queries count towards the bound on all";
+    EXPECT_EQ(answered, 28) << "this computer's queries count towards the bound on all: both kept shares, "
+                               "and a second's worth of the strangers'";
+}
+
+TEST(DiscoveryRateLimit, ForgedQueriesFromManySourcesLeaveTheOwnersPhonesTheirShares)
+{
+    DiscoveryRateLimit limit;
+    const uint32_t owner = address("192.168.1.20");    // logged in through a session
+    const uint32_t browsing = address("192.168.1.30"); // answered before the flood
+    limit.setLoggedIn({owner});
+    EXPECT_TRUE(limit.allow(browsing, false, kStart));
+    // A minute of forged queries, 300 a second from ever new sources, while
+    // both phones ask every 3 seconds.
+    int forgedAnswers = 0, ownerAnswers = 0, browsingAnswers = 0;
+    uint32_t forger = 0x0A000000u;
+    for (auto t = 0ms; t < 60s; t += 10ms) {
+        for (int i = 0; i < 3; ++i)
+            forgedAnswers += limit.allow(htonl(++forger), false, kStart + 1s + t);
+        if (t % 3s == 0ms) {
+            ownerAnswers += limit.allow(owner, false, kStart + 1s + t);
+            browsingAnswers += limit.allow(browsing, false, kStart + 1s + t);
+        }
+    }
+    EXPECT_EQ(ownerAnswers, 20);
+    EXPECT_EQ(browsingAnswers, 20);
+    // The forgers had the strangers' share alone: 24 at once, 12 a second.
+    EXPECT_LE(forgedAnswers, 24 + 12 * 61);
+    EXPECT_GE(forgedAnswers, 12 * 59);
+
+    // Only a source answered while the strangers' share was at least half
+    // full counts as answered before: not one answered in a flood.
+    int answered = 0;
+    for (uint32_t host = 1; host <= 100; ++host)
+        answered += limit.allow(htonl(0x0B000000u + host), false, kStart + 70s);
+    EXPECT_EQ(answered, 24);
+    EXPECT_TRUE(limit.allow(htonl(0x0B000005u), false, kStart + 70s)) << "answered while it was calm";
+    EXPECT_FALSE(limit.allow(htonl(0x0B000014u), false, kStart + 70s)) << "answered in the flood";
+    EXPECT_TRUE(limit.allow(browsing, false, kStart + 70s));
+}
+
+TEST(DiscoveryRateLimit, MadeUpSourcesDoNotPushOutAPhoneThatKeepsLooking)
+{
+    DiscoveryRateLimit::Policy policy;
+    policy.maxFamiliar = 1;
+    DiscoveryRateLimit limit(policy);
+    const uint32_t browsing = address("192.168.1.30");
+    // Strangers from `network` on spend their share of the replies.
+    const auto spendStrangersShare = [&limit](uint32_t network, Clock::time_point at) {
+        for (uint32_t host = 0; host < 30; ++host)
+            limit.allow(htonl(network + host), false, at);
+    };
+    EXPECT_TRUE(limit.allow(browsing, false, kStart));
+    // Calm, one at a time: each is answered, none takes the phone's place.
+    for (uint32_t host = 1; host <= 10; ++host)
+        EXPECT_TRUE(limit.allow(htonl(0x0B000000u + host), false, kStart + host * 1s));
+    spendStrangersShare(0x0C000000u, kStart + 10s);
+    EXPECT_TRUE(limit.allow(browsing, false, kStart + 10s)) << "still answered before";
+    // Once the phone has not been answered for 30 s, a newer one may.
+    EXPECT_TRUE(limit.allow(htonl(0x0B0000FFu), false, kStart + 50s));
+    spendStrangersShare(0x0D000000u, kStart + 50s);
+    EXPECT_FALSE(limit.allow(browsing, false, kStart + 50s));
 }
 
 TEST(DiscoveryRateLimit, NewSourcesWaitWhenTheTableIsFullOfBusyOnes)
 {
     DiscoveryRateLimit::Policy policy;
     policy.maxSources = 2;
+    policy.maxFamiliar = 0; // none is remembered as answered before
     DiscoveryRateLimit limit(policy);
     EXPECT_TRUE(limit.allow(address("192.168.1.1"), false, kStart));
     EXPECT_TRUE(limit.allow(address("192.168.1.2"), false, kStart));

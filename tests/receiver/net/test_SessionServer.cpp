@@ -30,6 +30,7 @@ public:
         limits.throttle.failuresPerMinute = failuresPerMinute;
         limits.maxConnections = maxConnections;
         limits.maxConnectionsPerAddress = perAddress;
+        limits.placesForKnownAddresses = 0; // the places kept for them: test_AdmissionPolicy
         limits.loginTimeout = 30s;
         limits.gracePeriod = 2s;
         server = std::make_unique<SessionServer>(passcode_, sink_, limits, [this] { return clock.now; });

@@ -372,6 +372,25 @@ TEST(UinputSink, WindowCommandsAreTheUsualShortcuts)
                                                            {EV_KEY, KEY_LEFTMETA, 0}, kSync}));
 }
 
+TEST(UinputSink, ThePowerCommandPressesThePowerKeyOnlyWhereAllowed)
+{
+    using Events = std::vector<WrittenEvent>;
+    // The remote's power button, the power key's keysym itself, and its kin.
+    const uint32_t powerKeys[] = {0x08010000, XKB_KEY_XF86PowerOff, XKB_KEY_XF86Sleep, XKB_KEY_XF86Suspend};
+    PipedUinputSink device;
+    for (uint32_t code : powerKeys) {
+        device.sink->keyboard(1, code);
+        device.sink->keyboard(0, code);
+    }
+    device.sink->keyboard(1, XKB_KEY_Return);
+    EXPECT_EQ(device.written(), (Events{{EV_KEY, KEY_ENTER, 1}, kSync})) << "nothing but the key after them";
+
+    device.sink->allowPowerKeys(true);
+    device.sink->keyboard(1, 0x08010000);
+    device.sink->keyboard(0, 0x08010000);
+    EXPECT_EQ(device.written(), (Events{{EV_KEY, KEY_POWER, 1}, kSync, {EV_KEY, KEY_POWER, 0}, kSync}));
+}
+
 TEST(UinputDevice, TheRealDeviceAppearsAndGoesWhereUinputIsWritable)
 {
     if (access("/dev/uinput", W_OK) != 0)

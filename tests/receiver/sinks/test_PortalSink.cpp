@@ -3,10 +3,12 @@
 // on a private session bus: the first start asks with persistence and keeps
 // the token (0600), a phone's login opens a session with it, its input
 // becomes the portal's exact calls, and what it held is let go before the
-// session is closed when it goes; a refusal or a missing portal stops the
-// start with one clear line and status 1; a saved token is sent and
+// session is closed when it goes; a refusal stops the receiver with a
+// status its user unit does not restart on, and a missing portal with one
+// clear line and status 1; a saved token is sent and
 // replaced; a portal that keeps no grant keeps its one session; a dialog
 // nobody answers is given up in time.
+#include "common/ExitStatus.h"
 #include "support/LoopbackSockets.h"
 #include "support/PrivateSessionBus.h"
 #include "support/ReceiverProcess.h"
@@ -19,7 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,31 +164,70 @@ TEST_F(PortalReceiver, TheDesktopAsksOnceAndThePhoneDrivesThroughItsSession)
     EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
 }
 
-TEST_F(PortalReceiver, ARefusalOrAMissingPortalStopsTheStartWithOneClearLine)
-{
-    {
-        ReceiverProcess receiver({"--passcode", kPasscode, "--bind", "127.0.0.1", "--port", "0", "--discovery-port",
-                                  "0", "--sink", "portal"});
-        EXPECT_EQ(receiver.waitForExit(), 1);
-        EXPECT_NE(receiver.errors().find("quillon-receiver: no remote-desktop portal on this desktop"),
-                  std::string::npos)
-            << receiver.errors();
-        EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
-    }
+namespace {
 
+// The exit statuses after which the user unit does not start the receiver
+// again: every RestartPreventExitStatus= line of the unit, an empty one
+// clearing those before it. The unit is the packaged one when
+// QUILLON_UNIT_FILE names it (scripts/check-packages), else its template.
+std::set<int> statusesTheUnitDoesNotRestartOn()
+{
+    const char* packaged = std::getenv("QUILLON_UNIT_FILE");
+    std::ifstream unit(packaged && *packaged ? packaged : QUILLON_UNIT_TEMPLATE);
+    EXPECT_TRUE(unit.good()) << "cannot read the unit";
+    const std::string key = "RestartPreventExitStatus=";
+    std::set<int> statuses;
+    for (std::string line; std::getline(unit, line);) {
+        if (line.rfind(key, 0) != 0)
+            continue;
+        std::istringstream values(line.substr(key.size()));
+        if (values.str().find_first_not_of(" \t") == std::string::npos)
+            statuses.clear();
+        for (int status = 0; values >> status;)
+            statuses.insert(status);
+    }
+    return statuses;
+}
+
+} // namespace
+
+TEST_F(PortalReceiver, ARefusalStopsTheReceiverForGoodSayingHowToBeAskedAgain)
+{
     StandInPortal::Behaviour refusing;
     refusing.start = StandInPortal::StartAnswer::Refuse;
     startPortal(refusing);
     ReceiverProcess receiver({"--passcode", kPasscode, "--bind", "127.0.0.1", "--port", "0", "--discovery-port",
                               "0", "--sink", "portal"});
-    EXPECT_EQ(receiver.waitForExit(), 1);
-    EXPECT_NE(receiver.errors().find("quillon-receiver: remote control was refused on the desktop\n"),
+    const int status = receiver.waitForExit();
+    EXPECT_EQ(status, kExitPermissionWithheld);
+    EXPECT_NE(receiver.errors().find("quillon-receiver: remote control was refused on the desktop; to be asked "
+                                     "again: systemctl --user restart quillon-receiver"),
               std::string::npos)
         << receiver.errors();
     EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
     EXPECT_EQ(portal_->waitForCallCount(4),
               (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2", "Start", "Session.Close"}));
     EXPECT_EQ(access(tokenPath().c_str(), F_OK), -1) << "nothing granted, nothing kept";
+
+    // Started again by its unit, it would bring the dialog back every few
+    // seconds; a failure that may mend itself is started again.
+    const std::set<int> final = statusesTheUnitDoesNotRestartOn();
+    EXPECT_EQ(final.count(status), 1u) << "the unit starts the receiver again after status " << status;
+    EXPECT_EQ(final.count(kExitBadSetup), 1u);
+    EXPECT_EQ(final.count(kExitFailed), 0u);
+}
+
+TEST_F(PortalReceiver, AMissingPortalStopsTheStartWithOneClearLine)
+{
+    {
+        ReceiverProcess receiver({"--passcode", kPasscode, "--bind", "127.0.0.1", "--port", "0", "--discovery-port",
+                                  "0", "--sink", "portal"});
+        EXPECT_EQ(receiver.waitForExit(), kExitFailed);
+        EXPECT_NE(receiver.errors().find("quillon-receiver: no remote-desktop portal on this desktop"),
+                  std::string::npos)
+            << receiver.errors();
+        EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
+    }
 }
 
 TEST_F(PortalReceiver, TheSavedTokenIsSentAtTheNextStartAndReplaced)
@@ -281,7 +324,7 @@ TEST_F(PortalReceiver, ADialogNobodyAnswersIsGivenUpInTimeAndTakenAway)
     portal->open("", std::chrono::milliseconds(300));
     portal->waitWhileOpening();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-    EXPECT_EQ(failure, std::optional(RemoteDesktopPortal::Failure::Failed));
+    EXPECT_EQ(failure, std::optional(RemoteDesktopPortal::Failure::Unanswered)) << "withheld like a refusal";
     EXPECT_EQ(why, "no answer from the desktop's permission dialog within 1 s");
     EXPECT_EQ(portal->state(), RemoteDesktopPortal::State::Closed);
     portal.reset();
@@ -289,7 +332,7 @@ TEST_F(PortalReceiver, ADialogNobodyAnswersIsGivenUpInTimeAndTakenAway)
                                                    "Request.Close", "Session.Close"}));
 }
 
-TEST(RestoreTokenFile, KeepsOneTokenPrivatelyAndIgnoresFilesThatAreNotThisUsersAlone)
+TEST(RestoreTokenFile, KeepsOneTokenPrivatelyAndIgnoresFilesAndFoldersThatAreNotThisUsersAlone)
 {
     TemporaryDirectory directory;
     const std::string path = directory.path() + "/state/quillon/portal-restore-token";
@@ -313,6 +356,21 @@ TEST(RestoreTokenFile, KeepsOneTokenPrivatelyAndIgnoresFilesThatAreNotThisUsersA
     const std::string link = directory.path() + "/link";
     ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
     EXPECT_EQ(RestoreTokenFile(link).read(), "") << "a link may point at anything";
+
+    // Refused at once, with the reason: a FIFO (opening it would wait for a
+    // writer for ever), and any file in a folder others may change.
+    const std::string fifo = directory.path() + "/state/quillon/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string problem;
+    EXPECT_EQ(RestoreTokenFile(fifo).read(&problem), "");
+    EXPECT_NE(problem.find("is not a regular file"), std::string::npos) << problem;
+    ASSERT_EQ(chmod((directory.path() + "/state/quillon").c_str(), 0770), 0);
+    EXPECT_EQ(file.read(&problem), "");
+    EXPECT_NE(problem.find("may be changed by other users"), std::string::npos) << problem;
+    EXPECT_FALSE(file.write("third", error));
+    EXPECT_NE(error.find("chmod 700"), std::string::npos) << error;
+    ASSERT_EQ(chmod((directory.path() + "/state/quillon").c_str(), 0700), 0);
+    EXPECT_EQ(file.read(&problem), "second");
 
     ASSERT_TRUE(file.write("", error)) << error;
     EXPECT_EQ(access(path.c_str(), F_OK), -1) << "no token, no file";

@@ -3,7 +3,10 @@
 // a logged-in phone moves the pointer by what it sends, its buttons, wheel
 // steps and keys reach a window of the test, keys missing from the keymap are
 // lent a spare key code while the phone drives, window commands reach the window
-// manager, and what the phone held is let go when it disconnects.
+// manager, what the phone held is let go when it disconnects, the power
+// command is the power key only where allowed, and the receiver ends
+// cleanly when the display goes.
+#include "common/ExitStatus.h"
 #include "support/LoopbackSockets.h"
 #include "support/ReceiverProcess.h"
 #include "support/SessionBytes.h"
@@ -322,6 +325,30 @@ TEST_F(XTestReceiver, TextOfAnyLanguageIsTypedInOrderWithNoKeyLeftDown)
     })) << "the key code lent to 中 was not given back";
 }
 
+TEST_F(XTestReceiver, ThePowerCommandIsIgnoredUnlessAllowedAndThenIsThePowerKey)
+{
+    constexpr uint32_t kPowerCommand = 0x08010000;
+    stroke(kPowerCommand);
+    stroke(XF86XK_PowerOff);
+    stroke(XK_Return);
+    auto press = nextEvent([](const XEvent& e) { return e.type == KeyPress; });
+    ASSERT_TRUE(press);
+    EXPECT_EQ(XLookupKeysym(&press->xkey, 0), KeySym(XK_Return)) << "a power key went through";
+    EXPECT_TRUE(receiver_->waitForNotice("the power command was ignored: start the receiver with --allow-power"))
+        << receiver_->errors();
+
+    auto allowing = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-power"});
+    UniqueFd owner = connectToLoopback(allowing->sessionPort());
+    ASSERT_TRUE(sendAll(owner.get(), loginPacket(kPasscode)));
+    ASSERT_EQ(receiveExactly(owner.get(), loginReply(0).size()), std::optional<Bytes>(loginReply(0)));
+    ASSERT_TRUE(sendAll(owner.get(), keyboardPacket(1, kPowerCommand)));
+    ASSERT_TRUE(sendAll(owner.get(), keyboardPacket(0, kPowerCommand)));
+    press = nextEvent([](const XEvent& e) { return e.type == KeyPress; });
+    ASSERT_TRUE(press);
+    EXPECT_EQ(XLookupKeysym(&press->xkey, 0), KeySym(XF86XK_PowerOff));
+    EXPECT_EQ(allowing->stop(SIGTERM), 0) << allowing->errors();
+}
+
 TEST_F(XTestReceiver, WindowCommandsGoToTheWindowManagerForTheActiveWindow)
 {
     // The test plays the window manager: it names its window active and
@@ -411,4 +438,17 @@ TEST_F(XTestReceiver, ClientsWithoutAnAcceptedLoginMoveNothing)
     unsigned mask = 0;
     pointer(&mask);
     EXPECT_EQ(mask & (Button1Mask | Button3Mask | ShiftMask), 0u);
+}
+
+TEST_F(XTestReceiver, WhenTheDisplayGoesTheReceiverEndsAsAtAHangUp)
+{
+    // The session it served is over: a failure status would have the user
+    // unit start it again and again on a display that is gone.
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    xvfb_.reset();
+    EXPECT_EQ(receiver_->waitForExit(), kExitStopped) << receiver_->errors();
+    EXPECT_NE(receiver_->errors().find("lost the connection to the X display (the session has ended); stopping"),
+              std::string::npos)
+        << receiver_->errors();
 }
