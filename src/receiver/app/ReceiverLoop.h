@@ -15,6 +15,7 @@ struct ReceiverConfig {
     uint16_t discoveryPort = 0; // 0: the system picks a free port
     std::string passcode;
     std::string name;
+    bool allowPlain = false; // plain logins are accepted too
 };
 
 // Runs until asked to stop; returns the process's exit status (0 after a

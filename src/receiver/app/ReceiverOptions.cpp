@@ -66,6 +66,13 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
             continue;
         }
 
+        if (option == "--allow-plain") {
+            if (inlineValue)
+                return failure("option '" + option + "' takes no value");
+            options.allowPlain = true;
+            continue;
+        }
+
         static const std::vector<std::string> withValue = {"--port", "--discovery-port", "--bind", "--passcode",
                                                            "--passcode-file", "--name", "--sink",
                                                            "--layout", "--variant"};
@@ -146,6 +153,8 @@ std::string receiverUsage()
              "  --layout NAME          keyboard layout the uinput sink types in (de, fr...;\n"
              "                         default: the computer's, else us)\n"
              "  --variant NAME         variant of that layout (nodeadkeys, dvorak...)\n"
+             "  --allow-plain          also accept phones that speak only the plain login: their\n"
+             "                         passcodes and keys cross the network readable\n"
              "  --help                 show this help and exit\n"
              "  --version              show the version and exit\n"
              "\n"
@@ -155,7 +164,12 @@ std::string receiverUsage()
              "uinput makes a virtual keyboard and mouse through /dev/uinput, typing in\n"
              "the computer's keyboard layout; auto takes portal in a Wayland session and\n"
              "xtest in an X11 one, else uinput. Sinks missing from the list above are\n"
-             "not part of this build. Notices go to standard error.\n";
+             "not part of this build. Notices go to standard error.\n"
+             "\n"
+             "Phones log in securely: the passcode never crosses the network, and every\n"
+             "event is encrypted and authenticated. A plain login, which sends the\n"
+             "passcode in clear, is refused unless --allow-plain is given; the refusal\n"
+             "is noted, since that passcode should then be changed.\n";
 }
 
 std::string receiverVersionLine()

@@ -19,6 +19,7 @@ struct ReceiverOptions {
     std::string sink = "log";                      // --sink
     std::string layout;                            // --layout; empty means the computer's
     std::string variant;                           // --variant
+    bool allowPlain = false;                       // --allow-plain
     bool help = false;                             // --help
     bool version = false;                          // --version
 };

@@ -53,6 +53,7 @@ int main(int argc, char** argv)
     config.discoveryPort = options.discoveryPort;
     config.name = options.name.empty() ? defaultReceiverName() : options.name;
     config.passcode = options.passcode;
+    config.allowPlain = options.allowPlain;
     if (!options.passcodeFile.empty()) {
         std::string error;
         if (!readPasscodeFile(options.passcodeFile, config.passcode, error)) {

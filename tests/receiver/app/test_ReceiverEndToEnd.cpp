@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver as a child process on 127.0.0.1: discovery
-// queries and replies, logins, events logged as exact JSON lines, hostile
-// clients and datagrams, and a clean stop.
+// queries and replies, secure and plain logins, events logged as exact JSON
+// lines, hostile clients and datagrams, and a clean stop.
 #include "support/LoopbackSockets.h"
 #include "Mojo.h"
 #include "net/SocketAddress.h"
+#include "SecureHandshake.h"
+#include "SecureRecord.h"
 #include "support/ReceiverProcess.h"
 #include "support/SessionBytes.h"
 
@@ -39,7 +41,15 @@ std::vector<std::string> nextLines(ReceiverProcess& receiver, std::size_t count)
     return lines;
 }
 
-// Connects and logs in; returns the connection with the reply checked.
+// A receiver that also takes plain logins: most tests here log in plainly,
+// with bytes written out by hand, since what follows a login is the same for
+// both kinds; the secure login has its own tests below.
+std::unique_ptr<ReceiverProcess> plainReceiver()
+{
+    return ReceiverProcess::startOnLoopback(kPasscode, {"--allow-plain"});
+}
+
+// Connects and logs in plainly; returns the connection with the reply checked.
 UniqueFd loggedInClient(ReceiverProcess& receiver, const std::string& passcode, int32_t expectedRsp,
                         const char* from = "127.0.0.1")
 {
@@ -66,9 +76,11 @@ std::optional<DecodedReply> decodeReply(const Bytes& datagram)
             if (const char* text = mojo_get_string(mojo_dic_get_value(root, key)))
                 reply.strings[key] = text;
         }
-        int32_t port = 0;
-        if (mojo_get_int(mojo_dic_get_value(root, "Port"), &port) == 0)
-            reply.integers["Port"] = port;
+        for (const char* key : {"Port", "Secure"}) {
+            int32_t value = 0;
+            if (mojo_get_int(mojo_dic_get_value(root, key), &value) == 0)
+                reply.integers[key] = value;
+        }
     }
     mojo_delete(root);
     return ok ? std::optional<DecodedReply>(reply) : std::nullopt;
@@ -93,6 +105,7 @@ void expectReplyFor(const Bytes& datagram, const ReceiverProcess& receiver)
     EXPECT_EQ(reply->strings.at("Os"), system.sysname);
     EXPECT_EQ(reply->strings.at("ReceiverName"), "quillon-receiver");
     EXPECT_EQ(reply->strings.at("ReceiverVer"), QUILLON_TEST_VERSION);
+    EXPECT_EQ(reply->integers.at("Secure"), 1);
     EXPECT_EQ(reply->strings.count("Device"), 0u);
 }
 
@@ -177,7 +190,7 @@ TEST(ReceiverDiscovery, GarbageDatagramsAreIgnoredAndDoNotStopIt)
 
 TEST(ReceiverSessions, AcceptedLoginThenEventsAreLoggedAsExactLinesInOrder)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd client = loggedInClient(*receiver, kPasscode, 0);
     // Split across sends in awkward places: the receiver must reassemble them.
     const Bytes events = keyboardPacket(1, 0x41) + mousePacket(1, -3, 5) + keyboardPacket(0, 0x41)
@@ -203,7 +216,7 @@ TEST(ReceiverSessions, AcceptedLoginThenEventsAreLoggedAsExactLinesInOrder)
 
 TEST(ReceiverSessions, RefusedLoginIsAnsweredAndItsEventsAreNotLogged)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd refused = loggedInClient(*receiver, "wrong horse", 1);
     ASSERT_TRUE(sendAll(refused.get(), keyboardPacket(1, 0x41) + mousePacket(1, 10, 10)));
     const std::string connect = connectLine(refused.get());
@@ -222,7 +235,7 @@ TEST(ReceiverSessions, RefusedLoginIsAnsweredAndItsEventsAreNotLogged)
 
 TEST(ReceiverSessions, GarbageClientIsDisconnectedWhileAGoodClientKeepsBeingServed)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd good = loggedInClient(*receiver, kPasscode, 0);
     EXPECT_EQ(nextLines(*receiver, 2), (std::vector<std::string>{connectLine(good.get()), kAccepted}));
 
@@ -258,7 +271,7 @@ TEST(ReceiverSessions, GarbageClientIsDisconnectedWhileAGoodClientKeepsBeingServ
 
 TEST(ReceiverSessions, ANewLoginTakesOverAndTheOlderClientIsClosed)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd first = loggedInClient(*receiver, kPasscode, 0);
     UniqueFd waiting = connectToLoopback(receiver->sessionPort());
     EXPECT_EQ(nextLines(*receiver, 3), (std::vector<std::string>{connectLine(first.get()), kAccepted,
@@ -280,7 +293,7 @@ TEST(ReceiverSessions, ANewLoginTakesOverAndTheOlderClientIsClosed)
 
 TEST(ReceiverSessions, ClientsThatVanishMidReplyDoNotEndTheReceiver)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     for (int i = 0; i < 20; ++i) {
         UniqueFd rude = connectToLoopback(receiver->sessionPort());
         ASSERT_TRUE(sendAll(rude.get(), loginPacket(kPasscode)));
@@ -301,7 +314,7 @@ TEST(ReceiverSessions, ClientsThatVanishMidReplyDoNotEndTheReceiver)
 TEST(ReceiverLifecycle, StopsCleanlyOnSigtermSigintAndSighupReleasingWhatThePhoneHeld)
 {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+        auto receiver = plainReceiver();
         UniqueFd client = loggedInClient(*receiver, kPasscode, 0);
         ASSERT_TRUE(sendAll(client.get(), keyboardPacket(1, 0xFFE1) + mousePacket(1, 0, 0)));
         EXPECT_EQ(nextLines(*receiver, 4).back(), R"({"type":"mouse","buttons":1,"dx":0,"dy":0})");
@@ -316,7 +329,7 @@ TEST(ReceiverLifecycle, StopsCleanlyOnSigtermSigintAndSighupReleasingWhatThePhon
 
 TEST(ReceiverLifecycle, AStalledReaderOfItsOutputStopsNeitherLoginsNorDiscoveryNorSigterm)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     receiver->pauseOutput(true);
     UniqueFd first = loggedInClient(*receiver, kPasscode, 0);
     // Each event is a line of output: far more than the pipe and the
@@ -348,7 +361,7 @@ TEST(ReceiverLifecycle, AStalledReaderOfItsOutputStopsNeitherLoginsNorDiscoveryN
 
 TEST(ReceiverLifecycle, PasscodeAndGuessesNeverAppearInItsOutput)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd good = loggedInClient(*receiver, kPasscode, 0);
     UniqueFd bad = loggedInClient(*receiver, "a wrong guess", 1);
     bad.reset();
@@ -401,7 +414,7 @@ TEST(ReceiverDiscovery, ABurstOfQueriesGetsNoMoreRepliesThanTheLimit)
 
 TEST(ReceiverSessions, NoticesAboutOneConnectionAreLimited)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd refused = loggedInClient(*receiver, "a guess", 1);
     // Empty messages after a refused login: each was a notice of its own.
     Bytes messages;
@@ -416,4 +429,95 @@ TEST(ReceiverSessions, NoticesAboutOneConnectionAreLimited)
          ++at)
         ++ignored;
     EXPECT_LE(ignored, 4u) << receiver->errors().size() << " bytes of notices";
+}
+
+namespace {
+
+// A phone that logged in securely, with the protocol core's handshake.
+struct SecureClient {
+    UniqueFd session;
+    std::optional<RecordSealer> sealer;
+
+    Bytes record(const Bytes& packet)
+    {
+        Bytes out(recordSize(packet.size()));
+        const int size = sealer->seal(packet.data(), packet.size(), out.data(), out.size());
+        EXPECT_EQ(size, int(out.size()));
+        return out;
+    }
+};
+
+// The payload of the next message on `fd`, or nothing when none came in time.
+std::optional<Bytes> nextMessage(int fd)
+{
+    Bytes frame;
+    if (!waitUntilReadable(fd) || readMessage(fd, frame) != MessageRead::Whole)
+        return std::nullopt;
+    return Bytes(frame.begin() + 5, frame.end());
+}
+
+SecureClient secureLogin(ReceiverProcess& receiver, const std::string& passcode)
+{
+    SecureClient client{connectToLoopback(receiver.sessionPort(), true), {}};
+    PhoneHandshake phone;
+    Bytes payload;
+    EXPECT_EQ(phone.start(passcode, payload), HandshakeResult::Ok);
+    EXPECT_TRUE(sendAll(client.session.get(), messagePacket(payload)));
+    const auto share = nextMessage(client.session.get());
+    if (!share || phone.answer(share->data(), share->size(), payload) != HandshakeResult::Ok) {
+        ADD_FAILURE() << "no share: " << receiver.errors();
+        return client;
+    }
+    EXPECT_EQ(phone.receiverName(), "loopback-test");
+    EXPECT_TRUE(sendAll(client.session.get(), messagePacket(payload)));
+    const auto tb = nextMessage(client.session.get());
+    if (tb && phone.confirm(tb->data(), tb->size()) == HandshakeResult::Ok)
+        client.sealer.emplace(phone.keys()->sending);
+    else
+        ADD_FAILURE() << "not confirmed: " << receiver.errors();
+    return client;
+}
+
+} // namespace
+
+TEST(ReceiverSecureSessions, ASecureLoginTypesAndOneFlippedBitEndsTheSessionReleasingWhatWasHeld)
+{
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    SecureClient phone = secureLogin(*receiver, kPasscode);
+    ASSERT_TRUE(phone.sealer);
+    const Bytes shift = phone.record(keyboardPacket(1, 0xFFE1));
+    ASSERT_TRUE(sendAll(phone.session.get(), shift + phone.record(keyboardPacket(1, 0x41))));
+    EXPECT_EQ(nextLines(*receiver, 4), (std::vector<std::string>{connectLine(phone.session.get()), kAccepted,
+                                                                 R"({"type":"keyboard","state":1,"keycode":65505})",
+                                                                 R"({"type":"keyboard","state":1,"keycode":65})"}));
+
+    Bytes flipped = phone.record(keyboardPacket(0, 0x41));
+    flipped[5] ^= 0x01;
+    ASSERT_TRUE(sendAll(phone.session.get(), flipped + phone.record(keyboardPacket(1, 0x42))));
+    EXPECT_TRUE(waitForPeerClose(phone.session.get()));
+    EXPECT_EQ(nextLines(*receiver, 2),
+              (std::vector<std::string>{R"({"type":"release","keycodes":[65,65505],"buttons":0})", kDisconnect}));
+    EXPECT_TRUE(receiver->waitForNotice("dropped: a record did not open")) << receiver->errors();
+
+    // A record replayed on a new connection types nothing.
+    UniqueFd replay = connectToLoopback(receiver->sessionPort());
+    ASSERT_TRUE(sendAll(replay.get(), shift));
+    EXPECT_TRUE(waitForPeerClose(replay.get()));
+    EXPECT_EQ(nextLines(*receiver, 2), (std::vector<std::string>{connectLine(replay.get()), kDisconnect}));
+}
+
+TEST(ReceiverSecureSessions, PlainLoginsAreRefusedWithANoticeUnlessAllowedAsItSaysAtStart)
+{
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    UniqueFd refused = loggedInClient(*receiver, kPasscode, 1);
+    const auto notice = receiver->waitForNotice("plain login refused");
+    ASSERT_TRUE(notice) << receiver->errors();
+    EXPECT_NE(notice->find("client " + formatPeerOfLocalEnd(refused.get())), std::string::npos) << *notice;
+    EXPECT_NE(notice->find("--new-passcode --force"), std::string::npos) << *notice;
+    EXPECT_EQ(receiver->errors().find("plain logins are accepted"), std::string::npos);
+
+    auto allowing = plainReceiver();
+    EXPECT_TRUE(allowing->waitForNotice("plain logins are accepted (--allow-plain): the passcodes and keys of phones "
+                                        "that log in plainly cross the network readable"));
+    loggedInClient(*allowing, kPasscode, 0);
 }
