@@ -60,7 +60,7 @@ bool AdmissionPolicy::left(ConnectionId id, Clock::time_point now)
     const Client client = found->second;
     clients_.erase(found);
     const bool unanswered = client.login == Login::Awaited || client.login == Login::Held;
-    return client.challenged && unanswered && throttle_.recordFailure(client.address, now);
+    return client.challenged && unanswered && throttle_.recordUnanswered(client.address, now);
 }
 
 void AdmissionPolicy::challenged(ConnectionId id)

@@ -77,8 +77,10 @@ public:
     // A client's connection ended, for whatever reason. When its secure
     // login's share had gone out and its tag was not yet verified, that
     // counts as one wrong passcode of its address, whoever ended it:
-    // otherwise a guesser would hang up before each verdict. True when this
-    // starts holding its address back (the one notice about that is due).
+    // otherwise a guesser would hang up before each verdict. It had no
+    // verdict, so it uses none of the limit on all failures, which holds
+    // back new phones on other addresses. True when this starts holding its
+    // address back (the one notice about that is due).
     bool left(ConnectionId id, Clock::time_point now);
     // A client's secure login had its share answered.
     void challenged(ConnectionId id);

@@ -47,6 +47,10 @@ public:
     // A checked attempt's outcome. recordFailure is true when this failure
     // starts holding the address back (its one notice is due).
     bool recordFailure(uint32_t address, Clock::time_point now);
+    // A login that ended before its verdict (its client hung up after the
+    // secure login's share): it counts against its address as a failure, but
+    // was given no verdict, so it takes nothing of the limit on all.
+    bool recordUnanswered(uint32_t address, Clock::time_point now);
     void recordSuccess(uint32_t address);
 
     // The wait after the n-th failure of one address (0 for the free ones).
