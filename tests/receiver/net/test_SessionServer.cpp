@@ -8,7 +8,7 @@
 // (test_ReceiverSession).
 #include "support/LoopbackSockets.h"
 #include "net/SessionServer.h"
-#include "SecureHandshake.h"
+#include "support/receiver/SecurePhone.h"
 #include "sinks/LogSink.h"
 #include "support/receiver/CapturedLines.h"
 
@@ -221,29 +221,20 @@ TEST(SessionServerThrottle, HangingUpAfterTheShareCountsAsAWrongPasscodeAndTheTa
     ServerUnderTest t(16);
     for (int i = 0; i < 3; ++i) {
         UniqueFd guesser = t.connect();
-        PhoneHandshake phone;
-        Bytes hello;
-        ASSERT_EQ(phone.start("guess", hello), HandshakeResult::Ok);
-        sendAll(guesser.get(), messagePacket(hello));
+        sendAll(guesser.get(), SecurePhone("guess").hello());
         EXPECT_NE(t.messageTo(guesser.get()), loginReply(1)) << "the share";
         guesser.reset();
         t.serveUntil([&] { return t.server->connectionCount() == 0; });
     }
     // Three failures of the address: the owner's tag from there waits 1 s.
     UniqueFd owner = t.connect();
-    PhoneHandshake phone;
-    Bytes payload;
-    ASSERT_EQ(phone.start("pw", payload), HandshakeResult::Ok);
-    sendAll(owner.get(), messagePacket(payload));
-    const Bytes share = t.messageTo(owner.get());
-    ASSERT_EQ(phone.answer(share.data() + 5, share.size() - 5, payload), HandshakeResult::Ok);
-    sendAll(owner.get(), messagePacket(payload));
+    SecurePhone phone("pw");
+    sendAll(owner.get(), phone.hello());
+    sendAll(owner.get(), phone.tag(t.messageTo(owner.get())));
     for (int round = 0; round < 5; ++round)
         t.serveOnce(20ms);
     EXPECT_FALSE(receiveExactly(owner.get(), 1, 0ms));
     t.clock.now += 1s;
     t.tick();
-    const Bytes tb = t.messageTo(owner.get());
-    EXPECT_EQ(phone.confirm(tb.data() + 5, tb.size() - 5), HandshakeResult::Ok);
-
+    EXPECT_EQ(phone.confirm(t.messageTo(owner.get())), HandshakeResult::Ok);
 }
