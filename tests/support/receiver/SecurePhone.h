@@ -33,13 +33,12 @@ public:
     }
     HandshakeResult confirm(const Bytes& tb)
     {
-        const HandshakeResult result =
-            handshake_.confirm(tb.data() + std::min<std::size_t>(5, tb.size()), tb.size() - std::min<std::size_t>(5, tb.size()));
+        const std::size_t header = std::min<std::size_t>(5, tb.size());
+        const HandshakeResult result = handshake_.confirm(tb.data() + header, tb.size() - header);
         if (const SessionKeys* keys = handshake_.keys())
             sealer_.emplace(keys->sending);
         return result;
     }
-    bool confirmed() const { return sealer_.has_value(); }
     Bytes record(const Bytes& packet)
     {
         Bytes out(recordSize(packet.size()));
