@@ -107,10 +107,10 @@ void BM_TouchMovedToReceiverLog(benchmark::State& state)
 }
 BENCHMARK(BM_TouchMovedToReceiverLog)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// The receiver's share: the same packet written straight into a session.
+// The receiver's share: the same packet written straight into a plain session.
 void BM_RawPacketToReceiverLog(benchmark::State& state)
 {
-    const auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--allow-plain"});
     const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
     const int fd = session.get();
     if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())

@@ -139,7 +139,7 @@ void receiverThroughXTest(benchmark::State& state, bool burst)
 {
     try {
         PrivateDisplay screen;
-        const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest"});
+        const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-plain"});
         const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
         const int fd = session.get();
         if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())) {

@@ -136,7 +136,7 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     }
 
     std::string error;
-    SessionServer sessions(config.passcode, sink);
+    SessionServer sessions(config.passcode, sink, ReceiverSession::Settings{config.name, config.allowPlain});
     std::string problem;
     const std::vector<uint32_t> known =
         readKnownAddresses(config.knownAddressesFile, SessionServer::Limits{}.throttle.maxLoggedIn, problem);
@@ -187,6 +187,9 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     notice("session listening on " + config.bindAddress + ":" + std::to_string(sessions.port()));
     notice("discovery listening on " + config.bindAddress + ":" + std::to_string(discovery.port()) + " as \""
            + config.name + "\"");
+    if (config.allowPlain)
+        notice("plain logins are accepted (--allow-plain): the passcodes and keys of phones that log in "
+               "plainly cross the network readable to anyone on it");
 
     std::vector<pollfd> fds;
     for (;;) {

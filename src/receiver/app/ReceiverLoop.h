@@ -18,6 +18,7 @@ struct ReceiverConfig {
     // Where the addresses that logged in are kept between runs; empty keeps
     // them for this run only.
     std::string knownAddressesFile;
+    bool allowPlain = false; // plain logins are accepted too
 };
 
 // Runs until asked to stop; returns the process's exit status (see

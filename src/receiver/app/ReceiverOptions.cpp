@@ -68,6 +68,7 @@ ParsedOptions parseReceiverOptions(const std::vector<std::string>& arguments)
         }
 
         static const std::vector<std::pair<std::string, bool ReceiverOptions::*>> flags = {
+            {"--allow-plain", &ReceiverOptions::allowPlain},
             {"--allow-power", &ReceiverOptions::allowPower},
             {"--new-passcode", &ReceiverOptions::newPasscode},
             {"--force", &ReceiverOptions::force},
@@ -171,6 +172,8 @@ std::string receiverUsage()
              "  --layout NAME          keyboard layout the uinput sink types in (de, fr...;\n"
              "                         default: the computer's, else us)\n"
              "  --variant NAME         variant of that layout (nodeadkeys, dvorak...)\n"
+             "  --allow-plain          also accept phones that speak only the plain login: their\n"
+             "                         passcodes and keys cross the network readable\n"
              "  --allow-power          let the remote's power button press this computer's\n"
              "                         power key (by default it is ignored)\n"
              "  --help                 show this help and exit\n"
@@ -182,7 +185,12 @@ std::string receiverUsage()
              "uinput makes a virtual keyboard and mouse through /dev/uinput, typing in\n"
              "the computer's keyboard layout; auto takes portal in a Wayland session and\n"
              "xtest in an X11 one, else uinput. Sinks missing from the list above are\n"
-             "not part of this build. Notices go to standard error.\n";
+             "not part of this build. Notices go to standard error.\n"
+             "\n"
+             "Phones log in securely: the passcode never crosses the network, and every\n"
+             "event is encrypted and authenticated. A plain login, which sends the\n"
+             "passcode in clear, is refused unless --allow-plain is given; the refusal\n"
+             "is noted, since that passcode should then be changed.\n";
 }
 
 std::string receiverVersionLine()

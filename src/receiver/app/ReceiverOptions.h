@@ -19,6 +19,7 @@ struct ReceiverOptions {
     std::string sink = "log";                      // --sink
     std::string layout;                            // --layout; empty means the computer's
     std::string variant;                           // --variant
+    bool allowPlain = false;                       // --allow-plain
     bool allowPower = false;                       // --allow-power
     bool newPasscode = false;                      // --new-passcode: write one, then exit
     bool force = false;                            // --force: --new-passcode replaces an existing file

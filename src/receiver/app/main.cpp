@@ -95,6 +95,7 @@ int main(int argc, char** argv)
     config.name = options.name.empty() ? defaultReceiverName() : options.name;
     config.passcode = options.passcode;
     config.knownAddressesFile = knownAddressesFile();
+    config.allowPlain = options.allowPlain;
     if (!options.passcodeFile.empty()) {
         std::string error;
         if (!readPasscodeFile(options.passcodeFile, config.passcode, error)) {

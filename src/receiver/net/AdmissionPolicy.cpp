@@ -79,9 +79,20 @@ AdmissionPolicy::ConnectionId AdmissionPolicy::arrived(uint32_t address, Clock::
     return id;
 }
 
-void AdmissionPolicy::left(ConnectionId id)
+bool AdmissionPolicy::left(ConnectionId id, Clock::time_point now)
 {
-    clients_.erase(id);
+    const auto found = clients_.find(id);
+    if (found == clients_.end())
+        return false;
+    const Client client = found->second;
+    clients_.erase(found);
+    const bool unanswered = client.login == Login::Awaited || client.login == Login::Held;
+    return client.challenged && unanswered && throttle_.recordUnanswered(client.address, now);
+}
+
+void AdmissionPolicy::challenged(ConnectionId id)
+{
+    clients_.at(id).challenged = true;
 }
 
 bool AdmissionPolicy::mayCheckLoginNow(ConnectionId id, Clock::time_point now) const

@@ -83,8 +83,16 @@ public:
     Admission admit(uint32_t address, Clock::time_point now) const;
     // The newcomer took its place (after the client that made room left).
     ConnectionId arrived(uint32_t address, Clock::time_point now);
-    // A client's connection ended, for whatever reason.
-    void left(ConnectionId id);
+    // A client's connection ended, for whatever reason. When its secure
+    // login's share had gone out and its tag was not yet verified, that
+    // counts as one wrong passcode of its address, whoever ended it:
+    // otherwise a guesser would hang up before each verdict. It had no
+    // verdict, so it uses none of the limit on all failures, which holds
+    // back new phones on other addresses. True when this starts holding its
+    // address back (the one notice about that is due).
+    bool left(ConnectionId id, Clock::time_point now);
+    // A client's secure login had its share answered.
+    void challenged(ConnectionId id);
 
     // Asked when a client's login request arrives: false holds it (tell
     // loginHeld) while another login of its address is held, or while the
@@ -131,6 +139,7 @@ private:
         Clock::time_point loginDue;
         Login login = Login::Awaited;
         int noticesLeft = 0;
+        bool challenged = false; // its secure login's share was answered
     };
 
     // The client whose place a newcomer takes, if any may: of those that

@@ -69,6 +69,10 @@ std::optional<std::vector<uint8_t>> encodeDiscoveryReply(const ReceiverIdentity&
     insert(reply.get(), "Os", mojo_create_string(identity.os.c_str()));
     insert(reply.get(), "ReceiverName", mojo_create_string(identity.receiverName.c_str()));
     insert(reply.get(), "ReceiverVer", mojo_create_string(identity.receiverVersion.c_str()));
+    // Added after every entry a phone already knows: it offers the secure
+    // login. A hint only (it travels unprotected); phones that do not know it
+    // ignore it.
+    insert(reply.get(), "Secure", mojo_create_int(1));
 
     std::vector<uint8_t> bytes(kMaxReplySize);
     const int length = mojo_encode(reply.get(), bytes.data(), kMaxReplySize);

@@ -29,8 +29,9 @@ std::vector<uint8_t> encodeDiscoveryQuery();
 std::optional<ReceiverIdentity> decodeDiscoveryReply(const uint8_t* datagram, std::size_t length);
 
 // The encoded reply: a dictionary with "Name", "Port", "Ip" = "?" (the phone
-// then takes the datagram's source address), "Os", "ReceiverName" and
-// "ReceiverVer". Nothing when it would not fit one datagram.
+// then takes the datagram's source address), "Os", "ReceiverName",
+// "ReceiverVer" and "Secure" = 1 (the secure login is offered). Nothing when
+// it would not fit one datagram.
 std::optional<std::vector<uint8_t>> encodeDiscoveryReply(const ReceiverIdentity& identity);
 
 // The operating system's name for the reply ("Linux" here).

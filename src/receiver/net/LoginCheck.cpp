@@ -4,22 +4,41 @@
 #include "MojoTree.h"
 #include "WireFormat.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
-LoginVerdict checkLoginRequest(const uint8_t* payload, std::size_t length, const std::string& passcode)
+namespace {
+
+// The passcode a login request carries (valid while `request` lives), or
+// null when the payload is not a login request.
+const char* passcodeOfLoginRequest(const uint8_t* payload, std::size_t length, MojoTree& request)
 {
     if (length == 0 || length > std::size_t(REMOTE_RECEIVE_CAPACITY))
-        return LoginVerdict::Malformed;
-    MojoTree request(mojo_create());
+        return nullptr;
+    request.reset(mojo_create());
     // Bytes after the dictionary, inside the announced length, are ignored.
     if (mojo_decode(request.get(), payload, static_cast<int>(length)) < 0 || request->type != MOJO_DICTIONARY)
-        return LoginVerdict::Malformed;
-
+        return nullptr;
     const char* command = mojo_get_string(mojo_dic_get_value(request.get(), "Cmd"));
-    const mojo_node* given = mojo_dic_get_value(request.get(), "Passcode");
-    const char* givenText = mojo_get_string(given);
-    if (!command || std::strcmp(command, "Login") != 0 || !givenText)
+    if (!command || std::strcmp(command, "Login") != 0)
+        return nullptr;
+    return mojo_get_string(mojo_dic_get_value(request.get(), "Passcode"));
+}
+
+} // namespace
+
+bool isPlainLoginRequest(const uint8_t* payload, std::size_t length)
+{
+    MojoTree request;
+    return passcodeOfLoginRequest(payload, length, request) != nullptr;
+}
+
+LoginVerdict checkLoginRequest(const uint8_t* payload, std::size_t length, const std::string& passcode)
+{
+    MojoTree request;
+    const char* givenText = passcodeOfLoginRequest(payload, length, request);
+    if (!givenText)
         return LoginVerdict::Malformed;
 
     // The decoder refuses a text with a NUL inside, so the text is the whole
@@ -45,11 +64,17 @@ std::vector<uint8_t> encodeLoginReply(bool accepted)
     MojoTree reply(mojo_create_with_type(MOJO_DICTIONARY));
     mojo_dic_insert(reply.get(), mojo_create_pair(mojo_create_pair_value("Rsp", mojo_create_int(accepted ? 0 : 1))));
 
-    uint8_t buffer[64];
-    const int length = mojo_encode(reply.get(), buffer + REMOTE_MESSAGE_HEADER_SIZE,
-                                   static_cast<int>(sizeof buffer) - REMOTE_MESSAGE_HEADER_SIZE);
-    buffer[0] = REMOTE_PACKET_MESSAGE;
+    std::vector<uint8_t> payload(64);
+    payload.resize(static_cast<std::size_t>(mojo_encode(reply.get(), payload.data(), static_cast<int>(payload.size()))));
+    return framedMessage(payload);
+}
+
+std::vector<uint8_t> framedMessage(const std::vector<uint8_t>& payload)
+{
+    std::vector<uint8_t> message(REMOTE_MESSAGE_HEADER_SIZE + payload.size());
+    message[0] = REMOTE_PACKET_MESSAGE;
     for (int i = 0; i < 4; ++i)
-        buffer[1 + i] = static_cast<uint8_t>(uint32_t(length) >> (8 * i));
-    return std::vector<uint8_t>(buffer, buffer + REMOTE_MESSAGE_HEADER_SIZE + length);
+        message[1 + std::size_t(i)] = static_cast<uint8_t>(uint32_t(payload.size()) >> (8 * i));
+    std::copy(payload.begin(), payload.end(), message.begin() + REMOTE_MESSAGE_HEADER_SIZE);
+    return message;
 }

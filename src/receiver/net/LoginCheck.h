@@ -14,10 +14,16 @@ enum class LoginVerdict {
     // Not a login request: no dictionary, no "Cmd" = "Login" or no string
     // "Passcode". Refused like a wrong passcode.
     Malformed,
+    // A plain login while only secure ones are taken: refused without its
+    // passcode being looked at, so it is no guess and tells nothing.
+    PlainRefused,
 };
 
 // Reads the payload of a value-tree message and checks it against `passcode`.
 LoginVerdict checkLoginRequest(const uint8_t* payload, std::size_t length, const std::string& passcode);
+
+// Whether the payload is a plain login request (whatever its passcode).
+bool isPlainLoginRequest(const uint8_t* payload, std::size_t length);
 
 // Compares two passcodes in time that depends only on the expected one's
 // length, so that the answer's timing does not tell how much of a guess was right.
@@ -26,3 +32,6 @@ bool passcodesMatch(const std::string& expected, const std::string& given);
 // The whole reply message: 0x80, the length, and a dictionary holding "Rsp"
 // (0 accepts, 1 refuses).
 std::vector<uint8_t> encodeLoginReply(bool accepted);
+
+// A value-tree message around an encoded payload: 0x80, its length, the payload.
+std::vector<uint8_t> framedMessage(const std::vector<uint8_t>& payload);

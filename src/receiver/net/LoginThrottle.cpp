@@ -46,6 +46,11 @@ bool LoginThrottle::mayCheck(uint32_t address, Clock::time_point now) const
 bool LoginThrottle::recordFailure(uint32_t address, Clock::time_point now)
 {
     failuresOfAll_.take(now);
+    return recordUnanswered(address, now);
+}
+
+bool LoginThrottle::recordUnanswered(uint32_t address, Clock::time_point now)
+{
     forgetOld(now);
     auto found = records_.find(address);
     if (found == records_.end()) {

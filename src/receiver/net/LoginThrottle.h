@@ -51,6 +51,10 @@ public:
     // starts holding the address back (its one notice is due); recordSuccess
     // is true when the addresses that logged in, or their order, changed.
     bool recordFailure(uint32_t address, Clock::time_point now);
+    // A login that ended before its verdict (its client hung up after the
+    // secure login's share): it counts against its address as a failure, but
+    // was given no verdict, so it takes nothing of the limit on all.
+    bool recordUnanswered(uint32_t address, Clock::time_point now);
     bool recordSuccess(uint32_t address);
 
     // Whether `address` has logged in (in this run or, when it was

@@ -76,6 +76,14 @@ std::optional<SessionPacket> PacketStreamParser::next()
     }
 }
 
+std::vector<uint8_t> PacketStreamParser::takeRemaining()
+{
+    std::vector<uint8_t> rest(head(), head() + available());
+    buffer_.clear();
+    start_ = 0;
+    return rest;
+}
+
 void PacketStreamParser::consume(std::size_t count)
 {
     start_ += count;

@@ -42,6 +42,10 @@ public:
     // stream has failed.
     std::optional<SessionPacket> next();
 
+    // Hands out the bytes not parsed yet and forgets them: what follows the
+    // last packet taken is not packets (a secure session's records).
+    std::vector<uint8_t> takeRemaining();
+
     bool failed() const { return !error_.empty(); }
     // Why the stream failed, for the receiver's notices.
     const std::string& error() const { return error_; }

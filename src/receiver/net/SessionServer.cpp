@@ -28,10 +28,11 @@ std::string addressOf(const std::string& peer)
 
 } // namespace
 
-SessionServer::SessionServer(const std::string& passcode, InputSink& sink, Limits limits,
-                             std::function<Clock::time_point()> now)
+SessionServer::SessionServer(const std::string& passcode, InputSink& sink, ReceiverSession::Settings settings,
+                             Limits limits, std::function<Clock::time_point()> now)
     : passcode_(passcode)
     , sink_(sink)
+    , settings_(std::move(settings))
     , now_(std::move(now))
     , policy_(std::move(limits))
 {
@@ -182,7 +183,7 @@ void SessionServer::acceptClients()
         connection.peer = peer;
         connection.address = address;
         connection.id = policy_.arrived(address, now_());
-        connection.session = std::make_unique<ReceiverSession>(passcode_, sink_);
+        connection.session = std::make_unique<ReceiverSession>(passcode_, sink_, settings_);
         connection.session->setAcceptedHandler([this, fd] { takeOverFrom(fd); });
         connection.session->setLoginGate([this, id = connection.id] {
             if (policy_.mayCheckLoginNow(id, now_()))
@@ -229,12 +230,10 @@ bool SessionServer::apply(Connection& connection, ReceiverSession::Outcome outco
 {
     for (const std::string& text : outcome.notices)
         tell(connection, text);
-    if (outcome.verdict && policy_.loginAnswered(connection.id, *outcome.verdict, now_())) {
-        const LoginThrottle::Policy& policy = policy_.throttlePolicy();
-        notice("client " + addressOf(connection.peer) + ": " + std::to_string(policy.freeFailures)
-               + " wrong passcodes; from now on each login from this address waits (" + seconds(policy.firstDelay)
-               + ", doubling up to " + seconds(policy.maxDelay) + ") and is not reported one by one");
-    }
+    if (outcome.challenged)
+        policy_.challenged(connection.id);
+    if (outcome.verdict && policy_.loginAnswered(connection.id, *outcome.verdict, now_()))
+        tellHeldBack(connection.peer);
     if (const auto known = policy_.takeChangedKnownAddresses(); known && knownAddressesChanged_)
         knownAddressesChanged_(*known);
     connection.outbox.insert(connection.outbox.end(), outcome.reply.begin(), outcome.reply.end());
@@ -279,6 +278,14 @@ void SessionServer::tell(Connection& connection, const std::string& text)
         notice("client " + connection.peer + ": further notices about this connection are left out");
 }
 
+void SessionServer::tellHeldBack(const std::string& peer)
+{
+    const LoginThrottle::Policy& policy = policy_.throttlePolicy();
+    notice("client " + addressOf(peer) + ": " + std::to_string(policy.freeFailures)
+           + " wrong passcodes; from now on each login from this address waits (" + seconds(policy.firstDelay)
+           + ", doubling up to " + seconds(policy.maxDelay) + ") and is not reported one by one");
+}
+
 void SessionServer::close(int fd, const std::string& why)
 {
     auto found = connections_.find(fd);
@@ -293,7 +300,8 @@ void SessionServer::close(int fd, const std::string& why)
     }
     if (drove)
         sink_.releaseHeld();
-    policy_.left(found->second.id);
+    if (policy_.left(found->second.id, now_()))
+        tellHeldBack(found->second.peer);
     connections_.erase(found);
     sink_.disconnected();
 }

@@ -30,10 +30,10 @@ public:
     using Clock = std::chrono::steady_clock;
     using Limits = AdmissionPolicy::Limits;
 
-    // `passcode` and `sink` must outlive the server. `now` is the time
-    // source; tests drive it by hand.
-    SessionServer(const std::string& passcode, InputSink& sink, Limits limits = {},
-                  std::function<Clock::time_point()> now = Clock::now);
+    // `passcode` and `sink` must outlive the server; `settings` are every
+    // session's. `now` is the time source; tests drive it by hand.
+    SessionServer(const std::string& passcode, InputSink& sink, ReceiverSession::Settings settings,
+                  Limits limits = {}, std::function<Clock::time_point()> now = Clock::now);
     ~SessionServer();
 
     // Binds and listens; on failure `error` says why and errno is the cause
@@ -89,11 +89,14 @@ private:
     void close(int fd, const std::string& why);
     // A notice about one connection, as far as its share goes.
     void tell(Connection& connection, const std::string& text);
+    // Says once that an address's logins wait from now on.
+    void tellHeldBack(const std::string& peer);
     // The descriptor of a connection; -1 when it is gone.
     int fdOf(AdmissionPolicy::ConnectionId id) const;
 
     const std::string& passcode_;
     InputSink& sink_;
+    ReceiverSession::Settings settings_;
     std::function<Clock::time_point()> now_;
     AdmissionPolicy policy_;
     std::function<void(const std::vector<uint32_t>&)> knownAddressesChanged_;

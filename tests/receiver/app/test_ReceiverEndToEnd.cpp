@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real quillon-receiver as a child process on 127.0.0.1: discovery
-// queries and replies, logins, events logged as exact JSON lines, hostile
-// clients and datagrams, and a clean stop.
+// queries and replies, secure and plain logins, events logged as exact JSON
+// lines, hostile clients and datagrams, and a clean stop.
 #include "support/LoopbackSockets.h"
 #include "Mojo.h"
 #include "net/SocketAddress.h"
 #include "support/ReceiverProcess.h"
+#include "support/receiver/SecurePhone.h"
 #include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,15 @@ std::vector<std::string> nextLines(ReceiverProcess& receiver, std::size_t count)
     return lines;
 }
 
-// Connects and logs in; returns the connection with the reply checked.
+// A receiver that also takes plain logins: most tests here log in plainly,
+// with bytes written out by hand, since what follows a login is the same for
+// both kinds; the secure login has its own tests below.
+std::unique_ptr<ReceiverProcess> plainReceiver()
+{
+    return ReceiverProcess::startOnLoopback(kPasscode, {"--allow-plain"});
+}
+
+// Connects and logs in plainly; returns the connection with the reply checked.
 UniqueFd loggedInClient(ReceiverProcess& receiver, const std::string& passcode, int32_t expectedRsp,
                         const char* from = "127.0.0.1")
 {
@@ -66,9 +75,11 @@ std::optional<DecodedReply> decodeReply(const Bytes& datagram)
             if (const char* text = mojo_get_string(mojo_dic_get_value(root, key)))
                 reply.strings[key] = text;
         }
-        int32_t port = 0;
-        if (mojo_get_int(mojo_dic_get_value(root, "Port"), &port) == 0)
-            reply.integers["Port"] = port;
+        for (const char* key : {"Port", "Secure"}) {
+            int32_t value = 0;
+            if (mojo_get_int(mojo_dic_get_value(root, key), &value) == 0)
+                reply.integers[key] = value;
+        }
     }
     mojo_delete(root);
     return ok ? std::optional<DecodedReply>(reply) : std::nullopt;
@@ -93,6 +104,7 @@ void expectReplyFor(const Bytes& datagram, const ReceiverProcess& receiver)
     EXPECT_EQ(reply->strings.at("Os"), system.sysname);
     EXPECT_EQ(reply->strings.at("ReceiverName"), "quillon-receiver");
     EXPECT_EQ(reply->strings.at("ReceiverVer"), QUILLON_TEST_VERSION);
+    EXPECT_EQ(reply->integers.at("Secure"), 1);
     EXPECT_EQ(reply->strings.count("Device"), 0u);
 }
 
@@ -177,7 +189,9 @@ TEST(ReceiverDiscovery, GarbageDatagramsAreIgnoredAndDoNotStopIt)
 
 TEST(ReceiverSessions, AcceptedLoginThenEventsAreLoggedAsExactLinesInOrder)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
+    EXPECT_TRUE(receiver->waitForNotice("plain logins are accepted (--allow-plain): the passcodes and keys of "
+                                        "phones that log in plainly cross the network readable"));
     UniqueFd client = loggedInClient(*receiver, kPasscode, 0);
     // Split across sends in awkward places: the receiver must reassemble them.
     const Bytes events = keyboardPacket(1, 0x41) + mousePacket(1, -3, 5) + keyboardPacket(0, 0x41)
@@ -203,7 +217,7 @@ TEST(ReceiverSessions, AcceptedLoginThenEventsAreLoggedAsExactLinesInOrder)
 
 TEST(ReceiverSessions, RefusedLoginIsAnsweredAndItsEventsAreNotLogged)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd refused = loggedInClient(*receiver, "wrong horse", 1);
     ASSERT_TRUE(sendAll(refused.get(), keyboardPacket(1, 0x41) + mousePacket(1, 10, 10)));
     const std::string connect = connectLine(refused.get());
@@ -222,7 +236,7 @@ TEST(ReceiverSessions, RefusedLoginIsAnsweredAndItsEventsAreNotLogged)
 
 TEST(ReceiverSessions, GarbageClientIsDisconnectedWhileAGoodClientKeepsBeingServed)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd good = loggedInClient(*receiver, kPasscode, 0);
     EXPECT_EQ(nextLines(*receiver, 2), (std::vector<std::string>{connectLine(good.get()), kAccepted}));
 
@@ -258,7 +272,7 @@ TEST(ReceiverSessions, GarbageClientIsDisconnectedWhileAGoodClientKeepsBeingServ
 
 TEST(ReceiverSessions, ANewLoginTakesOverAndTheOlderClientIsClosed)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd first = loggedInClient(*receiver, kPasscode, 0);
     UniqueFd waiting = connectToLoopback(receiver->sessionPort());
     EXPECT_EQ(nextLines(*receiver, 3), (std::vector<std::string>{connectLine(first.get()), kAccepted,
@@ -280,7 +294,7 @@ TEST(ReceiverSessions, ANewLoginTakesOverAndTheOlderClientIsClosed)
 
 TEST(ReceiverSessions, ClientsThatVanishMidReplyDoNotEndTheReceiver)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     for (int i = 0; i < 20; ++i) {
         UniqueFd rude = connectToLoopback(receiver->sessionPort());
         ASSERT_TRUE(sendAll(rude.get(), loginPacket(kPasscode)));
@@ -301,7 +315,7 @@ TEST(ReceiverSessions, ClientsThatVanishMidReplyDoNotEndTheReceiver)
 TEST(ReceiverLifecycle, StopsCleanlyOnSigtermSigintAndSighupReleasingWhatThePhoneHeld)
 {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+        auto receiver = plainReceiver();
         UniqueFd client = loggedInClient(*receiver, kPasscode, 0);
         ASSERT_TRUE(sendAll(client.get(), keyboardPacket(1, 0xFFE1) + mousePacket(1, 0, 0)));
         EXPECT_EQ(nextLines(*receiver, 4).back(), R"({"type":"mouse","buttons":1,"dx":0,"dy":0})");
@@ -316,7 +330,7 @@ TEST(ReceiverLifecycle, StopsCleanlyOnSigtermSigintAndSighupReleasingWhatThePhon
 
 TEST(ReceiverLifecycle, AStalledReaderOfItsOutputStopsNeitherLoginsNorDiscoveryNorSigterm)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     receiver->pauseOutput(true);
     UniqueFd first = loggedInClient(*receiver, kPasscode, 0);
     // Each event is a line of output: far more than the pipe and the
@@ -348,7 +362,7 @@ TEST(ReceiverLifecycle, AStalledReaderOfItsOutputStopsNeitherLoginsNorDiscoveryN
 
 TEST(ReceiverLifecycle, PasscodeAndGuessesNeverAppearInItsOutput)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd good = loggedInClient(*receiver, kPasscode, 0);
     UniqueFd bad = loggedInClient(*receiver, "a wrong guess", 1);
     bad.reset();
@@ -428,7 +442,7 @@ TEST(ReceiverDiscovery, ABurstOfQueriesGetsNoMoreRepliesThanTheLimit)
 
 TEST(ReceiverSessions, NoticesAboutOneConnectionAreLimited)
 {
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    auto receiver = plainReceiver();
     UniqueFd refused = loggedInClient(*receiver, "a guess", 1);
     // Empty messages after a refused login: each was a notice of its own.
     Bytes messages;
@@ -443,4 +457,31 @@ TEST(ReceiverSessions, NoticesAboutOneConnectionAreLimited)
          ++at)
         ++ignored;
     EXPECT_LE(ignored, 4u) << receiver->errors().size() << " bytes of notices";
+}
+
+TEST(ReceiverSecureSessions, ASecureLoginTypesAndOneFlippedBitEndsTheSessionReleasingWhatWasHeld)
+{
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
+    UniqueFd session = connectToLoopback(receiver->sessionPort(), true);
+    SecurePhone phone(kPasscode);
+    Bytes message;
+    for (const Bytes& sent : {phone.hello(), Bytes{}}) {
+        ASSERT_TRUE(sendAll(session.get(), sent.empty() ? phone.tag(message) : sent));
+        ASSERT_TRUE(waitUntilReadable(session.get()) && readMessage(session.get(), message) == MessageRead::Whole);
+    }
+    ASSERT_EQ(phone.confirm(message), HandshakeResult::Ok) << receiver->errors();
+    EXPECT_EQ(phone.receiverName(), "loopback-test");
+    const Bytes shift = phone.record(keyboardPacket(1, 0xFFE1));
+    ASSERT_TRUE(sendAll(session.get(), shift + phone.record(keyboardPacket(1, 0x41))));
+    EXPECT_EQ(nextLines(*receiver, 4), (std::vector<std::string>{connectLine(session.get()), kAccepted,
+                                                                 R"({"type":"keyboard","state":1,"keycode":65505})",
+                                                                 R"({"type":"keyboard","state":1,"keycode":65})"}));
+
+    Bytes flipped = phone.record(keyboardPacket(0, 0x41));
+    flipped[5] ^= 0x01;
+    ASSERT_TRUE(sendAll(session.get(), flipped + phone.record(keyboardPacket(1, 0x42))));
+    EXPECT_TRUE(waitForPeerClose(session.get()));
+    EXPECT_EQ(nextLines(*receiver, 2),
+              (std::vector<std::string>{R"({"type":"release","keycodes":[65,65505],"buttons":0})", kDisconnect}));
+    EXPECT_TRUE(receiver->waitForNotice("dropped: a record did not open")) << receiver->errors();
 }

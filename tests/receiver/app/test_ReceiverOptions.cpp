@@ -69,6 +69,8 @@ TEST(ReceiverOptions, DefaultsAndEveryOptionInBothSpellings)
     EXPECT_TRUE(defaults.name.empty()) << "empty means the host name";
     EXPECT_EQ(defaults.sink, "log");
     EXPECT_FALSE(defaults.help);
+    EXPECT_FALSE(defaults.allowPlain) << "plain logins are refused unless allowed";
+    EXPECT_TRUE(parsed({"--passcode", "pw", "--allow-plain"}).allowPlain);
 
     const ReceiverOptions all = parsed({"--port", "4000", "--discovery-port=4001", "--bind", "127.0.0.1",
                                         "--passcode=a=b", "--name", "Desk PC", "--sink=log"});
@@ -132,6 +134,7 @@ TEST(ReceiverOptions, BadCommandLinesAreRefusedWithAClearMessage)
         {{"--passcode", "x", "--name", ""}, "the name must be 1 to 255 bytes long"},
         {{"--passcode", "x", "--name", std::string(256, 'n')}, "the name must be 1 to 255 bytes long"},
         {{"--help=yes"}, "takes no value"},
+        {{"--passcode", "x", "--allow-plain=yes"}, "option '--allow-plain' takes no value"},
         {{"--passcode", "x", "--allow-power=yes"}, "takes no value"},
         {{"--new-passcode", "--passcode", "x"}, "'--new-passcode' makes the passcode: give no '--passcode'"},
         {{"--passcode", "x", "--force"}, "option '--force' goes with '--new-passcode'"},

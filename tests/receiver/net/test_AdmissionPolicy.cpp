@@ -4,7 +4,8 @@
 // time passing) and what the policy answers each time, written out: who gets
 // a place and whose place it takes (the places kept for addresses that
 // logged in before), which logins wait and when their turn comes, who is
-// dropped for not logging in, how much is said.
+// dropped for not logging in, how much is said, and which departures count
+// as a wrong passcode.
 #include "net/AdmissionPolicy.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ uint32_t address(const char* text)
 
 // What happens, as the server would tell the policy or ask it.
 struct Event {
-    enum class Kind { Arrive, Login, Turns, Tick, Leave, Notice, HeldBack } kind;
+    enum class Kind { Arrive, Share, Login, Turns, Tick, Leave, Notice, HeldBack } kind;
     const char* address = "";
     Id id = 0;
     LoginVerdict verdict = kRight;
@@ -43,7 +44,9 @@ struct Event {
 
 // A newcomer connects from `from`.
 Event arrive(const char* from) { return {Event::Kind::Arrive, from}; }
-// The login request of `id` arrives; checking it, now or at its turn, finds `verdict`.
+// The share of `id`'s secure login went out.
+Event share(Id id) { return {Event::Kind::Share, "", id}; }
+// The login request (or a secure login's tag) of `id` arrives; checking it, now or at its turn, finds `verdict`.
 Event login(Id id, LoginVerdict verdict) { return {Event::Kind::Login, "", id, verdict}; }
 // The server's round: the held logins whose turn has come are checked.
 Event turns() { return {Event::Kind::Turns}; }
@@ -85,12 +88,15 @@ private:
             std::string made;
             if (admission.makeRoomBy) {
                 made = ", #" + std::to_string(*admission.makeRoomBy) + " makes room";
-                gone(*admission.makeRoomBy);
+                gone(*admission.makeRoomBy, now);
             }
             const Id id = policy_.arrived(address(event.address), now);
             live_.push_back(id);
             return "#" + std::to_string(id) + made;
         }
+        case Event::Kind::Share:
+            policy_.challenged(event.id);
+            return "share sent";
         case Event::Kind::Login:
             if (policy_.mayCheckLoginNow(event.id, now))
                 return answer(event.id, event.verdict, now);
@@ -107,7 +113,7 @@ private:
             for (Id id : std::vector<Id>(live_)) {
                 if (policy_.loginOverdue(id, now)) {
                     text += (text.empty() ? "dropped #" : " #") + std::to_string(id);
-                    gone(id);
+                    gone(id, now);
                 }
             }
             if (!text.empty())
@@ -116,8 +122,7 @@ private:
             return text + (next ? "next in " + std::to_string(next->count()) + " ms" : "no deadline");
         }
         case Event::Kind::Leave:
-            gone(event.id);
-            return "gone";
+            return gone(event.id, now) ? "gone, held back from now on" : "gone";
         case Event::Kind::Notice:
             switch (policy_.takeNotice(event.id)) {
             case AdmissionPolicy::NoticeShare::None:
@@ -140,10 +145,10 @@ private:
         return std::string(verdict == kRight ? "accepted" : "refused") + (startsHolding ? ", held back from now on" : "");
     }
 
-    void gone(Id id)
+    bool gone(Id id, Clock::time_point now)
     {
-        policy_.left(id);
         live_.erase(std::find(live_.begin(), live_.end(), id));
+        return policy_.left(id, now);
     }
 
     AdmissionPolicy policy_;
@@ -435,4 +440,28 @@ TEST(AdmissionPolicyNotices, EachConnectionHasAShareAndAnAddressHeldBackSaysNoth
     EXPECT_EQ(t.at(1000ms, login(5, kRight)), "accepted");
     EXPECT_EQ(t.at(1000ms, heldBack(kGuesser)), "heard");
     EXPECT_EQ(t.at(1000ms, notice(5)), "say");
+}
+
+TEST(AdmissionPolicyTurns, LeavingAfterTheShareBeforeAVerdictCountsAsAWrongPasscodeOfItsAddressOnly)
+{
+    AdmissionPolicy::Limits limits;
+    limits.throttle.failuresPerMinute = 2;
+    PolicyUnderTest t(limits);
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
+    EXPECT_EQ(t.at(0ms, leave(0)), "gone"); // before the share: no count
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
+    EXPECT_EQ(t.at(0ms, share(1)), "share sent");
+    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, leave(1)), "gone"); // after its verdict: no second count
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
+    EXPECT_EQ(t.at(0ms, share(2)), "share sent");
+    EXPECT_EQ(t.at(0ms, leave(2)), "gone");
+    EXPECT_EQ(t.at(0ms, heldBack(kGuesser)), "heard");
+    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
+    EXPECT_EQ(t.at(0ms, share(3)), "share sent");
+    EXPECT_EQ(t.at(30000ms, tick()), "dropped #3; no deadline");
+    EXPECT_EQ(t.at(30000ms, heldBack(kGuesser)), "held back");
+    // No verdict, so none of the limit on all: a new phone is answered at once.
+    EXPECT_EQ(t.at(30000ms, arrive(kPhone)), "#4");
+    EXPECT_EQ(t.at(30000ms, login(4, kRight)), "accepted");
 }

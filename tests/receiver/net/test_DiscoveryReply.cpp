@@ -54,7 +54,7 @@ TEST(DiscoveryQuery, EverythingElseIsIgnored)
         EXPECT_FALSE(isQuery(datagram)) << what;
 }
 
-TEST(DiscoveryReplyBytes, HoldsTheIdentityInOrderWithIpQuestionMark)
+TEST(DiscoveryReplyBytes, HoldsTheIdentityInOrderWithIpQuestionMarkThenTheSecureOffer)
 {
     ReceiverIdentity identity;
     identity.name = "desk";
@@ -69,7 +69,7 @@ TEST(DiscoveryReplyBytes, HoldsTheIdentityInOrderWithIpQuestionMark)
                            + Bytes{0x69, 0x88, 0x64, 0x00, 0x00} + shortString("Ip") + shortString("?")
                            + shortString("Os") + shortString("Linux") + shortString("ReceiverName")
                            + shortString("quillon-receiver") + shortString("ReceiverVer") + shortString("0.1.0")
-                           + Bytes{0x5D};
+                           + shortString("Secure") + Bytes{0x69, 0x01, 0x00, 0x00, 0x00} + Bytes{0x5D};
     EXPECT_EQ(*reply, expected);
     EXPECT_FALSE(isQuery(*reply)) << "a receiver must not answer its own reply";
 }

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One client's session without sockets: the login exchange, which events
-// reach the sink, and when the client is dropped. The sink is the real log
+// One client's session without sockets: the login exchange (secure, from the
+// protocol core's phone handshake, and plain), which events reach the sink,
+// and when the client is dropped. The sink is the real log
 // sink writing into memory, so the exact JSON lines are checked too.
 #include "Mojo.h"
 #include "net/LoginCheck.h"
 #include "net/ReceiverSession.h"
-#include "support/SessionBytes.h"
+#include "protocol/RefusedShares.h"
 #include "sinks/LogSink.h"
 #include "support/receiver/CapturedLines.h"
+#include "support/receiver/SecurePhone.h"
+#include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -28,8 +34,13 @@ private:
 const std::string kPasscode = "open sesame";
 
 struct SessionUnderTest {
+    explicit SessionUnderTest(bool allowPlain = true)
+        : session(kPasscode, log.sink(), {"desk", allowPlain})
+    {
+    }
+
     CapturedLog log;
-    ReceiverSession session{kPasscode, log.sink()};
+    ReceiverSession session;
 
     ReceiverSession::Outcome receive(const Bytes& bytes) { return session.receive(bytes.data(), bytes.size()); }
 };
@@ -160,7 +171,7 @@ TEST(ReceiverSessionLogin, EntriesInAnotherOrderAndLongStringsAreUnderstood)
     const Bytes longString = Bytes{0x53, uint8_t(300 & 0xFF), uint8_t(300 >> 8)}
                              + Bytes(longPasscode.begin(), longPasscode.end());
     CapturedLog log;
-    ReceiverSession session(longPasscode, log.sink());
+    ReceiverSession session(longPasscode, log.sink(), {"desk", true});
     const Bytes request = messagePacket(
         dictionaryOf(shortString("Passcode") + longString + shortString("Cmd") + shortString("Login")));
     const auto outcome = session.receive(request.data(), request.size());
@@ -260,4 +271,153 @@ TEST(LogSinkLines, WhatTheDrivingClientHeldIsPrintedWhenItIsReleased)
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[5], R"({"type":"release","keycodes":[65,65505],"buttons":5})");
     EXPECT_EQ(lines[6], R"({"type":"release","keycodes":[],"buttons":0})") << "nothing is released twice";
+}
+
+namespace {
+
+const std::string kShiftDown = R"({"type":"keyboard","state":1,"keycode":65505})";
+
+// A session whose secure login the phone has confirmed.
+struct ConfirmedSession {
+    SessionUnderTest t{false};
+    SecurePhone phone{kPasscode};
+    ConfirmedSession() { phone.confirm(t.receive(phone.tag(t.receive(phone.hello()).reply)).reply); }
+};
+
+Bytes secureHello(const Bytes& version, const std::string& sid, const std::string& ya)
+{
+    return messagePacket(dictionaryOf(shortString("Cmd") + shortString("SecureLogin") + shortString("Ver") + version
+                                      + shortString("Sid") + shortString(sid) + shortString("Ya") + shortString(ya)));
+}
+
+} // namespace
+
+TEST(ReceiverSessionSecureLogin, TheShareGoesOutAtOnceTheTagWaitsItsTurnThenRecordsReachTheSink)
+{
+    SessionUnderTest t(false);
+    bool open = false;
+    t.session.setLoginGate([&open] { return open; });
+    SecurePhone phone(kPasscode);
+    auto outcome = t.receive(phone.hello());
+    EXPECT_TRUE(outcome.challenged);
+    EXPECT_FALSE(outcome.verdict);
+    const Bytes ta = phone.tag(outcome.reply);
+    EXPECT_EQ(phone.receiverName(), "desk");
+    EXPECT_TRUE(t.receive(ta).reply.empty()) << "nothing from the key before the tag's turn";
+    EXPECT_EQ(t.session.state(), ReceiverSession::State::LoginPending);
+
+    open = true;
+    outcome = t.session.answerPendingLogin();
+    EXPECT_EQ(outcome.verdict, LoginVerdict::Accepted);
+    EXPECT_EQ(phone.confirm(outcome.reply), HandshakeResult::Ok);
+    Bytes records; // in any split, one of them a message, ignored as after any login
+    for (const Bytes& packet : {keyboardPacket(1, 0x41), mousePacket(1, -3, 5), loginPacket("again")})
+        records = records + phone.record(packet);
+    EXPECT_FALSE(t.receive(Bytes(records.begin(), records.begin() + 30)).drop);
+    EXPECT_EQ(t.receive(Bytes(records.begin() + 30, records.end())).notices,
+              std::vector<std::string>{"message after the login ignored"});
+    EXPECT_EQ(t.log.lines(), (std::vector<std::string>{kAccepted, kKeyA, kMouseLeft}));
+
+    // Plain packets behind the tag, in the same read, are records (01 01: 257 bytes) that do not open.
+    SessionUnderTest behind(false);
+    SecurePhone second(kPasscode);
+    outcome = behind.receive(second.tag(behind.receive(second.hello()).reply) + keyboardPacket(1, 0x41) + Bytes(300, 0));
+    EXPECT_TRUE(outcome.verdict == LoginVerdict::Accepted && outcome.drop);
+    EXPECT_EQ(behind.log.lines(), std::vector<std::string>{kAccepted});
+}
+
+TEST(ReceiverSessionSecureLogin, AWrongReplayedOrReflectedTagIsAWrongPasscodeAndDropped)
+{
+    // An eavesdropper's capture of the owner's login, replayed on new connections.
+    SecurePhone owner(kPasscode);
+    SessionUnderTest captured(false);
+    const Bytes ta = owner.tag(captured.receive(owner.hello()).reply);
+    Bytes tb = captured.receive(ta).reply;
+    tb[std::size_t(std::search(tb.begin(), tb.end(), std::begin("Tb"), std::end("Tb") - 1) - tb.begin()) + 1] = 'a';
+    SecurePhone guesser("open sesamE");
+    const std::vector<std::tuple<const char*, Bytes, std::function<Bytes(const Bytes&)>>> cases = {
+        {"wrong passcode", guesser.hello(), [&](const Bytes& share) { return guesser.tag(share); }},
+        {"replayed tag", owner.hello(), [&](const Bytes&) { return ta; }},
+        {"the receiver's tag sent back", owner.hello(), [&](const Bytes&) { return tb; }},
+    };
+    for (const auto& [what, hello, tag] : cases) {
+        SessionUnderTest t(false);
+        const auto outcome = t.receive(tag(t.receive(hello).reply) + keyboardPacket(1, 0x41));
+        EXPECT_EQ(outcome.reply, loginReply(1)) << what;
+        EXPECT_EQ(outcome.verdict, LoginVerdict::WrongPasscode) << what;
+        EXPECT_TRUE(outcome.drop) << what;
+        EXPECT_EQ(t.log.lines(), std::vector<std::string>{kRefused}) << what;
+    }
+}
+
+TEST(ReceiverSessionSecureLogin, HellosThatGiveNoShareAreRefusedWithoutCountingAsAGuess)
+{
+    const Bytes v1 = {0x69, 1, 0, 0, 0};
+    const std::string sid(32, 'a');
+    const std::string share = "d6bac480f2c386c394efc7c47adb9925dcd2630b64f240c50f8d0eec482b9157"; // a valid point
+    std::vector<Bytes> hellos = {secureHello(Bytes{0x69, 2, 0, 0, 0}, sid, share), secureHello(shortString("1"), sid, share),
+                                 secureHello(v1, sid.substr(2), share), secureHello(v1, sid, "D6" + share.substr(2)),
+                                 messagePacket(dictionaryOf(shortString("Cmd") + shortString("SecureLogin")))};
+    for (const char* refused : kRefusedShares)
+        hellos.push_back(secureHello(v1, sid, refused));
+    for (const Bytes& hello : hellos) {
+        SessionUnderTest t(false);
+        const auto outcome = t.receive(hello);
+        EXPECT_EQ(outcome.reply, loginReply(1));
+        EXPECT_EQ(outcome.verdict, LoginVerdict::Malformed);
+        EXPECT_FALSE(outcome.challenged);
+        ASSERT_EQ(outcome.notices.size(), 1u);
+        EXPECT_EQ(outcome.notices[0].rfind("secure login refused: ", 0), 0u) << outcome.notices[0];
+    }
+}
+
+TEST(ReceiverSessionSecureLogin, ARecordThatDoesNotOpenEndsTheSessionAndNothingOfItOrAfterItIsDelivered)
+{
+    const Bytes key = keyboardPacket(1, 0x41);
+    const auto flipped = [](Bytes record, std::size_t at) {
+        record[at] ^= 0x01;
+        return record;
+    };
+    const std::vector<std::pair<const char*, std::function<Bytes(SecurePhone&, const Bytes&)>>> cases = {
+        {"ciphertext changed", [&](SecurePhone& p, const Bytes&) { return flipped(p.record(key), 4); }},
+        {"tag changed", [&](SecurePhone& p, const Bytes&) { return flipped(p.record(key), 25); }},
+        {"length changed", [&](SecurePhone& p, const Bytes&) { return flipped(p.record(key), 0); }},
+        {"oversized", [](SecurePhone&, const Bytes&) { return Bytes{0xFF, 0xFF}; }},
+        {"too short", [](SecurePhone&, const Bytes&) { return Bytes{16, 0} + Bytes(16, 0); }},
+        {"replayed", [](SecurePhone&, const Bytes& before) { return before; }},
+        {"one left out", [&](SecurePhone& p, const Bytes&) { p.record(key); return Bytes{}; }},
+        {"cut short", [&](SecurePhone& p, const Bytes&) { Bytes r = p.record(key); r.pop_back(); return r; }},
+        {"padding not zero", [](SecurePhone& p, const Bytes&) { return p.record(mousePacket(1, 0, 0) + Bytes{0, 7}); }},
+        {"packet cut short", [](SecurePhone& p, const Bytes&) { return p.record(Bytes{0x80, 99, 0, 0, 0, 0x5B, 0x5D}); }},
+        {"unknown packet type", [](SecurePhone& p, const Bytes&) { return p.record(Bytes{0x42, 1}); }},
+    };
+    for (const auto& [what, make] : cases) {
+        ConfirmedSession s;
+        const Bytes shift = s.phone.record(keyboardPacket(1, 0xFFE1));
+        s.t.receive(shift);
+        const Bytes bad = make(s.phone, shift);
+        EXPECT_TRUE(s.t.receive(bad + s.phone.record(keyboardPacket(1, 0x42))).drop) << what;
+        EXPECT_EQ(s.t.log.lines(), (std::vector<std::string>{kAccepted, kShiftDown})) << what;
+        // The server's close lets go of what the driving client held.
+        EXPECT_EQ(s.t.session.state(), ReceiverSession::State::Accepted) << what;
+    }
+}
+
+TEST(ReceiverSessionPlainLogin, IsRefusedByDefaultAtOnceAlikeForAnyPasscodeWithANotice)
+{
+    std::vector<std::string> notices;
+    for (const std::string& passcode : {kPasscode, std::string("a guess")}) {
+        SessionUnderTest t(false);
+        t.session.setLoginGate([] { return false; });
+        const auto outcome = t.receive(loginPacket(passcode) + keyboardPacket(1, 0x41));
+        EXPECT_EQ(outcome.reply, loginReply(1));
+        EXPECT_EQ(outcome.verdict, LoginVerdict::PlainRefused) << "no guess: the passcode is not looked at";
+        EXPECT_EQ(t.log.lines(), std::vector<std::string>{kRefused});
+        notices.insert(notices.end(), outcome.notices.begin(), outcome.notices.end());
+    }
+    ASSERT_EQ(notices.size(), 4u);
+    EXPECT_EQ(notices[0], notices[2]);
+    for (const char* part : {"plain login refused", "readable by anyone on the network", "change the passcode",
+                             "edit the passcode file", "'quillon-receiver --new-passcode --force'", "'--allow-plain'"})
+        EXPECT_NE(notices[0].find(part), std::string::npos) << part;
 }

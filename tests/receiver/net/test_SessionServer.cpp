@@ -4,9 +4,11 @@
 // away a newcomer without a place, answers a held login when its turn comes,
 // and lets a new login take over. Real sockets on 127.0.0.1, driven by hand
 // instead of by the receiver's loop. The rules themselves are tested without
-// sockets (test_AdmissionPolicy).
+// sockets (test_AdmissionPolicy), a secure session's login without them
+// (test_ReceiverSession).
 #include "support/LoopbackSockets.h"
 #include "net/SessionServer.h"
+#include "support/receiver/SecurePhone.h"
 #include "sinks/LogSink.h"
 #include "support/receiver/CapturedLines.h"
 
@@ -33,7 +35,9 @@ public:
         limits.placesForKnownAddresses = 0; // the places kept for them: test_AdmissionPolicy
         limits.loginTimeout = 30s;
         limits.gracePeriod = 2s;
-        server = std::make_unique<SessionServer>(passcode_, sink_, limits, [this] { return clock.now; });
+        // Plain logins, written out by hand, stand for any login here.
+        server = std::make_unique<SessionServer>(passcode_, sink_, ReceiverSession::Settings{"desk", true}, limits,
+                                                 [this] { return clock.now; });
         std::string error;
         EXPECT_TRUE(server->open(*makeAddress("127.0.0.1", 0), error)) << error;
     }
@@ -78,6 +82,15 @@ public:
         auto [client, reply] = login(passcode_);
         EXPECT_EQ(reply, loginReply(0));
         return std::move(client);
+    }
+
+    // Serves until a whole message has come to `client`, and returns it.
+    Bytes messageTo(int client)
+    {
+        serveUntil([&] { return waitUntilReadable(client, 0ms); });
+        Bytes frame;
+        EXPECT_EQ(readMessage(client, frame), MessageRead::Whole);
+        return frame;
     }
 
     std::string log() const { return lines_.text(); }
@@ -202,4 +215,27 @@ TEST(SessionServerThrottle, ARightPasscodeFromTheGuessingAddressWaitsItsTurnToo)
 
     // A right login clears the address: the next wrong one is answered at once.
     EXPECT_EQ(t.login("guess").second, loginReply(1));
+}
+
+TEST(SessionServerThrottle, HangingUpAfterTheShareCountsAsAWrongPasscodeAndTheTagWaitsItsTurn)
+{
+    ServerUnderTest t(16);
+    for (int i = 0; i < 3; ++i) {
+        UniqueFd guesser = t.connect();
+        sendAll(guesser.get(), SecurePhone("guess").hello());
+        EXPECT_NE(t.messageTo(guesser.get()), loginReply(1)) << "the share";
+        guesser.reset();
+        t.serveUntil([&] { return t.server->connectionCount() == 0; });
+    }
+    // Three failures of the address: the owner's tag from there waits 1 s.
+    UniqueFd owner = t.connect();
+    SecurePhone phone("pw");
+    sendAll(owner.get(), phone.hello());
+    sendAll(owner.get(), phone.tag(t.messageTo(owner.get())));
+    for (int round = 0; round < 5; ++round)
+        t.serveOnce(20ms);
+    EXPECT_FALSE(receiveExactly(owner.get(), 1, 0ms));
+    t.clock.now += 1s;
+    t.tick();
+    EXPECT_EQ(phone.confirm(t.messageTo(owner.get())), HandshakeResult::Ok);
 }

@@ -77,6 +77,7 @@ protected:
         return Calls(all.begin() + std::min(from, all.size()), all.begin() + std::min(from + count, all.size()));
     }
 
+    // A plain login (the receivers here allow it): the sink is what is tested.
     UniqueFd logIn(ReceiverProcess& receiver)
     {
         UniqueFd client = connectToLoopback(receiver.sessionPort());
@@ -97,7 +98,7 @@ protected:
 TEST_F(PortalReceiver, TheDesktopAsksOnceAndThePhoneDrivesThroughItsSession)
 {
     startPortal();
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal", "--allow-plain"});
     ASSERT_NE(receiver->sessionPort(), 0) << receiver->errors();
 
     // The first start asks for a lasting grant; until a phone logs in no
@@ -239,7 +240,7 @@ TEST_F(PortalReceiver, TheSavedTokenIsSentAtTheNextStartAndReplaced)
         ASSERT_TRUE(file.write("token-of-last-run", error)) << error;
     }
     {
-        auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+        auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal", "--allow-plain"});
         EXPECT_EQ(callsFrom(0, 3),
                   (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2 restore_token=token-of-last-run",
                          "Start"}));
@@ -249,7 +250,7 @@ TEST_F(PortalReceiver, TheSavedTokenIsSentAtTheNextStartAndReplaced)
 
     // A token file that others may read is no grant of this user's.
     ASSERT_EQ(chmod(tokenPath().c_str(), 0644), 0);
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal", "--allow-plain"});
     EXPECT_EQ(callsFrom(4, 2), (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2"}));
     EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
     EXPECT_EQ(fileText(tokenPath()), "token-2\n");
@@ -261,7 +262,7 @@ TEST_F(PortalReceiver, APortalThatKeepsNoGrantKeepsItsOneSession)
     StandInPortal::Behaviour first;
     first.version = 1;
     startPortal(first);
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal", "--allow-plain"});
     EXPECT_EQ(callsFrom(0, 3), (Calls{"CreateSession", "SelectDevices types=3", "Start"}));
 
     // Two phones one after the other: neither makes the desktop ask again,
@@ -281,7 +282,7 @@ TEST_F(PortalReceiver, APortalThatKeepsNoGrantKeepsItsOneSession)
 TEST_F(PortalReceiver, ASessionTheDesktopEndsIsOpenedAgainAtTheNextLogin)
 {
     startPortal();
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal"});
+    auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "portal", "--allow-plain"});
     UniqueFd first = logIn(*receiver);
     ASSERT_TRUE(sendAll(first.get(), keyboardPacket(1, 0xFFE3)));
     EXPECT_EQ(callsFrom(4, 4), (Calls{"CreateSession", "SelectDevices types=3 persist_mode=2 restore_token=token-1",
