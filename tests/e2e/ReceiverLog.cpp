@@ -6,10 +6,11 @@
 namespace e2e {
 
 std::unique_ptr<ReceiverProcess> startReceiver(const std::string& passcode, const std::string& name,
-                                               const std::string& sink)
+                                               const std::string& sink, const std::vector<std::string>& further)
 {
-    auto receiver = std::make_unique<ReceiverProcess>(
-        std::vector<std::string>{"--passcode", passcode, "--name", name, "--sink", sink});
+    std::vector<std::string> arguments{"--passcode", passcode, "--name", name, "--sink", sink};
+    arguments.insert(arguments.end(), further.begin(), further.end());
+    auto receiver = std::make_unique<ReceiverProcess>(arguments);
     const bool listening = receiver->waitForNotice("session listening on 0.0.0.0:25736").has_value()
                            && receiver->waitForNotice("discovery listening on 0.0.0.0:25736").has_value();
     EXPECT_TRUE(listening) << "quillon-receiver did not start:\n" << receiver->errors();

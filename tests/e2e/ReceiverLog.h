@@ -13,9 +13,11 @@
 namespace e2e {
 
 // Listens on all addresses, port 25736 for the session and for discovery,
-// with the sink `sink`; fails the running test when it does not come up.
+// with the sink `sink` and any `further` options; fails the running test when
+// it does not come up.
 std::unique_ptr<ReceiverProcess> startReceiver(const std::string& passcode, const std::string& name,
-                                               const std::string& sink = "log");
+                                               const std::string& sink = "log",
+                                               const std::vector<std::string>& further = {});
 
 std::string keyLine(int state, uint32_t keyCode);
 inline std::string keyDown(uint32_t keyCode) { return keyLine(1, keyCode); }

@@ -338,7 +338,7 @@ TEST_F(XTestReceiver, ThePowerCommandIsIgnoredUnlessAllowedAndThenIsThePowerKey)
     EXPECT_TRUE(receiver_->waitForNotice("the power command was ignored: start the receiver with --allow-power"))
         << receiver_->errors();
 
-    auto allowing = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-power"});
+    auto allowing = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-power", "--allow-plain"});
     UniqueFd owner = connectToLoopback(allowing->sessionPort());
     ASSERT_TRUE(sendAll(owner.get(), loginPacket(kPasscode)));
     ASSERT_EQ(receiveExactly(owner.get(), loginReply(0).size()), std::optional<Bytes>(loginReply(0)));

@@ -6,6 +6,7 @@
 
 #include "SecureHandshake.h"
 #include "SecureRecord.h"
+#include "support/LoopbackSockets.h"
 #include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,17 @@ public:
         return out;
     }
     const std::string& receiverName() const { return handshake_.receiverName(); }
+
+    // The whole secure login on the connected `fd`, each answer awaited at
+    // most `wait`: true when the receiver confirmed the passcode.
+    bool logIn(int fd, std::chrono::milliseconds wait = kGenerousWait)
+    {
+        Bytes share;
+        Bytes tb;
+        return sendAll(fd, hello_) && waitUntilReadable(fd, wait) && readMessage(fd, share, -1, 4096) == MessageRead::Whole
+               && sendAll(fd, tag(share)) && waitUntilReadable(fd, wait)
+               && readMessage(fd, tb, -1, 4096) == MessageRead::Whole && confirm(tb) == HandshakeResult::Ok;
+    }
 
 private:
     PhoneHandshake handshake_;
