@@ -3,6 +3,8 @@
 
 #include "support/LoopbackSockets.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -31,6 +33,14 @@ void reset(UniqueFd& socket)
     const linger abortive{1, 0};
     ::setsockopt(socket.get(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
     socket.reset();
+}
+
+// A send to a peer that stopped reading gives up after a while instead of
+// holding the proxy's thread.
+void boundSends(int fd)
+{
+    const timeval bound{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
 }
 
 // What arrived on `fd` by now, without waiting; false when it closed.
@@ -121,6 +131,9 @@ void RecordingProxy::accept()
     UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!client.valid())
         return;
+    boundSends(client.get());
+    const int on = 1; // the relay forwards each piece at once, as the ends send them
+    ::setsockopt(client.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     Link link;
     link.client = std::move(client);
     {
@@ -133,6 +146,7 @@ void RecordingProxy::accept()
         link.receiver = connectToLoopback(targetPort_, /*noDelay=*/true);
         if (!link.receiver.valid())
             return; // the client sees its connection closed
+        boundSends(link.receiver.get());
     }
     links_.push_back(std::move(link));
 }
