@@ -155,6 +155,62 @@ TEST_F(OwnerUnderLoad, AnOwnerWhoLoggedInBeforeGetsInAtTheFirstTryWhile200Addres
 
 namespace {
 
+// The receiver's CPU share (of one core) between two readings.
+struct CpuReading {
+    std::chrono::nanoseconds cpu;
+    Clock::time_point at;
+};
+CpuReading readCpu(const ReceiverProcess& receiver)
+{
+    return {receiver.cpuTime(), Clock::now()};
+}
+double cpuShare(const CpuReading& from, const CpuReading& to)
+{
+    return std::chrono::duration<double>(to.cpu - from.cpu).count()
+           / std::chrono::duration<double>(to.at - from.at).count();
+}
+
+} // namespace
+
+// Each secure login's hello costs the receiver a key exchange's scalar
+// multiplications. Clients that send one and hang up as soon as it is
+// answered, 2,000 a second, get only their budget of answers (20 at once,
+// then 5 a second per address; 40, then 20 a second from all addresses but
+// those that logged in before), and the owner still gets in at the first try.
+TEST_F(OwnerUnderLoad, AnOwnerWhoLoggedInBeforeGetsInAtTheFirstTryWhileHellosFloodFromOneAddressOr200)
+{
+    auto receiver = receiverTheOwnerUsedBefore();
+    for (const int addresses : {1, 200}) {
+        SCOPED_TRACE(addresses);
+        ConnectionFlood::Plan plan;
+        plan.port = REMOTE_DEFAULT_PORT;
+        plan.sources = ConnectionFlood::loopbackAddresses(addresses == 1 ? "127.0.2.1" : "127.0.3.1", addresses);
+        plan.greeting = SecurePhone("a guess").hello();
+        plan.perSecond = 2000;
+        ConnectionFlood flood(plan);
+        const auto start = Clock::now();
+        std::this_thread::sleep_for(2s);
+        const CpuReading flooded = readCpu(*receiver);
+        const std::string during = "hellos from " + std::to_string(addresses) + " address(es)";
+        const int accepted = ownerLogsInAgainAndAgain(during.c_str());
+        flood.stop();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const CpuReading end = readCpu(*receiver);
+        std::printf("%s: the flood opened %ld connections (%.0f a second), %ld hellos answered (%.1f a second); "
+                    "the receiver used %.0f%% of a core while flooded, %.0f us per connection\n",
+                    during.c_str(), flood.opened(), flood.opened() / seconds, flood.answered(),
+                    flood.answered() / seconds, 100 * cpuShare(flooded, end),
+                    1e6 * cpuShare(flooded, end) * seconds / double(std::max(1L, flood.opened())));
+        EXPECT_EQ(accepted, kOwnerLogins);
+        // However fast the flood, no more answers than the budget holds.
+        EXPECT_LE(flood.answered(), addresses == 1 ? 20 + 5 * seconds + 1 : 40 + 20 * seconds + 1);
+        std::this_thread::sleep_for(2s); // the budget of all fills up again
+    }
+    EXPECT_EQ(receiver->stop(SIGTERM), 0) << receiver->errors();
+}
+
+namespace {
+
 Bytes discoveryQuery()
 {
     return Bytes{0x5B} + shortString("Device") + shortString("iPhone") + Bytes{0x5D};

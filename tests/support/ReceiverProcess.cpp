@@ -117,6 +117,16 @@ std::chrono::nanoseconds ReceiverProcess::cpuTime() const
     return std::chrono::nanoseconds(onCpu);
 }
 
+long ReceiverProcess::residentKilobytesOf(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
 bool ReceiverProcess::pump(Clock::time_point deadline)
 {
     if ((stdout_.ended || outputPaused_) && stderr_.ended)
@@ -136,7 +146,8 @@ bool ReceiverProcess::pump(Clock::time_point deadline)
         const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
         if (n > 0) {
             streams[i]->pending.append(buffer, std::size_t(n));
-            streams[i]->all.append(buffer, std::size_t(n));
+            if (streams[i] != &stdout_ || keepOutput_)
+                streams[i]->all.append(buffer, std::size_t(n));
             got = true;
         } else if (n == 0) {
             streams[i]->ended = true;

@@ -47,6 +47,10 @@ public:
     // stalled: the pipe fills up and stays full.
     void pauseOutput(bool paused) { outputPaused_ = paused; }
 
+    // Standard output's lines are kept for output() unless this is false:
+    // benchmarks that read millions of lines keep none of them.
+    void keepOutput(bool keep) { keepOutput_ = keep; }
+
     // Everything read so far.
     const std::string& output() const { return stdout_.all; }
     const std::string& errors() const { return stderr_.all; }
@@ -54,6 +58,11 @@ public:
     // The CPU time the process has used so far (user and system), from the
     // scheduler's own count; for the benchmarks that measure the receiver.
     std::chrono::nanoseconds cpuTime() const;
+    // The memory it holds resident now, in kilobytes; for the benchmarks that
+    // check that it stays flat.
+    long residentKilobytes() const { return residentKilobytesOf(pid_); }
+    // The same of any process (this one: getpid()); 0 when it cannot be read.
+    static long residentKilobytesOf(pid_t pid);
 
     uint16_t sessionPort() const { return sessionPort_; }
     uint16_t discoveryPort() const { return discoveryPort_; }
@@ -78,5 +87,6 @@ private:
     uint16_t sessionPort_ = 0;
     uint16_t discoveryPort_ = 0;
     bool outputPaused_ = false;
+    bool keepOutput_ = true;
     std::unique_ptr<TemporaryDirectory> state_;
 };

@@ -95,6 +95,11 @@ void AdmissionPolicy::challenged(ConnectionId id)
     clients_.at(id).challenged = true;
 }
 
+bool AdmissionPolicy::mayAnswerHello(ConnectionId id, Clock::time_point now)
+{
+    return throttle_.takeHello(clients_.at(id).address, now);
+}
+
 bool AdmissionPolicy::mayCheckLoginNow(ConnectionId id, Clock::time_point now) const
 {
     const uint32_t from = clients_.at(id).address;

@@ -93,6 +93,10 @@ public:
     bool left(ConnectionId id, Clock::time_point now);
     // A client's secure login had its share answered.
     void challenged(ConnectionId id);
+    // Asked when a client's secure login opens, before any of its
+    // cryptography: false refuses it, since its address, or all addresses
+    // but those that logged in before, have spent their budget of hellos.
+    bool mayAnswerHello(ConnectionId id, Clock::time_point now);
 
     // Asked when a client's login request arrives: false holds it (tell
     // loginHeld) while another login of its address is held, or while the

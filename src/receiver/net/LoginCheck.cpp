@@ -10,9 +10,9 @@
 
 namespace {
 
-// The passcode a login request carries (valid while `request` lives), or
-// null when the payload is not a login request.
-const char* passcodeOfLoginRequest(const uint8_t* payload, std::size_t length, MojoTree& request)
+// The "Cmd" of a request (valid while `request` lives), or null when the
+// payload is no dictionary or has none.
+const char* commandOf(const uint8_t* payload, std::size_t length, MojoTree& request)
 {
     if (length == 0 || length > std::size_t(REMOTE_RECEIVE_CAPACITY))
         return nullptr;
@@ -20,7 +20,14 @@ const char* passcodeOfLoginRequest(const uint8_t* payload, std::size_t length, M
     // Bytes after the dictionary, inside the announced length, are ignored.
     if (mojo_decode(request.get(), payload, static_cast<int>(length)) < 0 || request->type != MOJO_DICTIONARY)
         return nullptr;
-    const char* command = mojo_get_string(mojo_dic_get_value(request.get(), "Cmd"));
+    return mojo_get_string(mojo_dic_get_value(request.get(), "Cmd"));
+}
+
+// The passcode a login request carries (valid while `request` lives), or
+// null when the payload is not a login request.
+const char* passcodeOfLoginRequest(const uint8_t* payload, std::size_t length, MojoTree& request)
+{
+    const char* command = commandOf(payload, length, request);
     if (!command || std::strcmp(command, "Login") != 0)
         return nullptr;
     return mojo_get_string(mojo_dic_get_value(request.get(), "Passcode"));
@@ -32,6 +39,13 @@ bool isPlainLoginRequest(const uint8_t* payload, std::size_t length)
 {
     MojoTree request;
     return passcodeOfLoginRequest(payload, length, request) != nullptr;
+}
+
+bool isSecureLoginRequest(const uint8_t* payload, std::size_t length)
+{
+    MojoTree request;
+    const char* command = commandOf(payload, length, request);
+    return command && std::strcmp(command, "SecureLogin") == 0;
 }
 
 LoginVerdict checkLoginRequest(const uint8_t* payload, std::size_t length, const std::string& passcode)

@@ -24,6 +24,9 @@ LoginVerdict checkLoginRequest(const uint8_t* payload, std::size_t length, const
 
 // Whether the payload is a plain login request (whatever its passcode).
 bool isPlainLoginRequest(const uint8_t* payload, std::size_t length);
+// Whether the payload opens a secure login ("Cmd" = "SecureLogin", whatever
+// else it holds).
+bool isSecureLoginRequest(const uint8_t* payload, std::size_t length);
 
 // Compares two passcodes in time that depends only on the expected one's
 // length, so that the answer's timing does not tell how much of a guess was right.

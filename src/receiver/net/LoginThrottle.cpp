@@ -2,6 +2,7 @@
 #include "net/LoginThrottle.h"
 
 #include <algorithm>
+#include <iterator>
 
 LoginThrottle::LoginThrottle()
     : LoginThrottle(Policy{})
@@ -11,6 +12,7 @@ LoginThrottle::LoginThrottle()
 LoginThrottle::LoginThrottle(Policy policy)
     : policy_(policy)
     , failuresOfAll_(policy.failuresPerMinute, policy.failuresPerMinute / 60.0)
+    , hellosOfAll_(policy.hellosOfAllBurst, policy.hellosOfAllPerSecond)
 {
 }
 
@@ -83,6 +85,36 @@ bool LoginThrottle::recordSuccess(uint32_t address)
     if (policy_.maxLoggedIn > 0)
         loggedIn_.push_back(address);
     return true;
+}
+
+bool LoginThrottle::takeHello(uint32_t address, Clock::time_point now)
+{
+    const bool known = hasLoggedIn(address);
+    if (!known && !hellosOfAll_.available(now))
+        return false;
+    TokenBucket* own = helloBucket(address, now);
+    // With the table full, an address that logged in still has its place
+    // (there are only so many of them); a stranger waits for room.
+    if (own ? !own->take(now) : !known)
+        return false;
+    if (!known)
+        hellosOfAll_.take(now);
+    return true;
+}
+
+TokenBucket* LoginThrottle::helloBucket(uint32_t address, Clock::time_point now)
+{
+    if (auto found = hellos_.find(address); found != hellos_.end())
+        return &found->second;
+    if (hellos_.size() >= policy_.maxAddresses) {
+        // An address whose budget has filled up again has nothing to remember.
+        for (auto it = hellos_.begin(); it != hellos_.end();)
+            it = it->second.full(now) ? hellos_.erase(it) : std::next(it);
+        if (hellos_.size() >= policy_.maxAddresses)
+            return nullptr;
+    }
+    return &hellos_.emplace(address, TokenBucket(policy_.hellosPerAddressBurst, policy_.hellosPerAddressPerSecond))
+                .first->second;
 }
 
 bool LoginThrottle::hasLoggedIn(uint32_t address) const

@@ -12,6 +12,12 @@
 // enough is forgotten. The addresses that logged in are kept in order of
 // their last login, the oldest forgotten first; the receiver keeps them
 // across its runs (rememberLoggedIn at start).
+//
+// It also budgets the secure logins' hellos, each of which costs the receiver
+// a key exchange's scalar multiplications before any guess is made: a few
+// from one address, then so many a second; and from all addresses together,
+// but for those that logged in before, as for the failures. A hostile client
+// that connects again and again then keeps no core busy.
 #pragma once
 
 #include "common/TokenBucket.h"
@@ -36,6 +42,12 @@ public:
         std::chrono::milliseconds forgetAfter = std::chrono::hours(1);
         std::size_t maxAddresses = 4096; // remembered at once
         std::size_t maxLoggedIn = 64;    // addresses remembered for a right passcode
+        // Hellos answered from one address: a burst, then so many a second...
+        double hellosPerAddressBurst = 20;
+        double hellosPerAddressPerSecond = 5;
+        // ...and from all addresses that have not logged in before, together.
+        double hellosOfAllBurst = 40;
+        double hellosOfAllPerSecond = 20;
     };
 
     LoginThrottle();
@@ -57,6 +69,10 @@ public:
     bool recordUnanswered(uint32_t address, Clock::time_point now);
     bool recordSuccess(uint32_t address);
 
+    // Whether a secure login's hello from `address` may be answered at
+    // `now`; counts it when it may. Asked before any of its cryptography.
+    bool takeHello(uint32_t address, Clock::time_point now);
+
     // Whether `address` has logged in (in this run or, when it was
     // remembered, an earlier one).
     bool hasLoggedIn(uint32_t address) const;
@@ -76,9 +92,14 @@ private:
         Clock::time_point lastFailure;
     };
     void forgetOld(Clock::time_point now);
+    // The hello budget of `address`; null when the table is full of
+    // addresses still spending theirs.
+    TokenBucket* helloBucket(uint32_t address, Clock::time_point now);
 
     Policy policy_;
     TokenBucket failuresOfAll_;
     std::unordered_map<uint32_t, Record> records_;
     std::deque<uint32_t> loggedIn_; // oldest first
+    TokenBucket hellosOfAll_;
+    std::unordered_map<uint32_t, TokenBucket> hellos_; // at most maxAddresses
 };

@@ -128,6 +128,15 @@ void ReceiverSession::handleMessage(const MessagePacket& message, Outcome& outco
 
 void ReceiverSession::startLogin(const std::vector<uint8_t>& request, Outcome& outcome)
 {
+    if (helloGate_ && isSecureLoginRequest(request.data(), request.size()) && !helloGate_()) {
+        // No answer: anything but a share would read as a receiver that
+        // speaks only the plain login. The phone sees the connection close.
+        handshake_.reset();
+        state_ = State::Refused;
+        outcome.drop = true;
+        outcome.dropReason = "secure login not answered: too many from its address, or from all addresses";
+        return;
+    }
     std::vector<uint8_t> answer;
     const HandshakeResult result = handshake_->hello(passcode_, request.data(), request.size(), answer);
     if (result == HandshakeResult::Ok) {

@@ -78,6 +78,10 @@ public:
     // holds it (state LoginPending) until answerPendingLogin(). Without a
     // gate every login is checked at once.
     void setLoginGate(std::function<bool()> gate) { loginGate_ = std::move(gate); }
+    // Asked when a secure login opens, before its share is computed: false
+    // drops the client unanswered (it counts as no guess). Without a gate
+    // every hello is answered.
+    void setHelloGate(std::function<bool()> gate) { helloGate_ = std::move(gate); }
     // Checks the held login, answers it, then handles what arrived after it.
     Outcome answerPendingLogin();
 
@@ -111,6 +115,7 @@ private:
     bool toldIgnoredInput_ = false;
     std::function<void()> acceptedHandler_;
     std::function<bool()> loginGate_;
+    std::function<bool()> helloGate_;
     std::vector<uint8_t> pendingLogin_;
     // Until the verdict on a secure login; let go then, so its keys are wiped.
     std::unique_ptr<ReceiverHandshake> handshake_;

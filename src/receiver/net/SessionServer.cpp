@@ -185,6 +185,7 @@ void SessionServer::acceptClients()
         connection.id = policy_.arrived(address, now_());
         connection.session = std::make_unique<ReceiverSession>(passcode_, sink_, settings_);
         connection.session->setAcceptedHandler([this, fd] { takeOverFrom(fd); });
+        connection.session->setHelloGate([this, id = connection.id] { return policy_.mayAnswerHello(id, now_()); });
         connection.session->setLoginGate([this, id = connection.id] {
             if (policy_.mayCheckLoginNow(id, now_()))
                 return true;

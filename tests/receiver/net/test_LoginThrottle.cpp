@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The guessing throttle and the rate limits on a manual clock: the delays an
 // address earns, the ceiling on the failures of all addresses together, what
-// a right passcode and time forget, the addresses that logged in, the shares
-// of discovery's replies, and the bounds on what is remembered.
+// a right passcode and time forget, the addresses that logged in, the
+// budgets of the secure logins' hellos, the shares of discovery's replies,
+// and the bounds on what is remembered.
 #include "net/DiscoveryRateLimit.h"
 #include "net/LoginThrottle.h"
 
@@ -157,6 +158,48 @@ TEST(LoginThrottle, QuietAddressesAreForgottenAndTheTableIsBounded)
         remembered += throttle.failures(htonl(0x0A000000u + host));
     EXPECT_EQ(remembered, 4);
     EXPECT_EQ(throttle.failures(htonl(0x0A00000Au)), 1) << "the newest is kept";
+}
+
+// Each row is one secure login's hello, at its time, and whether it is
+// answered: an address has a burst and then its rate; all addresses together
+// have another, which an address that logged in before does not touch; a
+// hello refused by one budget spends nothing of the other.
+TEST(LoginThrottle, HellosAreAnsweredWithinTheBudgetOfTheirAddressAndOfAll)
+{
+    LoginThrottle::Policy policy;
+    policy.hellosPerAddressBurst = 2;
+    policy.hellosPerAddressPerSecond = 1;
+    policy.hellosOfAllBurst = 3;
+    policy.hellosOfAllPerSecond = 1;
+    LoginThrottle throttle(policy);
+    throttle.recordSuccess(address("192.0.2.8"));
+    const struct {
+        int ms;
+        const char* from;
+        bool answered;
+    } hellos[] = {
+        {0, "192.0.2.1", true},     {0, "192.0.2.1", true},    {0, "192.0.2.1", false}, // its burst
+        {0, "192.0.2.2", true},     {0, "192.0.2.3", false},                            // all: 3, spent
+        {0, "192.0.2.8", true},     {0, "192.0.2.8", true},    {0, "192.0.2.8", false}, // logged in: its own only
+        {1000, "192.0.2.3", true},  {1000, "192.0.2.1", false},                         // one more of all
+        {1000, "192.0.2.8", true},  {2000, "192.0.2.1", true},  {2000, "192.0.2.2", false},
+    };
+    for (const auto& hello : hellos) {
+        SCOPED_TRACE(std::to_string(hello.ms) + " ms, " + hello.from);
+        EXPECT_EQ(throttle.takeHello(address(hello.from), kStart + std::chrono::milliseconds(hello.ms)),
+                  hello.answered);
+    }
+
+    // A table full of addresses still spending their budgets: a new
+    // stranger waits for room, one that logged in does not.
+    policy.maxAddresses = 1;
+    policy.hellosOfAllBurst = 100;
+    LoginThrottle full(policy);
+    full.recordSuccess(address("192.0.2.8"));
+    EXPECT_TRUE(full.takeHello(address("192.0.2.1"), kStart));
+    EXPECT_FALSE(full.takeHello(address("192.0.2.2"), kStart));
+    EXPECT_TRUE(full.takeHello(address("192.0.2.8"), kStart));
+    EXPECT_TRUE(full.takeHello(address("192.0.2.2"), kStart + 1s)) << "the first one's budget filled up again";
 }
 
 TEST(DiscoveryRateLimit, ASourceGetsABurstThenOneReplyASecond)

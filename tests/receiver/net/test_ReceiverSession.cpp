@@ -371,6 +371,30 @@ TEST(ReceiverSessionSecureLogin, HellosThatGiveNoShareAreRefusedWithoutCountingA
     }
 }
 
+// The budget of hellos is asked before the share is computed, and only for
+// a secure login: beyond it the client is dropped with no answer, no verdict
+// and no guess counted.
+TEST(ReceiverSessionSecureLogin, AHelloBeyondItsBudgetIsDroppedUnansweredAndAPlainLoginDoesNotAsk)
+{
+    int asked = 0;
+    const auto spent = [&asked] {
+        ++asked;
+        return false;
+    };
+    SessionUnderTest secure;
+    secure.session.setHelloGate(spent);
+    const auto outcome = secure.receive(SecurePhone(kPasscode).hello());
+    EXPECT_TRUE(outcome.drop);
+    EXPECT_TRUE(outcome.reply.empty());
+    EXPECT_FALSE(outcome.verdict || outcome.challenged);
+    EXPECT_EQ(secure.log.lines(), std::vector<std::string>{});
+
+    SessionUnderTest plain;
+    plain.session.setHelloGate(spent);
+    EXPECT_EQ(plain.receive(loginPacket(kPasscode)).reply, acceptingLoginReply());
+    EXPECT_EQ(asked, 1);
+}
+
 TEST(ReceiverSessionSecureLogin, ARecordThatDoesNotOpenEndsTheSessionAndNothingOfItOrAfterItIsDelivered)
 {
     const Bytes key = keyboardPacket(1, 0x41);
