@@ -20,14 +20,6 @@
 
 namespace {
 
-// The discovery query of the app.
-Bytes discoveryQuery()
-{
-    return Bytes{0x5B} + shortString("Device") + shortString("iPhone") + shortString("DeviceVer")
-           + shortString("2.1") + shortString("AppName") + shortString("Quillon") + shortString("AppVer")
-           + shortString("1.0") + Bytes{0x5D};
-}
-
 // A phone's socket on `address`, allowed to broadcast.
 UniqueFd phoneAt(const char* address)
 {
@@ -41,28 +33,10 @@ UniqueFd phoneAt(const char* address)
 // Broadcasts the query out of `device` (its replies may come back on any).
 bool broadcastThrough(int fd, const char* device, const char* address)
 {
-    sockaddr_in destination{};
-    destination.sin_family = AF_INET;
-    destination.sin_port = htons(25736);
-    inet_pton(AF_INET, address, &destination.sin_addr);
-    Bytes query = discoveryQuery();
-    iovec data{query.data(), query.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr message{};
-    message.msg_name = &destination;
-    message.msg_namelen = sizeof destination;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = IPPROTO_IP;
-    header->cmsg_type = IP_PKTINFO;
-    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo out{};
     out.ipi_ifindex = int(if_nametoindex(device));
-    std::memcpy(CMSG_DATA(header), &out, sizeof out);
-    return out.ipi_ifindex != 0 && sendmsg(fd, &message, 0) == ssize_t(query.size());
+    return out.ipi_ifindex != 0
+           && sendDatagramWithPacketInfo(fd, ipv4Address(address, 25736), discoveryQuery(), out);
 }
 
 class BoundDiscovery : public PrivateNetworkTest {

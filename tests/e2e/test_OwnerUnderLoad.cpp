@@ -211,11 +211,6 @@ TEST_F(OwnerUnderLoad, AnOwnerWhoLoggedInBeforeGetsInAtTheFirstTryWhileHellosFlo
 
 namespace {
 
-Bytes discoveryQuery()
-{
-    return Bytes{0x5B} + shortString("Device") + shortString("iPhone") + Bytes{0x5D};
-}
-
 // Forged discovery queries at `perSecond`, each from a random address of
 // 10.79.128.0/17 (which the other host holds whole, as a local route), sent
 // through `fd` until `stop`.
@@ -228,23 +223,9 @@ void forgeQueries(int fd, int perSecond, const std::atomic<bool>& stop, long& se
     while (!stop) {
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         for (long due = long(elapsed * perSecond) - sent; due > 0; --due, ++sent) {
-            iovec data{const_cast<uint8_t*>(query.data()), query.size()};
-            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-            msghdr message{};
-            message.msg_name = const_cast<sockaddr_in*>(&receiver);
-            message.msg_namelen = sizeof receiver;
-            message.msg_iov = &data;
-            message.msg_iovlen = 1;
-            message.msg_control = control;
-            message.msg_controllen = sizeof control;
-            cmsghdr* header = CMSG_FIRSTHDR(&message);
-            header->cmsg_level = IPPROTO_IP;
-            header->cmsg_type = IP_PKTINFO;
-            header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
             in_pktinfo from{};
             from.ipi_spec_dst.s_addr = htonl(0x0A4F8000u | (random() & 0x7FFFu)); // 10.79.128.0/17
-            std::memcpy(CMSG_DATA(header), &from, sizeof from);
-            ::sendmsg(fd, &message, MSG_DONTWAIT);
+            sendDatagramWithPacketInfo(fd, receiver, query, from, MSG_DONTWAIT);
         }
         std::this_thread::sleep_for(2ms);
     }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -211,6 +212,26 @@ bool sendDatagramToLoopback(int fd, uint16_t port, const Bytes& datagram)
     return ::sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&destination),
                     sizeof destination)
            == ssize_t(datagram.size());
+}
+
+bool sendDatagramWithPacketInfo(int fd, const sockaddr_in& to, const Bytes& datagram, const in_pktinfo& info,
+                                int flags)
+{
+    iovec data{const_cast<uint8_t*>(datagram.data()), datagram.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message{};
+    message.msg_name = const_cast<sockaddr_in*>(&to);
+    message.msg_namelen = sizeof to;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    return ::sendmsg(fd, &message, flags) == ssize_t(datagram.size());
 }
 
 std::optional<Bytes> receiveDatagram(int fd, std::chrono::milliseconds wait)

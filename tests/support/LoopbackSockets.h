@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sockets on 127.0.0.1 for the tests and the benchmarks: nothing here ever
-// leaves the loopback interface, and every wait is bounded except
+// leaves the loopback interface (but a datagram with packet info, which only
+// tests in a network of their own send), and every wait is bounded except
 // readExactly's, which a benchmark times.
 #pragma once
 
@@ -54,4 +55,8 @@ MessageRead readMessage(int fd, Bytes& frame, int cancelFd = -1, std::size_t max
 // first, as a client that shares the discovery port does.
 UniqueFd boundUdpSocket(const char* address, uint16_t port, bool shared = false);
 bool sendDatagramToLoopback(int fd, uint16_t port, const Bytes& datagram);
+// Sends `datagram` to `to` with IP_PKTINFO `info`: out of its interface
+// (ipi_ifindex), or from its source address (ipi_spec_dst).
+bool sendDatagramWithPacketInfo(int fd, const sockaddr_in& to, const Bytes& datagram, const in_pktinfo& info,
+                                int flags = 0);
 std::optional<Bytes> receiveDatagram(int fd, std::chrono::milliseconds wait = kGenerousWait);

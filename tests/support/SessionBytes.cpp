@@ -38,6 +38,13 @@ Bytes shortString(const std::string& text)
     return Bytes{0x73, uint8_t(text.size())} + Bytes(text.begin(), text.end());
 }
 
+Bytes discoveryQuery()
+{
+    return Bytes{0x5B} + shortString("Device") + shortString("iPhone") + shortString("DeviceVer")
+           + shortString("2.1") + shortString("AppName") + shortString("Quillon") + shortString("AppVer")
+           + shortString("1.0") + Bytes{0x5D};
+}
+
 Bytes loginPayload(const std::string& passcode)
 {
     return Bytes{0x5B} + shortString("Cmd") + shortString("Login") + shortString("Passcode")

@@ -23,5 +23,7 @@ Bytes loginReply(int32_t rsp);
 Bytes acceptingLoginReply();
 // A string item of the value-tree encoding (short form).
 Bytes shortString(const std::string& text);
+// The app's discovery query, as it broadcasts it.
+Bytes discoveryQuery();
 
 Bytes operator+(Bytes a, const Bytes& b);

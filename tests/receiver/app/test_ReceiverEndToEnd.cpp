@@ -85,13 +85,6 @@ std::optional<DecodedReply> decodeReply(const Bytes& datagram)
     return ok ? std::optional<DecodedReply>(reply) : std::nullopt;
 }
 
-Bytes discoveryQuery()
-{
-    return Bytes{0x5B} + shortString("Device") + shortString("iPhone") + shortString("DeviceVer")
-           + shortString("2.1") + shortString("AppName") + shortString("Quillon") + shortString("AppVer")
-           + shortString("1.0") + Bytes{0x5D};
-}
-
 void expectReplyFor(const Bytes& datagram, const ReceiverProcess& receiver)
 {
     const auto reply = decodeReply(datagram);

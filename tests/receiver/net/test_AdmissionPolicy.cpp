@@ -36,7 +36,7 @@ uint32_t address(const char* text)
 
 // What happens, as the server would tell the policy or ask it.
 struct Event {
-    enum class Kind { Arrive, Share, Login, Turns, Tick, Leave, Notice, HeldBack } kind;
+    enum class Kind { Arrive, Attempt, Share, Login, Turns, Tick, Leave, Notice, HeldBack } kind;
     const char* address = "";
     Id id = 0;
     LoginVerdict verdict = kRight;
@@ -44,6 +44,9 @@ struct Event {
 
 // A newcomer connects from `from`.
 Event arrive(const char* from) { return {Event::Kind::Arrive, from}; }
+// A newcomer from `from` sends its login at once; it is admitted, and its
+// login finds `verdict`, now or when its turn comes.
+Event attempt(const char* from, LoginVerdict verdict) { return {Event::Kind::Attempt, from, 0, verdict}; }
 // The share of `id`'s secure login went out.
 Event share(Id id) { return {Event::Kind::Share, "", id}; }
 // The login request (or a secure login's tag) of `id` arrives; checking it, now or at its turn, finds `verdict`.
@@ -93,6 +96,11 @@ private:
             const Id id = policy_.arrived(address(event.address), now);
             live_.push_back(id);
             return "#" + std::to_string(id) + made;
+        }
+        case Event::Kind::Attempt: {
+            const std::string admitted = apply(now, arrive(event.address));
+            EXPECT_EQ(admitted.find_first_not_of("#0123456789"), std::string::npos) << "not admitted plainly: " << admitted;
+            return admitted + " " + apply(now, login(live_.back(), event.verdict));
         }
         case Event::Kind::Share:
             policy_.challenged(event.id);
@@ -172,10 +180,8 @@ AdmissionPolicy::Limits places(std::size_t all, std::size_t perAddress = 8, std:
 TEST(AdmissionPolicyPlaces, ANewcomerTakesThePlaceOfTheOldestClientNotLoggedInThatHadItsGracePeriod)
 {
     PolicyUnderTest t(places(4, 2));
-    EXPECT_EQ(t.at(0ms, arrive("10.0.0.1")), "#0");
-    EXPECT_EQ(t.at(0ms, login(0, kRight)), "accepted");
-    EXPECT_EQ(t.at(0ms, arrive("10.0.0.3")), "#1");
-    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, attempt("10.0.0.1", kRight)), "#0 accepted");
+    EXPECT_EQ(t.at(0ms, attempt("10.0.0.3", kWrong)), "#1 refused");
     EXPECT_EQ(t.at(1000ms, arrive("10.0.0.1")), "#2");
     EXPECT_EQ(t.at(1000ms, arrive("10.0.0.1")), "turned away: too many connections from its address");
     EXPECT_EQ(t.at(1000ms, arrive("10.0.0.2")), "#3");
@@ -205,8 +211,7 @@ TEST(AdmissionPolicyPlaces, AFloodCannotPushOutAClientThatHasJustArrivedNorTheOn
     EXPECT_EQ(t.at(1999ms, login(0, kRight)), "accepted");
 
     PolicyUnderTest onePlace(places(1));
-    EXPECT_EQ(onePlace.at(0ms, arrive(kPhone)), "#0");
-    EXPECT_EQ(onePlace.at(0ms, login(0, kRight)), "accepted");
+    EXPECT_EQ(onePlace.at(0ms, attempt(kPhone, kRight)), "#0 accepted");
     EXPECT_EQ(onePlace.at(1h, arrive("127.0.0.1")), "turned away: too many connections");
 }
 
@@ -236,8 +241,7 @@ TEST(AdmissionPolicyPlaces, AnAddressThatLoggedInBeforeHasPlacesThatStrangersCan
     EXPECT_EQ(t.at(0ms, arrive("10.0.0.3")), "#2");
     EXPECT_EQ(t.at(0ms, arrive("10.0.0.4")), "turned away: too many connections");
     // Every stranger has just arrived, yet the owner gets in at once.
-    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#3");
-    EXPECT_EQ(t.at(0ms, login(3, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, attempt(kPhone, kRight)), "#3 accepted");
     // The place the owner gives back is the owner's again, not a stranger's.
     EXPECT_EQ(t.at(1000ms, leave(3)), "gone");
     EXPECT_EQ(t.at(1000ms, arrive("10.0.0.4")), "turned away: too many connections");
@@ -262,10 +266,8 @@ TEST(AdmissionPolicyDeadlines, AClientHasUntilItsTimeIsUpToLogInAndAnAnsweredLog
     PolicyUnderTest t;
     EXPECT_EQ(t.at(0ms, arrive("127.0.0.1")), "#0");
     EXPECT_EQ(t.at(0ms, tick()), "next in 30000 ms");
-    EXPECT_EQ(t.at(5000ms, arrive("127.0.0.1")), "#1");
-    EXPECT_EQ(t.at(5000ms, login(1, kRight)), "accepted");
-    EXPECT_EQ(t.at(6000ms, arrive("127.0.0.1")), "#2");
-    EXPECT_EQ(t.at(6000ms, login(2, kWrong)), "refused");
+    EXPECT_EQ(t.at(5000ms, attempt("127.0.0.1", kRight)), "#1 accepted");
+    EXPECT_EQ(t.at(6000ms, attempt("127.0.0.1", kWrong)), "#2 refused");
     EXPECT_EQ(t.at(29999ms, tick()), "next in 1 ms");
     EXPECT_EQ(t.at(30000ms, tick()), "dropped #0; no deadline");
     // The phone keeps even a refused connection open.
@@ -278,20 +280,15 @@ TEST(AdmissionPolicyDeadlines, AHeldLoginWaitsForItsTurnOrItsTimeWhicheverComesF
     limits.throttle.firstDelay = 60s;
     limits.throttle.maxDelay = 60s;
     PolicyUnderTest t(limits);
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
-    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
-    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
-    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
-    EXPECT_EQ(t.at(10000ms, arrive(kGuesser)), "#3");
-    EXPECT_EQ(t.at(10000ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#0 refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#1 refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#2 refused, held back from now on");
+    EXPECT_EQ(t.at(10000ms, attempt(kGuesser, kWrong)), "#3 held");
     EXPECT_EQ(t.at(10000ms, tick()), "next in 30000 ms");
     EXPECT_EQ(t.at(39999ms, tick()), "next in 1 ms");
     EXPECT_EQ(t.at(40000ms, tick()), "dropped #3; no deadline");
     // A turn that comes before the login's time wakes the server then.
-    EXPECT_EQ(t.at(50000ms, arrive(kGuesser)), "#4");
-    EXPECT_EQ(t.at(50000ms, login(4, kRight)), "held");
+    EXPECT_EQ(t.at(50000ms, attempt(kGuesser, kRight)), "#4 held");
     EXPECT_EQ(t.at(50000ms, tick()), "next in 10000 ms");
     EXPECT_EQ(t.at(59999ms, turns()), "none");
     EXPECT_EQ(t.at(60000ms, turns()), "checked #4 accepted");
@@ -302,29 +299,22 @@ TEST(AdmissionPolicyTurns, AGuesserWaitsLongerAfterEachFailureWhileAnotherAddres
 {
     PolicyUnderTest t;
     // Three wrong passcodes are answered at once.
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
-    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
-    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
-    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#0 refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#1 refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#2 refused, held back from now on");
     // From then on each attempt waits: 1 s, then 2 s, then 4 s.
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
-    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#3 held");
     EXPECT_EQ(t.at(0ms, turns()), "none");
     EXPECT_EQ(t.at(0ms, tick()), "next in 1000 ms");
     EXPECT_EQ(t.at(999ms, turns()), "none");
     EXPECT_EQ(t.at(1000ms, turns()), "checked #3 refused");
-    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#4");
-    EXPECT_EQ(t.at(1000ms, login(4, kWrong)), "held");
+    EXPECT_EQ(t.at(1000ms, attempt(kGuesser, kWrong)), "#4 held");
     EXPECT_EQ(t.at(1000ms, tick()), "next in 2000 ms");
     // Meanwhile the owner's phone, on another address, is answered at once.
-    EXPECT_EQ(t.at(1000ms, arrive(kPhone)), "#5");
-    EXPECT_EQ(t.at(1000ms, login(5, kRight)), "accepted");
+    EXPECT_EQ(t.at(1000ms, attempt(kPhone, kRight)), "#5 accepted");
     EXPECT_EQ(t.at(2999ms, turns()), "none");
     EXPECT_EQ(t.at(3000ms, turns()), "checked #4 refused");
-    EXPECT_EQ(t.at(3000ms, arrive(kGuesser)), "#6");
-    EXPECT_EQ(t.at(3000ms, login(6, kWrong)), "held");
+    EXPECT_EQ(t.at(3000ms, attempt(kGuesser, kWrong)), "#6 held");
     EXPECT_EQ(t.at(3000ms, tick()), "next in 4000 ms");
     EXPECT_EQ(t.at(6999ms, turns()), "none");
     EXPECT_EQ(t.at(7000ms, turns()), "checked #6 refused");
@@ -334,22 +324,15 @@ TEST(AdmissionPolicyTurns, AGuesserWaitsLongerAfterEachFailureWhileAnotherAddres
 TEST(AdmissionPolicyTurns, ParallelLoginsOfAGuesserAreCheckedOneDelayApart)
 {
     PolicyUnderTest t;
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#0");
-    EXPECT_EQ(t.at(0ms, login(0, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#1");
-    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
-    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused, held back from now on");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
-    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#4");
-    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "held");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#5");
-    EXPECT_EQ(t.at(0ms, login(5, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#0 refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#1 refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#2 refused, held back from now on");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#3 held");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#4 held");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#5 held");
     EXPECT_EQ(t.at(0ms, turns()), "none");
     // One that comes when its address may be checked still waits behind those before it.
-    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#6");
-    EXPECT_EQ(t.at(1000ms, login(6, kWrong)), "held");
+    EXPECT_EQ(t.at(1000ms, attempt(kGuesser, kWrong)), "#6 held");
     // The first waits 1 s; the second 2 s after the first, the third 4 s after that.
     EXPECT_EQ(t.at(1000ms, turns()), "checked #3 refused");
     EXPECT_EQ(t.at(2000ms, turns()), "none");
@@ -364,14 +347,10 @@ TEST(AdmissionPolicyTurns, ParallelLoginsOfAGuesserAreCheckedOneDelayApart)
     limits.throttle.failuresPerMinute = 2;
     limits.loginTimeout = 120s;
     PolicyUnderTest heldByAll(limits);
-    EXPECT_EQ(heldByAll.at(0ms, arrive("192.0.2.7")), "#0");
-    EXPECT_EQ(heldByAll.at(0ms, login(0, kWrong)), "refused");
-    EXPECT_EQ(heldByAll.at(0ms, arrive("192.0.2.8")), "#1");
-    EXPECT_EQ(heldByAll.at(0ms, login(1, kWrong)), "refused");
-    EXPECT_EQ(heldByAll.at(0ms, arrive(kGuesser)), "#2");
-    EXPECT_EQ(heldByAll.at(0ms, login(2, kWrong)), "held");
-    EXPECT_EQ(heldByAll.at(0ms, arrive(kGuesser)), "#3");
-    EXPECT_EQ(heldByAll.at(0ms, login(3, kWrong)), "held");
+    EXPECT_EQ(heldByAll.at(0ms, attempt("192.0.2.7", kWrong)), "#0 refused");
+    EXPECT_EQ(heldByAll.at(0ms, attempt("192.0.2.8", kWrong)), "#1 refused");
+    EXPECT_EQ(heldByAll.at(0ms, attempt(kGuesser, kWrong)), "#2 held");
+    EXPECT_EQ(heldByAll.at(0ms, attempt(kGuesser, kWrong)), "#3 held");
     EXPECT_EQ(heldByAll.at(60000ms, turns()), "checked #2 refused");
     EXPECT_EQ(heldByAll.at(60000ms, turns()), "checked #3 refused");
 }
@@ -384,23 +363,16 @@ TEST(AdmissionPolicyTurns, ManyAddressesTogetherGetOneShareOfTheLimitAtATimeFewe
     limits.loginTimeout = 120s;
     PolicyUnderTest t(limits);
     // The owner's phone logged in earlier from its address.
-    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#0");
-    EXPECT_EQ(t.at(0ms, login(0, kRight)), "accepted");
-    EXPECT_EQ(t.at(0ms, arrive("192.0.2.3")), "#1");
-    EXPECT_EQ(t.at(0ms, login(1, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive("192.0.2.4")), "#2");
-    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, attempt(kPhone, kRight)), "#0 accepted");
+    EXPECT_EQ(t.at(0ms, attempt("192.0.2.3", kWrong)), "#1 refused");
+    EXPECT_EQ(t.at(0ms, attempt("192.0.2.4", kWrong)), "#2 refused");
     // The limit on all is spent: everyone else waits their turn.
-    EXPECT_EQ(t.at(0ms, arrive("192.0.2.3")), "#3");
-    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "held");
-    EXPECT_EQ(t.at(0ms, arrive("192.0.2.5")), "#4");
-    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "held");
-    EXPECT_EQ(t.at(0ms, arrive("192.0.2.6")), "#5");
-    EXPECT_EQ(t.at(0ms, login(5, kWrong)), "held");
+    EXPECT_EQ(t.at(0ms, attempt("192.0.2.3", kWrong)), "#3 held");
+    EXPECT_EQ(t.at(0ms, attempt("192.0.2.5", kWrong)), "#4 held");
+    EXPECT_EQ(t.at(0ms, attempt("192.0.2.6", kWrong)), "#5 held");
     EXPECT_EQ(t.at(0ms, turns()), "none");
     // Yet the owner's phone is answered at once.
-    EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#6");
-    EXPECT_EQ(t.at(0ms, login(6, kRight)), "accepted");
+    EXPECT_EQ(t.at(0ms, attempt(kPhone, kRight)), "#6 accepted");
     EXPECT_EQ(t.at(0ms, tick()), "next in 30000 ms");
     EXPECT_EQ(t.at(29000ms, turns()), "none");
     // One more share, for one of those held: an address that has not
@@ -423,21 +395,17 @@ TEST(AdmissionPolicyNotices, EachConnectionHasAShareAndAnAddressHeldBackSaysNoth
     EXPECT_EQ(t.at(0ms, arrive(kPhone)), "#1");
     EXPECT_EQ(t.at(0ms, notice(1)), "say");
     EXPECT_EQ(t.at(0ms, heldBack(kGuesser)), "heard");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#2");
-    EXPECT_EQ(t.at(0ms, login(2, kWrong)), "refused");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#3");
-    EXPECT_EQ(t.at(0ms, login(3, kWrong)), "refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#2 refused");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#3 refused");
     EXPECT_EQ(t.at(0ms, notice(3)), "say");
-    EXPECT_EQ(t.at(0ms, arrive(kGuesser)), "#4");
-    EXPECT_EQ(t.at(0ms, login(4, kWrong)), "refused, held back from now on");
+    EXPECT_EQ(t.at(0ms, attempt(kGuesser, kWrong)), "#4 refused, held back from now on");
     EXPECT_EQ(t.at(0ms, heldBack(kGuesser)), "held back");
     EXPECT_EQ(t.at(0ms, notice(4)), "silent");
     EXPECT_EQ(t.at(0ms, notice(3)), "silent");
     EXPECT_EQ(t.at(0ms, heldBack(kPhone)), "heard");
     EXPECT_EQ(t.at(0ms, notice(1)), "say");
     // A right passcode clears the address.
-    EXPECT_EQ(t.at(1000ms, arrive(kGuesser)), "#5");
-    EXPECT_EQ(t.at(1000ms, login(5, kRight)), "accepted");
+    EXPECT_EQ(t.at(1000ms, attempt(kGuesser, kRight)), "#5 accepted");
     EXPECT_EQ(t.at(1000ms, heldBack(kGuesser)), "heard");
     EXPECT_EQ(t.at(1000ms, notice(5)), "say");
 }
@@ -462,6 +430,5 @@ TEST(AdmissionPolicyTurns, LeavingAfterTheShareBeforeAVerdictCountsAsAWrongPassc
     EXPECT_EQ(t.at(30000ms, tick()), "dropped #3; no deadline");
     EXPECT_EQ(t.at(30000ms, heldBack(kGuesser)), "held back");
     // No verdict, so none of the limit on all: a new phone is answered at once.
-    EXPECT_EQ(t.at(30000ms, arrive(kPhone)), "#4");
-    EXPECT_EQ(t.at(30000ms, login(4, kRight)), "accepted");
+    EXPECT_EQ(t.at(30000ms, attempt(kPhone, kRight)), "#4 accepted");
 }
