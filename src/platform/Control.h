@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -83,7 +84,14 @@ private:
     template <class S>
     static S* senderAs(Control* sender);
 
-    std::vector<TargetAction> actions_;
+    using TargetActions = std::vector<TargetAction>;
+    // Shared with the dispatches under way: each walks the list as it was
+    // when it began (handlers added meanwhile wait for the next event), so
+    // that a handler may add or remove handlers, or delete this control, and
+    // an event costs no copy of the list. A change makes a new list while a
+    // dispatch holds the old one.
+    std::shared_ptr<TargetActions> actions_ = std::make_shared<TargetActions>();
+    TargetActions& actionsToChange();
     Touch* trackingTouch_ = nullptr;
     bool tracking_ = false;
     bool touchInside_ = false;
