@@ -114,6 +114,8 @@ void Control::cancelTrackingWithEvent(Event*) {}
 
 bool Control::isInside(const Touch* touch) const
 {
+    if (touchMargin_ == kEverywhereInside)
+        return true;
     return QRectF(rect()).adjusted(-touchMargin_, -touchMargin_, touchMargin_, touchMargin_)
         .contains(touch->locationInView(this));
 }
@@ -142,11 +144,13 @@ void Control::touchesMoved(const TouchSet& touches, Event* event)
     if (tracking_)
         tracking_ = continueTrackingWithTouch(trackingTouch_, event);
     setHighlighted(touchInside_);
-    QPointer<Control> self(this);
-    if (wasInside != touchInside_)
+    if (wasInside != touchInside_) {
+        QPointer<Control> self(this);
         sendActionsForControlEvents(touchInside_ ? ControlEventTouchDragEnter : ControlEventTouchDragExit, event);
-    if (self)
-        sendActionsForControlEvents(touchInside_ ? ControlEventTouchDragInside : ControlEventTouchDragOutside, event);
+        if (!self)
+            return;
+    }
+    sendActionsForControlEvents(touchInside_ ? ControlEventTouchDragInside : ControlEventTouchDragOutside, event);
 }
 
 void Control::touchesEnded(const TouchSet& touches, Event* event)

@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -56,6 +57,9 @@ public:
 
     // How far outside its bounds a finger still counts as inside the control.
     int touchMargin() const { return touchMargin_; }
+    // The margin of a control for which a finger, once down on it, is inside
+    // wherever it goes (its location is then not even looked at).
+    static constexpr int kEverywhereInside = std::numeric_limits<int>::max();
     void setTouchMargin(int margin) { touchMargin_ = margin; }
 
     virtual bool beginTrackingWithTouch(Touch* touch, Event* event);
