@@ -141,7 +141,9 @@ int sendPacket(const uint8_t* bytes, int size, bool* handedOver = nullptr)
         closeSession();
         return -1;
     }
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(sendTimeoutMs);
+    // The bound runs from the first time the socket has no room: a packet
+    // that goes at once reads no clock.
+    std::optional<Clock::time_point> deadline;
     int sent = 0;
     while (sent < size) {
         const ssize_t n = send(sockd, bytes + sent, static_cast<size_t>(size - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -158,7 +160,9 @@ int sendPacket(const uint8_t* bytes, int size, bool* handedOver = nullptr)
         if (errno == EINTR)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (waitFor(sockd, POLLOUT, deadline))
+            if (!deadline)
+                deadline = Clock::now() + std::chrono::milliseconds(sendTimeoutMs);
+            if (waitFor(sockd, POLLOUT, *deadline))
                 continue;
             closeSession();
             return -1;
