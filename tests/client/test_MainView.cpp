@@ -94,7 +94,7 @@ protected:
         return screen && screen->isViewLoaded() && !screen->view()->isHidden();
     }
     void gotoTab(int index) { NotificationCenter::defaultCenter().postNotification("Goto TabBar", index); }
-    // Discovery runs while the computer list is on screen (its two timers).
+    // Discovery runs while the computer list is on screen (its query timer).
     bool discoveryRunning() const { return RunLoop::main().scheduledTimerCount() > 0; }
 
     AppTestEnvironment env;
