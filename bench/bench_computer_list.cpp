@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a host that forges discovery replies can cost the screen: the table's
+// What the computer list costs the screen: its first layout and paint with
+// 0, 8 and 64 computers registered (start-up waits for it), the table's
 // insert of one row at the end of 10, 100 and 1,000 rows (the cost must not
 // grow with the table), and the computer list taking 1,000 replies with
 // distinct names from loopback, 64 per read of the socket as the run loop
@@ -10,12 +11,14 @@
 //
 //     build/bench/bench/bench_computer_list
 #include "ComputerListViewController.h"
+#include "ComputersViewController.h"
 #include "Mojo.h"
 
 #include "support/platform/ManualClock.h"
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
 #include "platform/TableViewDataSource.h"
+#include "platform/UserDefaults.h"
 #include "platform/ViewAnimation.h"
 
 #include "support/LatencySamples.h"
@@ -79,6 +82,44 @@ void BM_TableInsertRowAtTheEnd(benchmark::State& state)
     platform::ViewAnimation::setAnimationsEnabled(true);
 }
 BENCHMARK(BM_TableInsertRowAtTheEnd)->Arg(10)->Arg(100)->Arg(1000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The connection tab as start-up makes it, with `registered` computers
+// stored: from the screen's making (its list loads and appears) to its first
+// paint, the one the user waits for. The help row's text is measured in it.
+void BM_ConnectionTabFirstLayout(benchmark::State& state)
+{
+    QTemporaryDir settings;
+    qputenv("QUILLON_SETTINGS", settings.filePath("settings.json").toLocal8Bit());
+    platform::UserDefaults::resetStandardUserDefaults();
+    QVariantList stored;
+    for (int i = 0; i < int(state.range(0)); ++i)
+        stored.append(QVariantMap{{"ComputerName", QStringLiteral("Computer %1").arg(i)},
+                                  {"Ip", QStringLiteral("192.168.1.%1").arg(i + 10)},
+                                  {"Os", QStringLiteral("Linux")},
+                                  {"Port", 25736}});
+    platform::UserDefaults::standardUserDefaults().setObject(stored, QStringLiteral("RegisteredComputers"));
+    ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", 9, 0});
+    QWidget window;
+    window.resize(320, 460);
+    window.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        platform::ScopedManualClock clock;
+        const auto start = Clock::now();
+        ComputersViewController tab;
+        QWidget* view = tab.view();
+        view->setParent(&window);
+        view->setGeometry(0, 0, 320, 460);
+        view->show();
+        window.repaint();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        tab.viewWillDisappear(false);
+        delete view;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    platform::UserDefaults::resetStandardUserDefaults();
+}
+BENCHMARK(BM_ConnectionTabFirstLayout)->Arg(0)->Arg(8)->Arg(64)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // A receiver's reply under `name`, as a forger sends it.
 std::vector<uint8_t> replyNamed(const std::string& name)

@@ -122,6 +122,7 @@ void ComputerListViewController::setUpLoadedView()
     palette.setColor(QPalette::WindowText, platform::theme::secondaryLabel());
     helpLabel_->setPalette(palette);
     helpLabel_->setFont(platform::theme::font(14));
+    helpLabelHeight_ = -1; // measured at the first layout
 }
 
 void ComputerListViewController::viewWillAppear(bool animated)
@@ -226,13 +227,17 @@ int ComputerListViewController::heightForRowAtIndexPath(TableView* tableView, co
 {
     if (indexPath.section != HelpSection || !helpLabel_)
         return platform::TableViewDelegate::heightForRowAtIndexPath(tableView, indexPath);
-    // The help text wraps to the width of the grouped row.
+    // The help text wraps to the width of the grouped row. Laying out its
+    // paragraphs is most of what the list's first layout costs: it is
+    // measured once for each width the table is laid out at.
     const int margin = helpLabel_->x();
     const int rowWidth = tableView->viewport()->width() - 2 * platform::phone::kGroupInset;
     const int labelWidth = qMax(100, rowWidth - 2 * margin);
-    const int labelHeight = helpLabel_->heightForWidth(labelWidth);
-    helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, labelHeight);
-    return labelHeight + 2 * helpLabel_->y();
+    if (labelWidth != helpLabel_->width() || helpLabelHeight_ < 0) {
+        helpLabelHeight_ = helpLabel_->heightForWidth(labelWidth);
+        helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, helpLabelHeight_);
+    }
+    return helpLabelHeight_ + 2 * helpLabel_->y();
 }
 
 void ComputerListViewController::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath)

@@ -116,6 +116,7 @@ private:
     QPointer<RegisterComputerViewController> regViewController_;
     QPointer<platform::TableViewCell> helpCell_;
     QPointer<QLabel> helpLabel_;
+    int helpLabelHeight_ = -1; // at the label's width; -1 until measured
     QPointer<QAction> addItem_;
     bool loaded_ = false;   // the view-load steps ran (they run once per controller)
     bool onScreen_ = false; // between did-appear and will-disappear
