@@ -11,104 +11,31 @@
 // in the same run, so that both meet the same load on the machine)
 // The app keeps discovery on loopback and its settings in a scratch file, so
 // the benchmark sends nothing onto a network and touches no real settings.
+#include "support/AppLaunch.h"
 #include "support/HelperProcess.h"
 #include "support/XvfbDisplay.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kGiveUp = std::chrono::seconds(30);
 
-// Reads from `fd` until a newline, the end or the deadline; false on time-out.
-bool readLine(int fd, std::string& line, Clock::time_point deadline)
-{
-    char buffer[64];
-    while (line.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return false;
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, int(left)) <= 0)
-            continue;
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            return !line.empty();
-        line.append(buffer, std::size_t(got));
-    }
-    return true;
-}
-
-
-pid_t spawn(const std::vector<std::string>& command, const std::vector<std::string>& extraEnvironment, int keepFd)
-{
-    std::vector<std::string> environment = extraEnvironment;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        const std::string name = text.substr(0, text.find('='));
-        const bool overridden = std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
-                                            [&](const std::string& e) { return e.rfind(name + "=", 0) == 0; });
-        if (!overridden)
-            environment.push_back(text);
-    }
-    std::vector<char*> argv, envp;
-    for (const std::string& a : command)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (const std::string& e : environment)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    (void)keepFd; // opened without O_CLOEXEC: the child inherits it
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? pid : -1;
-}
-
-
 // Milliseconds from spawn to the first-frame line, or a negative number.
 double timeToFirstFrame(const std::vector<std::string>& command, const std::vector<std::string>& environment)
 {
-    int ends[2];
-    if (pipe(ends) != 0)
+    const bench::FirstFrame started = bench::startUntilFirstFrame(command, environment, kGiveUp);
+    if (started.pid < 0)
         return -1;
-    fcntl(ends[0], F_SETFD, FD_CLOEXEC);
-    std::vector<std::string> withFd = environment;
-    withFd.push_back("QUILLON_FIRST_FRAME_FD=" + std::to_string(ends[1]));
-    const auto started = Clock::now();
-    const pid_t pid = spawn(command, withFd, ends[1]);
-    close(ends[1]);
-    std::string line;
-    const bool framed = pid > 0 && readLine(ends[0], line, started + kGiveUp) && line == "first frame\n";
-    const auto framedAt = Clock::now();
-    close(ends[0]);
-    if (pid > 0)
-        stopHelper(pid);
-    if (!framed)
-        return -1;
-    return std::chrono::duration<double, std::milli>(framedAt - started).count();
+    stopHelper(started.pid);
+    return std::chrono::duration<double, std::milli>(started.took).count();
 }
 
 double median(std::vector<double> values)

@@ -17,22 +17,31 @@ void Control::addTarget(QObject* context, Action action, ControlEvents events)
     entry.targetKey = context;
     entry.events = events;
     entry.action = std::move(action);
-    actions_.push_back(std::move(entry));
+    actionsToChange().push_back(std::move(entry));
 }
 
 void Control::removeTarget(const QObject* target, ControlEvents events)
 {
-    for (TargetAction& entry : actions_)
+    TargetActions& actions = actionsToChange();
+    for (TargetAction& entry : actions)
         if (entry.targetKey == target)
             entry.events &= ~events;
-    actions_.erase(std::remove_if(actions_.begin(), actions_.end(), [](const TargetAction& e) { return e.events == 0; }),
-                   actions_.end());
+    actions.erase(std::remove_if(actions.begin(), actions.end(), [](const TargetAction& e) { return e.events == 0; }),
+                  actions.end());
+}
+
+Control::TargetActions& Control::actionsToChange()
+{
+    // A dispatch under way walks the list it began with: it keeps that one.
+    if (actions_.use_count() > 1)
+        actions_ = std::make_shared<TargetActions>(*actions_);
+    return *actions_;
 }
 
 ControlEvents Control::allControlEvents() const
 {
     ControlEvents all = 0;
-    for (const TargetAction& entry : actions_)
+    for (const TargetAction& entry : *actions_)
         if (!entry.targetKey || entry.target)
             all |= entry.events;
     return all;
@@ -43,10 +52,11 @@ void Control::sendActionsForControlEvents(ControlEvents events, Event* event)
     Event empty;
     if (!event)
         event = &empty;
-    // A handler may add or remove handlers, or delete this control.
-    const std::vector<TargetAction> snapshot = actions_;
+    // The list as it is now, kept alive by this hold even if a handler
+    // changes it or deletes this control.
+    const std::shared_ptr<const TargetActions> current = actions_;
     QPointer<Control> self(this);
-    for (const TargetAction& entry : snapshot) {
+    for (const TargetAction& entry : *current) {
         if (!self)
             return;
         if (!(entry.events & events))
@@ -104,6 +114,8 @@ void Control::cancelTrackingWithEvent(Event*) {}
 
 bool Control::isInside(const Touch* touch) const
 {
+    if (touchMargin_ == kEverywhereInside)
+        return true;
     return QRectF(rect()).adjusted(-touchMargin_, -touchMargin_, touchMargin_, touchMargin_)
         .contains(touch->locationInView(this));
 }
@@ -132,11 +144,13 @@ void Control::touchesMoved(const TouchSet& touches, Event* event)
     if (tracking_)
         tracking_ = continueTrackingWithTouch(trackingTouch_, event);
     setHighlighted(touchInside_);
-    QPointer<Control> self(this);
-    if (wasInside != touchInside_)
+    if (wasInside != touchInside_) {
+        QPointer<Control> self(this);
         sendActionsForControlEvents(touchInside_ ? ControlEventTouchDragEnter : ControlEventTouchDragExit, event);
-    if (self)
-        sendActionsForControlEvents(touchInside_ ? ControlEventTouchDragInside : ControlEventTouchDragOutside, event);
+        if (!self)
+            return;
+    }
+    sendActionsForControlEvents(touchInside_ ? ControlEventTouchDragInside : ControlEventTouchDragOutside, event);
 }
 
 void Control::touchesEnded(const TouchSet& touches, Event* event)

@@ -10,6 +10,8 @@
 
 #include <QPointer>
 #include <functional>
+#include <limits>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -55,6 +57,9 @@ public:
 
     // How far outside its bounds a finger still counts as inside the control.
     int touchMargin() const { return touchMargin_; }
+    // The margin of a control for which a finger, once down on it, is inside
+    // wherever it goes (its location is then not even looked at).
+    static constexpr int kEverywhereInside = std::numeric_limits<int>::max();
     void setTouchMargin(int margin) { touchMargin_ = margin; }
 
     virtual bool beginTrackingWithTouch(Touch* touch, Event* event);
@@ -83,7 +88,14 @@ private:
     template <class S>
     static S* senderAs(Control* sender);
 
-    std::vector<TargetAction> actions_;
+    using TargetActions = std::vector<TargetAction>;
+    // Shared with the dispatches under way: each walks the list as it was
+    // when it began (handlers added meanwhile wait for the next event), so
+    // that a handler may add or remove handlers, or delete this control, and
+    // an event costs no copy of the list. A change makes a new list while a
+    // dispatch holds the old one.
+    std::shared_ptr<TargetActions> actions_ = std::make_shared<TargetActions>();
+    TargetActions& actionsToChange();
     Touch* trackingTouch_ = nullptr;
     bool tracking_ = false;
     bool touchInside_ = false;

@@ -3,17 +3,29 @@
 
 namespace platform {
 
+bool Event::cameDownOn(const Touch* touch, const QWidget* view)
+{
+    const QWidget* touched = touch->view();
+    return touched && (touched == view || view->isAncestorOf(touched));
+}
+
 TouchSet Event::touchesForView(const QWidget* view) const
 {
-    QList<Touch*> result;
-    if (!view)
-        return TouchSet(result);
-    for (Touch* touch : touches_) {
-        const QWidget* touched = touch->view();
-        if (touched && (touched == view || view->isAncestorOf(touched)))
-            result.append(touch);
-    }
-    return TouchSet(result);
+    TouchSet::Touches result;
+    if (view)
+        for (Touch* touch : touches_)
+            if (cameDownOn(touch, view))
+                result.append(touch);
+    return TouchSet(std::move(result));
+}
+
+Touch* Event::anyTouchForView(const QWidget* view) const
+{
+    if (view)
+        for (Touch* touch : touches_)
+            if (cameDownOn(touch, view))
+                return touch;
+    return nullptr;
 }
 
 } // namespace platform

@@ -15,9 +15,13 @@ public:
     TouchSet allTouches() const { return TouchSet(touches_); }
     // The touches that came down on `view` or on any view inside it.
     TouchSet touchesForView(const QWidget* view) const;
+    // One of them, or null (what touchesForView(view).anyObject() gives).
+    Touch* anyTouchForView(const QWidget* view) const;
     double timestamp() const { return timestamp_; }
 
 private:
+    static bool cameDownOn(const Touch* touch, const QWidget* view);
+
     QList<Touch*> touches_;
     double timestamp_ = 0;
 };

@@ -36,7 +36,15 @@ StatusBarView::StatusBarView(QWidget* window) : QWidget(window)
     connect(&battery_, &Battery::changed, this, qOverload<>(&QWidget::update));
     placeInWindow();
     setVisible(!bar.isHidden());
-    startTimer(10000);
+    waitForNextMinute();
+}
+
+void StatusBarView::waitForNextMinute()
+{
+    constexpr int kMinuteMs = 60 * 1000;
+    constexpr int kPastTheMinuteMs = 20; // so that the new minute has begun when it is read
+    const int sinceMinute = QTime::currentTime().msecsSinceStartOfDay() % kMinuteMs;
+    minuteTimer_.start(kMinuteMs - sinceMinute + kPastTheMinuteMs, Qt::PreciseTimer, this);
 }
 
 QSize StatusBarView::sizeHint() const
@@ -71,10 +79,15 @@ bool StatusBarView::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-void StatusBarView::timerEvent(QTimerEvent*)
+void StatusBarView::timerEvent(QTimerEvent* event)
 {
+    if (event->timerId() != minuteTimer_.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
     if (clockText_.isEmpty())
         update();
+    waitForNextMinute();
 }
 
 void StatusBarView::follow(bool hidden, bool animated)

@@ -10,6 +10,7 @@
 
 #include "platform/Battery.h"
 
+#include <QBasicTimer>
 #include <QWidget>
 
 class QPainter;
@@ -41,7 +42,11 @@ private:
     void paintLock(QPainter& painter, const QRectF& area) const;
     void paintBattery(QPainter& painter, const QRectF& body) const;
     QRect shownFrame() const;
+    // The clock shows hours and minutes: it is drawn again when the minute
+    // changes, and the app sleeps in between.
+    void waitForNextMinute();
 
+    QBasicTimer minuteTimer_;
     QString clockText_;
     Battery battery_;
     bool batteryAsked_ = false;

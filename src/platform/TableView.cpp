@@ -49,6 +49,7 @@ TableView::TableView(TableViewStyle style, QWidget* parent) : QScrollArea(parent
     setWidgetResizable(false);
     setWidget(content_);
     setStyle(style);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { makeCellsOnScreen(); });
 }
 
 void TableView::setStyle(TableViewStyle style)
@@ -89,12 +90,56 @@ QLabel* TableView::footerViewForSection(int section) const
     return section >= 0 && section < sections_.size() ? sections_[section].footer : nullptr;
 }
 
-TableViewCell* TableView::cellForRowAtIndexPath(const IndexPath& indexPath) const
+TableViewCell* TableView::madeCell(const IndexPath& indexPath) const
 {
     if (indexPath.section < 0 || indexPath.section >= sections_.size())
         return nullptr;
     const auto& cells = sections_[indexPath.section].cells;
     return indexPath.row >= 0 && indexPath.row < cells.size() ? cells[indexPath.row].data() : nullptr;
+}
+
+TableViewCell* TableView::cellForRowAtIndexPath(const IndexPath& indexPath)
+{
+    if (TableViewCell* cell = madeCell(indexPath))
+        return cell;
+    if (indexPath.section < 0 || indexPath.section >= sections_.size() || indexPath.row < 0
+        || indexPath.row >= sections_[indexPath.section].cells.size())
+        return nullptr;
+    return makeCell(indexPath.section, indexPath.row);
+}
+
+TableViewCell* TableView::makeCell(int section, int row)
+{
+    TableViewCell* cell = fetchCell(IndexPath{section, row});
+    // The data source may have changed the table while it was asked.
+    if (section >= sections_.size() || row >= sections_[section].cells.size()) {
+        retire(cell);
+        return nullptr;
+    }
+    Section& rows = sections_[section];
+    rows.cells[row] = cell;
+    cell->setGroupPosition(row == 0, row == rows.cells.size() - 1, style_ == TableViewStyle::Grouped);
+    if (!rows.frames[row].isEmpty())
+        cell->setGeometry(rows.frames[row]);
+    return cell;
+}
+
+void TableView::makeCellsOnScreen()
+{
+    const int top = verticalScrollBar()->value();
+    const int bottom = top + viewport()->height();
+    for (int s = 0; s < sections_.size(); ++s) {
+        Section& section = sections_[s];
+        for (int r = 0; r < section.cells.size(); ++r) {
+            const QRect& frame = section.frames[r];
+            if (frame.isEmpty() || frame.bottom() < top)
+                continue;
+            if (frame.top() >= bottom)
+                return; // the rows lie in order down the content
+            if (!section.cells[r])
+                makeCell(s, r);
+        }
+    }
 }
 
 std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) const
@@ -196,10 +241,11 @@ void TableView::reloadData()
         section.footerTitle = dataSource_->titleForFooterInSection(this, s);
         sections_.append(section);
     }
+    // The cells come as their rows come on screen.
     for (int s = 0; s < sectionCount; ++s) {
         const int rows = qMax(0, dataSource_->numberOfRowsInSection(this, s));
-        for (int r = 0; r < rows; ++r)
-            sections_[s].cells.append(fetchCell(IndexPath{s, r}));
+        sections_[s].cells.resize(rows);
+        sections_[s].frames.resize(rows);
     }
     layoutRows(false);
 }
@@ -361,28 +407,33 @@ void TableView::applyUpdates()
     QList<QPair<QPointer<TableViewCell>, TableViewRowAnimation>> leaving;
     bool valid = true;
     for (const RowChange& change : deletes) {
-        TableViewCell* cell = cellForRowAtIndexPath(change.indexPath);
-        if (!cell) {
+        const IndexPath& at = change.indexPath;
+        if (at.section < 0 || at.section >= sections_.size() || at.row < 0 || at.row >= sections_[at.section].cells.size()) {
             valid = false;
             continue;
         }
-        sections_[change.indexPath.section].cells.removeAt(change.indexPath.row);
+        TableViewCell* cell = madeCell(at);
+        sections_[at.section].cells.removeAt(at.row);
+        sections_[at.section].frames.removeAt(at.row);
+        if (!cell)
+            continue; // never on screen: nothing to see go
         if (cell == selectedCell_)
             selectedCell_ = nullptr;
         leaving.append({cell, change.animation});
     }
     // Insertions by the new numbering, from the top down.
     std::sort(inserts.begin(), inserts.end(), [](const RowChange& a, const RowChange& b) { return a.indexPath < b.indexPath; });
-    QList<QPair<QPointer<TableViewCell>, TableViewRowAnimation>> arriving;
+    // Their cells come with the layout, if they are on screen.
+    QList<RowChange> arriving;
     for (const RowChange& change : inserts) {
         const IndexPath& at = change.indexPath;
         if (at.section < 0 || at.section >= sections_.size() || at.row < 0 || at.row > sections_[at.section].cells.size()) {
             valid = false;
             continue;
         }
-        TableViewCell* cell = fetchCell(at);
-        sections_[at.section].cells.insert(at.row, cell);
-        arriving.append({cell, change.animation});
+        sections_[at.section].cells.insert(at.row, nullptr);
+        sections_[at.section].frames.insert(at.row, QRect());
+        arriving.append(change);
     }
 
     // Rows that do not add up to the data source's counts would show stale
@@ -424,8 +475,9 @@ void TableView::applyUpdates()
             .commit();
     }
     layoutRows(animated, firstChange.value_or(IndexPath{0, 0}));
-    for (const auto& [cell, animation] : arriving) {
-        if (!cell || !animated || animation == TableViewRowAnimation::None)
+    for (const RowChange& change : arriving) {
+        TableViewCell* cell = madeCell(change.indexPath);
+        if (!cell || !animated || change.animation == TableViewRowAnimation::None)
             continue;
         ViewAnimation::applyAlpha(cell, 0);
         ViewAnimation().setAlpha(cell, 1).commit();
@@ -439,8 +491,12 @@ int TableView::heightOfRow(const IndexPath& indexPath)
 
 QRect TableView::rectForRowAtIndexPath(const IndexPath& indexPath) const
 {
-    TableViewCell* cell = cellForRowAtIndexPath(indexPath);
-    return cell ? cell->geometry() : QRect();
+    if (TableViewCell* cell = madeCell(indexPath))
+        return cell->geometry();
+    return indexPath.section >= 0 && indexPath.section < sections_.size() && indexPath.row >= 0
+                   && indexPath.row < sections_[indexPath.section].frames.size()
+               ? sections_[indexPath.section].frames[indexPath.row]
+               : QRect();
 }
 
 void TableView::layoutRows(bool animated, IndexPath from)
@@ -458,15 +514,15 @@ void TableView::layoutRows(bool animated, IndexPath from)
     if (from.section >= 0 && from.section < sections_.size() && (from.section > 0 || from.row > 0)) {
         const Section& section = sections_[from.section];
         const int above = std::min(from.row, int(section.cells.size())) - 1;
-        const TableViewCell* cell = above >= 0 ? section.cells[above].data() : nullptr;
+        const QRect placed = above >= 0 ? section.frames[above] : QRect();
         if (above < 0) {
             firstSection = from.section;
             y = section.top;
-        } else if (cell && !cell->frameInTable_.isEmpty() && cell->frameInTable_.width() == width - 2 * inset) {
+        } else if (!placed.isEmpty() && placed.width() == width - 2 * inset) {
             firstSection = from.section;
             firstRow = above;
             resumeAtRow = true;
-            y = cell->frameInTable_.y();
+            y = placed.y();
         }
     }
 
@@ -495,17 +551,17 @@ void TableView::layoutRows(bool animated, IndexPath from)
         }
         const int rows = int(section.cells.size());
         for (int r = startRow; r < rows; ++r) {
+            const QRect frame(inset, y, width - 2 * inset, heightOfRow(IndexPath{s, r}));
+            section.frames[r] = frame;
+            y += frame.height();
             TableViewCell* cell = section.cells[r];
             if (!cell)
                 continue;
-            const QRect frame(inset, y, width - 2 * inset, heightOfRow(IndexPath{s, r}));
             cell->setGroupPosition(r == 0, r == rows - 1, grouped);
             if (animated && cell->isVisible() && cell->geometry() != frame && !cell->geometry().isEmpty())
                 ViewAnimation().setFrame(cell, frame).commit();
             else
                 cell->setGeometry(frame);
-            cell->frameInTable_ = frame;
-            y += frame.height();
         }
         y += layoutFooter(section, y);
         if (rows > 0 || !section.title.isEmpty() || section.footer)
@@ -513,6 +569,7 @@ void TableView::layoutRows(bool animated, IndexPath from)
     }
     y += grouped ? kBottomSpace : 0;
     content_->resize(width, qMax(y, viewport()->height()));
+    makeCellsOnScreen();
 }
 
 int TableView::layoutFooter(Section& section, int y)

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A sectioned, scrolling table in the light grouped style: header titles,
 // rows of cells, selection, swipe-to-delete, and animated row inserts and
-// deletes. The data source and the delegate are not owned.
+// deletes. The data source and the delegate are not owned. A row's cell is
+// asked for when the row first comes on screen (or is asked for itself):
+// a long table costs what its screenful costs.
 #pragma once
 
 #include "platform/IndexPath.h"
@@ -50,8 +52,9 @@ public:
     QString footerTitleForSection(int section) const;
     // The label that shows a section's footer, or null when it has none.
     QLabel* footerViewForSection(int section) const;
-    // The cell the table shows for a row, or null.
-    TableViewCell* cellForRowAtIndexPath(const IndexPath& indexPath) const;
+    // The cell the table shows for a row (asked of the data source now if
+    // the row has not been on screen yet), or null for no such row.
+    TableViewCell* cellForRowAtIndexPath(const IndexPath& indexPath);
     std::optional<IndexPath> indexPathForCell(const TableViewCell* cell) const;
     // A cell that left the table and waits to be used again, or null.
     TableViewCell* dequeueReusableCellWithIdentifier(const QString& identifier);
@@ -86,7 +89,8 @@ private:
         QString footerTitle;
         QLabel* header = nullptr;
         QLabel* footer = nullptr;
-        QList<QPointer<TableViewCell>> cells;
+        QList<QPointer<TableViewCell>> cells; // null for a row not yet on screen
+        QList<QRect> frames;                   // each row's place in the content; empty until laid out
         int top = 0; // where the section (its header, else its first row) begins in the content
     };
     struct RowChange {
@@ -101,6 +105,12 @@ private:
     void commitDeleteOfCell(TableViewCell* cell);
 
     TableViewCell* fetchCell(const IndexPath& indexPath);
+    // The row's cell, if it has been made.
+    TableViewCell* madeCell(const IndexPath& indexPath) const;
+    // Makes the row's cell and puts it in the row's place.
+    TableViewCell* makeCell(int section, int row);
+    // Makes the cells of the rows that lie on screen and have none yet.
+    void makeCellsOnScreen();
     void adopt(TableViewCell* cell);
     void retire(TableViewCell* cell);
     void clearSections();

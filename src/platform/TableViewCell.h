@@ -85,9 +85,6 @@ private:
     bool first_ = true;
     bool last_ = true;
     bool grouped_ = true;
-    // Where the table last placed it; its geometry may still be on the way
-    // there. Empty until it is placed.
-    QRect frameInTable_;
     // The gesture of the finger on the cell.
     QPointF touchStart_;
     QPointF touchLast_;

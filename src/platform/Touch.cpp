@@ -5,13 +5,14 @@
 
 namespace platform {
 
-Touch::Touch(QWidget* view, const QPointF& globalLocation, double timestamp, int tapCount)
+Touch::Touch(QWidget* view, const QPointF& globalLocation, double timestamp, int tapCount, qreal tapSlop)
     : view_(view)
     , startGlobal_(globalLocation)
     , previousGlobal_(globalLocation)
     , global_(globalLocation)
     , timestamp_(timestamp)
     , tapCount_(tapCount)
+    , tapSlop_(tapSlop)
 {
 }
 
@@ -37,7 +38,7 @@ QPointF Touch::previousLocationInView(const QWidget* view) const
     return mapToView(previousGlobal_, view);
 }
 
-void Touch::moveTo(const QPointF& globalLocation, double timestamp, qreal tapSlop)
+void Touch::moveTo(const QPointF& globalLocation, double timestamp)
 {
     previousGlobal_ = global_;
     global_ = globalLocation;
@@ -45,7 +46,7 @@ void Touch::moveTo(const QPointF& globalLocation, double timestamp, qreal tapSlo
     // Once a finger has strayed beyond the slop it is no longer a tap, even if
     // it comes back to where it started. Measured in the view's points: the
     // screen's pixels may be several to a point.
-    if (!movedBeyondSlop_ && QLineF(mapToView(startGlobal_, view_), mapToView(global_, view_)).length() > tapSlop)
+    if (!movedBeyondSlop_ && QLineF(mapToView(startGlobal_, view_), mapToView(global_, view_)).length() > tapSlop_)
         movedBeyondSlop_ = true;
 }
 

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointF>
 #include <QPointer>
+#include <QVarLengthArray>
 #include <QWidget>
 
 namespace platform {
@@ -14,7 +15,9 @@ enum class TouchPhase { Began, Moved, Stationary, Ended, Cancelled };
 
 class Touch {
 public:
-    Touch(QWidget* view, const QPointF& globalLocation, double timestamp, int tapCount);
+    // `tapSlop`: how far, in the view's points, the finger may stray and
+    // still be a tap (the platform's value when the finger came down).
+    Touch(QWidget* view, const QPointF& globalLocation, double timestamp, int tapCount, qreal tapSlop);
 
     TouchPhase phase() const { return phase_; }
     // The view the finger came down on; it keeps receiving this touch.
@@ -35,7 +38,7 @@ public:
 
     // Used by the touch tracker as the finger moves.
     void setPhase(TouchPhase phase) { phase_ = phase; }
-    void moveTo(const QPointF& globalLocation, double timestamp, qreal tapSlop);
+    void moveTo(const QPointF& globalLocation, double timestamp);
     void setTapCount(int tapCount) { tapCount_ = tapCount; }
     void setTimestamp(double timestamp) { timestamp_ = timestamp; }
 
@@ -49,25 +52,30 @@ private:
     QPointF global_;
     double timestamp_ = 0;
     int tapCount_ = 1;
+    qreal tapSlop_ = 0;
     bool movedBeyondSlop_ = false;
 };
 
-// A set of touches as an event hands them out; anyObject() picks one.
+// A set of touches as an event hands them out; anyObject() picks one. A
+// phone has a handful of fingers: they are held inline, so that handing a
+// set on with every movement costs no allocation.
 class TouchSet {
 public:
+    using Touches = QVarLengthArray<Touch*, 5>;
+
     TouchSet() = default;
-    explicit TouchSet(QList<Touch*> touches) : touches_(std::move(touches)) {}
+    explicit TouchSet(Touches touches) : touches_(std::move(touches)) {}
+    explicit TouchSet(const QList<Touch*>& touches) : touches_(touches.cbegin(), touches.cend()) {}
 
     Touch* anyObject() const { return touches_.isEmpty() ? nullptr : touches_.first(); }
     int count() const { return int(touches_.size()); }
     bool isEmpty() const { return touches_.isEmpty(); }
     bool contains(const Touch* touch) const { return touches_.contains(const_cast<Touch*>(touch)); }
-    const QList<Touch*>& toList() const { return touches_; }
-    QList<Touch*>::const_iterator begin() const { return touches_.cbegin(); }
-    QList<Touch*>::const_iterator end() const { return touches_.cend(); }
+    Touches::const_iterator begin() const { return touches_.cbegin(); }
+    Touches::const_iterator end() const { return touches_.cend(); }
 
 private:
-    QList<Touch*> touches_;
+    Touches touches_;
 };
 
 } // namespace platform

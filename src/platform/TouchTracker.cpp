@@ -76,7 +76,8 @@ Touch* TouchTracker::begin(quint64 key, QWidget* view, const QPointF& globalLoca
     Entry entry;
     entry.key = key;
     entry.mouse = mouse;
-    entry.touch = std::make_unique<Touch>(view, globalLocation, nowMs / 1000.0, tapCount);
+    entry.touch = std::make_unique<Touch>(view, globalLocation, nowMs / 1000.0, tapCount, tapSlop());
+    active_.append(entry.touch.get());
     entries_.push_back(std::move(entry));
     return entries_.back().touch.get();
 }
@@ -91,14 +92,19 @@ Touch* TouchTracker::find(quint64 key) const
 
 void TouchTracker::move(Touch* touch, const QPointF& globalLocation)
 {
+    move(touch, globalLocation, now());
+}
+
+void TouchTracker::move(Touch* touch, const QPointF& globalLocation, qint64 nowMs)
+{
     touch->setPhase(TouchPhase::Moved);
-    touch->moveTo(globalLocation, now() / 1000.0, tapSlop());
+    touch->moveTo(globalLocation, nowMs / 1000.0);
 }
 
 void TouchTracker::end(Touch* touch, const QPointF& globalLocation)
 {
     const qint64 nowMs = now();
-    touch->moveTo(globalLocation, nowMs / 1000.0, tapSlop());
+    touch->moveTo(globalLocation, nowMs / 1000.0);
     touch->setPhase(TouchPhase::Ended);
     auto it = std::find_if(entries_.begin(), entries_.end(), [touch](const Entry& e) { return e.touch.get() == touch; });
     const bool mouse = it != entries_.end() && it->mouse;
@@ -126,6 +132,7 @@ void TouchTracker::remove(Touch* touch)
 {
     if (!touch)
         return;
+    active_.removeAll(touch);
     entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
                                   [touch](const Entry& e) { return e.touch.get() == touch; }),
                    entries_.end());
@@ -133,8 +140,9 @@ void TouchTracker::remove(Touch* touch)
 
 void TouchTracker::forgetView(const QWidget* view)
 {
-    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                  [view](const Entry& e) { return !e.touch->view() || e.touch->view() == view; }),
+    const auto gone = [view](const Touch* touch) { return !touch->view() || touch->view() == view; };
+    active_.removeIf(gone);
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return gone(e.touch.get()); }),
                    entries_.end());
     if (lastTap_.view == view)
         lastTap_ = Tap();
@@ -145,17 +153,14 @@ void TouchTracker::forgetTaps()
     lastTap_ = Tap();
 }
 
-QList<Touch*> TouchTracker::activeTouches() const
-{
-    QList<Touch*> touches;
-    for (const Entry& entry : entries_)
-        touches.append(entry.touch.get());
-    return touches;
-}
-
 Event TouchTracker::eventNow() const
 {
-    return Event(activeTouches(), now() / 1000.0);
+    return eventAt(now());
+}
+
+Event TouchTracker::eventAt(qint64 nowMs) const
+{
+    return Event(active_, nowMs / 1000.0);
 }
 
 } // namespace platform

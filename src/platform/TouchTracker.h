@@ -37,6 +37,8 @@ public:
     Touch* begin(quint64 key, QWidget* view, const QPointF& globalLocation, bool mouse, bool repeatsLastTap = false);
     Touch* find(quint64 key) const;
     void move(Touch* touch, const QPointF& globalLocation);
+    // The same at a time already read from now(): one event, one reading.
+    void move(Touch* touch, const QPointF& globalLocation, qint64 nowMs);
     void end(Touch* touch, const QPointF& globalLocation);
     void cancel(Touch* touch);
     // Forgets a touch once its last phase has been delivered.
@@ -47,7 +49,10 @@ public:
     void forgetTaps();
 
     Event eventNow() const;
-    QList<Touch*> activeTouches() const;
+    Event eventAt(qint64 nowMs) const;
+    // Every touch on the screen, in the order they came down. Shared, not
+    // copied, by the events that hand them out.
+    const QList<Touch*>& activeTouches() const { return active_; }
 
 private:
     TouchTracker();
@@ -68,6 +73,7 @@ private:
 
     TimeSource clock_;
     std::vector<Entry> entries_;
+    QList<Touch*> active_; // the entries' touches
     Tap lastTap_;
 };
 

@@ -75,7 +75,8 @@ bool View::event(QEvent* event)
 void View::handleTouchEvent(QTouchEvent* event)
 {
     TouchTracker& tracker = TouchTracker::instance();
-    QList<Touch*> began, moved, ended;
+    const qint64 nowMs = tracker.now();
+    TouchSet::Touches began, moved, ended;
     for (const QEventPoint& point : event->points()) {
         const quint64 key = keyFor(event->device(), point.id());
         switch (point.state()) {
@@ -89,7 +90,7 @@ void View::handleTouchEvent(QTouchEvent* event)
             break;
         case QEventPoint::Updated:
             if (Touch* touch = keys_.contains(key) ? tracker.find(key) : nullptr) {
-                tracker.move(touch, point.globalPosition());
+                tracker.move(touch, point.globalPosition(), nowMs);
                 moved.append(touch);
             }
             break;
@@ -105,24 +106,31 @@ void View::handleTouchEvent(QTouchEvent* event)
             break;
         }
     }
-    deliver(began, moved, ended);
+    deliver(TouchSet(std::move(began)), TouchSet(std::move(moved)), TouchSet(std::move(ended)), nowMs);
+}
+
+void View::deliver(const TouchSet& began, const TouchSet& moved, const TouchSet& ended, qint64 nowMs)
+{
+    TouchTracker& tracker = TouchTracker::instance();
+    Event event = tracker.eventAt(nowMs);
+    // The handlers may hide or delete this view; the tracker keeps the touches
+    // until they have been delivered. One phase needs no guard.
+    const bool onePhase = began.isEmpty() + moved.isEmpty() + ended.isEmpty() >= 2;
+    QPointer<View> self(onePhase ? nullptr : this);
+    const auto alive = [&] { return onePhase || self; };
+    if (!began.isEmpty())
+        touchesBegan(began, &event);
+    if (!moved.isEmpty() && alive())
+        touchesMoved(moved, &event);
+    if (!ended.isEmpty() && alive())
+        touchesEnded(ended, &event);
+    for (Touch* touch : ended)
+        tracker.remove(touch);
 }
 
 void View::deliver(const QList<Touch*>& began, const QList<Touch*>& moved, const QList<Touch*>& ended)
 {
-    TouchTracker& tracker = TouchTracker::instance();
-    // The handlers may hide or delete this view; the tracker keeps the touches
-    // until they have been delivered.
-    QPointer<View> self(this);
-    Event event = tracker.eventNow();
-    if (!began.isEmpty())
-        touchesBegan(TouchSet(began), &event);
-    if (self && !moved.isEmpty())
-        touchesMoved(TouchSet(moved), &event);
-    if (self && !ended.isEmpty())
-        touchesEnded(TouchSet(ended), &event);
-    for (Touch* touch : ended)
-        tracker.remove(touch);
+    deliver(TouchSet(began), TouchSet(moved), TouchSet(ended), TouchTracker::instance().now());
 }
 
 void View::mousePressEvent(QMouseEvent* event)

@@ -59,6 +59,7 @@ private:
     void handleTouchEvent(QTouchEvent* event);
     void beginMouseTouch(QMouseEvent* event, bool repeatsLastTap);
     void deliver(const QList<Touch*>& began, const QList<Touch*>& moved, const QList<Touch*>& ended);
+    void deliver(const TouchSet& began, const TouchSet& moved, const TouchSet& ended, qint64 nowMs);
 
     QSet<quint64> keys_;        // fingers this view follows
     QSet<quint64> ignoredKeys_; // extra fingers while multiple touch is off

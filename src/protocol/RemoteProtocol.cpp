@@ -38,6 +38,12 @@ uint8_t record[recordSize(std::max(REMOTE_KEYBOARD_PACKET_SIZE, REMOTE_MOUSE_PAC
 std::string receiverName;
 int loginFailure = REMOTE_LOGIN_NOT_REFUSED;
 
+// The app's event loop, watching the open session for the receiver's close
+// (none in programs without one: their sends look for it themselves).
+RemoteSessionWatcher watcher = nullptr;
+bool watched = false;    // the watcher was told of the open session
+bool peerClosed = false; // the watcher saw the receiver close it
+
 int responseTimeoutMs = REMOTE_DEFAULT_RESPONSE_TIMEOUT_MS;
 int connectTimeoutMs = REMOTE_DEFAULT_CONNECT_TIMEOUT_MS;
 int sendTimeoutMs = REMOTE_DEFAULT_SEND_TIMEOUT_MS;
@@ -64,8 +70,27 @@ bool waitFor(int fd, short events, Clock::time_point deadline)
     }
 }
 
+// The watcher lets go of the descriptor before it closes, so that its loop
+// never waits on a closed or reused number.
+void stopWatching()
+{
+    if (watched && watcher != nullptr)
+        watcher(-1);
+    watched = false;
+    peerClosed = false;
+}
+
+void startWatching()
+{
+    if (sockd == 0 || watched || watcher == nullptr)
+        return;
+    watched = true;
+    watcher(sockd);
+}
+
 void closeSession()
 {
+    stopWatching();
     shutdown(sockd, SHUT_RDWR);
     close(sockd);
     sockd = 0;
@@ -112,11 +137,13 @@ int sendPacket(const uint8_t* bytes, int size, bool* handedOver = nullptr)
 {
     if (handedOver != nullptr)
         *handedOver = false;
-    if (peerHasClosed()) {
+    if (watched ? peerClosed : peerHasClosed()) {
         closeSession();
         return -1;
     }
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(sendTimeoutMs);
+    // The bound runs from the first time the socket has no room: a packet
+    // that goes at once reads no clock.
+    std::optional<Clock::time_point> deadline;
     int sent = 0;
     while (sent < size) {
         const ssize_t n = send(sockd, bytes + sent, static_cast<size_t>(size - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -133,7 +160,9 @@ int sendPacket(const uint8_t* bytes, int size, bool* handedOver = nullptr)
         if (errno == EINTR)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (waitFor(sockd, POLLOUT, deadline))
+            if (!deadline)
+                deadline = Clock::now() + std::chrono::milliseconds(sendTimeoutMs);
+            if (waitFor(sockd, POLLOUT, *deadline))
                 continue;
             closeSession();
             return -1;
@@ -391,6 +420,7 @@ int sendEvent(const uint8_t* packet, int size)
 
 int remote_initialize()
 {
+    stopWatching();
     sockd = 0;
     sealer.reset();
     receiverName.clear();
@@ -425,6 +455,37 @@ int remote_disconnect()
     return 0;
 }
 
+void remote_setSessionWatcher(RemoteSessionWatcher newWatcher)
+{
+    stopWatching();
+    watcher = newWatcher;
+    startWatching();
+}
+
+int remote_sessionReadable()
+{
+    if (sockd == 0 || peerClosed)
+        return 1;
+    // Enough for any stray bytes a confused receiver may send now and then;
+    // a receiver that keeps sending is read a bounded amount per turn of the
+    // loop, so it cannot hold the screen.
+    constexpr int kReadsPerCall = 16;
+    uint8_t scrap[256];
+    for (int reads = 0; reads < kReadsPerCall; ++reads) {
+        const ssize_t n = recv(sockd, scrap, sizeof scrap, MSG_DONTWAIT);
+        if (n > 0)
+            continue;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || connectionIsGone(errno)) {
+            peerClosed = true;
+            return 1;
+        }
+        return 0; // nothing more waits (or an error that a send will meet)
+    }
+    return 0;
+}
+
 void remote_setResponseTimeout(int milliseconds)
 {
     responseTimeoutMs = milliseconds;
@@ -449,17 +510,21 @@ int remote_connectToHost(const char* address, unsigned int port, const char* pas
     }
     if (openConnection(address, port) != 0)
         return -1;
-    return secureLogin(passcode);
+    const int result = secureLogin(passcode);
+    startWatching();
+    return result;
 }
 
 int remote_connectToHostPlain(const char* address, unsigned int port, const char* passcode)
 {
     if (openConnection(address, port) != 0)
         return -1;
-    if (remote_login(passcode) == 0)
-        return 0;
-    loginFailure = REMOTE_LOGIN_PASSCODE_REFUSED;
-    return -2;
+    // A refused plain login leaves its connection open until the next connect.
+    const int result = remote_login(passcode) == 0 ? 0 : -2;
+    if (result != 0)
+        loginFailure = REMOTE_LOGIN_PASSCODE_REFUSED;
+    startWatching();
+    return result;
 }
 
 int remote_login(const char* passcode)

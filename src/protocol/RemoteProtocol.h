@@ -95,6 +95,26 @@ int remote_sendKeyboardEvent(int state, uint32_t keyCode);
 // points, y growing downwards. 0 or -1 like the keyboard event.
 int remote_sendMouseEvent(int buttons, int16_t dx, int16_t dy);
 
+// The receiver sends nothing after the login, so once the session's socket
+// has something to read, the receiver has closed the session (or sent what
+// it never should). Without a watcher, each send first looks at the socket
+// for that, a system call per event. An app with an event loop watches the
+// socket there instead: the watcher is told the descriptor once a connect
+// has left a session open, and -1 before that session's descriptor closes
+// (or the session is forgotten); while the loop watches, it calls
+// remote_sessionReadable whenever the descriptor is readable, and the sends
+// do not look. A watcher set while a session is open is told of it at once;
+// nullptr removes the watcher (telling it -1 first).
+using RemoteSessionWatcher = void (*)(int descriptor);
+void remote_setSessionWatcher(RemoteSessionWatcher watcher);
+
+// Takes what is waiting on the watched session's socket. 1 when the receiver
+// has closed the session: the next send ends it, as a send that finds it
+// closed does, and the descriptor stays readable, so the watcher stops
+// watching it. 0 when stray bytes were read and dropped: the session goes
+// on. Reads a bounded amount per call; the loop calls again while more waits.
+int remote_sessionReadable();
+
 // Set how long remote_get_response waits for a reply, a connect for the
 // receiver and a send for room; tests shorten them.
 void remote_setResponseTimeout(int milliseconds);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Discovery on loopback: the query's bytes at a UDP peer, the poll and query
-// timers on the manual clock, the replies that make a computer and those
-// that are dropped, the merge by name, the bound on one poll and on the
-// names the list holds.
+// Discovery on loopback: the query's bytes at a UDP peer, the query timer on
+// the manual clock, replies read when the run loop sees them arrive, the
+// replies that make a computer and those that are dropped, the merge by
+// name, the bound on one read of a flood and on the names the list holds.
 #include "ComputerListViewController.h"
 #include "DiscoveredComputers.h"
 #include "DiscoveryMessages.h"
@@ -21,6 +21,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -93,11 +94,12 @@ protected:
         ASSERT_TRUE(waitForUdpReceiveQueue(list->boundPort(), before + 1));
     }
     void reply(const Datagram& datagram) const { replyFrom(receiver, datagram); }
-    // Waits for the first reply to reach the list's socket, then lets the poll run.
+    // Waits for the first reply to reach the list's socket, then lets the
+    // run loop take one turn, in which it reads what waits there.
     void pollAfterReplies()
     {
         ASSERT_TRUE(waitUntilReadable(list->sockfd()));
-        clock.advance(ComputerListViewController::pollInterval);
+        QCoreApplication::processEvents();
     }
     QStringList discoveredRows() const
     {
@@ -138,24 +140,26 @@ TEST_F(DiscoveryTest, TheQueryIsTheSixtyFiveBytesOfTheDictionarySentAtOnceOnAppe
     EXPECT_EQ(query->senderPort, list->boundPort());
 }
 
-TEST_F(DiscoveryTest, PollEverySecondQueryEveryThreeSecondsWhileShown)
+TEST_F(DiscoveryTest, RepliesAreReadAsTheyArriveAndTheQueryGoesEveryThreeSecondsWhileShown)
 {
     load();
     appear();
     ASSERT_TRUE(receiver.receive().has_value());
-    ASSERT_EQ(RunLoop::main().scheduledTimerCount(), 2u);
-    EXPECT_DOUBLE_EQ(list->socktimer()->timeInterval(), 1.0);
+    // The query's timer is the only one: the socket wakes the run loop.
+    ASSERT_EQ(RunLoop::main().scheduledTimerCount(), 1u);
     EXPECT_DOUBLE_EQ(list->broadcast_timer()->timeInterval(), 3.0);
-    EXPECT_TRUE(list->socktimer()->repeats() && list->broadcast_timer()->repeats());
+    EXPECT_TRUE(list->broadcast_timer()->repeats());
+    EXPECT_TRUE(list->readsReplies());
 
     reply(receiverReply("Studio"));
-    ASSERT_TRUE(waitUntilReadable(list->sockfd()));
-    clock.advance(0.9);
-    EXPECT_TRUE(notified.empty()); // no poll before the first second
-    clock.advance(0.1);
+    EXPECT_TRUE(notified.empty()); // read by the run loop, not before
+    pollAfterReplies();
     ASSERT_EQ(notified.size(), 1u);
+    EXPECT_EQ(discoveredRows(), QStringList{"Studio"});
+    QCoreApplication::processEvents(); // nothing more to read: nothing happens
+    EXPECT_EQ(notified.size(), 1u);
 
-    clock.advance(1.9); // t = 2.9
+    clock.advance(2.9); // t = 2.9
     EXPECT_EQ(queriesWaiting(), 0);
     clock.advance(0.1); // t = 3
     ASSERT_TRUE(receiver.receive().has_value());
@@ -167,17 +171,19 @@ TEST_F(DiscoveryTest, PollEverySecondQueryEveryThreeSecondsWhileShown)
 TEST_F(DiscoveryTest, AppearAndDisappearInAnyOrderLeaveAtMostOnePairOfTimers)
 {
     load();
+    EXPECT_FALSE(list->readsReplies()); // loaded, not yet shown
     appear();
-    const auto firstPoll = list->socktimer();
-    appear(); // again while shown: the old pair goes, one query at once
-    EXPECT_FALSE(firstPoll->isValid());
-    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 2u);
+    const auto firstQuery = list->broadcast_timer();
+    appear(); // again while shown: the old timer goes, one query at once
+    EXPECT_FALSE(firstQuery->isValid());
+    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 1u);
     ASSERT_TRUE(receiver.receive().has_value());
     ASSERT_TRUE(receiver.receive().has_value());
 
     list->viewWillDisappear(false);
     list->viewDidDisappear(false);
     EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 0u);
+    EXPECT_FALSE(list->readsReplies());
     list->viewWillDisappear(false);
     EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 0u);
 
@@ -185,14 +191,15 @@ TEST_F(DiscoveryTest, AppearAndDisappearInAnyOrderLeaveAtMostOnePairOfTimers)
     reply(receiverReply("Den"));
     ASSERT_TRUE(waitUntilReadable(list->sockfd()));
     clock.advance(10);
+    QCoreApplication::processEvents();
     EXPECT_EQ(queriesWaiting(), 0);
     EXPECT_TRUE(notified.empty());
 
     appear();
-    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 2u);
+    EXPECT_EQ(RunLoop::main().scheduledTimerCount(), 1u);
     ASSERT_TRUE(receiver.receive().has_value());
     EXPECT_EQ(queriesWaiting(), 0);
-    clock.advance(1.0);
+    QCoreApplication::processEvents(); // the reply that waited is read at once
     ASSERT_EQ(notified.size(), 1u);
     EXPECT_EQ(discoveredRows(), QStringList{"Den"});
 }
@@ -351,18 +358,27 @@ TEST_F(DiscoveryTest, RepliesMergeByExactNameAndTheFirstRecordStays)
     EXPECT_EQ(discoveredRows().size(), 3);
 }
 
-TEST_F(DiscoveryTest, AFloodIsTakenAtMostSixtyFourDatagramsPerTick)
+TEST_F(DiscoveryTest, AFloodIsTakenAtMostSixtyFourDatagramsASecond)
 {
     load();
     appear();
     constexpr int kFlood = ComputerListViewController::maxDatagramsPerPoll + 6;
     for (int i = 0; i < kFlood; ++i)
         reply(receiverReply(QString("Flood %1").arg(i, 2, 10, QChar('0')).toStdString()));
-    clock.advance(1.0);
+    QCoreApplication::processEvents();
     EXPECT_EQ(int(notified.size()), ComputerListViewController::maxDatagramsPerPoll);
     EXPECT_EQ(discoveredRows().size(), ComputerListViewController::maxDatagramsPerPoll);
-    clock.advance(1.0);
+    // The rest wait out the pause, however often the run loop turns.
+    EXPECT_FALSE(list->readsReplies());
+    QCoreApplication::processEvents();
+    clock.advance(ComputerListViewController::floodPause - 0.01);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(int(notified.size()), ComputerListViewController::maxDatagramsPerPoll);
+    clock.advance(0.01);
+    EXPECT_TRUE(list->readsReplies());
+    QCoreApplication::processEvents();
     EXPECT_EQ(int(notified.size()), kFlood);
+    EXPECT_TRUE(list->readsReplies()); // fewer than the bound: no pause
     EXPECT_EQ(udpReceiveQueue(list->boundPort()), 0);
     // The list was full: the six newest names took the rows of the six heard
     // from longest ago (each name was heard once).
@@ -386,8 +402,9 @@ TEST_F(DiscoveryTest, AThousandForgedNamesLeaveTheListAtItsCapAndAReceiverThatAn
             replyFrom(forger, receiverReply("Forged " + std::to_string(sent)));
         reply(receiverReply("Studio")); // the real receiver goes on answering
         const auto start = std::chrono::steady_clock::now();
-        clock.advance(ComputerListViewController::pollInterval);
+        QCoreApplication::processEvents();
         longestPoll = std::max(longestPoll, std::chrono::steady_clock::now() - start);
+        clock.advance(ComputerListViewController::floodPause);
     }
     const QStringList rows = discoveredRows();
     EXPECT_EQ(rows.size(), ComputerListViewController::maxDiscoveredComputers);
@@ -500,7 +517,9 @@ TEST_F(DiscoveryTest, WithoutASocketTheListWorksAndFindsNothing)
     EXPECT_EQ(list->sockfd(), -1);
     EXPECT_EQ(list->boundPort(), 0);
     appear();
+    EXPECT_FALSE(list->readsReplies());
     clock.advance(10);
+    QCoreApplication::processEvents();
     EXPECT_TRUE(notified.empty());
     EXPECT_EQ(list->tableView()->numberOfRowsInSection(1), 0);
     EXPECT_EQ(list->tableView()->numberOfRowsInSection(2), 1);

@@ -94,7 +94,7 @@ protected:
         return screen && screen->isViewLoaded() && !screen->view()->isHidden();
     }
     void gotoTab(int index) { NotificationCenter::defaultCenter().postNotification("Goto TabBar", index); }
-    // Discovery runs while the computer list is on screen (its two timers).
+    // Discovery runs while the computer list is on screen (its query timer).
     bool discoveryRunning() const { return RunLoop::main().scheduledTimerCount() > 0; }
 
     AppTestEnvironment env;
@@ -117,14 +117,14 @@ TEST_F(MainViewTest, StartUpRunsItsStepsInOrderAndWarnsOnceWithoutWiFi)
         if (checkedAtSounds)
             return;
         checkedAtSounds = true;
-        // Step 1 is done: every screen but the keyboard exists, discovery runs.
+        // Step 1 is done: the connection screens exist and discovery runs;
+        // the other screens wait until they are first chosen.
         MainViewController* view = delegate->mainViewController();
         EXPECT_TRUE(view->isViewLoaded());
         EXPECT_TRUE(delegate->window()->isVisible());
-        EXPECT_NE(view->touchPadViewController(), nullptr);
-        EXPECT_NE(view->remoteViewController(), nullptr);
         EXPECT_TRUE(view->computerViewController()->isViewLoaded());
-        EXPECT_EQ(view->viewControllerAt(MainViewController::kKeyboardTab), nullptr);
+        for (int tab : {MainViewController::kTouchPadTab, MainViewController::kKeyboardTab, MainViewController::kRemoteTab})
+            EXPECT_EQ(view->viewControllerAt(tab), nullptr) << tab;
         EXPECT_TRUE(discoveryRunning());
         EXPECT_TRUE(StatusBar::shared().isHidden()); // step 4 is still to come
     };
@@ -181,13 +181,10 @@ TEST_F(MainViewTest, OnWiFiTheStartIsQuietAndTheComputerListShowsFirst)
     EXPECT_TRUE(Alert::history().empty());
     EXPECT_EQ(main->currentTag(), 0);
     QWidget* mainView = main->view();
-    // All three screens are there, the connection screens on top, the tab bar above them.
-    for (int tab : {0, 2, 3})
-        EXPECT_TRUE(visible(tab)) << tab;
+    // The connection screens, the tab bar above them.
+    EXPECT_TRUE(visible(MainViewController::kConnectionTab));
     const QObjectList& children = mainView->children();
     const auto order = [&](QObject* object) { return children.indexOf(object); };
-    EXPECT_LT(order(main->touchPadViewController()->view()), order(main->remoteViewController()->view()));
-    EXPECT_LT(order(main->remoteViewController()->view()), order(main->computerViewController()->view()));
     EXPECT_LT(order(main->computerViewController()->view()), order(main->tabbar()));
     EXPECT_TRUE(main->tabbar()->isVisible());
     EXPECT_EQ(main->tabbar()->selectedItem(), main->tabbarItemConnection());
@@ -214,46 +211,64 @@ public:
     }
 };
 
-TEST_F(MainViewTest, WhatTheConnectionScreensCoverAtStartIsNotDrawnUntilChosen)
+TEST_F(MainViewTest, EachScreenIsMadeOnceWhenFirstChosenWhereItWouldHaveLainFromTheStart)
 {
     launch();
-    PaintCounter remote(main->remoteViewController()->view());
-    PaintCounter touchPad(main->touchPadViewController()->view());
-    PaintCounter connection(main->computerViewController()->naviController()->navigationBar());
-    delegate->window()->grab(); // the whole window drawn, as for the screen
-    EXPECT_GT(connection.count, 0);
-    // Under the computer list, the remote panel (and the touch pad under it)
-    // cost no drawing, and the panel's images are not read.
-    EXPECT_EQ(remote.count, 0);
-    EXPECT_EQ(touchPad.count, 0);
-
     gotoTab(MainViewController::kRemoteTab);
+    RemoteViewController* remote = main->remoteViewController();
+    ASSERT_NE(remote, nullptr);
+    EXPECT_TRUE(visible(MainViewController::kRemoteTab));
+    EXPECT_EQ(main->touchPadViewController(), nullptr);
+    gotoTab(MainViewController::kKeyboardTab);
+    gotoTab(MainViewController::kTouchPadTab);
+    TouchPadViewController* pad = main->touchPadViewController();
+    ASSERT_NE(pad, nullptr);
+    EXPECT_TRUE(visible(MainViewController::kTouchPadTab));
+    gotoTab(MainViewController::kRemoteTab);
+    EXPECT_EQ(main->remoteViewController(), remote);
+
+    // Touch pad, remote panel, connection screens, then the keyboard,
+    // whatever the order they were chosen in; the upright ones one size.
+    const QObjectList& children = main->view()->children();
+    const auto order = [&](ViewController* screen) { return children.indexOf(screen->view()); };
+    EXPECT_LT(order(pad), order(remote));
+    EXPECT_LT(order(remote), order(main->computerViewController()));
+    EXPECT_LT(order(main->computerViewController()), order(main->keyboardViewController()));
+    EXPECT_EQ(pad->view()->geometry(), main->computerViewController()->view()->geometry());
+    EXPECT_EQ(remote->view()->geometry(), pad->view()->geometry());
+
+    // Hidden under the connection screens, a screen costs no drawing.
+    PaintCounter painted(remote->view());
+    gotoTab(MainViewController::kConnectionTab);
     delegate->window()->grab();
-    EXPECT_GT(remote.count, 0);
+    EXPECT_EQ(painted.count, 0);
 }
 
 TEST_F(MainViewTest, ALoginShowsTheTouchPadAndSwitchesMakeTheAppearanceCalls)
 {
     launch();
-    TouchPadViewController* pad = main->touchPadViewController();
-    pad->rbuttonTouchDown(nullptr); // a button held before the switch
-    ASSERT_EQ(pad->buttonMask(), 4);
     ASSERT_TRUE(discoveryRunning());
 
     gotoTab(0); // what the login screen posts
+    TouchPadViewController* pad = main->touchPadViewController();
+    ASSERT_NE(pad, nullptr);
     EXPECT_EQ(main->currentTag(), 0);
     EXPECT_TRUE(visible(0));
     EXPECT_FALSE(visible(2));
     EXPECT_FALSE(visible(3));
     EXPECT_TRUE(main->tabbar()->isHidden());
     EXPECT_EQ(main->tabbar()->selectedItem(), main->tabbarItemTouchPad());
-    EXPECT_EQ(pad->buttonMask(), 0);      // the touch pad appeared
     EXPECT_FALSE(discoveryRunning());     // the computer list disappeared
+    pad->rbuttonTouchDown(nullptr);       // a button held before the switch
+    ASSERT_EQ(pad->buttonMask(), 4);
 
     main->tabbar()->tapItem(main->tabbarItemConnection());
     EXPECT_TRUE(visible(3));
     EXPECT_FALSE(visible(0));
     EXPECT_TRUE(discoveryRunning());
+    gotoTab(0);
+    EXPECT_EQ(pad->buttonMask(), 0); // the touch pad appeared again
+    gotoTab(3);
 
     gotoTab(3); // the current tab again: shown again, tab bar hidden again
     main->toggleTabBar();
@@ -288,8 +303,8 @@ TEST_F(MainViewTest, TheConnectionTabRemembersWhereTheUserCameFrom)
     launch();
     ComputersViewController* connection = main->computerViewController();
     connection->setPreviouseViewIndex(2);
-    // At the start the touch pad and the remote panel lie under the list;
-    // the current tab, 0, is where cancel leads.
+    // At the start the touch pad is the current tab, though not made yet:
+    // cancel leads there.
     gotoTab(3);
     EXPECT_EQ(connection->getPreviouseViewIndex(), 0);
 

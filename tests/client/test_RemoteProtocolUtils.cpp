@@ -7,6 +7,7 @@
 #include "ComputerSession.h"
 #include "RemoteProtocol.h"
 #include "RemoteProtocolUtils.h"
+#include "SessionWatch.h"
 
 #include "platform/Alert.h"
 
@@ -16,7 +17,9 @@
 #include "support/SessionRecorder.h"
 
 #include "support/AppTestEnvironment.h"
+#include "support/LoopbackSockets.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -39,6 +42,7 @@ protected:
     }
     void TearDown() override
     {
+        SessionWatch::uninstall();
         closeAppSession();
         ComputerSession::forgetLogin();
         Alert::dismissAll();
@@ -83,6 +87,43 @@ TEST_F(RemoteProtocolUtilsTest, OnceTheReceiverHasGoneTheNextCheckWarnsAgain)
     RemoteProtocolUtils::checkConnection();
     ASSERT_EQ(Alert::history().size(), 1u);
     EXPECT_EQ(Alert::history()[0], kNoSession);
+}
+
+// The app's loop watches the session: the close is seen there, and the next
+// send ends the session, so the next check warns, as when each send looked.
+TEST_F(RemoteProtocolUtilsTest, WithTheLoopWatchingTheNextSendAfterTheCloseEndsTheSession)
+{
+    SessionWatch::install();
+    ReceiverScript closes;
+    closes.closesAfterReply = true;
+    ReceiverDouble receiver(closes);
+    ASSERT_EQ(remote_connectToHost("127.0.0.1", receiver.port(), kReceiverDoublePasscode.c_str()), 0);
+    const int fd = SessionWatch::watchedDescriptor();
+    ASSERT_GT(fd, 0);
+    ASSERT_TRUE(receiver.waitForOwnClose());
+    ASSERT_TRUE(waitUntilReadable(fd));
+    QCoreApplication::processEvents(); // one turn of the loop
+    EXPECT_EQ(SessionWatch::watchedDescriptor(), -1) << "a closed socket stays readable: no longer watched";
+    RemoteProtocolUtils::checkConnection(); // a release before any send: nothing yet
+    EXPECT_TRUE(Alert::history().empty());
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), -1);
+    EXPECT_EQ(remote_is_connected(), 0);
+    RemoteProtocolUtils::checkConnection();
+    ASSERT_EQ(Alert::history().size(), 1u);
+    EXPECT_EQ(Alert::history()[0], kNoSession);
+
+    // A receiver that sends what it never should: dropped, the session goes on.
+    ReceiverDouble chatty(ReceiverScript::plain({acceptingLoginReply() + Bytes{0x00, 0x01, 0x02}}));
+    ASSERT_EQ(remote_connectToHostPlain("127.0.0.1", chatty.port(), "secret"), 0);
+    ASSERT_TRUE(waitUntilReadable(SessionWatch::watchedDescriptor()));
+    QCoreApplication::processEvents();
+    EXPECT_GT(SessionWatch::watchedDescriptor(), 0);
+    EXPECT_FALSE(waitUntilReadable(SessionWatch::watchedDescriptor(), std::chrono::milliseconds(0)));
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
+    EXPECT_EQ(chatty.received(8), keyboardPacket(1, 0x41));
+    SessionWatch::uninstall();
+    EXPECT_EQ(SessionWatch::watchedDescriptor(), -1);
+    EXPECT_EQ(remote_is_connected(), 1);
 }
 
 TEST_F(RemoteProtocolUtilsTest, AfterALostSessionTheAlertOffersToLogInAgainToTheSameComputer)

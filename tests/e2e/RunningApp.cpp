@@ -177,13 +177,14 @@ QStringList RunningApp::registeredRows() const
 
 bool RunningApp::waitUntilDiscovered(const QString& name)
 {
-    // Each virtual second is one poll (every third also sends the query); the
-    // real wait between them is only for the receiver's reply to arrive.
+    // The run loop reads a reply as soon as it arrives; each virtual second
+    // without the one awaited moves on towards the next query (every third).
     for (int second = 0; second < 30; ++second) {
         if (discoveredRows().contains(name))
             return true;
-        readableWithin(computerList()->sockfd(), 200);
-        advance(ComputerListViewController::pollInterval);
+        if (readableWithin(computerList()->sockfd(), 200))
+            QCoreApplication::processEvents();
+        advance(1.0);
     }
     return discoveredRows().contains(name);
 }

@@ -206,6 +206,26 @@ TEST_F(ControlTest, RemovedAndDestroyedTargetsAreNotCalled)
     EXPECT_TRUE(recorder.log.empty());
 }
 
+TEST_F(ControlTest, HandlersChangedDuringAnEventTakeEffectFromTheNextEvent)
+{
+    Screen first, second, added;
+    control->removeTarget(&recorder);
+    control->addTarget(&first, Control::Action([&](Control* sender, Event*) {
+        first.calls.push_back("first");
+        sender->removeTarget(&second);
+        sender->addTarget(&added, &Screen::toggle, ControlEventTouchDown);
+    }), ControlEventTouchDown);
+    control->addTarget(&second, &Screen::toggle, ControlEventTouchDown);
+    // The event goes to the handlers there were when it began.
+    control->sendActionsForControlEvents(ControlEventTouchDown);
+    EXPECT_EQ(first.calls, (Log{"first"}));
+    EXPECT_EQ(second.calls, (Log{"toggle"}));
+    EXPECT_TRUE(added.calls.empty());
+    control->sendActionsForControlEvents(ControlEventTouchDown);
+    EXPECT_EQ(second.calls, (Log{"toggle"}));
+    EXPECT_EQ(added.calls, (Log{"toggle"}));
+}
+
 TEST_F(ControlTest, AHandlerMayDeleteTheControlThatCalledIt)
 {
     Screen screen;

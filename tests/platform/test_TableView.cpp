@@ -27,6 +27,7 @@ public:
     QPointer<TableViewCell> helpCell = new TableViewCell; // the table takes it into its view
     std::vector<IndexPath> selected;
     std::vector<IndexPath> committed;
+    std::vector<IndexPath> cellsAsked;
     bool deleteWithAnimation = true;
     QString footer = "Computers that answered the broadcast.";
 
@@ -47,6 +48,7 @@ public:
     }
     TableViewCell* cellForRowAtIndexPath(TableView* table, const IndexPath& indexPath) override
     {
+        cellsAsked.push_back(indexPath);
         if (indexPath.section == 2)
             return helpCell;
         TableViewCell* cell = table->dequeueReusableCellWithIdentifier("ComputerListIdentifier");
@@ -265,6 +267,48 @@ TEST_F(TableViewTest, RowChangesThatDoNotMatchTheDataSourceReloadEverything)
     EXPECT_EQ(texts(0), (QStringList{"A", "B", "C", "D"}));
     table->deleteRowsAtIndexPaths({{0, 9}}, TableViewRowAnimation::None); // no such row
     EXPECT_EQ(table->numberOfRowsInSection(0), 4);
+}
+
+TEST_F(TableViewTest, ALongTableAsksForTheCellsOfTheRowsOnScreenOnlyAndTheOthersWhenTheyCome)
+{
+    for (int i = 0; i < 100; ++i)
+        list.registered.append(QStringLiteral("Computer %1").arg(i));
+    const auto askedFor = [this] {
+        std::vector<IndexPath> asked;
+        asked.swap(list.cellsAsked);
+        return asked;
+    };
+    const auto onScreen = [this](const IndexPath& row, int top) {
+        const QRect frame = table->rectForRowAtIndexPath(row);
+        return frame.bottom() >= top && frame.top() < top + table->viewport()->height();
+    };
+    askedFor();
+    table->reloadData();
+    std::vector<IndexPath> asked = askedFor();
+    EXPECT_GE(asked.size(), 9u);
+    EXPECT_LE(asked.size(), 11u) << "a screenful of 44-point rows, not 104";
+    for (const IndexPath& row : asked)
+        EXPECT_TRUE(onScreen(row, 0)) << row.row;
+
+    table->scrollBy(460);
+    asked = askedFor();
+    EXPECT_GE(asked.size(), 9u);
+    EXPECT_LE(asked.size(), 11u);
+    for (const IndexPath& row : asked)
+        EXPECT_TRUE(onScreen(row, 460)) << row.row;
+
+    // A row below the screen is there when asked for, in its place.
+    TableViewCell* far = cell(0, 90);
+    ASSERT_NE(far, nullptr);
+    EXPECT_EQ(far->text(), "Computer 87");
+    EXPECT_EQ(far->geometry(), table->rectForRowAtIndexPath({0, 90}));
+    askedFor();
+    // One deleted before it came on screen goes without asking for anything.
+    list.registered.removeAt(50);
+    table->deleteRowsAtIndexPaths({{0, 50}}, TableViewRowAnimation::Top);
+    EXPECT_TRUE(askedFor().empty());
+    EXPECT_EQ(cell(0, 50)->text(), "Computer 48");
+    EXPECT_EQ(cell(0, 101)->text(), "Computer 99");
 }
 
 TEST_F(TableViewTest, AFingerDraggedUpScrollsALongTable)

@@ -7,12 +7,14 @@
 
 #include "Mojo.h"
 #include "support/ReceiverDouble.h"
+#include "support/LoopbackSockets.h"
 #include "support/SessionBytes.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -105,7 +107,11 @@ protected:
         // Bounds every login of a broken test; healthy replies come at once.
         remote_setResponseTimeout(3000);
     }
-    void TearDown() override { remote_disconnect(); }
+    void TearDown() override
+    {
+        remote_setSessionWatcher(nullptr);
+        remote_disconnect();
+    }
 
     RefusingPort refusing;
 };
@@ -391,6 +397,71 @@ TEST_F(RemoteProtocolTest, ReceiverClosingEndsTheSession)
     ReceiverDouble hangsUp(answering({}, true));
     EXPECT_EQ(connectTo(hangsUp), -2);
     EXPECT_EQ(remote_is_connected(), 0);
+}
+
+// What a watcher was told, and whether each descriptor it was told of was
+// still open when it was told to let go.
+struct WatcherLog {
+    std::vector<int> told;
+    int watched = -1;
+    bool openWhenLetGo = false;
+};
+WatcherLog watcherLog;
+
+void recordWatch(int descriptor)
+{
+    if (descriptor < 0)
+        watcherLog.openWhenLetGo = fcntl(watcherLog.watched, F_GETFD) != -1;
+    else
+        watcherLog.watched = descriptor;
+    watcherLog.told.push_back(descriptor);
+}
+
+TEST_F(RemoteProtocolTest, AWatchedSessionLeavesTheLookForTheReceiversCloseToTheLoop)
+{
+    watcherLog = {};
+    remote_setSessionWatcher(&recordWatch);
+    // Stray bytes after the reply are dropped, and the session goes on.
+    ReceiverDouble chatty(answering({concat({kAcceptingReply, {0x00, 0x7F}})}));
+    ASSERT_EQ(connectTo(chatty), 0);
+    const int fd = sessionDescriptor(chatty);
+    EXPECT_EQ(watcherLog.told, (std::vector<int>{fd}));
+    ASSERT_TRUE(waitUntilReadable(fd));
+    EXPECT_EQ(remote_sessionReadable(), 0);
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
+    EXPECT_EQ(chatty.received(8), keyboardPacket(1, 0x41));
+
+    // A receiver that closed: a send the loop was not told of does not look
+    // (the socket takes it); once the loop has seen the close, the next send
+    // ends the session, after the watcher let go of the descriptor.
+    ReceiverScript closes;
+    closes.closesAfterReply = true;
+    ReceiverDouble receiver(closes);
+    ASSERT_EQ(connectSecurelyTo(receiver), 0);
+    EXPECT_TRUE(watcherLog.openWhenLetGo); // the previous session's, at this connect
+    const int secureFd = sessionDescriptor(receiver);
+    EXPECT_EQ(watcherLog.told, (std::vector<int>{fd, -1, secureFd}));
+    ASSERT_TRUE(receiver.waitForOwnClose());
+    ASSERT_TRUE(waitUntilReadable(secureFd));
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), 0);
+    watcherLog.openWhenLetGo = false;
+    EXPECT_EQ(remote_sessionReadable(), 1);
+    EXPECT_EQ(remote_is_connected(), 1); // until a send meets the close, as without a watcher
+    EXPECT_EQ(remote_sendMouseEvent(0, 1, 1), -1);
+    EXPECT_EQ(remote_is_connected(), 0);
+    EXPECT_EQ(watcherLog.told.back(), -1);
+    EXPECT_TRUE(watcherLog.openWhenLetGo);
+
+    // A watcher set during a session is told of it at once, and let go when removed.
+    ReceiverDouble later;
+    ASSERT_EQ(connectSecurelyTo(later), 0);
+    remote_setSessionWatcher(nullptr);
+    watcherLog = {};
+    remote_setSessionWatcher(&recordWatch);
+    EXPECT_EQ(watcherLog.told, (std::vector<int>{sessionDescriptor(later)}));
+    remote_setSessionWatcher(nullptr);
+    EXPECT_EQ(watcherLog.told.back(), -1);
+    EXPECT_EQ(remote_sendKeyboardEvent(1, 0x41), 0); // the session itself goes on
 }
 
 TEST_F(RemoteProtocolTest, SendingToAVanishedReceiverRaisesNoSigpipe)

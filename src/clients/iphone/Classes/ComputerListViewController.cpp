@@ -58,7 +58,7 @@ ComputerListViewController::ComputerListViewController(QObject* parent)
 
 ComputerListViewController::~ComputerListViewController()
 {
-    stopDiscoveryTimers();
+    stopDiscovery();
     close_socket();
 }
 
@@ -122,6 +122,7 @@ void ComputerListViewController::setUpLoadedView()
     palette.setColor(QPalette::WindowText, platform::theme::secondaryLabel());
     helpLabel_->setPalette(palette);
     helpLabel_->setFont(platform::theme::font(14));
+    helpLabelHeight_ = -1; // measured at the first layout
 }
 
 void ComputerListViewController::viewWillAppear(bool animated)
@@ -134,29 +135,43 @@ void ComputerListViewController::viewDidAppear(bool animated)
 {
     platform::TableViewController::viewDidAppear(animated);
     onScreen_ = true;
-    // At most one pair of timers: a pair from an earlier appearance goes first.
-    stopDiscoveryTimers();
-    boradcastQuery();
-    socktimer_ = Timer::scheduledTimer(pollInterval, true, [this](Timer& timer) { handleTimer(timer); });
-    broadcast_timer_ =
-        Timer::scheduledTimer(queryInterval, true, [this](Timer& timer) { broadcast_timer_handler(timer); });
+    startDiscovery();
 }
 
 void ComputerListViewController::viewWillDisappear(bool animated)
 {
     platform::TableViewController::viewWillDisappear(animated);
     onScreen_ = false;
-    stopDiscoveryTimers();
+    stopDiscovery();
 }
 
-void ComputerListViewController::stopDiscoveryTimers()
+void ComputerListViewController::startDiscovery()
 {
-    if (socktimer_)
-        socktimer_->invalidate();
-    if (broadcast_timer_)
-        broadcast_timer_->invalidate();
-    socktimer_.reset();
-    broadcast_timer_.reset();
+    // At most one query timer: one from an earlier appearance goes first.
+    stopDiscovery();
+    boradcastQuery();
+    broadcast_timer_ =
+        Timer::scheduledTimer(queryInterval, true, [this](Timer& timer) { broadcast_timer_handler(timer); });
+    // Replies that came while the list was hidden waited in the socket: the
+    // run loop finds them at once.
+    if (replyNotifier_)
+        replyNotifier_->setEnabled(true);
+}
+
+void ComputerListViewController::stopDiscovery()
+{
+    for (std::shared_ptr<Timer>* timer : {&broadcast_timer_, &floodPauseTimer_}) {
+        if (*timer)
+            (*timer)->invalidate();
+        timer->reset();
+    }
+    if (replyNotifier_)
+        replyNotifier_->setEnabled(false);
+}
+
+bool ComputerListViewController::readsReplies() const
+{
+    return replyNotifier_ && replyNotifier_->isEnabled();
 }
 
 // ---------------------------------------------------------------- table
@@ -212,13 +227,17 @@ int ComputerListViewController::heightForRowAtIndexPath(TableView* tableView, co
 {
     if (indexPath.section != HelpSection || !helpLabel_)
         return platform::TableViewDelegate::heightForRowAtIndexPath(tableView, indexPath);
-    // The help text wraps to the width of the grouped row.
+    // The help text wraps to the width of the grouped row. Laying out its
+    // paragraphs is most of what the list's first layout costs: it is
+    // measured once for each width the table is laid out at.
     const int margin = helpLabel_->x();
     const int rowWidth = tableView->viewport()->width() - 2 * platform::phone::kGroupInset;
     const int labelWidth = qMax(100, rowWidth - 2 * margin);
-    const int labelHeight = helpLabel_->heightForWidth(labelWidth);
-    helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, labelHeight);
-    return labelHeight + 2 * helpLabel_->y();
+    if (labelWidth != helpLabel_->width() || helpLabelHeight_ < 0) {
+        helpLabelHeight_ = helpLabel_->heightForWidth(labelWidth);
+        helpLabel_->setGeometry(margin, helpLabel_->y(), labelWidth, helpLabelHeight_);
+    }
+    return helpLabelHeight_ + 2 * helpLabel_->y();
 }
 
 void ComputerListViewController::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath)
@@ -326,7 +345,15 @@ void ComputerListViewController::addComputer(QObject*)
 
 bool ComputerListViewController::initialize_socket()
 {
-    return discovery_.open(endpoint_.localPort);
+    replyNotifier_.reset();
+    if (!discovery_.open(endpoint_.localPort))
+        return false;
+    // The socket wakes the run loop when a datagram arrives, so that no
+    // timer polls it; read only while the list is on screen.
+    replyNotifier_ = std::make_unique<QSocketNotifier>(discovery_.fd(), QSocketNotifier::Read);
+    replyNotifier_->setEnabled(onScreen_);
+    connect(replyNotifier_.get(), &QSocketNotifier::activated, this, [this] { handleReplies(); });
+    return true;
 }
 
 bool ComputerListViewController::boradcastQuery()
@@ -337,6 +364,7 @@ bool ComputerListViewController::boradcastQuery()
 
 void ComputerListViewController::close_socket()
 {
+    replyNotifier_.reset(); // before its descriptor closes
     discovery_.close();
 }
 
@@ -345,10 +373,19 @@ void ComputerListViewController::broadcast_timer_handler(Timer&)
     boradcastQuery();
 }
 
-void ComputerListViewController::handleTimer(Timer&)
+void ComputerListViewController::handleReplies()
 {
-    discovery_.poll(maxDatagramsPerPoll, [](const std::shared_ptr<Computer>& computer) {
+    const int taken = discovery_.poll(maxDatagramsPerPoll, [](const std::shared_ptr<Computer>& computer) {
         NotificationCenter::defaultCenter().postNotification(notification::kDiscoveredComputer, computer);
+    });
+    if (taken < maxDatagramsPerPoll || !replyNotifier_ || !onScreen_)
+        return;
+    // As many as one read takes: a flood, perhaps. The rest wait their turn.
+    replyNotifier_->setEnabled(false);
+    floodPauseTimer_ = Timer::scheduledTimer(floodPause, false, [this] {
+        floodPauseTimer_.reset();
+        if (replyNotifier_ && onScreen_)
+            replyNotifier_->setEnabled(true);
     });
 }
 

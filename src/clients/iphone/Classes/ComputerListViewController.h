@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The computer list of the connection tab: the computers registered by hand,
 // those found on the network, and a help row. It also runs discovery: a
-// query broadcast every 3 s while the list is on screen, replies polled
-// every 1 s from a non-blocking socket (DiscoveryClient), at most 64 names
-// shown (DiscoveredComputers).
+// query broadcast every 3 s while the list is on screen, replies read from a
+// non-blocking socket (DiscoveryClient) as the run loop sees them arrive, at
+// most 64 names shown (DiscoveredComputers).
 #pragma once
 
 #include "Computer.h"
@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QList>
 #include <QPointer>
+#include <QSocketNotifier>
 
 #include <memory>
 
@@ -27,12 +28,14 @@ class ComputerListViewController : public platform::TableViewController {
     Q_OBJECT
 
 public:
-    // A poll handles at most this many datagrams; the rest wait for the next
-    // tick, so that a host flooding the port cannot freeze the screen.
+    // One read of the socket takes at most this many datagrams; a read that
+    // takes that many leaves the rest for floodPause later, so that a host
+    // flooding the port gets no more than that many a second and cannot
+    // freeze the screen.
     static constexpr int maxDatagramsPerPoll = 64;
+    static constexpr double floodPause = 1.0;
     // Discovered names shown at most; a new one then replaces the name heard from longest ago.
     static constexpr int maxDiscoveredComputers = DiscoveredComputers::defaultCapacity;
-    static constexpr double pollInterval = 1.0;
     static constexpr double queryInterval = 3.0;
 
     // Made from the interface file "ComputersView".
@@ -53,8 +56,10 @@ public:
     const QList<std::shared_ptr<Computer>>& discoveredComputers() const { return discovered_.computers(); }
     Computer* selectedComputer() const { return selectedComputer_; }
     int sockfd() const { return discovery_.fd(); }
-    const std::shared_ptr<platform::Timer>& socktimer() const { return socktimer_; }
     const std::shared_ptr<platform::Timer>& broadcast_timer() const { return broadcast_timer_; }
+    // Whether the run loop reads replies as they arrive: while the list is
+    // on screen, except for the pause after a flood.
+    bool readsReplies() const;
     RegisterComputerViewController* regViewController() const { return regViewController_; }
     void setRegViewController(RegisterComputerViewController* controller) { regViewController_ = controller; }
     platform::TableViewCell* helpCell() const { return helpCell_; }
@@ -90,23 +95,28 @@ public:
     bool boradcastQuery();
     void close_socket();
     void broadcast_timer_handler(platform::Timer& timer);
-    void handleTimer(platform::Timer& timer);
+    // Reads the replies waiting (at most maxDatagramsPerPoll): the run loop
+    // calls it when the socket has something to read.
+    void handleReplies();
     void discoveredComputer(const platform::Notification& notification);
 
 private:
     void setUpLoadedView();
-    void stopDiscoveryTimers();
+    void startDiscovery();
+    void stopDiscovery();
 
     DiscoveryEndpoint endpoint_;
     QList<std::shared_ptr<Computer>> computerList_;
     DiscoveredComputers discovered_;
     Computer* selectedComputer_ = nullptr;
     DiscoveryClient discovery_;
-    std::shared_ptr<platform::Timer> socktimer_;
+    std::unique_ptr<QSocketNotifier> replyNotifier_; // while the socket is open
     std::shared_ptr<platform::Timer> broadcast_timer_;
+    std::shared_ptr<platform::Timer> floodPauseTimer_;
     QPointer<RegisterComputerViewController> regViewController_;
     QPointer<platform::TableViewCell> helpCell_;
     QPointer<QLabel> helpLabel_;
+    int helpLabelHeight_ = -1; // at the label's width; -1 until measured
     QPointer<QAction> addItem_;
     bool loaded_ = false;   // the view-load steps ran (they run once per controller)
     bool onScreen_ = false; // between did-appear and will-disappear

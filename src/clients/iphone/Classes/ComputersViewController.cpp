@@ -30,8 +30,7 @@ void ComputersViewController::viewDidLoad()
     QWidget* container = view();
     const QSize size(platform::phone::kScreenWidth, platform::phone::kContentHeight);
     container->resize(size);
-    // Opaque, so that what it covers is not drawn at all: at start-up the
-    // touch pad and the remote panel lie under it until a screen is chosen.
+    // Opaque: whatever lies under it is not drawn at all.
     container->setAutoFillBackground(true);
     QPalette palette = container->palette();
     palette.setColor(QPalette::Window, platform::theme::groupedBackground());

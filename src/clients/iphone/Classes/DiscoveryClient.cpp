@@ -73,22 +73,24 @@ void DiscoveryClient::sendQuery(const DiscoveryEndpoint& endpoint)
              sizeof destination);
 }
 
-void DiscoveryClient::poll(int maxDatagrams, const std::function<void(const std::shared_ptr<Computer>&)>& found)
+int DiscoveryClient::poll(int maxDatagrams, const std::function<void(const std::shared_ptr<Computer>&)>& found)
 {
     if (!open_)
-        return;
-    for (int handled = 0; handled < maxDatagrams; ++handled) {
+        return 0;
+    int handled = 0;
+    for (; handled < maxDatagrams; ++handled) {
         uint8_t buffer[DISCOVERY_REPLY_CAPACITY + 1];
         sockaddr_in sender{};
         socklen_t senderLength = sizeof sender;
         const ssize_t received = ::recvfrom(fd_, buffer, DISCOVERY_REPLY_CAPACITY, 0,
                                             reinterpret_cast<sockaddr*>(&sender), &senderLength);
         if (received < 0)
-            return;
+            break;
         buffer[received] = 0;
         char senderText[INET_ADDRSTRLEN] = {};
         ::inet_ntop(AF_INET, &sender.sin_addr, senderText, sizeof senderText);
         if (auto computer = discovery_computerFromReply(buffer, int(received), QString::fromLatin1(senderText)))
             found(computer);
     }
+    return handled;
 }

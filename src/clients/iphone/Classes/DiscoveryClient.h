@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The phone's side of discovery on the network: a UDP socket bound to the
 // discovery port (shared, so that a receiver on the same computer can bind it
-// too) that broadcasts the query and is polled for replies without ever
-// waiting. Each poll reads a bounded number of datagrams, so that a host
+// too) that broadcasts the query and is read for replies without ever
+// waiting. Each read takes a bounded number of datagrams, so that a host
 // flooding the port cannot hold the screen; the rest wait for the next one.
 #pragma once
 
@@ -36,8 +36,9 @@ public:
     // Sends one query to the endpoint's address and destination port.
     void sendQuery(const DiscoveryEndpoint& endpoint);
     // Reads at most `maxDatagrams` waiting datagrams and hands each that is a
-    // receiver's reply to `found`, as a discovered computer.
-    void poll(int maxDatagrams, const std::function<void(const std::shared_ptr<Computer>&)>& found);
+    // receiver's reply to `found`, as a discovered computer. Returns how many
+    // datagrams it read, replies or not.
+    int poll(int maxDatagrams, const std::function<void(const std::shared_ptr<Computer>&)>& found);
 
 private:
     int fd_ = 0;

@@ -53,17 +53,13 @@ void MainViewController::viewDidLoad()
     center.addObserver(this, notification::kToggleTabBar, [this](const Notification&) { toggleTabBar(); });
     center.addObserver(this, notification::kGotoTabBar, [this](const Notification& n) { gotoTabBar(n); });
 
-    remoteViewController_ = new RemoteViewController(this);
-    touchPadViewController_ = new TouchPadViewController(this);
+    // Only the connection screens are made now: they are what the user sees
+    // first, and loading them starts discovery and lets the computer list
+    // observe the computers found and registered from the start. The other
+    // screens are made the first time they are chosen.
     computerViewController_ = new ComputersViewController(this);
-    // Loading the connection container's view starts discovery.
-    remoteViewController_->view();
-    touchPadViewController_->view();
     computerViewController_->view();
-
-    viewControllers_[kTouchPadTab] = touchPadViewController_;
-    viewControllers_[kKeyboardTab] = nullptr;
-    viewControllers_[kRemoteTab] = remoteViewController_;
+    viewControllers_.fill(nullptr);
     viewControllers_[kConnectionTab] = computerViewController_;
 
     ui_->tabbar->setItems({ui_->tabbarItemTouchPad, ui_->tabbarItemKeyboard, ui_->tabbarItemRemote, ui_->tabbarItemConnection});
@@ -71,15 +67,12 @@ void MainViewController::viewDidLoad()
         connect(item, &QAction::triggered, this, [this, item] { tabBarSelected(item); });
     ui_->tabbar->setSelectedItem(ui_->tabbarItemConnection); // what the user sees first
 
-    // Touch pad, remote, connection, then the tab bar on top: nothing is
-    // hidden yet, so the computer list (added last) is what shows first.
+    // The connection screens, then the tab bar on top of them.
     QWidget* mainView = view();
-    for (int index : {kTouchPadTab, kRemoteTab, kConnectionTab}) {
-        QWidget* screen = viewControllers_[index]->view();
-        screen->setParent(mainView);
-        screen->move(0, 0);
-        screen->show();
-    }
+    QWidget* connection = computerViewController_->view();
+    connection->setParent(mainView);
+    connection->move(0, 0);
+    connection->show();
     // The label only shows text: touches pass through it to the screen below.
     ui_->inputLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     ui_->inputLabel->raise();
@@ -98,7 +91,6 @@ void MainViewController::selectTabView(int index)
 {
     if (index < 0 || index >= kTabCount)
         return; // not a tab: a stray number must not reach the screens table
-    QWidget* mainView = view();
     if (index != currentTag_) {
         if (currentTag_ == kKeyboardTab) {
             StatusBar::shared().setOrientation(InterfaceOrientation::Portrait, true);
@@ -113,15 +105,8 @@ void MainViewController::selectTabView(int index)
 
     for (int i = 0; i < kTabCount; ++i) {
         if (i == index) {
-            if (!viewControllers_[i] && i == kKeyboardTab) {
-                auto* keyboard = new KeyboardViewController(this);
-                viewControllers_[i] = keyboard;
-                QWidget* screen = keyboard->view();
-                screen->setParent(mainView);
-                screen->raise();
-                layOutScreens();
-                placeKeyboard();
-            }
+            if (!viewControllers_[i])
+                makeScreen(i);
             platform::ViewController* screen = viewControllers_[i];
             screen->viewWillAppear(false);
             screen->view()->show();
@@ -131,18 +116,49 @@ void MainViewController::selectTabView(int index)
             screen->viewWillDisappear(false);
             screen->view()->hide();
             screen->viewDidDisappear(false);
-            // Cancel on the connection screens returns to the screen the user
-            // came from. At start-up the touch pad and the remote panel lie
-            // unhidden under the computer list; only the current tab counts.
-            if (index == kConnectionTab && i == previousTag)
-                computerViewController_->setPreviouseViewIndex(i);
         }
     }
+    // Cancel on the connection screens returns to the screen the user came
+    // from: the current tab, even at start-up, when the computer list shows
+    // over a touch pad not made yet.
+    if (index == kConnectionTab && previousTag != kConnectionTab)
+        computerViewController_->setPreviouseViewIndex(previousTag);
     for (QAction* item : ui_->tabbar->items())
         if (platform::TabBar::tagOf(item) == index)
             ui_->tabbar->setSelectedItem(item);
     ui_->tabbar->hide();
     layOutBars();
+}
+
+void MainViewController::makeScreen(int index)
+{
+    QWidget* mainView = view();
+    if (index == kKeyboardTab) {
+        auto* keyboard = new KeyboardViewController(this);
+        viewControllers_[index] = keyboard;
+        QWidget* screen = keyboard->view();
+        screen->setParent(mainView);
+        screen->raise();
+        layOutScreens();
+        placeKeyboard();
+        return;
+    }
+    if (index == kTouchPadTab)
+        viewControllers_[index] = touchPadViewController_ = new TouchPadViewController(this);
+    else if (index == kRemoteTab)
+        viewControllers_[index] = remoteViewController_ = new RemoteViewController(this);
+    else
+        return;
+    // Where it would have lain had it been made at start-up: the touch pad
+    // under the remote panel, both under the connection screens, below the
+    // keyboard and the bars. It comes hidden (a new parent hides a widget);
+    // the switch shows it.
+    QWidget* screen = viewControllers_[index]->view();
+    screen->setParent(mainView);
+    screen->move(0, 0);
+    const bool underRemote = index == kTouchPadTab && remoteViewController_;
+    screen->stackUnder(underRemote ? remoteViewController_->view() : computerViewController_->view());
+    layOutScreens();
 }
 
 void MainViewController::turnToLandscape(bool landscape)

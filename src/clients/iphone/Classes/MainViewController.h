@@ -63,7 +63,8 @@ public:
     void settings(const platform::Notification& notification);
 
     int currentTag() const { return currentTag_; }
-    // The screen of a tab index; null for the keyboard before it is first chosen.
+    // The screen of a tab index; null before it is first chosen (the
+    // connection screens are there from the start).
     platform::ViewController* viewControllerAt(int index) const;
     TouchPadViewController* touchPadViewController() const;
     RemoteViewController* remoteViewController() const;
@@ -82,6 +83,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Makes the screen of a tab, the first time it is chosen.
+    void makeScreen(int index);
     void turnToLandscape(bool landscape);
     void placeKeyboard();
     // The screens' sizes in the main view's present size.

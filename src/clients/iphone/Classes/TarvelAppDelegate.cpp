@@ -8,6 +8,7 @@
 #include "PhoneWindow.h"
 #include "Reachability.h"
 #include "RemoteProtocol.h"
+#include "SessionWatch.h"
 #include "SoundServer.h"
 
 #include "platform/Alert.h"
@@ -19,6 +20,9 @@ TarvelAppDelegate::TarvelAppDelegate(bool fillsScreen, double scale, QObject* pa
     : QObject(parent), window_(new PhoneWindow), mainViewController_(new MainViewController(this))
 {
     window_->setPlacement(fillsScreen, scale);
+    // The run loop notices a receiver that closed the session, so that no
+    // event sent needs to look for it.
+    SessionWatch::install();
     // The phone launches with its status bar hidden; start-up shows it.
     platform::StatusBar::shared().setHidden(true, false);
     // The status bar names the computer while a session is open.
@@ -42,6 +46,7 @@ TarvelAppDelegate::~TarvelAppDelegate()
     if (connectAtStartTimer_)
         connectAtStartTimer_->invalidate();
     uninitlizie_sound_server();
+    SessionWatch::uninstall();
     delete mainViewController_; // before its view's window goes
     delete window_;
 }

@@ -27,10 +27,10 @@ public:
     PhoneWindow* window() const { return window_; }
     MainViewController* mainViewController() const { return mainViewController_; }
 
-    // The start-up sequence: the main view in the window (which loads every
-    // screen but the keyboard and starts discovery), no session, the sound
-    // effects, the status bar, the main view's frame below it, then the
-    // Wi-Fi check, which warns once. With "Connect at Start" on, the first
+    // The start-up sequence: the main view in the window (which loads the
+    // connection screens and starts discovery; the others are made when
+    // first chosen), no session, the sound effects, the status bar, the
+    // main view's frame below it, then the Wi-Fi check, which warns once. With "Connect at Start" on, the first
     // turn of the run loop after it logs in to the last computer used.
     void applicationDidFinishLaunching();
 

@@ -133,7 +133,7 @@ void TouchPadViewController::sendMouseEvent(int16_t dx, int16_t dy)
 
 Touch* TouchPadViewController::touchIn(Event* event, const QWidget* view)
 {
-    return event ? event->touchesForView(view).anyObject() : nullptr;
+    return event ? event->anyTouchForView(view) : nullptr;
 }
 
 Touch* TouchPadViewController::padTouch(Event* event) const
@@ -313,7 +313,8 @@ void TouchPadViewController::fingersChanged(Control*, Event* event)
 
 void TouchPadViewController::fingersMoved(Control*, Event* event)
 {
-    if (motionMode_)
+    // One finger moves the pointer: the wheel's gesture has not begun.
+    if (motionMode_ || !twoFingers_.isActive())
         return;
     sendWheelSteps(twoFingers_.fingersMoved(fingersOnPad(event), view(), gestureSettings_.wheelStepPoints()),
                    gestureSettings_);
