@@ -28,7 +28,8 @@ void OutputChannel::writeLine(const std::string& line)
     }
     pending_ += line;
     pending_ += '\n';
-    flush();
+    if (pending_.size() > capacity_ / 2)
+        flush();
 }
 
 void OutputChannel::flush()

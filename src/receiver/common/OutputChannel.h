@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Lines to standard output or standard error that never make the receiver
 // wait for their reader. Each line is queued in a bounded buffer and written
-// when the descriptor can take it without blocking; a line that finds the
-// buffer full is dropped and counted, so that a reader who stopped reading
-// (a full pipe, a terminal held by Ctrl-S, a stuck journal) costs lines, not
-// logins, discovery or the reaction to SIGTERM.
+// at the next flush, as far as the descriptor takes it without blocking; a
+// line that finds the buffer full is dropped and counted, so that a reader
+// who stopped reading (a full pipe, a terminal held by Ctrl-S, a stuck
+// journal) costs lines, not logins, discovery or the reaction to SIGTERM.
+// Queuing the lines of a batch and flushing once makes one system call of
+// them rather than one or two a line.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +17,10 @@
 class LineOutput {
 public:
     virtual ~LineOutput() = default;
-    // `line` without its line ending.
+    // `line` without its line ending; it may wait for the next flush().
     virtual void writeLine(const std::string& line) = 0;
+    // Hands over the lines written since the last flush.
+    virtual void flush() {}
 };
 
 class OutputChannel : public LineOutput {
@@ -26,9 +30,11 @@ public:
     // Does not own `fd`.
     explicit OutputChannel(int fd, std::size_t capacity = kDefaultCapacity);
 
+    // Queues the line. A batch that fills half the buffer is written out at
+    // once, so that a slow reader does not lose the lines of one long batch.
     void writeLine(const std::string& line) override;
     // Writes what is pending, as much as the descriptor takes without waiting.
-    void flush();
+    void flush() override;
 
     int fd() const { return fd_; }
     bool hasPending() const { return !pending_.empty(); }
