@@ -147,6 +147,7 @@ void encode_node(Writer& out, const mojo_node* node, int depth)
 }
 
 int decode_item(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth);
+int decode_container(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth);
 
 // Decodes the items of a list or dictionary up to its closing marker;
 // `bytes` points just past the opening marker.
@@ -182,7 +183,7 @@ int read_text(const uint8_t* bytes, int length, const uint8_t** text, size_t* te
         return -1;
     // A text is held NUL-terminated: one with a NUL inside would be cut
     // short, and a passcode "123456\0more" would read as "123456".
-    if (std::memchr(bytes + header, '\0', count))
+    if (count != 0 && std::memchr(bytes + header, '\0', count))
         return -1;
     *text = bytes + header;
     *textLength = count;
@@ -212,12 +213,10 @@ int decode_dictionary_entries(BlockCutter& cut, mojo_node* dictionary, const uin
             break;
         }
         position += valueUsed;
-        mojo_pair_value* record = cut.record();
+        mojo_pair_value* record = nullptr;
+        mojo_node* pair = cut.pair(&record);
         record->name = cut.text(name, nameLength);
         record->value = value;
-        mojo_node* pair = cut.node();
-        pair->type = MOJO_PAIR;
-        pair->value = reinterpret_cast<intptr_t>(record);
         tail = append_after(dictionary, tail, pair);
     }
     // A decoded dictionary that the caller goes on filling appends behind
@@ -227,25 +226,41 @@ int decode_dictionary_entries(BlockCutter& cut, mojo_node* dictionary, const uin
     return !failed && position < length ? position + 1 : -1;
 }
 
+[[gnu::noinline]] int decode_string(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length)
+{
+    const uint8_t* text = nullptr;
+    size_t textLength = 0;
+    const int used = read_text(bytes, length, &text, &textLength);
+    if (used < 0)
+        return -1;
+    node->type = MOJO_STRING;
+    // The text goes where its node lives: the caller's root is a node of its own.
+    node->value = reinterpret_cast<intptr_t>(
+        mojo_storage::blockOf(node) ? cut.text(text, textLength)
+                                    : mojo_storage::newText(reinterpret_cast<const char*>(text), textLength));
+    return used;
+}
+
+// Strings, lists and dictionaries are kept out of decode_item, so that the
+// items most often decoded, nulls and numbers, cost a small function.
+[[gnu::noinline]] int decode_container(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth)
+{
+    if (depth >= MOJO_MAX_DEPTH)
+        return -1;
+    node->type = bytes[0];
+    const int used = node->type == MOJO_LIST ? decode_list_items(cut, node, bytes + 1, length - 1, depth + 1)
+                                             : decode_dictionary_entries(cut, node, bytes + 1, length - 1, depth + 1);
+    return used < 0 ? -1 : 1 + used;
+}
+
 int decode_item(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth)
 {
     if (length < 1)
         return -1;
     switch (bytes[0]) {
     case MOJO_STRING:
-    case MARK_LONG_STRING: {
-        const uint8_t* text = nullptr;
-        size_t textLength = 0;
-        const int used = read_text(bytes, length, &text, &textLength);
-        if (used < 0)
-            return -1;
-        node->type = MOJO_STRING;
-        // The text goes where its node lives: the caller's root is a node of its own.
-        node->value = reinterpret_cast<intptr_t>(
-            mojo_storage::blockOf(node) ? cut.text(text, textLength)
-                                        : mojo_storage::newText(reinterpret_cast<const char*>(text), textLength));
-        return used;
-    }
+    case MARK_LONG_STRING:
+        return decode_string(cut, node, bytes, length);
     case MOJO_INTEGER:
         if (length < 5)
             return -1;
@@ -262,15 +277,8 @@ int decode_item(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int len
         node->type = MOJO_NULL;
         return 1;
     case MOJO_LIST:
-    case MOJO_DICTIONARY: {
-        if (depth >= MOJO_MAX_DEPTH)
-            return -1;
-        node->type = bytes[0];
-        const int used = node->type == MOJO_LIST
-                             ? decode_list_items(cut, node, bytes + 1, length - 1, depth + 1)
-                             : decode_dictionary_entries(cut, node, bytes + 1, length - 1, depth + 1);
-        return used < 0 ? -1 : 1 + used;
-    }
+    case MOJO_DICTIONARY:
+        return decode_container(cut, node, bytes, length, depth);
     default:
         return -1;
     }
@@ -380,24 +388,21 @@ namespace {
 // its own) without the whole of mojo_delete: most nodes of a decoded message
 // are such leaves, or entries whose value is one, and a 4 KB message holds
 // thousands of them. False for any other node.
+bool is_decoded_leaf(const mojo_node* node)
+{
+    return node && node->type != MOJO_DICTIONARY && node->type != MOJO_LIST && node->type != MOJO_PAIR
+           && mojo_storage::blockOf(node);
+}
+
 bool release_decoded_leaf(mojo_node* node)
 {
-    if (!node)
-        return false;
-    switch (node->type) {
-    case MOJO_DICTIONARY:
-    case MOJO_LIST:
-        return false;
-    case MOJO_PAIR: {
+    if (node->type == MOJO_PAIR) {
         auto* record = reinterpret_cast<mojo_pair_value*>(node->value);
-        if (!mojo_storage::blockOf(node) || !record || !release_decoded_leaf(record->value))
+        if (!mojo_storage::blockOf(node) || !record || !is_decoded_leaf(record->value))
             return false;
-        break;
-    }
-    default:
-        if (!mojo_storage::blockOf(node))
-            return false;
-        break;
+        mojo_storage::releaseNode(record->value);
+    } else if (!is_decoded_leaf(node)) {
+        return false;
     }
     mojo_storage::releaseNode(node);
     return true;

@@ -48,15 +48,6 @@ void deallocate(void* memory)
     ::operator delete(memory);
 }
 
-void useChunk(Block* block, Chunk* chunk, uintptr_t room, std::size_t size)
-{
-    chunk->next = block->chunks;
-    block->chunks = chunk;
-    block->room = room;
-    block->end = reinterpret_cast<uintptr_t>(chunk) + size;
-    MOJO_POISON(block->room, block->end - block->room);
-}
-
 } // namespace
 
 mojo_node* newNode()
@@ -113,23 +104,26 @@ void freeBlock(Block* block)
 
 void* BlockCutter::takeFromNewChunk(std::size_t size, std::size_t alignment)
 {
+    std::size_t chunkSize = std::max(nextChunkSize_, sizeof(Chunk) + size + alignment);
     if (!block_) {
         const std::size_t header = sizeof(Chunk) + sizeof(Block);
         const std::size_t wanted = std::min(inputLength_, kLargestChunk) * kBytesPerInputByte + header;
-        const std::size_t chunkSize =
-            std::max({std::min(wanted, kLargestChunk), kSmallestChunk, header + size + alignment});
-        auto* chunk = static_cast<Chunk*>(allocate(chunkSize));
+        chunkSize = std::max({std::min(wanted, kLargestChunk), kSmallestChunk, header + size + alignment});
+        nextChunkSize_ = chunkSize;
+    }
+    nextChunkSize_ = std::min(nextChunkSize_ * 2, kLargestChunk);
+    auto* chunk = static_cast<Chunk*>(allocate(chunkSize));
+    room_ = reinterpret_cast<uintptr_t>(chunk + 1);
+    if (!block_) {
         block_ = reinterpret_cast<Block*>(chunk + 1);
         block_->holds = 1;
         block_->chunks = nullptr;
-        block_->nextChunkSize = std::min(chunkSize * 2, kLargestChunk);
-        useChunk(block_, chunk, reinterpret_cast<uintptr_t>(block_ + 1), chunkSize);
-    } else {
-        const std::size_t chunkSize = std::max(block_->nextChunkSize, sizeof(Chunk) + size + alignment);
-        block_->nextChunkSize = std::min(block_->nextChunkSize * 2, kLargestChunk);
-        auto* chunk = static_cast<Chunk*>(allocate(chunkSize));
-        useChunk(block_, chunk, reinterpret_cast<uintptr_t>(chunk + 1), chunkSize);
+        room_ = reinterpret_cast<uintptr_t>(block_ + 1);
     }
+    chunk->next = block_->chunks;
+    block_->chunks = chunk;
+    end_ = reinterpret_cast<uintptr_t>(chunk) + chunkSize;
+    MOJO_POISON(room_, end_ - room_);
     return take(size, alignment);
 }
 

@@ -50,11 +50,8 @@ struct Chunk;
 
 // A decoded message's block: the header of its first chunk.
 struct Block {
-    std::size_t holds;    // live nodes cut from it, and one while its cutter cuts
-    Chunk* chunks;        // newest first; the oldest holds this header
-    uintptr_t room;       // the free bytes of the newest chunk: [room, end)
-    uintptr_t end;
-    std::size_t nextChunkSize;
+    std::size_t holds; // live nodes cut from it, and one while its cutter cuts
+    Chunk* chunks;     // newest first; the oldest holds this header
 };
 
 // Hidden in front of every node.
@@ -125,39 +122,48 @@ public:
         return node;
     }
 
+    // A pair node and its record, cut together.
+    mojo_node* pair(mojo_pair_value** record)
+    {
+        auto* tag = static_cast<Tag*>(
+            take(sizeof(Tag) + sizeof(mojo_node) + sizeof(mojo_pair_value), alignof(mojo_node)));
+        tag->block = block_;
+        ++block_->holds;
+        auto* node = reinterpret_cast<mojo_node*>(tag + 1);
+        *record = reinterpret_cast<mojo_pair_value*>(node + 1);
+        **record = mojo_pair_value{};
+        *node = mojo_node{MOJO_PAIR, reinterpret_cast<intptr_t>(*record), nullptr};
+        return node;
+    }
+
     char* text(const uint8_t* bytes, std::size_t length)
     {
         char* copy = static_cast<char*>(take(length + 1, 1));
-        std::memcpy(copy, bytes, length);
+        if (length != 0)
+            std::memcpy(copy, bytes, length);
         copy[length] = '\0';
         return copy;
-    }
-
-    mojo_pair_value* record()
-    {
-        auto* record = static_cast<mojo_pair_value*>(take(sizeof(mojo_pair_value), alignof(mojo_pair_value)));
-        *record = mojo_pair_value{};
-        return record;
     }
 
 private:
     // `alignment` is a power of two.
     void* take(std::size_t size, std::size_t alignment)
     {
-        if (block_) {
-            const uintptr_t taken = (block_->room + alignment - 1) & ~uintptr_t(alignment - 1);
-            if (taken <= block_->end && block_->end - taken >= size) {
-                block_->room = taken + size;
-                MOJO_UNPOISON(taken, size);
-                return reinterpret_cast<void*>(taken);
-            }
-        }
-        return takeFromNewChunk(size, alignment);
+        const uintptr_t taken = (room_ + alignment - 1) & ~uintptr_t(alignment - 1);
+        if (taken < room_ || taken > end_ || end_ - taken < size)
+            return takeFromNewChunk(size, alignment);
+        room_ = taken + size;
+        MOJO_UNPOISON(taken, size);
+        return reinterpret_cast<void*>(taken);
     }
     void* takeFromNewChunk(std::size_t size, std::size_t alignment);
 
     std::size_t inputLength_;
     Block* block_ = nullptr;
+    // The free bytes of the newest chunk: [room_, end_).
+    uintptr_t room_ = 0;
+    uintptr_t end_ = 0;
+    std::size_t nextChunkSize_ = 0;
 };
 
 } // namespace mojo_storage
