@@ -9,6 +9,8 @@
 // them rather than one or two a line.
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -50,6 +52,7 @@ private:
     bool isSocket_ = false;
     std::size_t chunk_ = 0; // the most one write may carry without blocking
     bool broken_ = false; // the reader is gone for good (EPIPE and the like)
+    UniqueFd nonBlockingPipe_; // the same pipe, opened again without blocking
     std::string pending_;
     uint64_t dropped_ = 0;
 };
