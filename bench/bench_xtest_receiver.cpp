@@ -12,21 +12,39 @@
 //
 // Burst writes each iteration's packets with one send(); PerPacket sends
 // each on its own, as the phone does.
+//
+// PacketToPointer sends one movement at a time and times it until the X
+// server reports that the pointer moved (a MotionNotify on the root window):
+// the receiver against a bare X relay (xrelay/), a thread that makes the
+// same XTest requests from a connection of its own. Counters: median_us and
+// p99_us, and cpu_us_per_packet, the CPU time of the receiver or of the
+// relay's thread. The ratios of both are printed at the end; run with
+//
+//     --benchmark_filter=PacketToPointer --benchmark_repetitions=3
+//         --benchmark_enable_random_interleaving=true
+//
+// to measure the two in turns.
+#include "support/LatencySamples.h"
 #include "support/LoopbackSockets.h"
 #include "support/ReceiverProcess.h"
 #include "support/SessionBytes.h"
 #include "WireFormat.h"
 #include "support/XvfbDisplay.h"
+#include "xrelay/BareXRelay.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <benchmark/benchmark.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -69,6 +87,31 @@ public:
     }
 
     Display* display() const { return display_; }
+    const std::string& name() const { return xvfb_->name(); }
+
+    // From now on this connection hears every movement of the pointer.
+    void watchMotion()
+    {
+        XSelectInput(display_, DefaultRootWindow(display_), PointerMotionMask);
+        XSync(display_, False);
+    }
+
+    // Waits (bounded) for the next movement the server reports.
+    bool waitForMotion()
+    {
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        for (;;) {
+            while (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == MotionNotify)
+                    return true;
+            }
+            pollfd ready{ConnectionNumber(display_), POLLIN, 0};
+            if (Clock::now() > deadline || poll(&ready, 1, 100) < 0)
+                return false;
+        }
+    }
 
     // The last movement of the next iteration: y goes down by one and back.
     int nextMarker() const { return y_ == kStartY ? 1 : -1; }
@@ -232,6 +275,103 @@ void BM_PlainXTestClient(benchmark::State& state)
 }
 BENCHMARK(BM_PlainXTestClient)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Per path, for the closing summary: each packet's time to the pointer in
+// microseconds, and the CPU time and packets of all repetitions.
+std::map<std::string, std::vector<double>> gLatencies;
+std::map<std::string, std::pair<std::chrono::nanoseconds, double>> gCpu;
+
+// Sends movements one at a time into `fd` and times each until the server
+// reports it; `cpuTime` is the CPU time of whatever relays them.
+void packetToPointer(benchmark::State& state, PrivateDisplay& screen, int fd,
+                     const std::function<std::chrono::nanoseconds()>& cpuTime, const std::string& key)
+{
+    screen.watchMotion();
+    std::vector<double> samples;
+    int16_t dx = 1;
+    const auto cpuBefore = cpuTime();
+    for (auto _ : state) {
+        const std::vector<uint8_t> packet = movePacket(dx, 0);
+        dx = int16_t(-dx);
+        const auto start = Clock::now();
+        if (send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) != ssize_t(packet.size()) || !screen.waitForMotion()) {
+            state.SkipWithError("the pointer did not move");
+            break;
+        }
+        bench::recordSample(state, samples, Clock::now() - start);
+    }
+    const auto cpu = cpuTime() - cpuBefore;
+    const double packets = double(state.iterations());
+    state.counters["cpu_us_per_packet"] = packets > 0 ? double(cpu.count()) / 1000.0 / packets : 0;
+    bench::reportPercentiles(state, samples);
+    gLatencies[key].insert(gLatencies[key].end(), samples.begin(), samples.end());
+    gCpu[key].first += cpu;
+    gCpu[key].second += packets;
+}
+
+void BM_ReceiverXTest_PacketToPointer(benchmark::State& state)
+{
+    try {
+        PrivateDisplay screen;
+        const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-plain"});
+        const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
+        const int fd = session.get();
+        if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())) {
+            state.SkipWithError("no session to quillon-receiver");
+            return;
+        }
+        packetToPointer(state, screen, fd, [&receiver] { return receiver->cpuTime(); }, "receiver");
+    } catch (const std::exception& failure) {
+        state.SkipWithError(failure.what());
+    }
+}
+BENCHMARK(BM_ReceiverXTest_PacketToPointer)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_BareXRelay_PacketToPointer(benchmark::State& state)
+{
+    try {
+        PrivateDisplay screen;
+        BareXRelay relay(screen.name());
+        if (!relay.valid()) {
+            state.SkipWithError("the bare relay cannot start");
+            return;
+        }
+        packetToPointer(state, screen, relay.sender(), [&relay] { return relay.cpuTime(); }, "bare relay");
+    } catch (const std::exception& failure) {
+        state.SkipWithError(failure.what());
+    }
+}
+BENCHMARK(BM_BareXRelay_PacketToPointer)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void printSummary()
+{
+    const auto& receiver = gLatencies["receiver"];
+    const auto& relay = gLatencies["bare relay"];
+    if (receiver.empty() || relay.empty())
+        return;
+    const auto cpuPerPacket = [](const std::string& key) {
+        const auto& [cpu, packets] = gCpu[key];
+        return packets > 0 ? double(cpu.count()) / 1000.0 / packets : 0.0;
+    };
+    std::printf("\npacket -> pointer, one packet at a time (%zu and %zu packets):\n", receiver.size(), relay.size());
+    std::printf("  %-12s median %7.1f us  p99 %7.1f us  CPU %6.2f us a packet\n", "receiver",
+                bench::percentile(receiver, 0.5), bench::percentile(receiver, 0.99), cpuPerPacket("receiver"));
+    std::printf("  %-12s median %7.1f us  p99 %7.1f us  CPU %6.2f us a packet\n", "bare relay",
+                bench::percentile(relay, 0.5), bench::percentile(relay, 0.99), cpuPerPacket("bare relay"));
+    std::printf("  %-12s median %7.2f x   p99 %7.2f x   CPU %6.2f x\n", "ratio",
+                bench::percentile(receiver, 0.5) / bench::percentile(relay, 0.5),
+                bench::percentile(receiver, 0.99) / bench::percentile(relay, 0.99),
+                cpuPerPacket("receiver") / cpuPerPacket("bare relay"));
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    printSummary();
+    benchmark::Shutdown();
+    return 0;
+}
