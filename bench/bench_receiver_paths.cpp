@@ -1,22 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The receiver's own paths next to what the machine allows, measured side by
-// side in one run:
+// The receiver's own paths next to what the machine allows, measured in
+// turns within each iteration, so that the load of a shared machine, which
+// changes from one second to the next, weighs on all of them alike:
 //
-// - the log sink: mouse packets written into a session of the real
-//   quillon-receiver --sink log, in batches of 1 and 32 packets (one send()
-//   each), until all their lines are read from its standard output; next to
-//   a bare reader, a thread that reads the same packets from a socket and
-//   writes the same lines to a pipe. Counters: the CPU time per event of the
-//   receiver (or of the bare reader's thread), and the batch's latency.
-//   Plain and secure sessions: the secure one's extra is opening a record.
-// - discovery: the receiver's CPU for one datagram (its discovery responder
+// - the log sink: batches of 1 and of 32 mouse packets (one send() each),
+//   timed until all their lines are read, through the real
+//   quillon-receiver --sink log on a plain session, on a secure session
+//   (whose extra is opening a record a packet), and through a bare reader:
+//   a thread that reads the same packets from a socket and writes the same
+//   lines to a pipe, one write() a read. Counters: each path's CPU time per
+//   event (the receiver's, or the bare reader's thread) and its median
+//   batch latency.
+// - discovery: the receiver's CPU for one datagram (its discovery responder,
 //   in this process, driven datagram by datagram, with a rate limit too
-//   generous to refuse anything): a phone's query, the worst 1 KB datagram
-//   that must be decoded, and 4 KB datagrams.
+//   generous to refuse anything): a phone's query, the worst 1 KB datagram,
+//   which is decoded, and 4 KB datagrams.
 // - the codec: the worst 4 KB datagram decoded and freed.
 //
-//     build/release/bench/bench_receiver_paths --benchmark_min_time=0.5
-//         --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+// The ratios are printed at the end:
+//
+//     build/release/bench/bench_receiver_paths --benchmark_min_time=2
 //
 // Everything stays on 127.0.0.1.
 #include "MojoTree.h"
@@ -32,7 +35,6 @@
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
 #include <time.h>
@@ -40,7 +42,9 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,22 +53,8 @@ namespace {
 
 using bench::Clock;
 using bench::percentile;
-using bench::recordSample;
-using bench::reportPercentiles;
 
 const std::string kPasscode = "bench";
-
-// What the summary prints, over all repetitions of a benchmark: its
-// per-iteration latencies in microseconds, and its CPU time and events (or
-// datagrams), by path. Run with --benchmark_repetitions and
-// --benchmark_enable_random_interleaving, the paths are measured in turns,
-// so that a change in the machine's load weighs on all of them alike.
-struct CpuTotal {
-    std::chrono::nanoseconds cpu{0};
-    double events = 0;
-};
-std::map<std::string, std::vector<double>> gLatencies;
-std::map<std::string, CpuTotal> gCpu;
 
 std::chrono::nanoseconds threadCpuTime(pthread_t thread)
 {
@@ -75,12 +65,16 @@ std::chrono::nanoseconds threadCpuTime(pthread_t thread)
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
-void reportCpu(benchmark::State& state, const std::string& key, std::chrono::nanoseconds cpu, double events)
-{
-    state.counters["cpu_us_per_event"] = events > 0 ? double(cpu.count()) / 1000.0 / events : 0;
-    gCpu[key].cpu += cpu;
-    gCpu[key].events += events;
-}
+// One path's figures over every run of its benchmark, for the summary.
+struct PathFigures {
+    std::vector<double> latencies; // microseconds, one per batch or datagram
+    std::chrono::nanoseconds cpu{0};
+    double events = 0;
+
+    double cpuPerEvent() const { return events > 0 ? double(cpu.count()) / 1000.0 / events : 0; }
+    double median() const { return percentile(latencies, 0.5); }
+};
+std::map<std::string, PathFigures> gPaths;
 
 // The batch of `count` mouse packets of one iteration, as one buffer.
 Bytes mouseBatch(int count)
@@ -91,18 +85,9 @@ Bytes mouseBatch(int count)
     return batch;
 }
 
-// The receiver's log line for each packet of mouseBatch().
 bool isMouseLine(const std::optional<std::string>& line)
 {
     return line && line->rfind(R"({"type":"mouse")", 0) == 0;
-}
-
-bool waitForLogin(ReceiverProcess& receiver)
-{
-    while (const auto line = receiver.nextOutputLine())
-        if (line->find(R"("type":"login")") != std::string::npos)
-            return line->find("true") != std::string::npos;
-    return false;
 }
 
 // The payload of the next message on `fd`.
@@ -115,14 +100,61 @@ std::optional<Bytes> nextPayload(int fd)
     return length > REMOTE_RECEIVE_CAPACITY ? std::nullopt : receiveExactly(fd, length);
 }
 
-// A phone's side of a session: plain, or secure with every packet sealed as
-// a record.
-class PhoneSession {
+// Where a batch of mouse packets goes to become lines.
+class LinePath {
 public:
-    bool logIn(int fd, bool secure)
+    virtual ~LinePath() = default;
+    // What goes on the wire for `batch`; made before the clock starts.
+    virtual Bytes wire(const Bytes& batch) { return batch; }
+    virtual int sender() const = 0;
+    virtual std::optional<std::string> nextLine() = 0;
+    virtual std::chrono::nanoseconds cpuTime() = 0;
+};
+
+// The real receiver, its log sink on standard output; a plain session, or a
+// secure one with every packet sealed as a record.
+class ReceiverPath : public LinePath {
+public:
+    explicit ReceiverPath(bool secure)
+        : receiver_(ReceiverProcess::startOnLoopback(
+              kPasscode, secure ? std::vector<std::string>{} : std::vector<std::string>{"--allow-plain"}))
+        , session_(connectToLoopback(receiver_->sessionPort(), /*noDelay=*/true))
     {
-        if (!secure)
-            return sendAll(fd, loginPacket(kPasscode)) && receiveExactly(fd, acceptingLoginReply().size());
+        if (!session_.valid() || !(secure ? logInSecurely() : logInPlainly()))
+            throw std::runtime_error("no session to quillon-receiver");
+        while (const auto line = receiver_->nextOutputLine())
+            if (line->find(R"("type":"login","accepted":true)") != std::string::npos)
+                return;
+        throw std::runtime_error("the receiver logged no login");
+    }
+
+    Bytes wire(const Bytes& batch) override
+    {
+        if (!sealer_)
+            return batch;
+        Bytes records;
+        for (std::size_t at = 0; at < batch.size(); at += REMOTE_MOUSE_PACKET_SIZE) {
+            uint8_t record[64];
+            const int size = sealer_->seal(batch.data() + at, REMOTE_MOUSE_PACKET_SIZE, record, sizeof record);
+            if (size > 0)
+                records.insert(records.end(), record, record + size);
+        }
+        return records;
+    }
+    int sender() const override { return session_.get(); }
+    std::optional<std::string> nextLine() override { return receiver_->nextOutputLine(); }
+    std::chrono::nanoseconds cpuTime() override { return receiver_->cpuTime(); }
+
+private:
+    bool logInPlainly()
+    {
+        return sendAll(session_.get(), loginPacket(kPasscode))
+               && receiveExactly(session_.get(), acceptingLoginReply().size());
+    }
+
+    bool logInSecurely()
+    {
+        const int fd = session_.get();
         PhoneHandshake phone;
         Bytes payload;
         if (phone.start(kPasscode, payload) != HandshakeResult::Ok || !sendAll(fd, messagePacket(payload)))
@@ -138,101 +170,38 @@ public:
         return true;
     }
 
-    // What goes on the wire for the packets of `batch` (whole mouse
-    // packets): themselves, or one record each on a secure session.
-    Bytes wire(const Bytes& batch)
-    {
-        if (!sealer_)
-            return batch;
-        Bytes records;
-        for (std::size_t at = 0; at < batch.size(); at += REMOTE_MOUSE_PACKET_SIZE) {
-            uint8_t record[64];
-            const int size = sealer_->seal(batch.data() + at, REMOTE_MOUSE_PACKET_SIZE, record, sizeof record);
-            if (size < 0)
-                return {};
-            records.insert(records.end(), record, record + size);
-        }
-        return records;
-    }
-
-private:
+    std::unique_ptr<ReceiverProcess> receiver_;
+    UniqueFd session_;
     std::optional<RecordSealer> sealer_;
 };
-
-void BM_LogSink(benchmark::State& state)
-{
-    const bool secure = state.range(0) != 0;
-    const int batchSize = int(state.range(1));
-    const std::string key = std::string("log sink, ") + (secure ? "secure" : "plain") + ", batches of "
-                            + std::to_string(batchSize);
-    try {
-        const auto receiver = ReceiverProcess::startOnLoopback(
-            kPasscode, secure ? std::vector<std::string>{} : std::vector<std::string>{"--allow-plain"});
-        const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
-        PhoneSession phone;
-        if (!session.valid() || !phone.logIn(session.get(), secure) || !waitForLogin(*receiver)) {
-            state.SkipWithError("no session to quillon-receiver");
-            return;
-        }
-        const Bytes batch = mouseBatch(batchSize);
-        std::vector<double> samples;
-        const auto cpuBefore = receiver->cpuTime();
-        for (auto _ : state) {
-            const Bytes bytes = phone.wire(batch); // sealed before the clock starts: the phone's work
-            const auto start = Clock::now();
-            bool logged = sendAll(session.get(), bytes);
-            for (int i = 0; logged && i < batchSize; ++i)
-                logged = isMouseLine(receiver->nextOutputLine());
-            if (!logged) {
-                state.SkipWithError("the receiver logged no mouse event");
-                break;
-            }
-            recordSample(state, samples, Clock::now() - start);
-        }
-        reportCpu(state, key, receiver->cpuTime() - cpuBefore, double(state.iterations()) * batchSize);
-        reportPercentiles(state, samples);
-        gLatencies[key].insert(gLatencies[key].end(), samples.begin(), samples.end());
-    } catch (const std::exception& failure) {
-        state.SkipWithError(failure.what());
-    }
-}
-BENCHMARK(BM_LogSink)
-    ->ArgNames({"secure", "batch"})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Args({0, 32})
-    ->Args({1, 32})
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond);
 
 // The floor of the log sink: a thread that reads mouse packets from a socket
 // and writes the same line for each to a pipe, all the lines of one read in
 // one write(), blocking on both.
-class BareReader {
+class BareReaderPath : public LinePath {
 public:
-    BareReader()
+    BareReaderPath()
     {
         int ends[2];
-        if (pipe2(ends, O_CLOEXEC) == 0) {
-            lines_.reset(ends[0]);
-            out_.reset(ends[1]);
-        }
+        if (pipe2(ends, O_CLOEXEC) != 0)
+            throw std::runtime_error("no pipe");
+        lines_.reset(ends[0]);
+        out_.reset(ends[1]);
         const UniqueFd listener = listeningOnLoopback(1);
         sender_ = connectToLoopback(localPort(listener.get()), /*noDelay=*/true);
         in_.reset(accept(listener.get(), nullptr, nullptr));
         thread_ = std::thread([this] { run(); });
     }
-    ~BareReader()
+    ~BareReaderPath() override
     {
         sender_.reset(); // ends the thread's read
         thread_.join();
     }
 
-    int sender() const { return sender_.get(); }
-    std::chrono::nanoseconds cpuTime() { return threadCpuTime(thread_.native_handle()); }
+    int sender() const override { return sender_.get(); }
+    std::chrono::nanoseconds cpuTime() override { return threadCpuTime(thread_.native_handle()); }
 
-    // The next line written, without its line feed.
-    std::optional<std::string> nextLine()
+    std::optional<std::string> nextLine() override
     {
         for (;;) {
             const std::size_t end = buffered_.find('\n');
@@ -285,30 +254,56 @@ private:
     std::thread thread_;
 };
 
-void BM_BareReader(benchmark::State& state)
+std::string logKey(const char* path, int batch)
+{
+    return std::string(path) + ", batches of " + std::to_string(batch);
+}
+
+// Each iteration sends one batch down each path in turn and times it until
+// its last line is read. The iteration's time is the plain receiver's.
+void BM_LogSink(benchmark::State& state)
 {
     const int batchSize = int(state.range(0));
-    const std::string key = "bare reader, batches of " + std::to_string(batchSize);
-    BareReader reader;
-    const Bytes batch = mouseBatch(batchSize);
-    std::vector<double> samples;
-    const auto cpuBefore = reader.cpuTime();
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        bool logged = sendAll(reader.sender(), batch);
-        for (int i = 0; logged && i < batchSize; ++i)
-            logged = isMouseLine(reader.nextLine());
-        if (!logged) {
-            state.SkipWithError("the bare reader wrote no line");
-            break;
+    try {
+        std::vector<std::pair<std::string, std::unique_ptr<LinePath>>> paths;
+        paths.emplace_back(logKey("log sink, plain", batchSize), std::make_unique<ReceiverPath>(false));
+        paths.emplace_back(logKey("log sink, secure", batchSize), std::make_unique<ReceiverPath>(true));
+        paths.emplace_back(logKey("bare reader", batchSize), std::make_unique<BareReaderPath>());
+        const Bytes batch = mouseBatch(batchSize);
+        std::vector<std::chrono::nanoseconds> cpuBefore;
+        for (auto& [key, path] : paths)
+            cpuBefore.push_back(path->cpuTime());
+        for (auto _ : state) {
+            for (auto& [key, path] : paths) {
+                const Bytes bytes = path->wire(batch);
+                const auto start = Clock::now();
+                bool logged = sendAll(path->sender(), bytes);
+                for (int i = 0; logged && i < batchSize; ++i)
+                    logged = isMouseLine(path->nextLine());
+                const std::chrono::duration<double> elapsed = Clock::now() - start;
+                if (!logged) {
+                    state.SkipWithError(("no line from " + key).c_str());
+                    return;
+                }
+                gPaths[key].latencies.push_back(elapsed.count() * 1e6);
+                if (&path == &paths.front().second)
+                    state.SetIterationTime(elapsed.count());
+            }
         }
-        recordSample(state, samples, Clock::now() - start);
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            PathFigures& figures = gPaths[paths[i].first];
+            const auto cpu = paths[i].second->cpuTime() - cpuBefore[i];
+            figures.cpu += cpu;
+            figures.events += double(state.iterations()) * batchSize;
+            state.counters["cpu_us_per_event_" + std::to_string(i)] =
+                double(cpu.count()) / 1000.0 / (double(state.iterations()) * batchSize);
+        }
+        state.SetLabel("counters: 0 plain, 1 secure, 2 bare reader");
+    } catch (const std::exception& failure) {
+        state.SkipWithError(failure.what());
     }
-    reportCpu(state, key, reader.cpuTime() - cpuBefore, double(state.iterations()) * batchSize);
-    reportPercentiles(state, samples);
-    gLatencies[key].insert(gLatencies[key].end(), samples.begin(), samples.end());
 }
-BENCHMARK(BM_BareReader)->ArgName("batch")->Arg(1)->Arg(32)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LogSink)->ArgName("batch")->Arg(1)->Arg(32)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // A phone's discovery query, as the app sends it.
 Bytes phoneQuery()
@@ -338,30 +333,29 @@ Bytes paddedQuery(std::size_t size)
 }
 
 struct DatagramKind {
-    const char* name;
+    std::string name;
     Bytes datagram;
 };
 
-const std::vector<DatagramKind>& datagramKinds()
+std::vector<DatagramKind> datagramKinds()
 {
-    static const std::vector<DatagramKind> kinds = {
-        {"a phone's query", phoneQuery()},
-        {"worst 1 KB datagram (decoded)", dictionaryOfNulls(REMOTE_DISCOVERY_QUERY_CAPACITY)},
-        {"worst 4 KB datagram", dictionaryOfNulls(4096)},
-        {"4 KB query", paddedQuery(4096)},
+    return {
+        {"discovery: a phone's query", phoneQuery()},
+        {"discovery: worst 1 KB datagram", dictionaryOfNulls(REMOTE_DISCOVERY_QUERY_CAPACITY)},
+        {"discovery: worst 4 KB datagram", dictionaryOfNulls(4096)},
+        {"discovery: a query padded to 4 KB", paddedQuery(4096)},
     };
-    return kinds;
 }
 
-// The discovery responder's CPU for one datagram: it reads it, judges it,
-// and answers a query (twice, as to a phone on this computer).
-void BM_DiscoveryDatagram(benchmark::State& state)
+// The discovery responder's CPU for one datagram of each kind in turn: it
+// reads it, judges it, and answers a query (twice, as to a phone on this
+// computer). The iteration's time is the CPU time of all of them.
+void BM_DiscoveryDatagrams(benchmark::State& state)
 {
-    const DatagramKind& kind = datagramKinds().at(std::size_t(state.range(0)));
     DiscoveryResponder::Limits limits;
     limits.rate.perSourceBurst = limits.rate.allBurst = limits.rate.loggedInBurst = limits.rate.familiarBurst = 1e12;
     limits.rate.perSourcePerSecond = limits.rate.allPerSecond = 1e12;
-    ReceiverIdentity identity{"bench", 25736, "Linux", "quillon-receiver", "1"};
+    const ReceiverIdentity identity{"bench", REMOTE_DEFAULT_PORT, "Linux", "quillon-receiver", "1"};
     DiscoveryResponder responder(identity, limits);
     std::string error;
     if (!responder.open(ipv4Address("127.0.0.1", 0), error)) {
@@ -369,92 +363,77 @@ void BM_DiscoveryDatagram(benchmark::State& state)
         return;
     }
     const UniqueFd phone = boundUdpSocket("127.0.0.1", 0);
-    std::chrono::nanoseconds cpu{0};
+    const std::vector<DatagramKind> kinds = datagramKinds();
     const pthread_t self = pthread_self();
     for (auto _ : state) {
-        if (!sendDatagramToLoopback(phone.get(), responder.port(), kind.datagram)) {
-            state.SkipWithError("cannot send the datagram");
-            break;
+        std::chrono::nanoseconds all{0};
+        for (const DatagramKind& kind : kinds) {
+            if (!sendDatagramToLoopback(phone.get(), responder.port(), kind.datagram)) {
+                state.SkipWithError("cannot send the datagram");
+                return;
+            }
+            const auto before = threadCpuTime(self);
+            responder.handleReadable();
+            const auto used = threadCpuTime(self) - before;
+            all += used;
+            PathFigures& figures = gPaths[kind.name];
+            figures.cpu += used;
+            figures.events += 1;
+            uint8_t reply[4096];
+            while (recv(phone.get(), reply, sizeof reply, MSG_DONTWAIT) > 0) {
+            }
         }
-        const auto before = threadCpuTime(self);
-        responder.handleReadable();
-        const auto used = threadCpuTime(self) - before;
-        cpu += used;
-        state.SetIterationTime(std::chrono::duration<double>(used).count());
-        uint8_t reply[4096];
-        while (recv(phone.get(), reply, sizeof reply, MSG_DONTWAIT) > 0) {
-        }
+        state.SetIterationTime(std::chrono::duration<double>(all).count());
     }
-    reportCpu(state, std::string("discovery: ") + kind.name, cpu, double(state.iterations()));
-    state.SetLabel(kind.name);
 }
-BENCHMARK(BM_DiscoveryDatagram)->DenseRange(0, 3)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DiscoveryDatagrams)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// The codec alone: the worst 4 KB datagram decoded into a tree and freed,
-// in CPU time.
+// The codec alone: the worst 4 KB datagram decoded into a tree and freed.
 void BM_DecodeWorstDatagram(benchmark::State& state)
 {
     const bool list = state.range(0) != 0;
-    Bytes datagram = dictionaryOfNulls(4096);
-    if (list) {
-        datagram = Bytes{0x7B} + Bytes(4094, 0x6E) + Bytes{0x7D};
-    }
+    const Bytes datagram = list ? Bytes{0x7B} + Bytes(4094, 0x6E) + Bytes{0x7D} : dictionaryOfNulls(4096);
+    const std::string key = list ? "decode: 4,094 nulls in a list" : "decode: 1,364 entries of a null";
     const pthread_t self = pthread_self();
     const auto before = threadCpuTime(self);
     for (auto _ : state) {
         MojoTree tree(mojo_create());
         benchmark::DoNotOptimize(mojo_decode(tree.get(), datagram.data(), int(datagram.size())));
     }
-    reportCpu(state, list ? "decode: 4,094 nulls in a list" : "decode: 1,364 empty names and nulls in a dictionary",
-              threadCpuTime(self) - before, double(state.iterations()));
-    state.SetLabel(list ? "list of 4,094 nulls" : "dictionary of 1,364 nulls");
+    gPaths[key].cpu += threadCpuTime(self) - before;
+    gPaths[key].events += double(state.iterations());
+    state.SetLabel(key);
 }
 BENCHMARK(BM_DecodeWorstDatagram)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-double cpuOf(const std::string& key)
-{
-    const auto found = gCpu.find(key);
-    if (found == gCpu.end() || found->second.events <= 0)
-        return 0;
-    return double(found->second.cpu.count()) / 1000.0 / found->second.events;
-}
-
-double medianOf(const std::string& key)
-{
-    const auto found = gLatencies.find(key);
-    return found == gLatencies.end() ? 0 : percentile(found->second, 0.5);
-}
-
-void printRatio(const char* what, double value, double floor, const char* unit)
+void printRatio(const std::string& what, double value, double floor)
 {
     if (value > 0 && floor > 0)
-        std::printf("  %-58s %8.2f %s  vs %8.2f %s  = %5.2f x\n", what, value, unit, floor, unit, value / floor);
+        std::printf("  %-52s %8.2f us vs %8.2f us = %5.2f x\n", what.c_str(), value, floor, value / floor);
 }
 
 void printSummary()
 {
-    std::printf("\nside by side (CPU per event or datagram, in microseconds):\n");
+    std::printf("\nside by side (CPU time per event or datagram, unless said otherwise):\n");
     for (const int batch : {1, 32}) {
-        const std::string of = "batches of " + std::to_string(batch);
-        printRatio(("log sink (plain) vs bare reader, " + of).c_str(), cpuOf("log sink, plain, " + of),
-                   cpuOf("bare reader, " + of), "us");
+        const PathFigures& plain = gPaths[logKey("log sink, plain", batch)];
+        const PathFigures& secure = gPaths[logKey("log sink, secure", batch)];
+        const PathFigures& bare = gPaths[logKey("bare reader", batch)];
+        if (plain.latencies.empty())
+            continue;
+        const std::string of = ", batches of " + std::to_string(batch);
+        printRatio("log sink vs bare reader" + of, plain.cpuPerEvent(), bare.cpuPerEvent());
+        printRatio("  median latency of a batch", plain.median(), bare.median());
+        std::printf("  %-52s %+8.2f us CPU, %+8.2f us median latency, per event\n", ("secure over plain" + of).c_str(),
+                    secure.cpuPerEvent() - plain.cpuPerEvent(), (secure.median() - plain.median()) / batch);
     }
-    for (const int batch : {1, 32}) {
-        const std::string of = "batches of " + std::to_string(batch);
-        const double plain = cpuOf("log sink, plain, " + of);
-        const double secure = cpuOf("log sink, secure, " + of);
-        if (plain > 0 && secure > 0)
-            std::printf("  %-58s %+8.2f us CPU, %+8.2f us median latency, per event\n",
-                        ("secure over plain, " + of).c_str(), secure - plain,
-                        (medianOf("log sink, secure, " + of) - medianOf("log sink, plain, " + of)) / batch);
-    }
-    const double query = cpuOf("discovery: a phone's query");
-    for (const char* kind : {"worst 1 KB datagram (decoded)", "worst 4 KB datagram", "4 KB query"})
-        printRatio((std::string("discovery: ") + kind + " vs a phone's query").c_str(),
-                   cpuOf(std::string("discovery: ") + kind), query, "us");
-    for (const char* kind : {"decode: 1,364 empty names and nulls in a dictionary", "decode: 4,094 nulls in a list"})
-        if (const double cpu = cpuOf(kind))
-            std::printf("  %-58s %8.2f us (goal < 50 us)\n", kind, cpu);
+    const double query = gPaths["discovery: a phone's query"].cpuPerEvent();
+    for (const DatagramKind& kind : datagramKinds())
+        if (kind.name != "discovery: a phone's query")
+            printRatio(kind.name + " vs a query", gPaths[kind.name].cpuPerEvent(), query);
+    for (const char* key : {"decode: 1,364 entries of a null", "decode: 4,094 nulls in a list"})
+        if (const double cpu = gPaths[key].cpuPerEvent())
+            std::printf("  %-52s %8.2f us (goal < 50 us)\n", key, cpu);
 }
 
 } // namespace

@@ -14,16 +14,13 @@
 // each on its own, as the phone does.
 //
 // PacketToPointer sends one movement at a time and times it until the X
-// server reports that the pointer moved (a MotionNotify on the root window):
-// the receiver against a bare X relay (xrelay/), a thread that makes the
-// same XTest requests from a connection of its own. Counters: median_us and
-// p99_us, and cpu_us_per_packet, the CPU time of the receiver or of the
-// relay's thread. The ratios of both are printed at the end; run with
+// server reports that the pointer moved (a MotionNotify on the root window),
+// in turns through the receiver and through a bare X relay (xrelay/), a
+// thread that makes the same XTest requests from a connection of its own.
+// Counters: the CPU time per packet of the receiver and of the relay's
+// thread; the latencies' medians and ratios are printed at the end:
 //
-//     --benchmark_filter=PacketToPointer --benchmark_repetitions=3
-//         --benchmark_enable_random_interleaving=true
-//
-// to measure the two in turns.
+//     build/release/bench/bench_xtest_receiver --benchmark_filter=PacketToPointer --benchmark_min_time=5
 #include "support/LatencySamples.h"
 #include "support/LoopbackSockets.h"
 #include "support/ReceiverProcess.h"
@@ -276,71 +273,74 @@ void BM_PlainXTestClient(benchmark::State& state)
 BENCHMARK(BM_PlainXTestClient)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Per path, for the closing summary: each packet's time to the pointer in
-// microseconds, and the CPU time and packets of all repetitions.
+// microseconds, and the CPU time and packets of all runs.
 std::map<std::string, std::vector<double>> gLatencies;
 std::map<std::string, std::pair<std::chrono::nanoseconds, double>> gCpu;
 
-// Sends movements one at a time into `fd` and times each until the server
-// reports it; `cpuTime` is the CPU time of whatever relays them.
-void packetToPointer(benchmark::State& state, PrivateDisplay& screen, int fd,
-                     const std::function<std::chrono::nanoseconds()>& cpuTime, const std::string& key)
-{
-    screen.watchMotion();
-    std::vector<double> samples;
-    int16_t dx = 1;
-    const auto cpuBefore = cpuTime();
-    for (auto _ : state) {
-        const std::vector<uint8_t> packet = movePacket(dx, 0);
-        dx = int16_t(-dx);
-        const auto start = Clock::now();
-        if (send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) != ssize_t(packet.size()) || !screen.waitForMotion()) {
-            state.SkipWithError("the pointer did not move");
-            break;
-        }
-        bench::recordSample(state, samples, Clock::now() - start);
-    }
-    const auto cpu = cpuTime() - cpuBefore;
-    const double packets = double(state.iterations());
-    state.counters["cpu_us_per_packet"] = packets > 0 ? double(cpu.count()) / 1000.0 / packets : 0;
-    bench::reportPercentiles(state, samples);
-    gLatencies[key].insert(gLatencies[key].end(), samples.begin(), samples.end());
-    gCpu[key].first += cpu;
-    gCpu[key].second += packets;
-}
+// Where a movement goes on its way to the X server.
+struct PointerPath {
+    std::string key;
+    int fd;
+    std::function<std::chrono::nanoseconds()> cpuTime;
+};
 
-void BM_ReceiverXTest_PacketToPointer(benchmark::State& state)
+// Each iteration sends one movement down each path in turn, the receiver
+// then the bare relay, and times each until the server reports it; the
+// iteration's time is the receiver's.
+void BM_PacketToPointer(benchmark::State& state)
 {
     try {
         PrivateDisplay screen;
         const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-plain"});
         const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
-        const int fd = session.get();
-        if (fd < 0 || !sendAll(fd, loginPacket(kPasscode)) || !receiveExactly(fd, acceptingLoginReply().size())) {
+        if (!session.valid() || !sendAll(session.get(), loginPacket(kPasscode))
+            || !receiveExactly(session.get(), acceptingLoginReply().size())) {
             state.SkipWithError("no session to quillon-receiver");
             return;
         }
-        packetToPointer(state, screen, fd, [&receiver] { return receiver->cpuTime(); }, "receiver");
-    } catch (const std::exception& failure) {
-        state.SkipWithError(failure.what());
-    }
-}
-BENCHMARK(BM_ReceiverXTest_PacketToPointer)->UseManualTime()->Unit(benchmark::kMicrosecond);
-
-void BM_BareXRelay_PacketToPointer(benchmark::State& state)
-{
-    try {
-        PrivateDisplay screen;
         BareXRelay relay(screen.name());
         if (!relay.valid()) {
             state.SkipWithError("the bare relay cannot start");
             return;
         }
-        packetToPointer(state, screen, relay.sender(), [&relay] { return relay.cpuTime(); }, "bare relay");
+        std::vector<PointerPath> paths = {
+            {"receiver", session.get(), [&receiver] { return receiver->cpuTime(); }},
+            {"bare relay", relay.sender(), [&relay] { return relay.cpuTime(); }},
+        };
+        screen.watchMotion();
+        std::vector<std::chrono::nanoseconds> cpuBefore;
+        for (const PointerPath& path : paths)
+            cpuBefore.push_back(path.cpuTime());
+        int16_t dx = 1;
+        for (auto _ : state) {
+            for (const PointerPath& path : paths) {
+                const std::vector<uint8_t> packet = movePacket(dx, 0);
+                dx = int16_t(-dx);
+                const auto start = Clock::now();
+                if (send(path.fd, packet.data(), packet.size(), MSG_NOSIGNAL) != ssize_t(packet.size())
+                    || !screen.waitForMotion()) {
+                    state.SkipWithError(("the pointer did not move through the " + path.key).c_str());
+                    return;
+                }
+                const std::chrono::duration<double> elapsed = Clock::now() - start;
+                gLatencies[path.key].push_back(elapsed.count() * 1e6);
+                if (&path == &paths.front())
+                    state.SetIterationTime(elapsed.count());
+            }
+        }
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            const auto cpu = paths[i].cpuTime() - cpuBefore[i];
+            gCpu[paths[i].key].first += cpu;
+            gCpu[paths[i].key].second += double(state.iterations());
+            state.counters["cpu_us_per_packet_" + std::to_string(i)] =
+                double(cpu.count()) / 1000.0 / double(state.iterations());
+        }
+        state.SetLabel("counters: 0 receiver, 1 bare relay");
     } catch (const std::exception& failure) {
         state.SkipWithError(failure.what());
     }
 }
-BENCHMARK(BM_BareXRelay_PacketToPointer)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PacketToPointer)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void printSummary()
 {
