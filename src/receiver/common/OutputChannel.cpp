@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-OutputChannel::OutputChannel(int fd, std::size_t capacity)
+OutputChannel::OutputChannel(int fd, std::size_t capacity, PipeWrites pipeWrites)
     : fd_(fd)
     , capacity_(capacity)
 {
@@ -20,10 +20,8 @@ OutputChannel::OutputChannel(int fd, std::size_t capacity)
     // A pipe that polls writable takes PIPE_BUF bytes whole. A terminal that
     // does has room for at least one of its 256-byte buffers.
     chunk_ = known && S_ISCHR(status.st_mode) ? 256 : PIPE_BUF;
-    // A pipe opened afresh is a description of our own, whose mode we may
-    // set: written without waiting, it says itself when it is full, and a
-    // batch costs one write instead of a poll and a write.
-    if (known && S_ISFIFO(status.st_mode)) {
+    // Where it cannot be opened again (no /proc), the poll stays.
+    if (pipeWrites == PipeWrites::OwnDescription && known && S_ISFIFO(status.st_mode)) {
         const std::string path = "/proc/self/fd/" + std::to_string(fd);
         nonBlockingPipe_.reset(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
     }

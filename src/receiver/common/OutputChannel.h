@@ -29,8 +29,18 @@ class OutputChannel : public LineOutput {
 public:
     static constexpr std::size_t kDefaultCapacity = 64 * 1024;
 
+    // How a pipe is written without blocking. PollFirst: through `fd`,
+    // polled before each write (the mode of a descriptor shared with other
+    // processes stays as it is). OwnDescription: through the pipe opened
+    // again, non-blocking, a description of the channel's own, which says
+    // itself when the pipe is full: a batch costs one write instead of a poll
+    // and a write, and the channel keeps writing to the pipe that `fd` was
+    // when it was made. Other descriptors are written the same either way.
+    enum class PipeWrites { PollFirst, OwnDescription };
+
     // Does not own `fd`.
-    explicit OutputChannel(int fd, std::size_t capacity = kDefaultCapacity);
+    explicit OutputChannel(int fd, std::size_t capacity = kDefaultCapacity,
+                           PipeWrites pipeWrites = PipeWrites::PollFirst);
 
     // Queues the line. A batch that fills half the buffer is written out at
     // once, so that a slow reader does not lose the lines of one long batch.
