@@ -7,10 +7,10 @@
 //   timed until all their lines are read, through the real
 //   quillon-receiver --sink log on a plain session, on a secure session
 //   (whose extra is opening a record a packet), and through a bare reader:
-//   a thread that reads the same packets from a socket and writes the same
-//   lines to a pipe, one write() a read. Counters: each path's CPU time per
-//   event (the receiver's, or the bare reader's thread) and its median
-//   batch latency.
+//   a child process that reads the same packets from a socket and writes the
+//   same lines to a pipe, one write() a read. Counters: each path's CPU time
+//   per event (the receiver's or the bare reader's) and its median batch
+//   latency.
 // - discovery: the receiver's CPU for one datagram (its discovery responder,
 //   in this process, driven datagram by datagram, with a rate limit too
 //   generous to refuse anything): a phone's query, the worst 1 KB datagram,
@@ -28,6 +28,7 @@
 #include "WireFormat.h"
 #include "net/DiscoveryResponder.h"
 
+#include "support/ChildCpuTime.h"
 #include "support/LatencySamples.h"
 #include "support/LoopbackSockets.h"
 #include "support/ReceiverProcess.h"
@@ -37,6 +38,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -46,7 +48,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -175,9 +176,10 @@ private:
     std::optional<RecordSealer> sealer_;
 };
 
-// The floor of the log sink: a thread that reads mouse packets from a socket
-// and writes the same line for each to a pipe, all the lines of one read in
-// one write(), blocking on both.
+// The floor of the log sink: a child process that reads mouse packets from
+// a socket and writes the same line for each to a pipe, all the lines of one
+// read in one write(), blocking on both. A process of its own, as the
+// receiver is, so that both pay the same switches between processes.
 class BareReaderPath : public LinePath {
 public:
     BareReaderPath()
@@ -186,20 +188,29 @@ public:
         if (pipe2(ends, O_CLOEXEC) != 0)
             throw std::runtime_error("no pipe");
         lines_.reset(ends[0]);
-        out_.reset(ends[1]);
+        UniqueFd out(ends[1]);
         const UniqueFd listener = listeningOnLoopback(1);
         sender_ = connectToLoopback(localPort(listener.get()), /*noDelay=*/true);
-        in_.reset(accept(listener.get(), nullptr, nullptr));
-        thread_ = std::thread([this] { run(); });
+        UniqueFd in(accept(listener.get(), nullptr, nullptr));
+        child_ = fork();
+        if (child_ == 0) {
+            sender_.reset();
+            lines_.reset();
+            run(in.get(), out.get());
+            _exit(0);
+        }
+        if (child_ < 0)
+            throw std::runtime_error("cannot start the bare reader");
     }
     ~BareReaderPath() override
     {
-        sender_.reset(); // ends the thread's read
-        thread_.join();
+        sender_.reset(); // ends the child's read
+        int status = 0;
+        waitpid(child_, &status, 0);
     }
 
     int sender() const override { return sender_.get(); }
-    std::chrono::nanoseconds cpuTime() override { return threadCpuTime(thread_.native_handle()); }
+    std::chrono::nanoseconds cpuTime() override { return bench::cpuTimeOf(child_); }
 
     std::optional<std::string> nextLine() override
     {
@@ -221,13 +232,13 @@ public:
     }
 
 private:
-    void run()
+    static void run(int in, int out)
     {
         uint8_t packets[4096];
         std::size_t held = 0;
         char text[4096 / REMOTE_MOUSE_PACKET_SIZE * 64];
         for (;;) {
-            const ssize_t got = recv(in_.get(), packets + held, sizeof packets - held, 0);
+            const ssize_t got = recv(in, packets + held, sizeof packets - held, 0);
             if (got <= 0)
                 return;
             held += std::size_t(got);
@@ -241,17 +252,15 @@ private:
             }
             held -= at;
             std::copy(packets + at, packets + at + held, packets);
-            if (length > 0 && write(out_.get(), text, std::size_t(length)) != length)
+            if (length > 0 && write(out, text, std::size_t(length)) != length)
                 return;
         }
     }
 
     UniqueFd lines_;
-    UniqueFd out_;
     UniqueFd sender_;
-    UniqueFd in_;
+    pid_t child_ = -1;
     std::string buffered_;
-    std::thread thread_;
 };
 
 std::string logKey(const char* path, int batch)
