@@ -12,21 +12,37 @@
 //
 // Burst writes each iteration's packets with one send(); PerPacket sends
 // each on its own, as the phone does.
+//
+// PacketToPointer sends one movement at a time and times it until the X
+// server reports that the pointer moved (a MotionNotify on the root window),
+// in turns through the receiver and through a bare X relay (xrelay/), a
+// child process that makes the same XTest requests from a connection of its
+// own. Counters: the CPU time per packet of the receiver and of the relay;
+// the latencies' medians and ratios are printed at the end. On one
+// CPU, for the reason bench_receiver_paths gives:
+//
+//     taskset -c 1 build/release/bench/bench_xtest_receiver --benchmark_filter=PacketToPointer --benchmark_min_time=5
+#include "support/LatencySamples.h"
 #include "support/LoopbackSockets.h"
 #include "support/ReceiverProcess.h"
 #include "support/SessionBytes.h"
 #include "WireFormat.h"
 #include "support/XvfbDisplay.h"
+#include "xrelay/BareXRelay.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <benchmark/benchmark.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -69,6 +85,31 @@ public:
     }
 
     Display* display() const { return display_; }
+    const std::string& name() const { return xvfb_->name(); }
+
+    // From now on this connection hears every movement of the pointer.
+    void watchMotion()
+    {
+        XSelectInput(display_, DefaultRootWindow(display_), PointerMotionMask);
+        XSync(display_, False);
+    }
+
+    // Waits (bounded) for the next movement the server reports.
+    bool waitForMotion()
+    {
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        for (;;) {
+            while (XPending(display_) > 0) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == MotionNotify)
+                    return true;
+            }
+            pollfd ready{ConnectionNumber(display_), POLLIN, 0};
+            if (Clock::now() > deadline || poll(&ready, 1, 100) < 0)
+                return false;
+        }
+    }
 
     // The last movement of the next iteration: y goes down by one and back.
     int nextMarker() const { return y_ == kStartY ? 1 : -1; }
@@ -232,6 +273,106 @@ void BM_PlainXTestClient(benchmark::State& state)
 }
 BENCHMARK(BM_PlainXTestClient)->Arg(1)->Arg(0)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Per path, for the closing summary: each packet's time to the pointer in
+// microseconds, and the CPU time and packets of all runs.
+std::map<std::string, std::vector<double>> gLatencies;
+std::map<std::string, std::pair<std::chrono::nanoseconds, double>> gCpu;
+
+// Where a movement goes on its way to the X server.
+struct PointerPath {
+    std::string key;
+    int fd;
+    std::function<std::chrono::nanoseconds()> cpuTime;
+};
+
+// Each iteration sends one movement down each path in turn, the receiver
+// then the bare relay, and times each until the server reports it; the
+// iteration's time is the receiver's.
+void BM_PacketToPointer(benchmark::State& state)
+{
+    try {
+        PrivateDisplay screen;
+        const auto receiver = ReceiverProcess::startOnLoopback(kPasscode, {"--sink", "xtest", "--allow-plain"});
+        const UniqueFd session = connectToLoopback(receiver->sessionPort(), /*noDelay=*/true);
+        if (!session.valid() || !sendAll(session.get(), loginPacket(kPasscode))
+            || !receiveExactly(session.get(), acceptingLoginReply().size())) {
+            state.SkipWithError("no session to quillon-receiver");
+            return;
+        }
+        BareXRelay relay(screen.name());
+        if (!relay.valid()) {
+            state.SkipWithError("the bare relay cannot start");
+            return;
+        }
+        std::vector<PointerPath> paths = {
+            {"receiver", session.get(), [&receiver] { return receiver->cpuTime(); }},
+            {"bare relay", relay.sender(), [&relay] { return relay.cpuTime(); }},
+        };
+        screen.watchMotion();
+        std::vector<std::chrono::nanoseconds> cpuBefore;
+        for (const PointerPath& path : paths)
+            cpuBefore.push_back(path.cpuTime());
+        int16_t dx = 1;
+        for (auto _ : state) {
+            for (const PointerPath& path : paths) {
+                const std::vector<uint8_t> packet = movePacket(dx, 0);
+                dx = int16_t(-dx);
+                const auto start = Clock::now();
+                if (send(path.fd, packet.data(), packet.size(), MSG_NOSIGNAL) != ssize_t(packet.size())
+                    || !screen.waitForMotion()) {
+                    state.SkipWithError(("the pointer did not move through the " + path.key).c_str());
+                    return;
+                }
+                const std::chrono::duration<double> elapsed = Clock::now() - start;
+                gLatencies[path.key].push_back(elapsed.count() * 1e6);
+                if (&path == &paths.front())
+                    state.SetIterationTime(elapsed.count());
+            }
+        }
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            const auto cpu = paths[i].cpuTime() - cpuBefore[i];
+            gCpu[paths[i].key].first += cpu;
+            gCpu[paths[i].key].second += double(state.iterations());
+            state.counters["cpu_us_per_packet_" + std::to_string(i)] =
+                double(cpu.count()) / 1000.0 / double(state.iterations());
+        }
+        state.SetLabel("counters: 0 receiver, 1 bare relay");
+    } catch (const std::exception& failure) {
+        state.SkipWithError(failure.what());
+    }
+}
+BENCHMARK(BM_PacketToPointer)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void printSummary()
+{
+    const auto& receiver = gLatencies["receiver"];
+    const auto& relay = gLatencies["bare relay"];
+    if (receiver.empty() || relay.empty())
+        return;
+    const auto cpuPerPacket = [](const std::string& key) {
+        const auto& [cpu, packets] = gCpu[key];
+        return packets > 0 ? double(cpu.count()) / 1000.0 / packets : 0.0;
+    };
+    std::printf("\npacket -> pointer, one packet at a time (%zu and %zu packets):\n", receiver.size(), relay.size());
+    std::printf("  %-12s median %7.1f us  p99 %7.1f us  CPU %6.2f us a packet\n", "receiver",
+                bench::percentile(receiver, 0.5), bench::percentile(receiver, 0.99), cpuPerPacket("receiver"));
+    std::printf("  %-12s median %7.1f us  p99 %7.1f us  CPU %6.2f us a packet\n", "bare relay",
+                bench::percentile(relay, 0.5), bench::percentile(relay, 0.99), cpuPerPacket("bare relay"));
+    std::printf("  %-12s median %7.2f x   p99 %7.2f x   CPU %6.2f x   (goal <= 1.1 x)\n", "ratio",
+                bench::percentile(receiver, 0.5) / bench::percentile(relay, 0.5),
+                bench::percentile(receiver, 0.99) / bench::percentile(relay, 0.99),
+                cpuPerPacket("receiver") / cpuPerPacket("bare relay"));
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    printSummary();
+    benchmark::Shutdown();
+    return 0;
+}

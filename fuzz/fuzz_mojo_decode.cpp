@@ -3,7 +3,8 @@
 // encode again, and the encoding must be stable: decoding it takes all of it
 // and encoding that gives the same bytes. Never longer than what was consumed
 // (the encoder only ever picks the shorter string form, and a text stops at
-// its first NUL).
+// its first NUL). A decoded dictionary also takes an entry built by hand,
+// behind all of its own, and frees both kinds of node together.
 #include "Mojo.h"
 
 #include <cstdlib>
@@ -50,6 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Input already in the encoder's own form comes back byte for byte.
     if (first.size() == static_cast<size_t>(consumed) && std::memcmp(first.data(), data, first.size()) != 0)
         std::abort();
+
+    if (node->type == MOJO_DICTIONARY) {
+        mojo_dic_insert(node, mojo_create_pair(mojo_create_pair_value("k", mojo_create_with_type(MOJO_NULL))));
+        std::vector<uint8_t> extended;
+        const uint8_t entry[] = {'s', 1, 'k', 'n', ']'};
+        std::vector<uint8_t> expected(first.begin(), first.end() - 1);
+        expected.insert(expected.end(), entry, entry + sizeof entry);
+        if (encode(node, extended) < 0 || extended != expected)
+            std::abort();
+    }
 
     mojo_delete(again);
     mojo_delete(node);

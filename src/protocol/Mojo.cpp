@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Mojo.h"
 
-#include <cstdlib>
+#include "MojoStorage.h"
+
 #include <cstring>
 
 namespace {
@@ -14,34 +15,11 @@ constexpr uint8_t MARK_LIST_END = '}';
 constexpr size_t SHORT_STRING_MAX = 255;
 constexpr size_t LONG_STRING_MAX = 65535;
 
-mojo_node* allocate_node()
-{
-    return static_cast<mojo_node*>(std::calloc(1, sizeof(mojo_node)));
-}
-
-char* copy_text(const char* text, size_t length)
-{
-    char* copy = static_cast<char*>(std::malloc(length + 1));
-    std::memcpy(copy, text, length);
-    copy[length] = '\0';
-    return copy;
-}
+using mojo_storage::BlockCutter;
 
 mojo_node* first_child(const mojo_node* node)
 {
     return reinterpret_cast<mojo_node*>(node->value);
-}
-
-void append_child(mojo_node* parent, mojo_node* child)
-{
-    if (!parent->value) {
-        parent->value = reinterpret_cast<intptr_t>(child);
-        return;
-    }
-    mojo_node* last = first_child(parent);
-    while (last->next)
-        last = last->next;
-    last->next = child;
 }
 
 // Appends `child` behind `tail`, the container's last child so far (null
@@ -168,17 +146,18 @@ void encode_node(Writer& out, const mojo_node* node, int depth)
     }
 }
 
-int decode_item(mojo_node* node, const uint8_t* bytes, int length, int depth);
+int decode_item(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth);
+int decode_container(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth);
 
 // Decodes the items of a list or dictionary up to its closing marker;
 // `bytes` points just past the opening marker.
-int decode_list_items(mojo_node* list, const uint8_t* bytes, int length, int depth)
+int decode_list_items(BlockCutter& cut, mojo_node* list, const uint8_t* bytes, int length, int depth)
 {
     int position = 0;
     mojo_node* tail = nullptr;
     while (position < length && bytes[position] != MARK_LIST_END) {
-        mojo_node* child = allocate_node();
-        const int used = decode_item(child, bytes + position, length - position, depth);
+        mojo_node* child = cut.node();
+        const int used = decode_item(cut, child, bytes + position, length - position, depth);
         if (used < 0) {
             mojo_delete(child);
             return -1;
@@ -189,70 +168,99 @@ int decode_list_items(mojo_node* list, const uint8_t* bytes, int length, int dep
     return position < length ? position + 1 : -1;
 }
 
-// Reads the string item at `bytes` (marker `s` or `S`) into a new
-// NUL-terminated copy at `text`; the bytes it took, or -1.
-int read_text(const uint8_t* bytes, int length, char** text)
+// Finds the text of the string item at `bytes` (marker `s` or `S`); the
+// bytes the item takes, or -1.
+int read_text(const uint8_t* bytes, int length, const uint8_t** text, size_t* textLength)
 {
     if (length < 1)
         return -1;
     const int lengthBytes = bytes[0] == MOJO_STRING ? 1 : bytes[0] == MARK_LONG_STRING ? 2 : 0;
     if (lengthBytes == 0 || length < 1 + lengthBytes)
         return -1;
-    const uint32_t textLength = read_le(bytes + 1, lengthBytes);
+    const uint32_t count = read_le(bytes + 1, lengthBytes);
     const int header = 1 + lengthBytes;
-    if (textLength > static_cast<uint32_t>(length - header))
+    if (count > static_cast<uint32_t>(length - header))
         return -1;
     // A text is held NUL-terminated: one with a NUL inside would be cut
     // short, and a passcode "123456\0more" would read as "123456".
-    if (std::memchr(bytes + header, '\0', textLength))
+    if (count != 0 && std::memchr(bytes + header, '\0', count))
         return -1;
-    *text = copy_text(reinterpret_cast<const char*>(bytes + header), textLength);
-    return header + static_cast<int>(textLength);
+    *text = bytes + header;
+    *textLength = count;
+    return header + static_cast<int>(count);
 }
 
-int decode_dictionary_entries(mojo_node* dictionary, const uint8_t* bytes, int length, int depth)
+int decode_dictionary_entries(BlockCutter& cut, mojo_node* dictionary, const uint8_t* bytes, int length, int depth)
 {
     int position = 0;
     mojo_node* tail = nullptr;
+    bool failed = false;
     while (position < length && bytes[position] != MARK_DICTIONARY_END) {
-        // The name is read straight into the entry: an entry without a text
-        // name cannot be kept.
-        char* name = nullptr;
-        const int keyUsed = read_text(bytes + position, length - position, &name);
-        if (keyUsed < 0)
-            return -1;
+        // An entry without a text name cannot be kept.
+        const uint8_t* name = nullptr;
+        size_t nameLength = 0;
+        const int keyUsed = read_text(bytes + position, length - position, &name, &nameLength);
+        if (keyUsed < 0) {
+            failed = true;
+            break;
+        }
         position += keyUsed;
-        mojo_node* value = allocate_node();
-        const int valueUsed = decode_item(value, bytes + position, length - position, depth);
+        mojo_node* value = cut.node();
+        const int valueUsed = decode_item(cut, value, bytes + position, length - position, depth);
         if (valueUsed < 0) {
-            std::free(name);
             mojo_delete(value);
-            return -1;
+            failed = true;
+            break;
         }
         position += valueUsed;
-        auto* record = static_cast<mojo_pair_value*>(std::calloc(1, sizeof(mojo_pair_value)));
-        record->name = name;
+        mojo_pair_value* record = nullptr;
+        mojo_node* pair = cut.pair(&record);
+        record->name = cut.text(name, nameLength);
         record->value = value;
-        tail = append_after(dictionary, tail, mojo_create_pair(record));
+        tail = append_after(dictionary, tail, pair);
     }
-    return position < length ? position + 1 : -1;
+    // A decoded dictionary that the caller goes on filling appends behind
+    // its last entry at once.
+    if (mojo_node** lastEntry = mojo_storage::lastEntryOf(dictionary))
+        *lastEntry = tail;
+    return !failed && position < length ? position + 1 : -1;
 }
 
-int decode_item(mojo_node* node, const uint8_t* bytes, int length, int depth)
+[[gnu::noinline]] int decode_string(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length)
+{
+    const uint8_t* text = nullptr;
+    size_t textLength = 0;
+    const int used = read_text(bytes, length, &text, &textLength);
+    if (used < 0)
+        return -1;
+    node->type = MOJO_STRING;
+    // The text goes where its node lives: the caller's root is a node of its own.
+    node->value = reinterpret_cast<intptr_t>(
+        mojo_storage::blockOf(node) ? cut.text(text, textLength)
+                                    : mojo_storage::newText(reinterpret_cast<const char*>(text), textLength));
+    return used;
+}
+
+// Strings, lists and dictionaries are kept out of decode_item, so that the
+// items most often decoded, nulls and numbers, cost a small function.
+[[gnu::noinline]] int decode_container(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth)
+{
+    if (depth >= MOJO_MAX_DEPTH)
+        return -1;
+    node->type = bytes[0];
+    const int used = node->type == MOJO_LIST ? decode_list_items(cut, node, bytes + 1, length - 1, depth + 1)
+                                             : decode_dictionary_entries(cut, node, bytes + 1, length - 1, depth + 1);
+    return used < 0 ? -1 : 1 + used;
+}
+
+int decode_item(BlockCutter& cut, mojo_node* node, const uint8_t* bytes, int length, int depth)
 {
     if (length < 1)
         return -1;
     switch (bytes[0]) {
     case MOJO_STRING:
-    case MARK_LONG_STRING: {
-        char* text = nullptr;
-        const int used = read_text(bytes, length, &text);
-        if (used < 0)
-            return -1;
-        node->type = MOJO_STRING;
-        node->value = reinterpret_cast<intptr_t>(text);
-        return used;
-    }
+    case MARK_LONG_STRING:
+        return decode_string(cut, node, bytes, length);
     case MOJO_INTEGER:
         if (length < 5)
             return -1;
@@ -269,15 +277,8 @@ int decode_item(mojo_node* node, const uint8_t* bytes, int length, int depth)
         node->type = MOJO_NULL;
         return 1;
     case MOJO_LIST:
-    case MOJO_DICTIONARY: {
-        if (depth >= MOJO_MAX_DEPTH)
-            return -1;
-        node->type = bytes[0];
-        const int used = node->type == MOJO_LIST
-                             ? decode_list_items(node, bytes + 1, length - 1, depth + 1)
-                             : decode_dictionary_entries(node, bytes + 1, length - 1, depth + 1);
-        return used < 0 ? -1 : 1 + used;
-    }
+    case MOJO_DICTIONARY:
+        return decode_container(cut, node, bytes, length, depth);
     default:
         return -1;
     }
@@ -287,12 +288,12 @@ int decode_item(mojo_node* node, const uint8_t* bytes, int length, int depth)
 
 mojo_node* mojo_create()
 {
-    return allocate_node();
+    return mojo_storage::newNode();
 }
 
 mojo_node* mojo_create_with_type(int32_t kind)
 {
-    mojo_node* node = allocate_node();
+    mojo_node* node = mojo_storage::newNode();
     node->type = kind;
     return node;
 }
@@ -300,7 +301,7 @@ mojo_node* mojo_create_with_type(int32_t kind)
 mojo_node* mojo_create_string(const char* text)
 {
     mojo_node* node = mojo_create_with_type(MOJO_STRING);
-    node->value = reinterpret_cast<intptr_t>(copy_text(text, std::strlen(text)));
+    node->value = reinterpret_cast<intptr_t>(mojo_storage::newText(text, std::strlen(text)));
     return node;
 }
 
@@ -320,8 +321,8 @@ mojo_node* mojo_create_char(uint8_t byte)
 
 mojo_pair_value* mojo_create_pair_value(const char* name, mojo_node* value)
 {
-    auto* record = static_cast<mojo_pair_value*>(std::calloc(1, sizeof(mojo_pair_value)));
-    record->name = copy_text(name, std::strlen(name));
+    mojo_pair_value* record = mojo_storage::newRecord();
+    record->name = mojo_storage::newText(name, std::strlen(name));
     record->value = value;
     return record;
 }
@@ -337,7 +338,20 @@ int mojo_dic_insert(mojo_node* dictionary, mojo_node* pair)
 {
     if (!dictionary || dictionary->type != MOJO_DICTIONARY)
         return -1;
-    append_child(dictionary, pair);
+    // The walk starts at the entry appended last, where there is one: a
+    // dictionary built in order costs one step per entry, not a walk of all
+    // of them. Whatever was linked in by hand behind it is still walked.
+    mojo_node** lastEntry = mojo_storage::lastEntryOf(dictionary);
+    if (!dictionary->value) {
+        dictionary->value = reinterpret_cast<intptr_t>(pair);
+    } else {
+        mojo_node* last = lastEntry && *lastEntry ? *lastEntry : first_child(dictionary);
+        while (last->next)
+            last = last->next;
+        last->next = pair;
+    }
+    if (lastEntry)
+        *lastEntry = pair;
     return 0;
 }
 
@@ -368,17 +382,49 @@ const char* mojo_get_string(const mojo_node* node)
     return reinterpret_cast<const char*>(node->value);
 }
 
+namespace {
+
+// Frees a decoded node that owns nothing (no children, no text, no record of
+// its own) without the whole of mojo_delete: most nodes of a decoded message
+// are such leaves, or entries whose value is one, and a 4 KB message holds
+// thousands of them. False for any other node.
+bool is_decoded_leaf(const mojo_node* node)
+{
+    return node && node->type != MOJO_DICTIONARY && node->type != MOJO_LIST && node->type != MOJO_PAIR
+           && mojo_storage::blockOf(node);
+}
+
+bool release_decoded_leaf(mojo_node* node)
+{
+    if (node->type == MOJO_PAIR) {
+        auto* record = reinterpret_cast<mojo_pair_value*>(node->value);
+        if (!mojo_storage::blockOf(node) || !record || !is_decoded_leaf(record->value))
+            return false;
+        mojo_storage::releaseNode(record->value);
+    } else if (!is_decoded_leaf(node)) {
+        return false;
+    }
+    mojo_storage::releaseNode(node);
+    return true;
+}
+
+} // namespace
+
 void mojo_delete(mojo_node* node)
 {
     if (!node)
         return;
+    // The text, name and record of a decoded node are part of its block;
+    // those of a node of its own are freed with it.
+    const bool ownParts = mojo_storage::blockOf(node) == nullptr;
     switch (node->type) {
     case MOJO_DICTIONARY:
     case MOJO_LIST: {
         mojo_node* child = first_child(node);
         while (child) {
             mojo_node* next = child->next;
-            mojo_delete(child);
+            if (!release_decoded_leaf(child))
+                mojo_delete(child);
             child = next;
         }
         break;
@@ -387,18 +433,21 @@ void mojo_delete(mojo_node* node)
         auto* record = reinterpret_cast<mojo_pair_value*>(node->value);
         if (record) {
             mojo_delete(record->value);
-            std::free(record->name);
-            std::free(record);
+            if (ownParts) {
+                mojo_storage::freeText(record->name);
+                mojo_storage::freeRecord(record);
+            }
         }
         break;
     }
     case MOJO_STRING:
-        std::free(reinterpret_cast<char*>(node->value));
+        if (ownParts)
+            mojo_storage::freeText(reinterpret_cast<char*>(node->value));
         break;
     default:
         break;
     }
-    std::free(node);
+    mojo_storage::releaseNode(node);
 }
 
 int mojo_encode(const mojo_node* node, uint8_t* buffer, int capacity)
@@ -412,7 +461,10 @@ int mojo_encode(const mojo_node* node, uint8_t* buffer, int capacity)
 
 int mojo_decode(mojo_node* node, const uint8_t* bytes, int length)
 {
-    if (!node || !bytes || length < 0)
+    // Only a node of its own is filled: a decoded node's parts belong to its
+    // own block, not to the block of this message.
+    if (!node || !bytes || length < 0 || mojo_storage::blockOf(node))
         return -1;
-    return decode_item(node, bytes, length, 0);
+    BlockCutter cut(static_cast<size_t>(length));
+    return decode_item(cut, node, bytes, length, 0);
 }

@@ -2,9 +2,13 @@
 // Mojo: the value tree that every structured message to or from a receiver is
 // made of, and its self-delimiting byte encoding.
 //
-// A tree is a chain of heap nodes. Dictionaries and lists hold their first
-// child in `value` and the children are linked through `next`; a dictionary's
+// A tree is a chain of nodes. Dictionaries and lists hold their first child
+// in `value` and the children are linked through `next`; a dictionary's
 // children are pair nodes whose record holds the entry's name and value node.
+// A node made by mojo_create_* is a heap allocation of its own; the nodes of
+// a decoded message share one block (see MojoStorage.h). Either way a node
+// owns its text, record and children, mojo_delete on the root frees the whole
+// tree, and trees may mix both kinds of node.
 // Plain functions, integer results (0 or a byte count, -1 for failure), no
 // exceptions, no global state.
 #pragma once
@@ -52,6 +56,10 @@ mojo_pair_value* mojo_create_pair_value(const char* name, mojo_node* value);
 mojo_node* mojo_create_pair(mojo_pair_value* record);
 // Appends `pair` (whose `next` must be null) to the dictionary's chain and
 // takes ownership of it. -1, nothing changed, when `dictionary` is not a `[`.
+// A dictionary made by mojo_create_* or decoded into one remembers the entry
+// appended last, so that building one in order takes one step per entry. Its
+// chain may grow by hand behind that entry; a dictionary whose chain was cut
+// or replaced by hand must not be inserted into.
 int mojo_dic_insert(mojo_node* dictionary, mojo_node* pair);
 
 // Queries. Returned pointers are borrowed from the tree.
@@ -67,9 +75,9 @@ void mojo_delete(mojo_node* node);
 // fit, a text longer than 65535 bytes or nesting beyond MOJO_MAX_DEPTH gives -1.
 int mojo_encode(const mojo_node* node, uint8_t* buffer, int capacity);
 
-// Fills the blank `node` with the one item that starts at `bytes` and returns
-// the bytes it took, or -1 when the input is not a valid item within `length`
-// bytes. A text holding a NUL byte is not valid: it could not be held whole.
+// Fills the blank `node` (made by mojo_create) with the one item that starts
+// at `bytes` and returns the bytes it took, or -1 when the input is not a
+// valid item within `length` bytes, or `node` was itself decoded. A text holding a NUL byte is not valid: it could not be held whole.
 // Whatever was built before a failure stays attached to `node`; the caller
 // frees `node` in either case. Takes time linear in the input.
 int mojo_decode(mojo_node* node, const uint8_t* bytes, int length);

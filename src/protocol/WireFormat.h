@@ -21,6 +21,9 @@ constexpr int REMOTE_MOUSE_PACKET_SIZE = 6;
 constexpr int REMOTE_MESSAGE_HEADER_SIZE = 5;
 // The largest value-tree message payload the session reads.
 constexpr int REMOTE_RECEIVE_CAPACITY = 4096;
+// The phone encodes its discovery query into this many bytes: a datagram
+// larger than that is no query.
+constexpr int REMOTE_DISCOVERY_QUERY_CAPACITY = 1024;
 
 // Mouse button bits of the mouse event's buttons byte.
 enum : uint8_t {

@@ -12,6 +12,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+Bytes operator+(Bytes left, const Bytes& right)
+{
+    left.insert(left.end(), right.begin(), right.end());
+    return left;
+}
+
 void insert(mojo_node* dictionary, const char* name, mojo_node* value)
 {
     ASSERT_EQ(mojo_dic_insert(dictionary, mojo_create_pair(mojo_create_pair_value(name, value))), 0);
@@ -195,6 +201,76 @@ TEST(MojoDictionary, LookupIsCaseSensitiveAndStopsAtANonPair)
     pair->next->next = mojo_create_pair(mojo_create_pair_value("Os", mojo_create_string("Linux")));
     EXPECT_NE(mojo_dic_get_value(dictionary.get(), "Name"), nullptr);
     EXPECT_EQ(mojo_dic_get_value(dictionary.get(), "Os"), nullptr);
+}
+
+// Entries appended by insert, by hand behind them, and by insert again,
+// into dictionaries of every origin, end up in that order.
+TEST(MojoDictionary, InsertAppendsBehindEveryEntryWhereverTheDictionaryCameFrom)
+{
+    const Bytes nested = {0x5B, 0x73, 0x01, 'o', 0x5B, 0x73, 0x01, 'i', 0x6E, 0x5D, 0x5D};
+    int consumed = 0;
+    MojoTree decoded = decode(nested, consumed);
+    ASSERT_EQ(consumed, int(nested.size()));
+    MojoTree built(mojo_create_with_type(MOJO_DICTIONARY));
+    insert(built.get(), "a", mojo_create_int(1));
+    const std::pair<mojo_node*, Bytes> cases[] = {
+        {built.get(), Bytes{0x5B, 0x73, 0x01, 'a', 0x69, 1, 0, 0, 0}},
+        {decoded.get(), {}},
+        {mojo_dic_get_value(decoded.get(), "o"), Bytes{0x5B, 0x73, 0x01, 'i', 0x6E}},
+    };
+    for (const auto& [dictionary, before] : cases) {
+        insert(dictionary, "x", mojo_create_char('1'));
+        mojo_node* last = reinterpret_cast<mojo_node*>(dictionary->value);
+        while (last->next)
+            last = last->next;
+        last->next = mojo_create_pair(mojo_create_pair_value("y", mojo_create_char('2')));
+        insert(dictionary, "z", mojo_create_char('3'));
+    }
+    const Bytes entries = {0x73, 0x01, 'x', 0x63, '1', 0x73, 0x01, 'y', 0x63, '2', 0x73, 0x01, 'z', 0x63, '3'};
+    const Bytes inner = cases[2].second + entries + Bytes{0x5D};
+    EXPECT_EQ(encode(built.get()), cases[0].second + entries + Bytes{0x5D});
+    EXPECT_EQ(encode(mojo_dic_get_value(decoded.get(), "o")), inner);
+    EXPECT_EQ(encode(decoded.get()), (Bytes{0x5B, 0x73, 0x01, 'o'} + inner + entries + Bytes{0x5D}));
+}
+
+// A decoded tree's nodes share one block, but each is owned as a node of its
+// own: values move between decoded trees and trees built by hand, and every
+// tree frees what it holds, in any order (the sanitizer build catches a
+// block freed too early or never).
+TEST(MojoOwnership, DecodedAndBuiltNodesMixInEveryDirection)
+{
+    MojoTree source(mojo_create_with_type(MOJO_DICTIONARY));
+    insert(source.get(), "Name", mojo_create_string("desk"));
+    insert(source.get(), "List", mojo_create_with_type(MOJO_LIST));
+    const Bytes wire = encode(source.get());
+    for (int order = 0; order < 2; ++order) {
+        int consumed = 0;
+        MojoTree decoded = decode(wire, consumed);
+        ASSERT_EQ(consumed, int(wire.size()));
+        // A decoded value moves into a tree built by hand; a built one takes its place.
+        auto* record = reinterpret_cast<mojo_pair_value*>(reinterpret_cast<mojo_node*>(decoded->value)->value);
+        MojoTree built(mojo_create_with_type(MOJO_DICTIONARY));
+        insert(built.get(), "Moved", record->value);
+        record->value = mojo_create_string("lent");
+        // A built entry goes into the decoded tree, and into its decoded list.
+        insert(decoded.get(), "Added", mojo_create_int(7));
+        mojo_node* list = mojo_dic_get_value(decoded.get(), "List");
+        list->value = reinterpret_cast<intptr_t>(mojo_create_with_type(MOJO_NULL));
+        // A decoded string node is refused as the target of another decode.
+        EXPECT_EQ(mojo_decode(mojo_dic_get_value(built.get(), "Moved"), wire.data(), int(wire.size())), -1);
+        if (order == 0)
+            decoded.reset();
+        EXPECT_STREQ(mojo_get_string(mojo_dic_get_value(built.get(), "Moved")), "desk");
+        if (order == 1) {
+            built.reset();
+            int32_t added = 0;
+            EXPECT_EQ(mojo_get_int(mojo_dic_get_value(decoded.get(), "Added"), &added), 0);
+            const Bytes expected = Bytes{0x5B, 0x73, 4, 'N', 'a', 'm', 'e', 0x73, 4, 'l', 'e', 'n', 't'}
+                                   + Bytes{0x73, 4, 'L', 'i', 's', 't', 0x7B, 0x6E, 0x7D}
+                                   + Bytes{0x73, 5, 'A', 'd', 'd', 'e', 'd', 0x69, 7, 0, 0, 0, 0x5D};
+            EXPECT_EQ(encode(decoded.get()), expected);
+        }
+    }
 }
 
 TEST(MojoDictionary, WrongKindsAreRefused)

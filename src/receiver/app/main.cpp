@@ -106,7 +106,9 @@ int main(int argc, char** argv)
     if (const auto warning = weakPasscodeWarning(config.passcode, LoginThrottle::Policy{}))
         notice(*warning);
 
-    OutputChannel sinkOutput(STDOUT_FILENO);
+    // The sink's record: written a batch at a time, on a pipe (a script's
+    // or a test's reader) in one write each.
+    OutputChannel sinkOutput(STDOUT_FILENO, OutputChannel::kDefaultCapacity, OutputChannel::PipeWrites::OwnDescription);
     std::string sinkError;
     SinkOptions sinkOptions;
     sinkOptions.name = options.sink;

@@ -21,9 +21,11 @@ NoticeLimits& limits()
     return state;
 }
 
+// A notice is written at once: it may be the last thing the receiver says.
 void write(const std::string& text)
 {
     noticeOutput().writeLine("quillon-receiver: " + text);
+    noticeOutput().flush();
 }
 
 bool flushSuppressed(Clock::time_point now)

@@ -3,12 +3,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <fcntl.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-OutputChannel::OutputChannel(int fd, std::size_t capacity)
+OutputChannel::OutputChannel(int fd, std::size_t capacity, PipeWrites pipeWrites)
     : fd_(fd)
     , capacity_(capacity)
 {
@@ -18,6 +20,11 @@ OutputChannel::OutputChannel(int fd, std::size_t capacity)
     // A pipe that polls writable takes PIPE_BUF bytes whole. A terminal that
     // does has room for at least one of its 256-byte buffers.
     chunk_ = known && S_ISCHR(status.st_mode) ? 256 : PIPE_BUF;
+    // Where it cannot be opened again (no /proc), the poll stays.
+    if (pipeWrites == PipeWrites::OwnDescription && known && S_ISFIFO(status.st_mode)) {
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        nonBlockingPipe_.reset(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    }
 }
 
 void OutputChannel::writeLine(const std::string& line)
@@ -28,7 +35,8 @@ void OutputChannel::writeLine(const std::string& line)
     }
     pending_ += line;
     pending_ += '\n';
-    flush();
+    if (pending_.size() > capacity_ / 2)
+        flush();
 }
 
 void OutputChannel::flush()
@@ -56,6 +64,8 @@ std::size_t OutputChannel::writeSome(const char* bytes, std::size_t count)
         if (isSocket_) {
             // A stream socket (the journal, under systemd) says itself when it is full.
             written = ::send(fd_, bytes, count, MSG_DONTWAIT | MSG_NOSIGNAL);
+        } else if (nonBlockingPipe_.valid()) {
+            written = ::write(nonBlockingPipe_.get(), bytes, count);
         } else {
             // Pipes, terminals and files are shared with other processes, so
             // their mode stays as it is: poll first, then write no more than

@@ -2,6 +2,7 @@
 #include "net/DiscoveryReply.h"
 
 #include "MojoTree.h"
+#include "WireFormat.h"
 
 #include <climits>
 #include <memory>
@@ -21,7 +22,9 @@ void insert(mojo_node* dictionary, const char* name, mojo_node* value)
 
 bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length)
 {
-    if (length == 0 || length > std::size_t(INT_MAX))
+    // What cannot be a phone's query costs no decoding: a query fits the
+    // phone's query buffer, and it is a dictionary, which its first byte says.
+    if (length == 0 || length > std::size_t(REMOTE_DISCOVERY_QUERY_CAPACITY) || datagram[0] != MOJO_DICTIONARY)
         return false;
     MojoTree tree(mojo_create());
     if (mojo_decode(tree.get(), datagram, static_cast<int>(length)) < 0)

@@ -18,7 +18,9 @@ struct ReceiverIdentity {
     std::string receiverVersion;
 };
 
-// True when the datagram is an encoded dictionary holding "Device".
+// True when the datagram is an encoded dictionary holding "Device". A
+// datagram longer than a phone's query buffer, or one that does not start a
+// dictionary, is refused before anything is decoded.
 bool isDiscoveryQuery(const uint8_t* datagram, std::size_t length);
 
 // A query as a phone sends it, for asking whether a receiver is already there.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sinks/LogSink.h"
 
+#include <charconv>
 #include <string>
 
 namespace {
@@ -33,15 +34,37 @@ void LogSink::keyboard(uint8_t state, uint32_t keycode)
         heldKeycodes_.insert(keycode);
     else if (!state)
         heldKeycodes_.erase(keycode);
-    out_.writeLine("{\"type\":\"keyboard\",\"state\":" + std::to_string(state)
-                   + ",\"keycode\":" + std::to_string(keycode) + "}");
+    line_.assign(R"({"type":"keyboard","state":)");
+    append(state);
+    line_ += R"(,"keycode":)";
+    append(keycode);
+    line_ += '}';
+    out_.writeLine(line_);
 }
 
 void LogSink::mouse(uint8_t buttons, int16_t dx, int16_t dy)
 {
     heldButtons_ = buttons & kHeldButtonBits;
-    out_.writeLine("{\"type\":\"mouse\",\"buttons\":" + std::to_string(buttons) + ",\"dx\":" + std::to_string(dx)
-                   + ",\"dy\":" + std::to_string(dy) + "}");
+    line_.assign(R"({"type":"mouse","buttons":)");
+    append(buttons);
+    line_ += R"(,"dx":)";
+    append(dx);
+    line_ += R"(,"dy":)";
+    append(dy);
+    line_ += '}';
+    out_.writeLine(line_);
+}
+
+void LogSink::endOfBatch()
+{
+    out_.flush();
+}
+
+void LogSink::append(long long number)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    line_.append(digits, end);
 }
 
 void LogSink::disconnected()

@@ -3,6 +3,7 @@
 
 #include "common/ExitStatus.h"
 #include "common/Notice.h"
+#include "sinks/XRequestSend.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -144,6 +145,11 @@ bool XTestSink::pressKey(uint32_t keysym, bool down)
         XTestFakeKeyEvent(display_, held->second.keycode, True, CurrentTime);
         return true;
     }
+    // A keymap change that the X library read while it wrote a batch (so
+    // that the loop saw nothing left to read) is taken in before the keymap
+    // is asked: one read a key press, none a movement.
+    if (XEventsQueued(display_, QueuedAfterReading) > 0)
+        handleQueuedEvents();
     PressedKey key;
     if (lent != lentKeycodes_.end())
         key.keycode = lent->second.keycode;
@@ -308,7 +314,7 @@ void XTestSink::runWindowCommand(WindowCommand command)
 
 void XTestSink::endOfBatch()
 {
-    XFlush(display_);
+    sendQueuedXRequests(display_);
     handleQueuedEvents();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which datagrams are discovery queries, the reply's exact bytes, and which
-// sources lie on the network a query came in on.
+// sources lie on the network a query came in on. This program counts every
+// operator new, which is where the value tree's nodes come from.
 #include "net/DiscoveryReply.h"
 #include "net/LocalAddresses.h"
 #include "support/SessionBytes.h"
@@ -8,6 +9,28 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<long> heapAllocations{0};
+}
+
+void* operator new(std::size_t size)
+{
+    ++heapAllocations;
+    if (void* block = std::malloc(size != 0 ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    ++heapAllocations;
+    return std::malloc(size != 0 ? size : 1);
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -52,6 +75,45 @@ TEST(DiscoveryQuery, EverythingElseIsIgnored)
     };
     for (const auto& [what, datagram] : others)
         EXPECT_FALSE(isQuery(datagram)) << what;
+}
+
+// A phone's query with one more entry, "Pad", whose text makes it `size` bytes.
+Bytes paddedQuery(std::size_t size)
+{
+    const Bytes query = phoneQuery();
+    const std::size_t text = size - query.size() - 8; // "Pad" 5 bytes, long-string header 3
+    return Bytes(query.begin(), query.end() - 1) + shortString("Pad")
+           + Bytes{0x53, uint8_t(text), uint8_t(text >> 8)} + Bytes(text, 'x') + Bytes{0x5D};
+}
+
+// The heap allocations made while deciding whether `datagram` is a query.
+long allocationsToDecide(const Bytes& datagram, bool& isQuery)
+{
+    const long before = heapAllocations;
+    isQuery = isDiscoveryQuery(datagram.data(), datagram.size());
+    return heapAllocations - before;
+}
+
+TEST(DiscoveryQuery, WhatCannotBeAQueryIsRefusedBeforeAnyNodeIsBuilt)
+{
+    const Bytes query = phoneQuery();
+    const std::vector<std::pair<std::string, Bytes>> refused = {
+        {"one byte more than the phone's query buffer", paddedQuery(1025)},
+        {"a whole 4 KB datagram", paddedQuery(4096)},
+        {"a list holding Device", Bytes{0x7B} + shortString("Device") + shortString("iPhone") + Bytes{0x7D}},
+        {"the string Device", shortString("Device")},
+        {"framed like a session message", Bytes{0x80, 65, 0, 0, 0} + query},
+        {"a list of 1,022 nulls", Bytes{0x7B} + Bytes(1022, 0x6E) + Bytes{0x7D}},
+    };
+    for (const auto& [what, datagram] : refused) {
+        bool isQuery = true;
+        EXPECT_EQ(allocationsToDecide(datagram, isQuery), 0) << what;
+        EXPECT_FALSE(isQuery) << what;
+    }
+    // The largest query a phone can send is decoded, and is a query.
+    bool isQuery = false;
+    EXPECT_GT(allocationsToDecide(paddedQuery(1024), isQuery), 0) << "the count sees the decoder's nodes";
+    EXPECT_TRUE(isQuery);
 }
 
 TEST(DiscoveryReplyBytes, HoldsTheIdentityInOrderWithIpQuestionMarkThenTheSecureOffer)

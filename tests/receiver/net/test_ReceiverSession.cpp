@@ -7,6 +7,7 @@
 #include "net/LoginCheck.h"
 #include "net/ReceiverSession.h"
 #include "protocol/RefusedShares.h"
+#include "common/OutputChannel.h"
 #include "sinks/LogSink.h"
 #include "support/receiver/CapturedLines.h"
 #include "support/receiver/SecurePhone.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <sys/socket.h>
 #include <tuple>
 
 namespace {
@@ -255,6 +257,42 @@ TEST(LogSinkLines, ConnectionNotificationsAreExactJson)
                                R"({"type":"disconnect"})",
                            }));
     EXPECT_EQ(LogSink::jsonEscaped("a\"b\\c\n\x01"), "a\\\"b\\\\c\\u000a\\u0001");
+}
+
+// The reader is a datagram-like socket: each write the channel makes arrives
+// as one record, so counting the records counts the writes.
+TEST(LogSinkLines, TheLinesOfABatchLeaveInOneWriteAtItsEnd)
+{
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
+    const UniqueFd writing(ends[0]);
+    const UniqueFd reading(ends[1]);
+    const auto writes = [&reading] {
+        std::vector<std::string> records;
+        char record[65536];
+        for (ssize_t got; (got = recv(reading.get(), record, sizeof record, MSG_DONTWAIT)) > 0;)
+            records.emplace_back(record, std::size_t(got));
+        return records;
+    };
+    OutputChannel channel(writing.get());
+    LogSink sink(channel);
+
+    sink.connected("127.0.0.1:40000");
+    sink.loginAnswered(true);
+    for (int i = 0; i < 40; ++i)
+        sink.mouse(1, -3, 5);
+    EXPECT_TRUE(writes().empty()) << "nothing is written before the batch ends";
+    sink.endOfBatch();
+    std::string batch = R"({"type":"connect","peer":"127.0.0.1:40000"})" "\n" + kAccepted + "\n";
+    for (int i = 0; i < 40; ++i)
+        batch += kMouseLeft + "\n";
+    EXPECT_EQ(writes(), std::vector<std::string>{batch});
+
+    sink.keyboard(1, 0x41);
+    sink.endOfBatch();
+    sink.endOfBatch();
+    EXPECT_EQ(writes(), std::vector<std::string>{kKeyA + "\n"}) << "an empty batch writes nothing";
+    EXPECT_EQ(channel.takeDropped(), 0u);
 }
 
 TEST(LogSinkLines, WhatTheDrivingClientHeldIsPrintedWhenItIsReleased)
