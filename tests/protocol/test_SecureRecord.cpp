@@ -4,26 +4,11 @@
 // allocation on either side (this program counts every operator new).
 #include "SecureRecord.h"
 
+#include "support/HeapAllocations.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <limits>
-#include <new>
-
-namespace {
-std::atomic<long> heapAllocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    ++heapAllocations;
-    if (void* block = std::malloc(size != 0 ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -82,9 +67,9 @@ Opened openStream(RecordOpener& opener, const Bytes& stream, std::size_t piece)
     Opened opened;
     while (opened.taken < stream.size()) {
         std::size_t used = 0;
-        const long mark = heapAllocations;
+        const long mark = heapAllocations();
         const Status status = opener.feed(stream.data() + opened.taken, std::min(piece, stream.size() - opened.taken), used);
-        opened.allocations += heapAllocations - mark;
+        opened.allocations += heapAllocations() - mark;
         opened.taken += used;
         if (status == Status::Packet)
             opened.packets.emplace_back(opener.packet(), opener.packet() + opener.packetSize());
@@ -101,9 +86,9 @@ Opened openStream(RecordOpener& opener, const Bytes& stream, std::size_t piece)
 TEST(SecureRecord, PacketsComeOutWholeInEverySplitWithoutHeapAllocation)
 {
     ASSERT_TRUE(sodiumReady());
-    const long control = heapAllocations;
+    const long control = heapAllocations();
     const Bytes counted(1);
-    ASSERT_GT(heapAllocations, control) << "the count must see this program's allocations";
+    ASSERT_GT(heapAllocations(), control) << "the count must see this program's allocations";
 
     const RecordKey key = randomKey();
     const std::vector<Bytes> packets = {kMouse, kKeyboard, message(0), message(30), message(REMOTE_RECEIVE_CAPACITY)};
@@ -112,9 +97,9 @@ TEST(SecureRecord, PacketsComeOutWholeInEverySplitWithoutHeapAllocation)
     long allocations = 0;
     std::array<uint8_t, recordSize(kRecordMaxPlaintext)> record;
     for (const Bytes& packet : packets) {
-        const long mark = heapAllocations;
+        const long mark = heapAllocations();
         const int size = sealer.seal(packet.data(), packet.size(), record.data(), record.size());
-        allocations += heapAllocations - mark;
+        allocations += heapAllocations() - mark;
         ASSERT_EQ(size, int(recordSize(packet.size())));
         stream.insert(stream.end(), record.begin(), record.begin() + size);
     }

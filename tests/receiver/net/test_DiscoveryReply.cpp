@@ -4,33 +4,12 @@
 // operator new, which is where the value tree's nodes come from.
 #include "net/DiscoveryReply.h"
 #include "net/LocalAddresses.h"
+#include "support/HeapAllocations.h"
 #include "support/SessionBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-std::atomic<long> heapAllocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    ++heapAllocations;
-    if (void* block = std::malloc(size != 0 ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    ++heapAllocations;
-    return std::malloc(size != 0 ? size : 1);
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -39,19 +18,13 @@ bool isQuery(const Bytes& datagram)
     return isDiscoveryQuery(datagram.data(), datagram.size());
 }
 
-Bytes phoneQuery()
-{
-    return Bytes{0x5B} + shortString("Device") + shortString("iPhone") + shortString("DeviceVer")
-           + shortString("2.1") + shortString("AppName") + shortString("Quillon") + shortString("AppVer")
-           + shortString("1.0") + Bytes{0x5D};
-}
 
 } // namespace
 
 TEST(DiscoveryQuery, DictionariesHoldingDeviceAreQueries)
 {
-    EXPECT_EQ(phoneQuery().size(), 65u);
-    EXPECT_TRUE(isQuery(phoneQuery()));
+    EXPECT_EQ(discoveryQuery().size(), 65u);
+    EXPECT_TRUE(isQuery(discoveryQuery()));
     EXPECT_TRUE(isQuery(Bytes{0x5B} + shortString("Device") + Bytes{0x69, 1, 0, 0, 0, 0x5D}))
         << "any value of Device";
     EXPECT_TRUE(isQuery(Bytes{0x5B} + shortString("AppName") + shortString("x") + shortString("Device")
@@ -60,7 +33,7 @@ TEST(DiscoveryQuery, DictionariesHoldingDeviceAreQueries)
 
 TEST(DiscoveryQuery, EverythingElseIsIgnored)
 {
-    const Bytes query = phoneQuery();
+    const Bytes query = discoveryQuery();
     const std::vector<std::pair<std::string, Bytes>> others = {
         {"empty datagram", {}},
         {"empty dictionary", {0x5B, 0x5D}},
@@ -80,7 +53,7 @@ TEST(DiscoveryQuery, EverythingElseIsIgnored)
 // A phone's query with one more entry, "Pad", whose text makes it `size` bytes.
 Bytes paddedQuery(std::size_t size)
 {
-    const Bytes query = phoneQuery();
+    const Bytes query = discoveryQuery();
     const std::size_t text = size - query.size() - 8; // "Pad" 5 bytes, long-string header 3
     return Bytes(query.begin(), query.end() - 1) + shortString("Pad")
            + Bytes{0x53, uint8_t(text), uint8_t(text >> 8)} + Bytes(text, 'x') + Bytes{0x5D};
@@ -89,14 +62,14 @@ Bytes paddedQuery(std::size_t size)
 // The heap allocations made while deciding whether `datagram` is a query.
 long allocationsToDecide(const Bytes& datagram, bool& isQuery)
 {
-    const long before = heapAllocations;
+    const long before = heapAllocations();
     isQuery = isDiscoveryQuery(datagram.data(), datagram.size());
-    return heapAllocations - before;
+    return heapAllocations() - before;
 }
 
 TEST(DiscoveryQuery, WhatCannotBeAQueryIsRefusedBeforeAnyNodeIsBuilt)
 {
-    const Bytes query = phoneQuery();
+    const Bytes query = discoveryQuery();
     const std::vector<std::pair<std::string, Bytes>> refused = {
         {"one byte more than the phone's query buffer", paddedQuery(1025)},
         {"a whole 4 KB datagram", paddedQuery(4096)},
@@ -149,7 +122,7 @@ TEST(DiscoveryReplyOfAnotherReceiver, NameAndPortAreReadBackFromItsReply)
     const std::vector<uint8_t> query = encodeDiscoveryQuery();
     EXPECT_TRUE(isDiscoveryQuery(query.data(), query.size()));
     EXPECT_FALSE(decodeDiscoveryReply(query.data(), query.size())) << "a query is no reply";
-    EXPECT_FALSE(decodeDiscoveryReply(phoneQuery().data(), phoneQuery().size()));
+    EXPECT_FALSE(decodeDiscoveryReply(discoveryQuery().data(), discoveryQuery().size()));
     const Bytes noPort = Bytes{0x5B} + shortString("Name") + shortString("x") + Bytes{0x5D};
     EXPECT_FALSE(decodeDiscoveryReply(noPort.data(), noPort.size()));
 }
