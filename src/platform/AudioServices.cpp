@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AudioServices.h"
 
-#include <QAudioDevice>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QSoundEffect>
+#include <QLibrary>
+#include <QtDebug>
 
 #include <map>
 
@@ -21,6 +22,36 @@ QString localPathOf(const QUrl& url)
     return QString();
 }
 
+using NewSoundEffect = QObject* (*)(const QUrl& source);
+
+// The sound effects' module: in QUILLON_SOUND_MODULE_DIR when set (a program
+// that holds the app without being it, such as a test), beside the program
+// in the build tree, in the library folder of its prefix once installed.
+// Opened once; when it cannot be found or opened, every sound stays silent
+// and one warning says why.
+NewSoundEffect soundEffectMaker()
+{
+    static const NewSoundEffect maker = [] {
+        const QString binDir = QCoreApplication::applicationDirPath();
+        QString why = QStringLiteral("not found");
+        for (const QString& dir : {qEnvironmentVariable("QUILLON_SOUND_MODULE_DIR"), binDir,
+                                   QDir(binDir).filePath(QLatin1String(QUILLON_SOUND_MODULE_FROM_BINDIR))}) {
+            if (dir.isEmpty())
+                continue;
+            const QString path = QDir(dir).filePath(QLatin1String(QUILLON_SOUND_MODULE));
+            if (!QFileInfo::exists(path))
+                continue;
+            QLibrary module(path); // never unloaded: the sounds run its code
+            if (auto maker = reinterpret_cast<NewSoundEffect>(module.resolve("quillon_new_sound_effect")))
+                return maker;
+            why = module.errorString();
+        }
+        qWarning("Sounds are off: the sound effects module %s: %s", QUILLON_SOUND_MODULE, qPrintable(why));
+        return NewSoundEffect(nullptr);
+    }();
+    return maker;
+}
+
 // QSoundEffect loads the sound once and plays it on Qt's audio thread, so a
 // play returns at once and a sound may start again while it still sounds.
 class SoundEffectBackend : public AudioBackend {
@@ -31,13 +62,9 @@ public:
         if (path.isEmpty() || !QFileInfo(path).isFile())
             return 0;
         const SystemSoundID id = nextId_++;
-        std::unique_ptr<QSoundEffect> effect;
-        // Without an audio output the id is valid but silent.
-        if (!QMediaDevices::defaultAudioOutput().isNull()) {
-            effect = std::make_unique<QSoundEffect>();
-            effect->setSource(fileUrl);
-        }
-        sounds_.emplace(id, std::move(effect));
+        // Without an audio output (or the module) the id is valid but silent.
+        const NewSoundEffect newSoundEffect = soundEffectMaker();
+        sounds_.emplace(id, std::unique_ptr<QObject>(newSoundEffect ? newSoundEffect(fileUrl) : nullptr));
         return id;
     }
 
@@ -45,7 +72,7 @@ public:
     {
         auto it = sounds_.find(id);
         if (it != sounds_.end() && it->second)
-            it->second->play();
+            QMetaObject::invokeMethod(it->second.get(), "play");
     }
 
     void disposeSystemSound(SystemSoundID id) override
@@ -54,7 +81,7 @@ public:
     }
 
 private:
-    std::map<SystemSoundID, std::unique_ptr<QSoundEffect>> sounds_;
+    std::map<SystemSoundID, std::unique_ptr<QObject>> sounds_; // QSoundEffects
     SystemSoundID nextId_ = 1;
 };
 

@@ -5,6 +5,7 @@
 // can be made, every test skips and says why: without one, the app's
 // discovery would broadcast onto the real network.
 #include "e2e/PrivateNetwork.h"
+#include "support/QtTestDefaults.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -14,13 +15,7 @@
 int main(int argc, char** argv)
 {
     const std::string failure = e2e::enterPrivateNetwork(); // while there is one thread
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // No test reads the battery of the machine it runs on (nor do the programs
-    // it starts): UPower is asked on a bus that is not there, unless a test
-    // serves a stand-in.
-    if (!qEnvironmentVariableIsSet("QUILLON_UPOWER_BUS"))
-        qputenv("QUILLON_UPOWER_BUS", "unix:path=/nonexistent/quillon-tests-have-no-upower");
+    setQtTestDefaults();
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     if (!failure.empty())
