@@ -2,6 +2,7 @@
 #include "common/TokenBucket.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -58,4 +59,18 @@ TokenBucket::Clock::time_point TokenBucket::nextTokenAt(Clock::time_point now) c
 bool TokenBucket::full(Clock::time_point now) const
 {
     return tokensAt(now) >= burst_ - (1 - kWhole);
+}
+
+TokenBucket* bucketOfSource(std::unordered_map<uint32_t, TokenBucket>& table, uint32_t source,
+                            std::size_t maxSources, const TokenBucket& fresh, TokenBucket::Clock::time_point now)
+{
+    if (auto found = table.find(source); found != table.end())
+        return &found->second;
+    if (table.size() >= maxSources) {
+        for (auto it = table.begin(); it != table.end();)
+            it = it->second.full(now) ? table.erase(it) : std::next(it);
+        if (table.size() >= maxSources)
+            return nullptr;
+    }
+    return &table.emplace(source, fresh).first->second;
 }

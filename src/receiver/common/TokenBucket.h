@@ -4,6 +4,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
 
 class TokenBucket {
 public:
@@ -31,3 +34,10 @@ private:
     Clock::time_point last_{};
     bool started_ = false;
 };
+
+// The bucket of `source` in `table`, a copy of `fresh` when the source is
+// new; null when the table already holds `maxSources` buckets that are still
+// spending their tokens. A bucket that has filled up again has nothing to
+// remember, so those make room for a new source.
+TokenBucket* bucketOfSource(std::unordered_map<uint32_t, TokenBucket>& table, uint32_t source,
+                            std::size_t maxSources, const TokenBucket& fresh, TokenBucket::Clock::time_point now);

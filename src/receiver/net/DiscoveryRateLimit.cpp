@@ -24,16 +24,7 @@ double DiscoveryRateLimit::everyoneBurst() const
 
 TokenBucket* DiscoveryRateLimit::strangerBucket(uint32_t source, Clock::time_point now)
 {
-    if (auto found = strangers_.find(source); found != strangers_.end())
-        return &found->second;
-    if (strangers_.size() >= policy_.maxSources) {
-        // A source whose bucket has filled up again has nothing to remember.
-        for (auto it = strangers_.begin(); it != strangers_.end();)
-            it = it->second.full(now) ? strangers_.erase(it) : std::next(it);
-        if (strangers_.size() >= policy_.maxSources)
-            return nullptr;
-    }
-    return &strangers_.emplace(source, newSourceBucket()).first->second;
+    return bucketOfSource(strangers_, source, policy_.maxSources, newSourceBucket(), now);
 }
 
 bool DiscoveryRateLimit::allow(uint32_t source, bool local, Clock::time_point now)

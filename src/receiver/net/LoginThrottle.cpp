@@ -104,17 +104,8 @@ bool LoginThrottle::takeHello(uint32_t address, Clock::time_point now)
 
 TokenBucket* LoginThrottle::helloBucket(uint32_t address, Clock::time_point now)
 {
-    if (auto found = hellos_.find(address); found != hellos_.end())
-        return &found->second;
-    if (hellos_.size() >= policy_.maxAddresses) {
-        // An address whose budget has filled up again has nothing to remember.
-        for (auto it = hellos_.begin(); it != hellos_.end();)
-            it = it->second.full(now) ? hellos_.erase(it) : std::next(it);
-        if (hellos_.size() >= policy_.maxAddresses)
-            return nullptr;
-    }
-    return &hellos_.emplace(address, TokenBucket(policy_.hellosPerAddressBurst, policy_.hellosPerAddressPerSecond))
-                .first->second;
+    return bucketOfSource(hellos_, address, policy_.maxAddresses,
+                          TokenBucket(policy_.hellosPerAddressBurst, policy_.hellosPerAddressPerSecond), now);
 }
 
 bool LoginThrottle::hasLoggedIn(uint32_t address) const
