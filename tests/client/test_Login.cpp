@@ -262,6 +262,26 @@ TEST_F(LoginTest, AReceiverThatProvesAnotherNameThanThePinnedOrTheDiscoveredOneI
               (QVariantMap{{"Studio", "Studio"}, {"Den", "Elsewhere"}}));
 }
 
+// A receiver that refuses the passcode (an impostor, or the passcode
+// changed) gets one handshake from Connect at Start and none from the app's
+// own logins after it, until the user logs in from the login screen.
+TEST_F(LoginTest, AfterARefusedPasscodeOnlyTheLoginScreenTriesAgain)
+{
+    ReceiverDouble impostor(knowing("not the saved one"));
+    auto computer = Computer::initWithInfo("Studio", "Linux");
+    computer->setIp("127.0.0.1");
+    computer->setPort(impostor.port());
+    using Origin = ComputerSession::Origin;
+    EXPECT_EQ(ComputerSession::logIn(*computer, "secret", Origin::ConnectAtStart), -2);
+    EXPECT_EQ(impostor.connections(), 1);
+    Alert::dismissAll();
+    for (const Origin origin : {Origin::ConnectAtStart, Origin::Reconnect})
+        EXPECT_EQ(ComputerSession::logIn(*computer, "secret", origin), ComputerSession::kNotTried);
+    EXPECT_EQ(impostor.connections(), 1);
+    EXPECT_EQ(ComputerSession::logIn(*computer, "secret", Origin::LoginScreen), -2);
+    EXPECT_EQ(impostor.connections(), 2);
+}
+
 TEST_F(LoginTest, AScreenOpenedWhileTheTabIsHiddenIsStillToldItAppears)
 {
     savePasswords({{"Studio", "hunter2"}});
