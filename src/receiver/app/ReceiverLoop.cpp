@@ -4,6 +4,7 @@
 #include "app/KnownAddressesFile.h"
 #include "common/ExitStatus.h"
 #include "common/Notice.h"
+#include "common/ReadinessWait.h"
 #include "net/DiscoveryResponder.h"
 #include "net/SessionServer.h"
 #include "QuillonVersion.h"
@@ -28,7 +29,7 @@ namespace {
 constexpr std::chrono::milliseconds kAnotherReceiverWait{500};
 
 // Written by the signal handler, read by the loop: the classic self-pipe, so
-// that a stop request wakes poll() without a race.
+// that a stop request wakes the wait without a race.
 int stopPipeWrite = -1;
 
 void requestStop(int)
@@ -71,7 +72,7 @@ struct StopSignals {
     static constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 };
 
-// Adds an output that has lines waiting to the poll set.
+// Adds an output that has lines waiting to what the loop waits for.
 void addOutput(std::vector<pollfd>& fds, const OutputChannel& output)
 {
     if (output.hasPending())
@@ -87,7 +88,7 @@ void reportDrops(OutputChannel& output, const char* what)
         notice(std::to_string(dropped) + " lines of " + what + " dropped: nobody read them in time");
 }
 
-// The poll() time-out in milliseconds for the earliest of `waits`; -1 (no
+// The wait's time-out in milliseconds for the earliest of `waits`; -1 (no
 // time-out) when there is none.
 int pollTimeout(std::initializer_list<std::optional<std::chrono::milliseconds>> waits)
 {
@@ -132,6 +133,13 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
     StopSignals stop;
     if (!stop.install()) {
         notice(std::string("cannot set up signal handling: ") + std::strerror(errno));
+        return kExitFailed;
+    }
+
+    // Before the sessions: they tell it of every client they close, to the last.
+    ReadinessWait readiness;
+    if (!readiness.valid()) {
+        notice(std::string("cannot wait for input: ") + std::strerror(errno));
         return kExitFailed;
     }
 
@@ -191,22 +199,23 @@ int runReceiver(const ReceiverConfig& config, InputSink& sink, OutputChannel& si
         notice("plain logins are accepted (--allow-plain): the passcodes and keys of phones that log in "
                "plainly cross the network readable to anyone on it");
 
+    sessions.setClosingHandler([&readiness](int fd) { readiness.forget(fd); });
     std::vector<pollfd> fds;
     for (;;) {
         fds.clear();
         fds.push_back({stop.readEnd.get(), POLLIN, 0});
         fds.push_back({discovery.fd(), POLLIN, 0});
-        fds.push_back({discovery.broadcastFd(), POLLIN, 0}); // -1 (skipped by poll) without --bind
+        fds.push_back({discovery.broadcastFd(), POLLIN, 0}); // -1 (skipped) without --bind
         const InputSink::PollRequest sinkPoll = sink.pollRequest();
         fds.push_back({sinkPoll.fd, sinkPoll.events, 0});
         sessions.addPollFds(fds);
         addOutput(fds, sinkOutput);
         addOutput(fds, noticeOutput());
         const int timeout = pollTimeout({sessions.timeUntilNextDeadline(), sinkPoll.timeout, reportSuppressedNotices()});
-        if (::poll(fds.data(), fds.size(), timeout) < 0) {
+        if (readiness.wait(fds, timeout) < 0) {
             if (errno == EINTR)
                 continue;
-            notice(std::string("poll failed: ") + std::strerror(errno));
+            notice(std::string("waiting for input failed: ") + std::strerror(errno));
             sessions.closeAll();
             return kExitFailed;
         }

@@ -303,6 +303,8 @@ void SessionServer::close(int fd, const std::string& why)
         sink_.releaseHeld();
     if (policy_.left(found->second.id, now_()))
         tellHeldBack(found->second.peer);
+    if (closing_)
+        closing_(fd);
     connections_.erase(found);
     sink_.disconnected();
 }

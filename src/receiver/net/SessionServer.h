@@ -62,6 +62,9 @@ public:
     {
         knownAddressesChanged_ = std::move(handler);
     }
+    // Told a client's descriptor just before it is closed: a wait that
+    // keeps its list between turns must drop it before the number is reused.
+    void setClosingHandler(std::function<void(int fd)> handler) { closing_ = std::move(handler); }
 
     // Closes every connection (telling the sink of each).
     void closeAll();
@@ -100,6 +103,7 @@ private:
     std::function<Clock::time_point()> now_;
     AdmissionPolicy policy_;
     std::function<void(const std::vector<uint32_t>&)> knownAddressesChanged_;
+    std::function<void(int fd)> closing_;
     UniqueFd listener_;
     std::map<int, Connection> connections_;
 };
