@@ -39,9 +39,14 @@ void MainViewController::loadView()
 {
     ui_ = std::make_unique<Ui::MainWindow>();
     loadViewFromForm(*ui_);
-    view()->setStyleSheet(QStringLiteral("QWidget#MainWindow { background: %1; }\n"
-                                         "QLabel#inputLabel { color: %2; background: transparent; }")
-                              .arg(platform::theme::groupedBackground().name(), platform::theme::label().name()));
+    // Colours by palette rather than a style sheet: a style sheet here would
+    // send every widget of every screen below it through the style sheet
+    // engine, when it is made and each time it is drawn. The window's
+    // palette already has the grouped background.
+    view()->setAutoFillBackground(true);
+    QPalette labelColours = ui_->inputLabel->palette();
+    labelColours.setColor(QPalette::WindowText, platform::theme::label());
+    ui_->inputLabel->setPalette(labelColours);
 }
 
 void MainViewController::viewDidLoad()
