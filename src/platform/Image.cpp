@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Image.h"
 
+#include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 
 namespace platform {
@@ -20,13 +22,21 @@ Image Image::fromFile(const QString& path, qreal devicePixelRatio)
     return image;
 }
 
+QPixmap readImageFile(const QString& path)
+{
+    QImageReader reader(path, QFileInfo(path).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    return image.isNull() ? QPixmap(path) : QPixmap::fromImage(image);
+}
+
 QPixmap Image::pixmap() const
 {
     if (!pixels_)
         return QPixmap();
     if (!pixels_->read) {
         pixels_->read = true;
-        pixels_->pixmap = QPixmap(pixels_->path);
+        pixels_->pixmap = readImageFile(pixels_->path);
         if (!pixels_->pixmap.isNull())
             pixels_->pixmap.setDevicePixelRatio(pixels_->devicePixelRatio);
     }

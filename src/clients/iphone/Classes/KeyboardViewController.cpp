@@ -11,6 +11,7 @@
 #include "ui_KeyboardView.h"
 
 #include "platform/Bundle.h"
+#include "platform/Image.h"
 #include "platform/GrowingForm.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PhoneLook.h"
@@ -41,7 +42,8 @@ QString labelOf(const char* text)
 QPixmap imageNamed(const QString& fileName)
 {
     const int dot = fileName.lastIndexOf('.');
-    return QPixmap(platform::Bundle::mainBundle().pathForResource(fileName.left(dot), fileName.mid(dot + 1)));
+    return platform::readImageFile(
+        platform::Bundle::mainBundle().pathForResource(fileName.left(dot), fileName.mid(dot + 1)));
 }
 
 // Printing keys, the keypad's digits, operators and point, and the three

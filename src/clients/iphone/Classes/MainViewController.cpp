@@ -10,6 +10,7 @@
 #include "TouchPadViewController.h"
 #include "ui_MainWindow.h"
 
+#include "platform/Image.h"
 #include "platform/NotificationCenter.h"
 #include "platform/StatusBar.h"
 #include "platform/TabBar.h"
@@ -39,6 +40,14 @@ void MainViewController::loadView()
 {
     ui_ = std::make_unique<Ui::MainWindow>();
     loadViewFromForm(*ui_);
+    // The tab icons are read here rather than by the form, whose icons Qt
+    // reads by letting every image plugin look at them first.
+    const std::pair<QAction*, const char*> icons[] = {{ui_->tabbarItemTouchPad, ":/app/tab-touchpad@2x.png"},
+                                                      {ui_->tabbarItemKeyboard, ":/app/tab-keyboard@2x.png"},
+                                                      {ui_->tabbarItemRemote, ":/app/tab-remote@2x.png"},
+                                                      {ui_->tabbarItemConnection, ":/app/tab-computers@2x.png"}};
+    for (const auto& [item, file] : icons)
+        item->setIcon(QIcon(platform::readImageFile(QString::fromLatin1(file))));
     // Colours by palette rather than a style sheet: a style sheet here would
     // send every widget of every screen below it through the style sheet
     // engine, when it is made and each time it is drawn. The window's
