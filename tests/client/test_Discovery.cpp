@@ -26,29 +26,19 @@
 
 #include <chrono>
 
+using platform::Notification;
 using platform::NotificationCenter;
 using platform::RunLoop;
 
 namespace {
 
-Datagram truncated(Datagram datagram)
-{
-    datagram.resize(datagram.size() - 3);
-    return datagram;
-}
+// The query, byte for byte as the test support writes it out.
+const Datagram kQuery = discoveryQuery();
 
-Datagram bytesOf(std::initializer_list<std::string> parts)
+std::shared_ptr<Computer> computerFrom(const Datagram& reply, const char* sender = "127.0.0.1")
 {
-    Datagram bytes;
-    for (const std::string& part : parts)
-        bytes.insert(bytes.end(), part.begin(), part.end());
-    return bytes;
+    return discovery_computerFromReply(reply.data(), int(reply.size()), sender);
 }
-
-// The query, byte for byte.
-const Datagram kQuery = bytesOf({"\x5B", "\x73\x06", "Device", "\x73\x06", "iPhone", "\x73\x09", "DeviceVer",
-                                 "\x73\x03", "2.1", "\x73\x07", "AppName", "\x73\x07", "Quillon", "\x73\x06",
-                                 "AppVer", "\x73\x03", "1.0", "\x5D"});
 
 class DiscoveryTest : public ::testing::Test {
 protected:
@@ -57,11 +47,10 @@ protected:
         savedDefault = ComputerListViewController::defaultDiscoveryEndpoint();
         ComputerListViewController::setDefaultDiscoveryEndpoint({"127.255.255.255", receiver.port(), 0});
         platform::ViewAnimation::setAnimationsEnabled(false);
-        NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("Discovered Computer"),
-                                                        [this](const platform::Notification& notification) {
-                                                            if (auto* computer = notification.objectAs<std::shared_ptr<Computer>>())
-                                                                notified.push_back(*computer);
-                                                        });
+        NotificationCenter::defaultCenter().addObserver(this, "Discovered Computer", [this](const Notification& n) {
+            if (auto* computer = n.objectAs<std::shared_ptr<Computer>>())
+                notified.push_back(*computer);
+        });
     }
     void TearDown() override
     {
@@ -244,6 +233,7 @@ TEST_F(DiscoveryTest, RepliesMissingAKeyOrCarryingTheWrongKindAreDropped)
         std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.first == key; })->second = value;
         return encodeDictionary(entries);
     };
+    const Datagram cut = receiverReply("Cut");
     auto entriesWithDevice = complete;
     entriesWithDevice.push_back({"Device", "iPhone"});
 
@@ -261,12 +251,12 @@ TEST_F(DiscoveryTest, RepliesMissingAKeyOrCarryingTheWrongKindAreDropped)
         {"Name not UTF-8", with("Name", std::string("Bad\xff\xfe"))},
         {"Ip of 64 characters", with("Ip", std::string(64, '1'))},
         {"not a value tree", Datagram{'h', 'e', 'l', 'l', 'o'}},
-        {"a truncated tree", truncated(receiverReply("Cut"))},
+        {"a truncated tree", Datagram(cut.begin(), cut.end() - 3)},
         {"an empty datagram", Datagram{}},
     };
     for (const auto& [what, datagram] : dropped) {
         SCOPED_TRACE(what);
-        EXPECT_EQ(discovery_computerFromReply(datagram.data(), int(datagram.size()), "127.0.0.1"), nullptr);
+        EXPECT_EQ(computerFrom(datagram), nullptr);
     }
 
     load();
@@ -287,13 +277,13 @@ TEST_F(DiscoveryTest, RepliesMissingAKeyOrCarryingTheWrongKindAreDropped)
 TEST_F(DiscoveryTest, TheAddressComesFromIpOrFromTheSender)
 {
     auto computerFor = [](const ReplyValue& ip) {
-        const Datagram datagram = encodeDictionary({{"Name", "N"},
-                                                    {"Ip", ip},
-                                                    {"Port", 1},
-                                                    {"Os", "Linux"},
-                                                    {"ReceiverName", "r"},
-                                                    {"ReceiverVer", "1"}});
-        return discovery_computerFromReply(datagram.data(), int(datagram.size()), "127.0.0.9");
+        return computerFrom(encodeDictionary({{"Name", "N"},
+                                              {"Ip", ip},
+                                              {"Port", 1},
+                                              {"Os", "Linux"},
+                                              {"ReceiverName", "r"},
+                                              {"ReceiverVer", "1"}}),
+                            "127.0.0.9");
     };
     EXPECT_EQ(computerFor(std::string("?"))->ip(), QString("127.0.0.9"));
     EXPECT_EQ(computerFor(int32_t(17))->ip(), QString("127.0.0.9"));
@@ -302,18 +292,15 @@ TEST_F(DiscoveryTest, TheAddressComesFromIpOrFromTheSender)
     EXPECT_EQ(computerFor(std::string(63, '2'))->ip(), QString(63, '2'));
     EXPECT_EQ(computerFor(std::string("10.1.2.3"))->ip(), QString("10.1.2.3"));
     // A name in any script, and a port as sent.
-    const Datagram greek = receiverReply("Γραφείο", "?", -1, "Linux");
-    const auto computer = discovery_computerFromReply(greek.data(), int(greek.size()), "127.0.0.1");
+    const auto computer = computerFrom(receiverReply("Γραφείο", "?", -1, "Linux"));
     ASSERT_NE(computer, nullptr);
     EXPECT_EQ(computer->computerName(), QString("Γραφείο"));
     EXPECT_EQ(computer->port(), -1);
 
     // A forged name is shown as text; one with nothing visible in it makes no row.
-    const Datagram disguised = receiverReply("Desk\u202Egnp.exe", "?", 1, "Linux");
-    EXPECT_EQ(discovery_computerFromReply(disguised.data(), int(disguised.size()), "127.0.0.1")->computerName(),
+    EXPECT_EQ(computerFrom(receiverReply("Desk\u202Egnp.exe", "?", 1, "Linux"))->computerName(),
               QString("Deskgnp.exe"));
-    const Datagram invisible = receiverReply("\u200B\u2060\uFEFF", "?", 1, "Linux");
-    EXPECT_EQ(discovery_computerFromReply(invisible.data(), int(invisible.size()), "127.0.0.1"), nullptr);
+    EXPECT_EQ(computerFrom(receiverReply("\u200B\u2060\uFEFF", "?", 1, "Linux")), nullptr);
 }
 
 TEST_F(DiscoveryTest, TheListsOwnQueryAndOtherPhonesQueriesMakeNoEntry)
@@ -476,13 +463,7 @@ TEST_F(DiscoveryTest, TheSocketSharesItsPortAndIsClosedWithTheList)
     EXPECT_NO_THROW(UdpPeer("0.0.0.0", port));
     list.reset();
     // Closed: a socket without address reuse can take the port now.
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(port);
-    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
-    ::close(fd);
+    EXPECT_TRUE(boundUdpSocket("0.0.0.0", port).valid());
 }
 
 // Lowers the limit of open descriptors to those open now, so the next socket fails.

@@ -3,7 +3,6 @@
 // through the platform layer, timers on a manual clock and a receiver on
 // 127.0.0.1 that reports the exact key events it saw.
 #include "KeyboardViewController.h"
-#include "SoundServer.h"
 #include "TextEntryController.h"
 #include "TextEntryField.h"
 
@@ -11,20 +10,16 @@
 #include "support/SessionRecorder.h"
 
 #include "platform/Alert.h"
-#include "platform/AudioServices.h"
 #include "support/platform/FingerSimulator.h"
 #include "support/platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "support/platform/RecordingAudioBackend.h"
 #include "platform/StatusBar.h"
-#include "platform/TouchTracker.h"
-#include "platform/UserDefaults.h"
-#include "platform/ViewAnimation.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHash>
 #include <QInputMethodEvent>
-#include <QTemporaryDir>
 #include <QTextCharFormat>
 #include <gtest/gtest.h>
 
@@ -58,12 +53,51 @@ protected:
     void tap(QWidget* w) { fingers.tap(w, middle(w)); }
     void press(int finger, QWidget* w) { fingers.press(finger, w, middle(w)); }
     void release(int finger, QWidget* w) { fingers.release(finger, w, middle(w)); }
-    void typeIntoPreview(std::initializer_list<UIKeyButton*> keys)
+
+    // Keys named by their outlets without "button_", in order: "A" taps A,
+    // "+A" puts the lowest free finger on A and "-A" lifts it again, "1.5s"
+    // lets 1.5 seconds pass on the manual clock.
+    void touch(const QString& script)
     {
-        for (UIKeyButton* key : keys)
-            tap(key);
+        for (const QString& word : script.split(' ', Qt::SkipEmptyParts)) {
+            if (word.front().isDigit() && word.endsWith('s')) {
+                bool isNumber = false;
+                const double seconds = word.chopped(1).toDouble(&isNumber);
+                ASSERT_TRUE(isNumber) << word.toStdString();
+                clock.advance(seconds);
+                continue;
+            }
+            const bool pressing = word.front() == '+', lifting = word.front() == '-';
+            const QString name = "button_" + word.mid(pressing || lifting ? 1 : 0);
+            QWidget* key = controller->view()->findChild<QWidget*>(name);
+            ASSERT_NE(key, nullptr) << name.toStdString();
+            if (pressing) {
+                int finger = 0;
+                while (fingers.target(finger))
+                    ++finger;
+                press(finger, key);
+                held_[key] = finger;
+            } else if (lifting) {
+                ASSERT_TRUE(held_.contains(key)) << name.toStdString() << " is not held";
+                release(held_.take(key), key);
+            } else {
+                tap(key);
+            }
+        }
     }
     QString previewText() const { return controller->preview->text(); }
+    QString previewAfter(const QString& touches)
+    {
+        touch(touches);
+        return previewText();
+    }
+    // What the phone's own keyboard or an input method commits into the text entry.
+    void commit(const QString& text, int replaceFrom = 0, int replaced = 0)
+    {
+        QInputMethodEvent event(QString(), {});
+        event.setCommitString(text, replaceFrom, replaced);
+        QCoreApplication::sendEvent(controller->textEntryField, &event);
+    }
 
     // Virtual time, a private settings file with sounds on, recorded sounds,
     // no alerts and no animations, for the life of each test.
@@ -73,6 +107,7 @@ protected:
     QWidget host;
     KeyboardViewController* controller = nullptr;
     FingerSimulator fingers;
+    QHash<QWidget*, int> held_; // the finger on each key that "+" put down
 };
 
 // With a receiver logged in.
@@ -82,6 +117,12 @@ protected:
     {
         KeyboardScreen::SetUp();
         ASSERT_TRUE(session.connected());
+    }
+    // The packets the receiver saw for `touches` (see touch()), and any sent before.
+    SentPackets sentAfter(const QString& touches)
+    {
+        touch(touches);
+        return session.takePackets();
     }
     SessionRecorder session;
 };
@@ -100,117 +141,63 @@ using Packets = SentPackets;
 
 TEST_F(KeyboardSession, TheEventOrdersOfSingleKeysShiftAndModifiers)
 {
-    auto* c = controller;
-    tap(c->button_A);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x41), u(0x41)}));
-
-    tap(c->button_LSHIFT);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1)}));
-    tap(c->button_A);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x41), u(0x41), u(0xFFE1)}));
-
-    tap(c->button_LSHIFT);
-    tap(c->button_LSHIFT);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), u(0xFFE1)}));
-
-    press(0, c->button_LCTRL);
-    tap(c->button_C);
-    release(0, c->button_LCTRL);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE3), d(0x43), u(0x43), u(0xFFE3)}));
-
-    tap(c->button_LSHIFT);
-    press(0, c->button_LCTRL);
-    tap(c->button_C);
-    release(0, c->button_LCTRL);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), d(0xFFE3), d(0x43), u(0x43), u(0xFFE1), u(0xFFE3)}));
-
-    tap(c->button_LSHIFT);
-    tap(c->button_LALT);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), d(0xFFE9), u(0xFFE9)}));
-    EXPECT_TRUE(c->button_LSHIFT->isSelected()); // the latch stays on
+    EXPECT_EQ(sentAfter("A"), (Packets{d(0x41), u(0x41)}));
+    EXPECT_EQ(sentAfter("LSHIFT"), (Packets{d(0xFFE1)}));
+    EXPECT_EQ(sentAfter("A"), (Packets{d(0x41), u(0x41), u(0xFFE1)}));
+    EXPECT_EQ(sentAfter("LSHIFT LSHIFT"), (Packets{d(0xFFE1), u(0xFFE1)}));
+    EXPECT_EQ(sentAfter("+LCTRL C -LCTRL"), (Packets{d(0xFFE3), d(0x43), u(0x43), u(0xFFE3)}));
+    EXPECT_EQ(sentAfter("LSHIFT +LCTRL C -LCTRL"),
+              (Packets{d(0xFFE1), d(0xFFE3), d(0x43), u(0x43), u(0xFFE1), u(0xFFE3)}));
+    EXPECT_EQ(sentAfter("LSHIFT LALT"), (Packets{d(0xFFE1), d(0xFFE9), u(0xFFE9)}));
+    EXPECT_TRUE(controller->button_LSHIFT->isSelected()); // the latch stays on
 }
 
 TEST_F(KeyboardSession, AHeldKeyRepeatsAfterOneSecondEveryTenthUntilItsRelease)
 {
-    press(0, controller->button_B);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x42)}));
-    clock.advance(1.09);
-    EXPECT_EQ(session.takePackets(), Packets{});
-    clock.advance(0.02); // 1.11
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x42)}));
-    clock.advance(0.1); // 1.21
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x42)}));
-    clock.advance(0.1); // 1.31
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x42)}));
-    clock.advance(0.04); // 1.35
-    release(0, controller->button_B);
-    EXPECT_EQ(session.takePackets(), (Packets{u(0x42)}));
-    clock.advance(3);
-    EXPECT_EQ(session.takePackets(), Packets{});
+    EXPECT_EQ(sentAfter("+B"), (Packets{d(0x42)}));
+    EXPECT_EQ(sentAfter("1.09s"), Packets{});
+    EXPECT_EQ(sentAfter("0.02s"), (Packets{d(0x42)}));    // 1.11
+    EXPECT_EQ(sentAfter("0.1s"), (Packets{d(0x42)}));     // 1.21
+    EXPECT_EQ(sentAfter("0.1s"), (Packets{d(0x42)}));     // 1.31
+    EXPECT_EQ(sentAfter("0.04s -B"), (Packets{u(0x42)})); // 1.35
+    EXPECT_EQ(sentAfter("3s"), Packets{});
 }
 
 TEST_F(KeyboardSession, ASecondKeyStopsTheFirstsRepeatAndTheFirstsReleaseStopsTheSeconds)
 {
-    press(0, controller->button_B);
-    clock.advance(1.15);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x42), d(0x42)}));
-    press(1, controller->button_N);
-    clock.advance(0.9); // the first repeat is gone; the second key's delay still runs
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x4E)}));
-    release(0, controller->button_B);
-    clock.advance(2);
-    release(1, controller->button_N);
-    EXPECT_EQ(session.takePackets(), (Packets{u(0x42), u(0x4E)}));
+    EXPECT_EQ(sentAfter("+B 1.15s"), (Packets{d(0x42), d(0x42)}));
+    // The first repeat is gone; the second key's delay still runs.
+    EXPECT_EQ(sentAfter("+N 0.9s"), (Packets{d(0x4E)}));
+    EXPECT_EQ(sentAfter("-B 2s -N"), (Packets{u(0x42), u(0x4E)}));
 }
 
 TEST_F(KeyboardSession, ModifiersDoNotRepeatAndKeysWithoutACodeSendNothing)
 {
-    press(0, controller->button_LCTRL);
-    clock.advance(3);
-    release(0, controller->button_LCTRL);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE3), u(0xFFE3)}));
-
+    EXPECT_EQ(sentAfter("+LCTRL 3s -LCTRL"), (Packets{d(0xFFE3), u(0xFFE3)}));
     sounds->clearPlayed();
-    press(0, controller->button_CAPSLOCK);
-    clock.advance(3);
-    release(0, controller->button_CAPSLOCK);
-    EXPECT_EQ(session.takePackets(), Packets{});
+    EXPECT_EQ(sentAfter("+CAPSLOCK 3s -CAPSLOCK"), Packets{});
     EXPECT_TRUE(sounds->played().isEmpty());
 }
 
 TEST_F(KeyboardSession, TheShiftLatchIsLetGoByOrdinaryKeysButKeptByModifiersAndWhileShiftIsTouched)
 {
-    auto* c = controller;
-    for (UIKeyButton* key : {c->button_MENU, c->button_ESC}) {
-        tap(c->button_LSHIFT);
-        tap(key);
-        const uint32_t code = key->value();
-        EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), d(code), u(code), u(0xFFE1)})) << code;
-        EXPECT_FALSE(c->button_LSHIFT->isSelected());
-    }
+    Button* shift = controller->button_LSHIFT;
+    EXPECT_EQ(sentAfter("LSHIFT MENU"), (Packets{d(0xFFE1), d(0xFF67), u(0xFF67), u(0xFFE1)}));
+    EXPECT_FALSE(shift->isSelected());
+    EXPECT_EQ(sentAfter("LSHIFT ESC"), (Packets{d(0xFFE1), d(0xFF1B), u(0xFF1B), u(0xFFE1)}));
+    EXPECT_FALSE(shift->isSelected());
+    // No code, but a key: the latch goes.
+    EXPECT_EQ(sentAfter("LSHIFT CAPSLOCK"), (Packets{d(0xFFE1), u(0xFFE1)}));
 
-    tap(c->button_LSHIFT);
-    tap(c->button_CAPSLOCK); // no code, but a key: the latch goes
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), u(0xFFE1)}));
-
-    tap(c->button_LSHIFT);
-    for (UIKeyButton* key : {c->button_LWIN, c->button_LALT, c->button_LCTRL})
-        tap(key);
-    EXPECT_EQ(session.takePackets(),
+    EXPECT_EQ(sentAfter("LSHIFT LWIN LALT LCTRL"),
               (Packets{d(0xFFE1), d(0xFFE7), u(0xFFE7), d(0xFFE9), u(0xFFE9), d(0xFFE3), u(0xFFE3)}));
-    EXPECT_TRUE(c->button_LSHIFT->isSelected());
-    tap(c->button_LSHIFT);
-    EXPECT_EQ(session.takePackets(), (Packets{u(0xFFE1)}));
+    EXPECT_TRUE(shift->isSelected());
+    EXPECT_EQ(sentAfter("LSHIFT"), (Packets{u(0xFFE1)}));
 
     // Shift held with one finger, two keys typed with another.
-    press(0, c->button_LSHIFT);
-    tap(c->button_A);
-    tap(c->button_1);
-    release(0, c->button_LSHIFT);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), d(0x41), u(0x41), d(0x31), u(0x31)}));
-    EXPECT_TRUE(c->button_LSHIFT->isSelected());
-    tap(c->button_A);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x41), u(0x41), u(0xFFE1)}));
+    EXPECT_EQ(sentAfter("+LSHIFT A 1 -LSHIFT"), (Packets{d(0xFFE1), d(0x41), u(0x41), d(0x31), u(0x31)}));
+    EXPECT_TRUE(shift->isSelected());
+    EXPECT_EQ(sentAfter("A"), (Packets{d(0x41), u(0x41), u(0xFFE1)}));
 }
 
 TEST_F(KeyboardSession, KeyLabelsFollowTheLatch)
@@ -233,24 +220,14 @@ TEST_F(KeyboardSession, CommandKeysAreADownAndUpPairAtTheirReleaseAfterTheShiftK
     auto* c = controller;
     tap(c->button_FastSwitch);
     ASSERT_TRUE(c->isExKeyMode());
-    tap(c->button_LSHIFT);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1)}));
-    press(0, c->button_Close);
-    EXPECT_EQ(session.takePackets(), Packets{});
-    release(0, c->button_Close);
-    EXPECT_EQ(session.takePackets(), (Packets{u(0xFFE1), d(0x08050000), u(0x08050000)}));
+    EXPECT_EQ(sentAfter("LSHIFT"), (Packets{d(0xFFE1)}));
+    EXPECT_EQ(sentAfter("+Close"), Packets{});
+    EXPECT_EQ(sentAfter("-Close"), (Packets{u(0xFFE1), d(0x08050000), u(0x08050000)}));
 
     // Held for long, a command key neither repeats nor is held.
-    press(0, c->button_Maximize);
-    clock.advance(2);
-    release(0, c->button_Maximize);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x08050002), u(0x08050002)}));
-
+    EXPECT_EQ(sentAfter("+Maximize 2s -Maximize"), (Packets{d(0x08050002), u(0x08050002)}));
     // Media keys are ordinary keys: held down, they repeat (volume up).
-    press(0, c->button_VolUp);
-    clock.advance(1.15);
-    release(0, c->button_VolUp);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x08030100), d(0x08030100), u(0x08030100)}));
+    EXPECT_EQ(sentAfter("+VolUp 1.15s -VolUp"), (Packets{d(0x08030100), d(0x08030100), u(0x08030100)}));
 
     // A command key the finger slides off and lifts outside sends nothing.
     press(0, c->button_Minimize);
@@ -262,40 +239,32 @@ TEST_F(KeyboardSession, CommandKeysAreADownAndUpPairAtTheirReleaseAfterTheShiftK
 
 TEST_F(KeyboardSession, ACommandKeyTypedWhileTheUnlatchingShiftIsHeldGoesOutShifted)
 {
-    auto* c = controller;
-    tap(c->button_FastSwitch);
-    tap(c->button_LSHIFT);
-    press(0, c->button_LSHIFT); // lets the latch go, finger stays
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), u(0xFFE1)}));
-    tap(c->button_Close);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFFE1), d(0x08050000), u(0x08050000)}));
-    EXPECT_TRUE(c->button_LSHIFT->isSelected());
-    EXPECT_FALSE(c->button_LSHIFT->isHighlighted());
-    release(0, c->button_LSHIFT);
+    tap(controller->button_FastSwitch);
+    // The second touch lets the latch go, and its finger stays.
+    EXPECT_EQ(sentAfter("LSHIFT +LSHIFT"), (Packets{d(0xFFE1), u(0xFFE1)}));
+    EXPECT_EQ(sentAfter("Close"), (Packets{d(0xFFE1), d(0x08050000), u(0x08050000)}));
+    EXPECT_TRUE(controller->button_LSHIFT->isSelected());
+    EXPECT_FALSE(controller->button_LSHIFT->isHighlighted());
+    touch("-LSHIFT");
 }
 
 TEST_F(KeyboardSession, TheArrowKeyPadSendsAStrokeAtTheEndOfASwipeAndRepeatsWhenHeld)
 {
-    auto* c = controller;
-    tap(c->button_FastSwitch);
-    tap(c->button_LSHIFT);
+    touch("FastSwitch LSHIFT");
     session.takePackets();
-    UIArrowKeyPad* pad = c->arrowKeypad;
+    UIArrowKeyPad* pad = controller->arrowKeypad;
     fingers.press(0, pad, {20, 30});
     fingers.move(0, pad, {75, 30});
     EXPECT_EQ(session.takePackets(), Packets{});
     fingers.release(0, pad, {75, 30});
     EXPECT_EQ(session.takePackets(), (Packets{d(0xFF53), u(0xFF53)}));
-    EXPECT_TRUE(c->button_LSHIFT->isSelected()); // the pad leaves the latch alone
+    EXPECT_TRUE(controller->button_LSHIFT->isSelected()); // the pad leaves the latch alone
 
     fingers.press(0, pad, {80, 50});
     fingers.move(0, pad, {80, -10}); // up, then rest
-    clock.advance(0.55);
-    EXPECT_EQ(session.takePackets(), Packets{});
-    clock.advance(0.1);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFF52)}));
-    clock.advance(0.2);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFF52), d(0xFF52)}));
+    EXPECT_EQ(sentAfter("0.55s"), Packets{});
+    EXPECT_EQ(sentAfter("0.1s"), (Packets{d(0xFF52)}));
+    EXPECT_EQ(sentAfter("0.2s"), (Packets{d(0xFF52), d(0xFF52)}));
     fingers.release(0, pad, {80, -10});
     EXPECT_EQ(session.takePackets(), (Packets{u(0xFF52)}));
 }
@@ -303,11 +272,9 @@ TEST_F(KeyboardSession, TheArrowKeyPadSendsAStrokeAtTheEndOfASwipeAndRepeatsWhen
 TEST_F(KeyboardSession, ACancelledTouchOrLeavingTheScreenReleasesTheHeldKey)
 {
     auto* c = controller;
-    press(0, c->button_B);
-    clock.advance(1.15);
+    touch("+B 1.15s");
     fingers.cancelAll();
-    clock.advance(2);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x42), d(0x42), u(0x42)}));
+    EXPECT_EQ(sentAfter("2s"), (Packets{d(0x42), d(0x42), u(0x42)}));
 
     press(0, c->button_X);
     c->viewWillDisappear(false);
@@ -316,8 +283,7 @@ TEST_F(KeyboardSession, ACancelledTouchOrLeavingTheScreenReleasesTheHeldKey)
     // The main view hides the screen's view when another tab is chosen.
     press(0, c->button_Z);
     c->view()->hide();
-    clock.advance(2);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x5A), u(0x5A)}));
+    EXPECT_EQ(sentAfter("2s"), (Packets{d(0x5A), u(0x5A)}));
     c->view()->show();
 
     // A pad repeat that is cancelled comes up too; a pending one never starts.
@@ -329,28 +295,17 @@ TEST_F(KeyboardSession, ACancelledTouchOrLeavingTheScreenReleasesTheHeldKey)
     fingers.press(0, c->arrowKeypad, {20, 30});
     fingers.move(0, c->arrowKeypad, {20, 90});
     fingers.cancelAll();
-    clock.advance(2);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0xFF54), u(0xFF54)}));
+    EXPECT_EQ(sentAfter("2s"), (Packets{d(0xFF54), u(0xFF54)}));
 }
 
 TEST_F(KeyboardSession, ThePreviewShowsTypedTextInTheStatusBarStripForTwoSeconds)
 {
-    auto* c = controller;
     EXPECT_FALSE(StatusBar::shared().isHidden());
-    tap(c->button_A);
-    EXPECT_EQ(previewText(), "a");
+    EXPECT_EQ(previewAfter("A"), "a");
     EXPECT_TRUE(StatusBar::shared().isHidden());
-    tap(c->button_LSHIFT);
-    tap(c->button_A);
-    tap(c->button_LSHIFT);
-    tap(c->button_1);
-    tap(c->button_SPACE);
-    tap(c->button_TAB);
-    EXPECT_EQ(previewText(), "aA! \t");
-    tap(c->button_BackSpace);
-    EXPECT_EQ(previewText(), "aA! ");
-    tap(c->button_Enter);
-    EXPECT_EQ(previewText(), "");
+    EXPECT_EQ(previewAfter("LSHIFT A LSHIFT 1 SPACE TAB"), "aA! \t");
+    EXPECT_EQ(previewAfter("BackSpace"), "aA! ");
+    EXPECT_EQ(previewAfter("Enter"), "");
     EXPECT_TRUE(StatusBar::shared().isHidden());
     clock.advance(1.99);
     EXPECT_TRUE(StatusBar::shared().isHidden());
@@ -358,46 +313,24 @@ TEST_F(KeyboardSession, ThePreviewShowsTypedTextInTheStatusBarStripForTwoSeconds
     EXPECT_FALSE(StatusBar::shared().isHidden());
 
     // BackSpace on an empty preview still hides the bar and restarts the timer.
-    tap(c->button_BackSpace);
-    EXPECT_EQ(previewText(), "");
+    EXPECT_EQ(previewAfter("BackSpace"), "");
     EXPECT_TRUE(StatusBar::shared().isHidden());
-    clock.advance(1.5);
-    tap(c->button_7);
-    clock.advance(1.9);
-    EXPECT_EQ(previewText(), "7");
-    clock.advance(0.1);
-    EXPECT_EQ(previewText(), "");
+    EXPECT_EQ(previewAfter("1.5s 7 1.9s"), "7");
+    EXPECT_EQ(previewAfter("0.1s"), "");
     EXPECT_FALSE(StatusBar::shared().isHidden());
 }
 
 TEST_F(KeyboardSession, KeysOutsideTheTextRangesAndKeysTypedWithCtrlOrAltStayOutOfThePreview)
 {
-    auto* c = controller;
-    for (UIKeyButton* key : {c->button_ESC, c->button_LEFT, c->button_MENU, c->button_LWIN})
-        tap(key);
-    press(0, c->button_LCTRL);
-    tap(c->button_C);
-    release(0, c->button_LCTRL);
-    press(0, c->button_LALT);
-    tap(c->button_F);
-    release(0, c->button_LALT);
-    EXPECT_EQ(previewText(), "");
+    EXPECT_EQ(previewAfter("ESC LEFT MENU LWIN +LCTRL C -LCTRL +LALT F -LALT"), "");
     EXPECT_FALSE(StatusBar::shared().isHidden());
-
-    press(0, c->button_LWIN);
-    tap(c->button_E);
-    release(0, c->button_LWIN);
-    EXPECT_EQ(previewText(), "e");
-
-    tap(c->button_FastSwitch);
-    for (UIKeyButton* key : {c->button_KP_4, c->button_KP_Add, c->button_KP_2, c->button_F5, c->button_Delete})
-        tap(key);
-    EXPECT_EQ(previewText(), "e4+2");
+    EXPECT_EQ(previewAfter("+LWIN E -LWIN"), "e");
+    EXPECT_EQ(previewAfter("FastSwitch KP_4 KP_Add KP_2 F5 Delete"), "e4+2");
 }
 
 TEST_F(KeyboardSession, AKeyboardThatGoesWhileItsPreviewIsUpGivesTheStatusBarBack)
 {
-    tap(controller->button_Q);
+    touch("Q");
     ASSERT_TRUE(StatusBar::shared().isHidden());
     delete controller;
     controller = nullptr;
@@ -414,10 +347,8 @@ TEST_F(KeyboardSession, LeavingTheScreenLetsGoOfTheLatchAndEndsThePreview)
     int shiftUps = 0;
     NotificationCenter::defaultCenter().addObserver(&host, QStringLiteral("Shift Up"),
                                                     [&](const Notification&) { ++shiftUps; });
-    tap(c->button_LSHIFT);
-    tap(c->button_Q); // lets the latch go: a key stroke of its own
-    tap(c->button_LSHIFT);
-    ASSERT_EQ(session.takePackets(), (Packets{d(0xFFE1), d(0x51), u(0x51), u(0xFFE1), d(0xFFE1)}));
+    // Q lets the latch go: a key stroke of its own.
+    ASSERT_EQ(sentAfter("LSHIFT Q LSHIFT"), (Packets{d(0xFFE1), d(0x51), u(0x51), u(0xFFE1), d(0xFFE1)}));
     ASSERT_EQ(previewText(), "Q");
     ASSERT_TRUE(StatusBar::shared().isHidden());
     shiftUps = 0;
@@ -440,10 +371,7 @@ TEST_F(KeyboardSession, LeavingTheScreenLetsGoOfTheLatchAndEndsThePreview)
     c->viewWillAppear(false);
     c->view()->show();
     c->viewDidAppear(false);
-    tap(c->button_A);
-    tap(c->button_LSHIFT);
-    tap(c->button_A);
-    EXPECT_EQ(session.takePackets(), (Packets{d(0x41), u(0x41), d(0xFFE1), d(0x41), u(0x41), u(0xFFE1)}));
+    EXPECT_EQ(sentAfter("A LSHIFT A"), (Packets{d(0x41), u(0x41), d(0xFFE1), d(0x41), u(0x41), u(0xFFE1)}));
 
     // Leaving without a latch or a preview sends nothing and leaves the bar alone.
     clock.advance(3);
@@ -456,23 +384,14 @@ TEST_F(KeyboardSession, LeavingTheScreenLetsGoOfTheLatchAndEndsThePreview)
 
 TEST_F(KeyboardSession, ARepeatAddsItsTextOncePerKeyDown)
 {
-    press(0, controller->button_B);
-    clock.advance(1.35);
-    release(0, controller->button_B);
-    EXPECT_EQ(previewText(), "bbbb");
+    EXPECT_EQ(previewAfter("+B 1.35s -B"), "bbbb");
 }
 
 TEST_F(KeyboardSession, SoundsFollowTheSendsAndTheLatch)
 {
-    auto* c = controller;
-    tap(c->button_A);
-    tap(c->button_LSHIFT); // engaging plays the release sound
-    tap(c->button_LSHIFT); // letting go, the press sound
-    EXPECT_EQ(sounds->played(), (QStringList{"keypress", "keyrelease", "keyrelease", "keypress"}));
-    sounds->clearPlayed();
-    tap(c->button_CAPSLOCK);
-    press(0, c->button_B);
-    clock.advance(1.5);
+    touch("A LSHIFT LSHIFT"); // engaging the latch plays the release sound; letting go, the press sound
+    EXPECT_EQ(app.takeSounds(), (QStringList{"keypress", "keyrelease", "keyrelease", "keypress"}));
+    touch("CAPSLOCK +B 1.5s");
     EXPECT_EQ(sounds->played(), QStringList{"keypress"}); // repeats are silent
 }
 
@@ -507,8 +426,7 @@ TEST_F(KeyboardWithoutSession, EverySendFailsQuietlyButReleasesWarnAndTheLatchWa
     EXPECT_TRUE(Alert::history().empty());
     EXPECT_EQ(previewText(), "aAs");
     // Repeats only add to the preview while their sends get through.
-    clock.advance(1.35);
-    EXPECT_EQ(previewText(), "aAs");
+    EXPECT_EQ(previewAfter("1.35s"), "aAs");
     release(0, c->button_S);
 }
 
@@ -580,12 +498,6 @@ protected:
         KeyboardSession::SetUp();
         tap(controller->button_Text);
         field = controller->textEntryField;
-    }
-    void commit(const QString& text, int replaceFrom = 0, int replaced = 0)
-    {
-        QInputMethodEvent event(QString(), {});
-        event.setCommitString(text, replaceFrom, replaced);
-        QCoreApplication::sendEvent(field, &event);
     }
     void key(int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -666,9 +578,7 @@ TEST_F(TextEntry, APasteIsTypedInOrderUpToItsBoundAndTheRestIsAnnounced)
 TEST_F(KeyboardWithoutSession, TextEntryTypesNothingAndWarnsWithoutASession)
 {
     tap(controller->button_Text);
-    QInputMethodEvent event(QString(), {});
-    event.setCommitString(QString::fromUtf8("é"));
-    QCoreApplication::sendEvent(controller->textEntryField, &event);
+    commit(QString::fromUtf8("é"));
     EXPECT_EQ(controller->textEntryField->text(), QString());
     ASSERT_EQ(Alert::history().size(), 1u);
     EXPECT_EQ(Alert::history()[0].title, "Connection Error");
@@ -729,24 +639,15 @@ protected:
 
 TEST_F(KeyboardPictures, StandardExtendedAndPreview)
 {
-    auto* c = controller;
     EXPECT_FALSE(StatusBar::shared().isHidden());
     save("keyboard-standard.png");
 
-    tap(c->button_FastSwitch);
-    tap(c->button_LSHIFT);
-    press(0, c->button_F5); // a key under a finger; function keys stay out of the preview
+    touch("FastSwitch LSHIFT +F5"); // a key under a finger; function keys stay out of the preview
     EXPECT_FALSE(StatusBar::shared().isHidden());
     save("keyboard-extended.png");
-    release(0, c->button_F5);
-    tap(c->button_FastSwitch);
+    touch("-F5 FastSwitch");
 
-    for (UIKeyButton* key : {c->button_H, c->button_E, c->button_L, c->button_L, c->button_O, c->button_SPACE,
-                             c->button_W, c->button_O, c->button_R, c->button_L, c->button_D})
-        tap(key);
-    tap(c->button_LSHIFT);
-    tap(c->button_1);
-    tap(c->button_LSHIFT); // the labels show the latch
+    touch("H E L L O SPACE W O R L D LSHIFT 1 LSHIFT"); // the labels show the latch
     EXPECT_TRUE(StatusBar::shared().isHidden());
     EXPECT_EQ(previewText(), "hello world!");
     save("keyboard-preview.png");
@@ -755,9 +656,7 @@ TEST_F(KeyboardPictures, StandardExtendedAndPreview)
 TEST_F(KeyboardPictures, TextEntryOverTheTopRow)
 {
     tap(controller->button_Text);
-    QInputMethodEvent typed;
-    typed.setCommitString(QString::fromUtf8("Grüße, café ж € "));
-    QCoreApplication::sendEvent(controller->textEntryField, &typed);
+    commit(QString::fromUtf8("Grüße, café ж € "));
     // An input method composing a word, shown underlined as it draws it.
     QTextCharFormat underlined;
     underlined.setFontUnderline(true);

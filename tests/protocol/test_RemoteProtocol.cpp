@@ -20,44 +20,31 @@
 #include <netinet/tcp.h>
 #include <string>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 const Bytes kAcceptingReply = acceptingLoginReply();
-
-Bytes concat(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const Bytes& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 Bytes text(const std::string& s)
 {
     return Bytes(s.begin(), s.end());
 }
 
-Bytes uint32le(uint32_t value)
-{
-    return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-}
-
 // A reply dictionary holding one entry, written out by hand.
 Bytes replyWith(const std::string& key, const Bytes& valueItem)
 {
-    return messagePacket(concat({{0x5B, 0x73, uint8_t(key.size())}, text(key), valueItem, {0x5D}}));
+    return messagePacket(Bytes{0x5B} + shortString(key) + valueItem + Bytes{0x5D});
 }
 
-// The login request the receiver must see for `passcode`, laid out by hand.
+// The login request the receiver must see for `passcode`: the passcode a
+// short string up to 255 bytes, the long form from 256.
 Bytes expectedLogin(const std::string& passcode)
 {
     const size_t n = passcode.size();
-    const Bytes passcodeItem = n <= 255 ? concat({{0x73, uint8_t(n)}, text(passcode)})
-                                        : concat({{0x53, uint8_t(n), uint8_t(n >> 8)}, text(passcode)});
-    return messagePacket(concat({{0x5B, 0x73, 0x03}, text("Cmd"), {0x73, 0x05}, text("Login"), {0x73, 0x08},
-                                 text("Passcode"), passcodeItem, {0x5D}}));
+    if (n <= 255)
+        return loginPacket(passcode);
+    return messagePacket(Bytes{0x5B} + shortString("Cmd") + shortString("Login") + shortString("Passcode")
+                         + Bytes{0x53, uint8_t(n), uint8_t(n >> 8)} + text(passcode) + Bytes{0x5D});
 }
 
 ReceiverScript answering(std::vector<Bytes> pieces, bool closesAfterReply = false)
@@ -65,13 +52,11 @@ ReceiverScript answering(std::vector<Bytes> pieces, bool closesAfterReply = fals
     return ReceiverScript::plain(std::move(pieces), closesAfterReply);
 }
 
-// The plain login.
+// The plain login, and the secure one with the double's passcode unless told otherwise.
 int connectTo(const ReceiverDouble& receiver, const std::string& passcode = "secret")
 {
     return remote_connectToHostPlain("127.0.0.1", receiver.port(), passcode.c_str());
 }
-
-// The secure login, with the double's passcode unless told otherwise.
 int connectSecurelyTo(const ReceiverDouble& receiver, const std::string& passcode = kReceiverDoublePasscode)
 {
     return remote_connectToHost("127.0.0.1", receiver.port(), passcode.c_str());
@@ -86,14 +71,11 @@ bool contains(const Bytes& haystack, const Bytes& needle)
 // receiver's peer port to the receiver.
 int sessionDescriptor(ReceiverDouble& receiver)
 {
-    const uint16_t local = receiver.clientPort();
     for (int fd = 0; fd < 1024; ++fd) {
-        sockaddr_in self{}, peer{};
-        socklen_t selfLength = sizeof self, peerLength = sizeof peer;
-        if (getsockname(fd, reinterpret_cast<sockaddr*>(&self), &selfLength) == 0 && self.sin_family == AF_INET &&
-            ntohs(self.sin_port) == local &&
-            getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0 &&
-            ntohs(peer.sin_port) == receiver.port())
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        if (localPort(fd) == receiver.clientPort() && getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0
+            && peer.sin_family == AF_INET && ntohs(peer.sin_port) == receiver.port())
             return fd;
     }
     return -1;
@@ -249,20 +231,18 @@ TEST_F(RemoteProtocolTest, SessionSocketSendsSmallPacketsAtOnce)
 
 TEST_F(RemoteProtocolTest, LoginRequestIsTheFramedDictionary)
 {
-    // Short strings up to 255 bytes, the long form from 256, and the longest
-    // passcode that fills the 1024-byte frame.
-    for (size_t n : {0u, 6u, 255u, 256u, 992u}) {
+    // Short strings up to 255 bytes, the long form from 256, the longest
+    // passcode that fills the 1024-byte frame, and UTF-8 bytes as typed.
+    for (const std::string& passcode : {std::string(), std::string(6, 'k'), std::string(255, 'k'),
+                                       std::string(256, 'k'), std::string(992, 'k'), std::string("p\xC3\xA4ss")}) {
+        const size_t n = passcode.size();
         SCOPED_TRACE(n);
-        const std::string passcode(n, 'k');
         ReceiverDouble receiver(answering({kAcceptingReply}));
         EXPECT_EQ(connectTo(receiver, passcode), 0);
         const Bytes login = receiver.loginFrame();
         EXPECT_EQ(login.size(), n <= 255 ? 31 + n : 27 + n + 5);
         EXPECT_EQ(login, expectedLogin(passcode));
     }
-    ReceiverDouble receiver(answering({kAcceptingReply}));
-    EXPECT_EQ(connectTo(receiver, "p\xC3\xA4ss"), 0); // UTF-8 bytes as typed
-    EXPECT_EQ(receiver.loginFrame(), expectedLogin("p\xC3\xA4ss"));
 }
 
 TEST_F(RemoteProtocolTest, PasscodeTooLongForTheFrameIsRefusedBeforeSending)
@@ -287,9 +267,9 @@ TEST_F(RemoteProtocolTest, PasscodeTooLongForTheFrameIsRefusedBeforeSending)
 
 TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
 {
-    const Bytes paddedTo4096 =
-        messagePacket(concat({{0x5B, 0x73, 0x03}, text("Rsp"), {0x69, 0, 0, 0, 0}, {0x73, 0x03}, text("Pad"),
-                              {0x53, 0xEC, 0x0F}, Bytes(4076, 'x'), {0x5D}}));
+    const Bytes paddedTo4096 = messagePacket(Bytes{0x5B} + shortString("Rsp") + Bytes{0x69, 0, 0, 0, 0}
+                                             + shortString("Pad") + Bytes{0x53, 0xEC, 0x0F} + Bytes(4076, 'x')
+                                             + Bytes{0x5D});
     ASSERT_EQ(paddedTo4096.size(), 5u + 4096u);
     const struct {
         const char* what;
@@ -304,10 +284,10 @@ TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
         {"Rsp a character", replyWith("Rsp", {0x63, 0x00}), -2},
         {"Rsp missing", replyWith("Rs", {0x69, 0, 0, 0, 0}), -2},
         {"payload does not decode", messagePacket({0x5D}), -2},
-        {"first byte not a message", concat({{0x01}, Bytes(kAcceptingReply.begin() + 1, kAcceptingReply.end())}), -2},
+        {"first byte not a message", Bytes{0x01} + Bytes(kAcceptingReply.begin() + 1, kAcceptingReply.end()), -2},
         {"empty payload", {0x80, 0, 0, 0, 0}, -2},
-        {"payload over 4096 bytes", concat({{0x80}, uint32le(4097), Bytes(4097, 0x5D)}), -2},
-        {"length near 4 GiB", concat({{0x80}, uint32le(0xFFFFFFFF)}), -2},
+        {"payload over 4096 bytes", Bytes{0x80, 0x01, 0x10, 0x00, 0x00} + Bytes(4097, 0x5D), -2},
+        {"length near 4 GiB", {0x80, 0xFF, 0xFF, 0xFF, 0xFF}, -2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -320,6 +300,8 @@ TEST_F(RemoteProtocolTest, OnlyAnIntegerRspOfZeroLogsIn)
     }
 }
 
+// On its own, not a row of the table above: a reply read short would be made
+// whole by the bytes an earlier row's reply left in the receive buffer.
 TEST_F(RemoteProtocolTest, ReplyArrivingInPiecesIsReadWhole)
 {
     ReceiverDouble receiver(answering({{0x80, 0x0C}, {0x00, 0x00, 0x00}, {0x5B, 0x73, 0x03, 0x52, 0x73},
@@ -331,7 +313,7 @@ TEST_F(RemoteProtocolTest, AReceiveTakesOneMessageAndNoMore)
 {
     // Both messages in one write: the login must not swallow the second.
     const Bytes second = replyWith("Name", {0x73, 0x02, 'p', 'c'});
-    ReceiverDouble receiver(answering({concat({kAcceptingReply, second})}));
+    ReceiverDouble receiver(answering({kAcceptingReply + second}));
     ASSERT_EQ(connectTo(receiver), 0);
     mojo_node* node = mojo_create();
     EXPECT_EQ(remote_get_response(node), int(second.size()) - 5);
@@ -422,7 +404,7 @@ TEST_F(RemoteProtocolTest, AWatchedSessionLeavesTheLookForTheReceiversCloseToThe
     watcherLog = {};
     remote_setSessionWatcher(&recordWatch);
     // Stray bytes after the reply are dropped, and the session goes on.
-    ReceiverDouble chatty(answering({concat({kAcceptingReply, {0x00, 0x7F}})}));
+    ReceiverDouble chatty(answering({kAcceptingReply + Bytes{0x00, 0x7F}}));
     ASSERT_EQ(connectTo(chatty), 0);
     const int fd = sessionDescriptor(chatty);
     EXPECT_EQ(watcherLog.told, (std::vector<int>{fd}));
@@ -470,7 +452,7 @@ TEST_F(RemoteProtocolTest, SendingToAVanishedReceiverRaisesNoSigpipe)
     // process. A stray byte after the reply keeps the session from seeing the
     // end of stream first, so the sends really meet the dead connection.
     std::signal(SIGPIPE, SIG_DFL);
-    ReceiverDouble receiver(answering({concat({kAcceptingReply, {0x00}})}, true));
+    ReceiverDouble receiver(answering({kAcceptingReply + Bytes{0x00}}, true));
     ASSERT_EQ(connectTo(receiver), 0);
     ASSERT_TRUE(receiver.waitForOwnClose());
     int result = 0;
@@ -480,47 +462,17 @@ TEST_F(RemoteProtocolTest, SendingToAVanishedReceiverRaisesNoSigpipe)
     EXPECT_EQ(remote_is_connected(), 0);
 }
 
-// A listener whose queue of one is full: the kernel drops every further
-// SYN, as a firewall that drops connections does, and a connect sees nothing.
-class DroppingSyns {
-public:
-    DroppingSyns()
-    {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 0);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        connected_ = connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~DroppingSyns()
-    {
-        close(filler_);
-        close(listener_);
-    }
-    uint16_t port() const { return port_; }
-    bool ready() const { return connected_; }
-
-private:
-    int listener_ = -1;
-    int filler_ = -1;
-    uint16_t port_ = 0;
-    bool connected_ = false;
-};
-
 TEST_F(RemoteProtocolTest, AConnectThatIsNeverAnsweredGivesUpWithinItsBound)
 {
     EXPECT_LE(REMOTE_DEFAULT_CONNECT_TIMEOUT_MS, 5000) << "a few seconds, not the system's two minutes";
     remote_setConnectTimeout(300);
-    DroppingSyns dropping;
-    ASSERT_TRUE(dropping.ready());
+    // A listener whose queue of one is full: the kernel drops every further
+    // SYN, as a firewall that drops connections does, and a connect sees nothing.
+    const UniqueFd dropping = listeningOnLoopback(0);
+    const UniqueFd filler = connectToLoopback(localPort(dropping.get()));
+    ASSERT_TRUE(filler.valid());
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(remote_connectToHost("127.0.0.1", dropping.port(), "secret"), -1);
+    EXPECT_EQ(remote_connectToHost("127.0.0.1", localPort(dropping.get()), "secret"), -1);
     // A failure guard, not a speed check: unbounded, this would take 127 s.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(remote_is_connected(), 0);
