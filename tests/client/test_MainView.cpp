@@ -5,7 +5,6 @@
 // toggle and fade, and the settings sheet; connecting at start and
 // reconnecting, which stop after a refused passcode. Discovery stays on
 // loopback.
-#include "ComputerListViewController.h"
 #include "ComputerSession.h"
 #include "ComputersViewController.h"
 #include "KeyboardViewController.h"
@@ -23,8 +22,6 @@
 #include "platform/Alert.h"
 #include "platform/Button.h"
 #include "support/platform/FingerSimulator.h"
-#include "platform/NavigationBar.h"
-#include "platform/NavigationController.h"
 #include "platform/NetworkReachability.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
@@ -303,18 +300,16 @@ TEST_F(MainViewTest, TheConnectionTabRemembersWhereTheUserCameFrom)
     launch();
     ComputersViewController* connection = main->computerViewController();
     connection->setPreviouseViewIndex(2);
-    // At the start the touch pad is the current tab, though not made yet:
-    // cancel leads there.
-    gotoTab(3);
-    EXPECT_EQ(connection->getPreviouseViewIndex(), 0);
-
-    gotoTab(0);
-    gotoTab(3);
-    EXPECT_EQ(connection->getPreviouseViewIndex(), 0);
-
-    gotoTab(1);
-    gotoTab(3);
-    EXPECT_EQ(connection->getPreviouseViewIndex(), 1);
+    // One after the other: the tab chosen before the connection tab, and the
+    // one cancel leads back to. At the start (no tab chosen) that is the
+    // touch pad, the current tab though not made yet.
+    const std::vector<std::pair<std::optional<int>, int>> steps = {{std::nullopt, 0}, {0, 0}, {1, 1}};
+    for (const auto& [from, back] : steps) {
+        if (from)
+            gotoTab(*from);
+        gotoTab(3);
+        EXPECT_EQ(connection->getPreviouseViewIndex(), back) << "from tab " << from.value_or(-1);
+    }
 
     connection->selectedCancel(nullptr);
     EXPECT_EQ(main->currentTag(), 1);

@@ -103,17 +103,6 @@ void expectReplyFor(const Bytes& datagram, const ReceiverProcess& receiver)
 
 } // namespace
 
-TEST(ReceiverDiscovery, QueryFromALoopbackSocketGetsTheReply)
-{
-    auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
-    UniqueFd phone = boundUdpSocket("127.0.0.1", 0);
-    ASSERT_TRUE(phone.valid());
-    ASSERT_TRUE(sendDatagramToLoopback(phone.get(), receiver->discoveryPort(), discoveryQuery()));
-    const auto reply = receiveDatagram(phone.get());
-    ASSERT_TRUE(reply) << receiver->errors();
-    expectReplyFor(*reply, *receiver);
-}
-
 TEST(ReceiverDiscovery, ClientSharingThePortOnThisComputerIsAnsweredWhicheverBoundFirst)
 {
     // The receiver's socket is bound to 127.0.0.1, so a unicast to that
@@ -149,11 +138,17 @@ TEST(ReceiverDiscovery, ClientSharingThePortOnThisComputerIsAnsweredWhicheverBou
     }
 }
 
-TEST(ReceiverDiscovery, GarbageDatagramsAreIgnoredAndDoNotStopIt)
+TEST(ReceiverDiscovery, AQueryGetsTheReplyAndGarbageDatagramsAreIgnoredAndDoNotStopIt)
 {
     auto receiver = ReceiverProcess::startOnLoopback(kPasscode);
     UniqueFd noisy = boundUdpSocket("127.0.0.1", 0);
     UniqueFd phone = boundUdpSocket("127.0.0.1", 0);
+    ASSERT_TRUE(phone.valid());
+    ASSERT_TRUE(sendDatagramToLoopback(phone.get(), receiver->discoveryPort(), discoveryQuery()));
+    std::optional<Bytes> reply = receiveDatagram(phone.get());
+    ASSERT_TRUE(reply) << receiver->errors();
+    expectReplyFor(*reply, *receiver);
+
     const std::vector<Bytes> garbage = {
         {},
         {0xFF, 0xFE, 0xFD},
@@ -170,7 +165,7 @@ TEST(ReceiverDiscovery, GarbageDatagramsAreIgnoredAndDoNotStopIt)
     // Datagrams on one socket are handled in order: once the query behind the
     // garbage is answered, any answer to the garbage would already be waiting.
     ASSERT_TRUE(sendDatagramToLoopback(phone.get(), receiver->discoveryPort(), discoveryQuery()));
-    const auto reply = receiveDatagram(phone.get());
+    reply = receiveDatagram(phone.get());
     ASSERT_TRUE(reply) << "discovery still answers";
     expectReplyFor(*reply, *receiver);
     EXPECT_FALSE(receiveDatagram(noisy.get(), std::chrono::milliseconds(0))) << "garbage got an answer";
@@ -367,20 +362,18 @@ TEST(ReceiverLifecycle, PasscodeAndGuessesNeverAppearInItsOutput)
     }
 }
 
-TEST(ReceiverLifecycle, APortInUseIsReportedWithExitStatusOneNamingTheReceiverThatHoldsIt)
+TEST(ReceiverLifecycle, APortTakenIsReportedWithExitStatusOneNamingWhoHoldsIt)
 {
+    const auto onLoopback = [](uint16_t port, uint16_t discoveryPort, std::vector<std::string> more = {}) {
+        std::vector<std::string> arguments = {"--bind", "127.0.0.1", "--port", std::to_string(port),
+                                              "--discovery-port", std::to_string(discoveryPort), "--passcode",
+                                              kPasscode};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return arguments;
+    };
     // Another program: nothing answers discovery on its port.
     UniqueFd program = listeningOnLoopback();
     const std::string programPort = std::to_string(localPort(program.get()));
-    ReceiverProcess second({"--bind", "127.0.0.1", "--port", programPort, "--discovery-port", "0", "--passcode",
-                            kPasscode});
-    EXPECT_EQ(second.waitForExit(), 1);
-    EXPECT_NE(second.errors().find("cannot listen on 127.0.0.1:" + programPort
-                                   + ": Address already in use: another program holds it"),
-              std::string::npos)
-        << second.errors();
-    EXPECT_NE(second.errors().find("give this one another --port"), std::string::npos) << second.errors();
-
     // Another receiver, with its discovery on the port of the same number (as
     // both are by default), answers the question with its name and version.
     uint16_t port = 0;
@@ -390,33 +383,32 @@ TEST(ReceiverLifecycle, APortInUseIsReportedWithExitStatusOneNamingTheReceiverTh
             port = localPort(tcp.get());
     }
     ASSERT_NE(port, 0) << "no port free for both TCP and UDP";
-    ReceiverProcess first({"--bind", "127.0.0.1", "--port", std::to_string(port), "--discovery-port",
-                           std::to_string(port), "--passcode", kPasscode, "--name", "Den PC"});
-    ASSERT_TRUE(first.waitForNotice("discovery listening on")) << first.errors();
-    ReceiverProcess third({"--bind", "127.0.0.1", "--port", std::to_string(port), "--discovery-port", "0",
-                           "--passcode", kPasscode});
-    EXPECT_EQ(third.waitForExit(), 1);
-    EXPECT_NE(third.errors().find("cannot listen on 127.0.0.1:" + std::to_string(port)
-                                  + ": Address already in use: another receiver holds it (\"Den PC\", "
-                                    "quillon-receiver " QUILLON_TEST_VERSION "); stop it"),
-              std::string::npos)
-        << third.errors();
-    EXPECT_NE(third.errors().find("give this one another --port"), std::string::npos) << third.errors();
-    EXPECT_EQ(first.stop(SIGTERM), 0);
-}
+    ReceiverProcess den(onLoopback(port, port, {"--name", "Den PC"}));
+    ASSERT_TRUE(den.waitForNotice("discovery listening on")) << den.errors();
+    // And one whose discovery is on a port of its own.
+    auto other = ReceiverProcess::startOnLoopback(kPasscode);
 
-TEST(ReceiverLifecycle, ASecondReceiverOnTheSameDiscoveryPortSaysSoAndDoesNotStart)
-{
-    auto first = ReceiverProcess::startOnLoopback(kPasscode);
-    ReceiverProcess second({"--bind", "127.0.0.1", "--port", "0", "--discovery-port",
-                            std::to_string(first->discoveryPort()), "--passcode", kPasscode, "--name", "second"});
-    EXPECT_EQ(second.waitForExit(), 1);
-    EXPECT_NE(second.errors().find("another receiver (\"loopback-test\", session port "
-                                   + std::to_string(first->sessionPort()) + ") already answers discovery on port "
-                                   + std::to_string(first->discoveryPort())),
-              std::string::npos)
-        << second.errors();
-    EXPECT_EQ(second.errors().find("listening"), std::string::npos);
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {onLoopback(localPort(program.get()), 0),
+         {"cannot listen on 127.0.0.1:" + programPort + ": Address already in use: another program holds it",
+          "give this one another --port"}},
+        {onLoopback(port, 0),
+         {"cannot listen on 127.0.0.1:" + std::to_string(port)
+              + ": Address already in use: another receiver holds it (\"Den PC\", quillon-receiver "
+                QUILLON_TEST_VERSION "); stop it",
+          "give this one another --port"}},
+        {onLoopback(0, other->discoveryPort(), {"--name", "second"}),
+         {"another receiver (\"loopback-test\", session port " + std::to_string(other->sessionPort())
+          + ") already answers discovery on port " + std::to_string(other->discoveryPort())}},
+    };
+    for (const auto& [arguments, said] : cases) {
+        ReceiverProcess refused(arguments);
+        EXPECT_EQ(refused.waitForExit(), 1) << said[0];
+        for (const std::string& words : said)
+            EXPECT_NE(refused.errors().find(words), std::string::npos) << refused.errors();
+        EXPECT_EQ(refused.errors().find("listening"), std::string::npos) << refused.errors();
+    }
+    EXPECT_EQ(den.stop(SIGTERM), 0);
 }
 
 TEST(ReceiverDiscovery, ABurstOfQueriesGetsNoMoreRepliesThanTheLimit)

@@ -15,8 +15,6 @@
 
 #include <arpa/inet.h>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
@@ -38,24 +36,28 @@ std::string refusal(const std::vector<std::string>& arguments)
     return result.error;
 }
 
-// A file in the test's temporary directory, removed afterwards.
+// A private file (0600, as the receiver wants it) in a folder of the test's
+// own, removed with whatever else the test put there.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& contents)
     {
-        char name[] = "/tmp/quillon-passcode-XXXXXX";
-        const int fd = mkstemp(name);
-        path_ = name;
-        const ssize_t written = write(fd, contents.data(), contents.size());
-        EXPECT_EQ(written, ssize_t(contents.size()));
-        close(fd);
+        EXPECT_TRUE(std::ofstream(path_, std::ios::binary).write(contents.data(), std::streamsize(contents.size())));
+        EXPECT_EQ(chmod(path_.c_str(), 0600), 0);
     }
-    ~TemporaryFile() { std::remove(path_.c_str()); }
     const std::string& path() const { return path_; }
 
 private:
-    std::string path_;
+    TemporaryDirectory folder_;
+    std::string path_ = folder_.path() + "/passcode";
 };
+
+// The binary's arguments for a start on 127.0.0.1 with free ports.
+std::vector<std::string> onLoopback(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.end(), {"--bind", "127.0.0.1", "--port", "0", "--discovery-port", "0"});
+    return arguments;
+}
 
 } // namespace
 
@@ -139,48 +141,56 @@ TEST(ReceiverOptions, BadCommandLinesAreRefusedWithAClearMessage)
         {{"--new-passcode", "--passcode", "x"}, "'--new-passcode' makes the passcode: give no '--passcode'"},
         {{"--passcode", "x", "--force"}, "option '--force' goes with '--new-passcode'"},
         {{}, "make one with 'quillon-receiver --new-passcode'"},
+        {{"--passcode", "hunter2", "--port", "nope"}, "'nope' is not a port number"},
     };
     for (const auto& [arguments, expected] : cases) {
         const std::string error = refusal(arguments);
         EXPECT_NE(error.find(expected), std::string::npos) << "got: " << error;
+        EXPECT_EQ(error.find("hunter2"), std::string::npos) << "the refusal never repeats the passcode";
     }
 }
 
-TEST(ReceiverOptions, TheRefusalNeverRepeatsThePasscode)
+TEST(PasscodeFile, ReadsTheFirstLineOfAPrivateFileAndRefusesEveryOtherFile)
 {
-    const std::string error = refusal({"--passcode", "hunter2", "--port", "nope"});
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(error.find("hunter2"), std::string::npos);
-}
-
-TEST(PasscodeFile, ReadsTheFirstLineWithoutItsEnding)
-{
-    for (const std::string& contents : {std::string("s3cret"), std::string("s3cret\n"), std::string("s3cret\r\n"),
-                                        std::string("s3cret\nsecond line\n")}) {
-        TemporaryFile file(contents);
-        std::string passcode;
-        std::string error;
-        ASSERT_TRUE(readPasscodeFile(file.path(), passcode, error)) << error;
-        EXPECT_EQ(passcode, "s3cret");
-    }
-}
-
-TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFilesAndLinks)
-{
-    const std::vector<std::pair<std::string, std::string>> bad = {
-        {"", "holds no passcode"},
-        {"\n", "holds no passcode"},
-        {std::string("ab\0cd", 5), "holds a NUL byte"},
-        {std::string(5000, 'x'), "too large"},
+    struct Case {
+        std::string contents;
+        mode_t mode;
+        std::string refusal; // empty: read as "s3cret"
     };
-    for (const auto& [contents, expected] : bad) {
-        TemporaryFile file(contents);
+    std::vector<Case> cases = {
+        {"s3cret", 0600, ""},
+        {"s3cret\n", 0600, ""},
+        {"s3cret\r\n", 0600, ""},
+        {"s3cret\nsecond line\n", 0600, ""},
+        {"s3cret\n", 0400, ""},
+        {"", 0600, "holds no passcode"},
+        {"\n", 0600, "holds no passcode"},
+        {std::string("ab\0cd", 5), 0600, "holds a NUL byte"},
+        {std::string(5000, 'x'), 0600, "too large"},
+    };
+    for (const mode_t othersMay : {0644, 0640, 0604, 0620, 0602, 0660})
+        cases.push_back({"s3cret\n", othersMay, "chmod 600"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << std::oct << c.mode << ", " << c.contents.size() << " bytes");
+        TemporaryFile file(c.contents);
+        ASSERT_EQ(chmod(file.path().c_str(), c.mode), 0);
         std::string passcode = "unchanged";
         std::string error;
-        EXPECT_FALSE(readPasscodeFile(file.path(), passcode, error));
-        EXPECT_NE(error.find(expected), std::string::npos) << error;
+        const bool read = readPasscodeFile(file.path(), passcode, error);
+        if (c.refusal.empty()) {
+            EXPECT_TRUE(read) << error;
+            EXPECT_EQ(passcode, "s3cret");
+            continue;
+        }
+        EXPECT_FALSE(read);
+        EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+        EXPECT_EQ(error.find("s3cret"), std::string::npos) << error;
         EXPECT_EQ(passcode, "unchanged");
     }
+}
+
+TEST(PasscodeFile, RefusesAMissingFileAndALink)
+{
     std::string passcode;
     std::string error;
     EXPECT_FALSE(readPasscodeFile("/nonexistent/quillon/passcode", passcode, error));
@@ -196,7 +206,6 @@ TEST(PasscodeFile, RefusesMissingEmptyOversizedAndNulFilesAndLinks)
     ASSERT_EQ(symlink(target.path().c_str(), link.c_str()), 0);
     EXPECT_FALSE(readPasscodeFile(link, passcode, error));
     EXPECT_NE(error.find("is a symbolic link"), std::string::npos) << error;
-    unlink(link.c_str());
 }
 
 TEST(PasscodeStrength, APasscodeTriedOutWithinAWeekOrShortIsWeakWithItsTime)
@@ -276,50 +285,6 @@ TEST(KnownAddressesFile, KeepsTheNewestAddressesPrivatelyAndReadsAHostileFileSaf
     EXPECT_FALSE(writeKnownAddresses(path, {ip("10.0.0.1")}, error)) << "nor written in such a folder";
 }
 
-TEST(PasscodeFile, RefusesAFileOtherUsersMayReadOrChange)
-{
-    for (const mode_t mode : {0644, 0640, 0604, 0620, 0602, 0660}) {
-        TemporaryFile file("s3cret\n");
-        ASSERT_EQ(chmod(file.path().c_str(), mode), 0);
-        std::string passcode = "unchanged";
-        std::string error;
-        EXPECT_FALSE(readPasscodeFile(file.path(), passcode, error)) << std::oct << mode;
-        EXPECT_NE(error.find("chmod 600"), std::string::npos) << error;
-        EXPECT_EQ(error.find("s3cret"), std::string::npos) << error;
-        EXPECT_EQ(passcode, "unchanged");
-    }
-    for (const mode_t mode : {0600, 0400}) {
-        TemporaryFile file("s3cret\n");
-        ASSERT_EQ(chmod(file.path().c_str(), mode), 0);
-        std::string passcode;
-        std::string error;
-        EXPECT_TRUE(readPasscodeFile(file.path(), passcode, error)) << std::oct << mode << ": " << error;
-        EXPECT_EQ(passcode, "s3cret");
-    }
-}
-
-TEST(ReceiverBinaryOptions, AnOpenPasscodeFileStopsTheStartWithStatusTwo)
-{
-    TemporaryFile file("s3cret\n");
-    ASSERT_EQ(chmod(file.path().c_str(), 0644), 0);
-    ReceiverProcess receiver({"--passcode-file", file.path(), "--bind", "127.0.0.1", "--port", "0",
-                              "--discovery-port", "0"});
-    EXPECT_EQ(receiver.waitForExit(), 2);
-    EXPECT_NE(receiver.errors().find("chmod 600 '" + file.path() + "'"), std::string::npos) << receiver.errors();
-    EXPECT_EQ(receiver.errors().find("listening"), std::string::npos);
-}
-
-TEST(PasscodeFile, RefusesAFifoWithoutWaitingForAWriter)
-{
-    TemporaryFile place("");
-    const std::string path = place.path() + ".fifo";
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    ReceiverProcess receiver({"--passcode-file", path, "--bind", "127.0.0.1", "--port", "0", "--discovery-port", "0"});
-    EXPECT_EQ(receiver.waitForExit(), 2);
-    EXPECT_NE(receiver.errors().find("is not a regular file"), std::string::npos) << receiver.errors();
-    unlink(path.c_str());
-}
-
 TEST(PasscodeFile, RefusesAFileOfAnotherUser)
 {
     TemporaryFile file("s3cret\n");
@@ -328,8 +293,7 @@ TEST(PasscodeFile, RefusesAFileOfAnotherUser)
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to make a file another user's";
     ASSERT_EQ(chown(file.path().c_str(), 65534, 65534), 0);
-    ReceiverProcess receiver({"--passcode-file", file.path(), "--bind", "127.0.0.1", "--port", "0",
-                              "--discovery-port", "0"});
+    ReceiverProcess receiver(onLoopback({"--passcode-file", file.path()}));
     EXPECT_EQ(receiver.waitForExit(), 2);
     EXPECT_NE(receiver.errors().find("belongs to another user"), std::string::npos) << receiver.errors();
     EXPECT_EQ(receiver.errors().find("s3cret"), std::string::npos);
@@ -341,56 +305,47 @@ TEST(ReceiverBinaryOptions, SinksThatCannotReachADeviceExitWithAClearMessage)
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
     environment.remove("XDG_SESSION_TYPE");
-    const std::vector<std::string> common = {"--passcode", "pw", "--bind", "127.0.0.1", "--port", "0",
-                                             "--discovery-port", "0"};
-    const auto run = [&](const std::string& sink, int& status) {
-        std::vector<std::string> arguments = common;
-        arguments.insert(arguments.end(), {"--sink", sink});
-        ReceiverProcess receiver(arguments);
-        status = receiver.waitForExit();
-        return receiver.errors();
-    };
-    int status = 0;
-    std::string errors;
+    std::vector<std::pair<std::string, std::vector<std::string>>> cases; // the sink, what the refusal says
 #ifdef QUILLON_HAVE_X11
-    errors = run("xtest", status);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(errors.find("no X display: DISPLAY is not set"), std::string::npos) << errors;
+    cases.push_back({"xtest", {"no X display: DISPLAY is not set"}});
 #endif
-
     if (access("/dev/uinput", W_OK) != 0) {
-        errors = run("uinput", status);
-        EXPECT_EQ(status, 1);
-        EXPECT_NE(errors.find("cannot open /dev/uinput"), std::string::npos) << errors;
-        if (access("/dev/uinput", F_OK) == 0)
-            EXPECT_NE(errors.find("KERNEL==\"uinput\""), std::string::npos) << "the udev rule: " << errors;
-        else
-            EXPECT_NE(errors.find("modprobe uinput"), std::string::npos) << errors;
-
-        errors = run("auto", status);
-        EXPECT_EQ(status, 1);
-        EXPECT_NE(errors.find("no way to control this computer"), std::string::npos) << errors;
-        EXPECT_NE(errors.find("DISPLAY"), std::string::npos) << errors;
-        EXPECT_NE(errors.find("/dev/uinput"), std::string::npos) << errors;
+        // Where the device exists, the udev rule that opens it to the user.
+        const bool exists = access("/dev/uinput", F_OK) == 0;
+        cases.push_back({"uinput", {"cannot open /dev/uinput", exists ? "KERNEL==\"uinput\"" : "modprobe uinput"}});
+        cases.push_back({"auto", {"no way to control this computer", "DISPLAY", "/dev/uinput"}});
+    }
+    for (const auto& [sink, said] : cases) {
+        ReceiverProcess receiver(onLoopback({"--passcode", "pw", "--sink", sink}));
+        EXPECT_EQ(receiver.waitForExit(), 1) << sink;
+        for (const std::string& words : said)
+            EXPECT_NE(receiver.errors().find(words), std::string::npos) << receiver.errors();
     }
 }
 
-TEST(ReceiverBinaryOptions, BadOptionsExitWithStatusTwoAndAMessage)
+TEST(ReceiverBinaryOptions, BadOptionsAndPasscodeFilesStopTheStartWithStatusTwoAndAMessage)
 {
-    ReceiverProcess unknown({"--passcode", "pw", "--bogus"});
-    EXPECT_EQ(unknown.waitForExit(), 2);
-    EXPECT_NE(unknown.errors().find("quillon-receiver: unknown option '--bogus'"), std::string::npos)
-        << unknown.errors();
-    EXPECT_NE(unknown.errors().find("--help"), std::string::npos);
-    EXPECT_TRUE(unknown.output().empty());
-
-    ReceiverProcess noPasscode({"--port", "0"});
-    EXPECT_EQ(noPasscode.waitForExit(), 2);
-    EXPECT_NE(noPasscode.errors().find("a passcode is required"), std::string::npos) << noPasscode.errors();
-
-    ReceiverProcess missingFile({"--passcode-file", "/nonexistent/quillon/passcode"});
-    EXPECT_EQ(missingFile.waitForExit(), 2);
-    EXPECT_NE(missingFile.errors().find("cannot read the passcode file"), std::string::npos);
+    TemporaryFile open("s3cret\n");
+    ASSERT_EQ(chmod(open.path().c_str(), 0644), 0);
+    // A FIFO is refused without waiting for a writer.
+    const std::string fifo = open.path() + ".fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{"--passcode", "pw", "--bogus"}, {"quillon-receiver: unknown option '--bogus'", "--help"}},
+        {{"--port", "0"}, {"a passcode is required"}},
+        {{"--passcode-file", "/nonexistent/quillon/passcode"}, {"cannot read the passcode file"}},
+        {onLoopback({"--passcode-file", open.path()}), {"chmod 600 '" + open.path() + "'"}},
+        {onLoopback({"--passcode-file", fifo}), {"is not a regular file"}},
+    };
+    for (const auto& [arguments, said] : cases) {
+        ReceiverProcess receiver(arguments);
+        EXPECT_EQ(receiver.waitForExit(), 2) << arguments[1];
+        for (const std::string& words : said)
+            EXPECT_NE(receiver.errors().find(words), std::string::npos) << receiver.errors();
+        EXPECT_EQ(receiver.errors().find("listening"), std::string::npos) << receiver.errors();
+        EXPECT_EQ(receiver.errors().find("s3cret"), std::string::npos) << receiver.errors();
+        EXPECT_EQ(receiver.output(), "") << arguments[1];
+    }
 }
 
 TEST(ReceiverBinaryOptions, HelpPrintsUsageAndSucceeds)
@@ -461,7 +416,7 @@ TEST(ReceiverBinaryOptions, NewPasscodeMakesAPrivateFileInAFreshHomeAndNeverOver
     EXPECT_NE(replaced.output().find("systemctl --user restart quillon-receiver"), std::string::npos);
 
     // The receiver takes it as it is, without a word about its strength.
-    ReceiverProcess receiver({"--passcode-file", path, "--bind", "127.0.0.1", "--port", "0", "--discovery-port", "0"});
+    ReceiverProcess receiver(onLoopback({"--passcode-file", path}));
     EXPECT_TRUE(receiver.waitForNotice("session listening on")) << receiver.errors();
     EXPECT_EQ(receiver.stop(SIGTERM), 0);
     EXPECT_EQ(receiver.errors().find("weak"), std::string::npos) << receiver.errors();
@@ -470,7 +425,7 @@ TEST(ReceiverBinaryOptions, NewPasscodeMakesAPrivateFileInAFreshHomeAndNeverOver
 
 TEST(ReceiverBinaryOptions, AWeakPasscodeIsWarnedAboutAtStartWithTheTimeToGuessIt)
 {
-    ReceiverProcess receiver({"--passcode", "1234", "--bind", "127.0.0.1", "--port", "0", "--discovery-port", "0"});
+    ReceiverProcess receiver(onLoopback({"--passcode", "1234"}));
     const auto warning = receiver.waitForNotice("the passcode is weak");
     ASSERT_TRUE(warning) << receiver.errors();
     EXPECT_NE(warning->find("tried within 17 hours"), std::string::npos) << *warning;
