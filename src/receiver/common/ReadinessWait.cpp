@@ -34,6 +34,14 @@ void ReadinessWait::forget(int fd)
     watched_.erase(watched_.begin() + (known - watched_.data()));
 }
 
+int ReadinessWait::control(int operation, int fd, short events)
+{
+    epoll_event event{};
+    event.events = static_cast<uint16_t>(events);
+    event.data.fd = fd;
+    return epoll_ctl(epoll_.get(), operation, fd, &event) == 0 ? 0 : errno;
+}
+
 bool ReadinessWait::follow(std::vector<pollfd>& fds)
 {
     for (Watched& w : watched_)
@@ -50,22 +58,27 @@ bool ReadinessWait::follow(std::vector<pollfd>& fds)
                 known->events = events;
                 continue;
             }
-            epoll_event change{};
-            change.events = static_cast<uint16_t>(events);
-            change.data.fd = entry.fd;
-            if (epoll_ctl(epoll_.get(), EPOLL_CTL_MOD, entry.fd, &change) != 0)
+            int failure = control(EPOLL_CTL_MOD, entry.fd, events);
+            // Closed and handed out again without forget(): the kernel has
+            // dropped the old one, so the new one is added.
+            if (failure == ENOENT)
+                failure = control(EPOLL_CTL_ADD, entry.fd, events);
+            if (failure == EBADF) {
+                entry.revents = POLLNVAL; // closed since: dropped below
+                known->listed = false;
+                continue;
+            }
+            if (failure)
                 return false;
             known->events = events;
             continue;
         }
-        epoll_event add{};
-        add.events = static_cast<uint16_t>(entry.events);
-        add.data.fd = entry.fd;
-        if (epoll_ctl(epoll_.get(), EPOLL_CTL_ADD, entry.fd, &add) == 0) {
+        const int failure = control(EPOLL_CTL_ADD, entry.fd, entry.events);
+        if (!failure) {
             watched_.push_back({entry.fd, entry.events, false, true});
-        } else if (errno == EPERM) {
+        } else if (failure == EPERM) {
             watched_.push_back({entry.fd, entry.events, true, true});
-        } else if (errno == EBADF) {
+        } else if (failure == EBADF) {
             entry.revents = POLLNVAL; // as poll() says of a descriptor that is not open
         } else {
             return false;

@@ -10,7 +10,8 @@
 // descriptor's number may be closed and handed out again between two turns,
 // and epoll forgets a closed descriptor without telling: whoever closes a
 // listed descriptor calls forget() first, so that the next one of that
-// number is watched afresh. Descriptors that epoll cannot watch (regular
+// number is watched afresh. (One listed with other events than the old one
+// is found anyway; one listed alike would not be.) Descriptors that epoll cannot watch (regular
 // files) are always ready, as poll() says of them.
 #pragma once
 
@@ -48,6 +49,8 @@ private:
     // Tells the kernel what changed since the last turn; false with errno
     // when it refused for another reason than the descriptor's kind.
     bool follow(std::vector<pollfd>& fds);
+    // epoll_ctl(); 0, or the errno it failed with.
+    int control(int operation, int fd, short events);
     Watched* find(int fd);
 
     UniqueFd epoll_;

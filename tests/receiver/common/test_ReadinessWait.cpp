@@ -99,6 +99,15 @@ TEST(ReadinessWait, ANumberClosedAndHandedOutAgainIsWatchedAnew)
     fds = {{number, POLLIN, 0}};
     EXPECT_EQ(readiness.wait(fds, 1000), 1);
     EXPECT_EQ(fds[0].revents, POLLIN);
+
+    // Without forget(), a newcomer asked for other events than the old one
+    // is still watched (and a failed change must not end the wait).
+    Pipe third;
+    ASSERT_EQ(dup3(third.readEnd.get(), number, O_CLOEXEC), number);
+    third.put();
+    fds = {{number, POLLIN | POLLRDHUP, 0}};
+    EXPECT_EQ(readiness.wait(fds, 1000), 1);
+    EXPECT_EQ(fds[0].revents, POLLIN);
 }
 
 } // namespace
