@@ -17,7 +17,6 @@
 #include "support/AppLaunch.h"
 #include "support/HelperProcess.h"
 #include "support/LoopbackSockets.h"
-#include "support/XvfbDisplay.h"
 
 #include <dirent.h>
 
@@ -91,34 +90,18 @@ uint16_t freeUdpPort()
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-    std::vector<std::string> binaries;
-    for (int i = 2; i < argc; ++i)
-        binaries.push_back(argv[i]);
-    if (binaries.empty())
-        binaries.push_back(QUILLON_APP_BINARY);
-
-    char scratch[] = "/tmp/quillon-bench-idle-XXXXXX";
-    if (!mkdtemp(scratch)) {
-        std::perror("bench_idle_wakeups: mkdtemp");
+    const std::vector<std::string> binaries = bench::appBinaries(argc, argv, 2, QUILLON_APP_BINARY);
+    const std::unique_ptr<bench::AppStage> stage = bench::AppStage::open("bench_idle_wakeups");
+    if (!stage)
         return 1;
-    }
-    std::string why;
-    std::unique_ptr<XvfbDisplay> server = XvfbDisplay::start(why);
-    if (!server) {
-        std::fprintf(stderr, "bench_idle_wakeups: %s\n", why.c_str());
-        return 1;
-    }
 
     std::vector<pid_t> apps;
     for (std::size_t i = 0; i < binaries.size(); ++i) {
         const std::string port = std::to_string(freeUdpPort());
-        const std::string settings = std::string(scratch) + "/settings-" + std::to_string(i) + ".json";
         const bench::FirstFrame started = bench::startUntilFirstFrame(
             {binaries[i], "--discovery-address", "127.255.255.255", "--discovery-port", port,
              "--discovery-local-port", port},
-            {"DISPLAY=" + server->name(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + std::string(scratch),
-             "QUILLON_SETTINGS=" + settings},
-            kGiveUp);
+            stage->environment("settings-" + std::to_string(i) + ".json"), kGiveUp);
         if (started.pid < 0) {
             std::fprintf(stderr, "bench_idle_wakeups: %s showed no first frame\n", binaries[i].c_str());
             for (const pid_t app : apps)
@@ -138,9 +121,6 @@ int main(int argc, char** argv)
         after.push_back(switchesOf(app));
     for (const pid_t app : apps)
         stopHelper(app);
-    server.reset();
-    const std::string cleanup = std::string("rm -rf ") + scratch;
-    [[maybe_unused]] const int removed = std::system(cleanup.c_str());
 
     std::printf("idle wake-ups on the computer list over %d s (voluntary context switches)\n", seconds);
     for (std::size_t i = 0; i < apps.size(); ++i) {

@@ -13,7 +13,6 @@
 // the benchmark sends nothing onto a network and touches no real settings.
 #include "support/AppLaunch.h"
 #include "support/HelperProcess.h"
-#include "support/XvfbDisplay.h"
 
 #include <algorithm>
 #include <chrono>
@@ -50,25 +49,11 @@ double median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    char scratch[] = "/tmp/quillon-bench-startup-XXXXXX";
-    if (!mkdtemp(scratch)) {
-        std::perror("bench_startup: mkdtemp");
+    const std::unique_ptr<bench::AppStage> stage = bench::AppStage::open("bench_startup");
+    if (!stage)
         return 1;
-    }
-    std::string why;
-    std::unique_ptr<XvfbDisplay> server = XvfbDisplay::start(why);
-    if (!server) {
-        std::fprintf(stderr, "bench_startup: %s\n", why.c_str());
-        return 1;
-    }
-    const std::vector<std::string> environment = {
-        "DISPLAY=" + server->name(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + std::string(scratch),
-        "QUILLON_SETTINGS=" + std::string(scratch) + "/settings.json"};
-    std::vector<std::string> appBinaries;
-    for (int i = 2; i < argc; ++i)
-        appBinaries.push_back(argv[i]);
-    if (appBinaries.empty())
-        appBinaries.push_back(QUILLON_APP_BINARY);
+    const std::vector<std::string> environment = stage->environment();
+    const std::vector<std::string> appBinaries = bench::appBinaries(argc, argv, 2, QUILLON_APP_BINARY);
     // The minimal window first, then each app.
     std::vector<std::vector<std::string>> programs = {{QUILLON_MINIMAL_WINDOW_BINARY}};
     for (const std::string& binary : appBinaries)
@@ -90,9 +75,6 @@ int main(int argc, char** argv)
             times[p].push_back(t);
         }
     }
-    server.reset();
-    const std::string cleanup = std::string("rm -rf ") + scratch;
-    [[maybe_unused]] const int removed = std::system(cleanup.c_str());
 
     const double minimalMedian = median(times[0]);
     std::printf("exec to first frame under Xvfb, median of %d runs each\n", runs);

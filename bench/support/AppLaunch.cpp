@@ -2,8 +2,11 @@
 #include "support/AppLaunch.h"
 
 #include "support/HelperProcess.h"
+#include "support/XvfbDisplay.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -82,6 +85,46 @@ FirstFrame startUntilFirstFrame(const std::vector<std::string>& command, const s
         started.pid = -1;
     }
     return started;
+}
+
+std::unique_ptr<AppStage> AppStage::open(const char* benchmark)
+{
+    std::unique_ptr<AppStage> stage(new AppStage);
+    char scratch[] = "/tmp/quillon-bench-XXXXXX";
+    if (!mkdtemp(scratch)) {
+        std::fprintf(stderr, "%s: ", benchmark);
+        std::perror("mkdtemp");
+        return nullptr;
+    }
+    stage->scratch_ = scratch;
+    std::string why;
+    stage->server_ = XvfbDisplay::start(why);
+    if (!stage->server_) {
+        std::fprintf(stderr, "%s: %s\n", benchmark, why.c_str());
+        return nullptr;
+    }
+    return stage;
+}
+
+AppStage::~AppStage()
+{
+    server_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch_, ignored);
+}
+
+std::vector<std::string> AppStage::environment(const std::string& settingsName) const
+{
+    return {"DISPLAY=" + server_->name(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + scratch_,
+            "QUILLON_SETTINGS=" + scratch_ + "/" + settingsName};
+}
+
+std::vector<std::string> appBinaries(int argc, char** argv, int first, const char* builtHere)
+{
+    std::vector<std::string> binaries(argv + std::min(first, argc), argv + argc);
+    if (binaries.empty())
+        binaries.push_back(builtHere);
+    return binaries;
 }
 
 } // namespace bench

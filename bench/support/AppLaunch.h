@@ -5,9 +5,12 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+class XvfbDisplay;
 
 namespace bench {
 
@@ -28,5 +31,31 @@ struct FirstFrame {
 };
 FirstFrame startUntilFirstFrame(const std::vector<std::string>& command, const std::vector<std::string>& environment,
                                 std::chrono::steady_clock::duration giveUp);
+
+// Where the benchmarks that time the whole app start it: a private Xvfb and
+// a scratch folder for its runtime directory and settings, so that nothing
+// reaches real settings; both go with it.
+class AppStage {
+public:
+    // Null, with the reason on standard error after `benchmark`'s name, when
+    // either cannot be had.
+    static std::unique_ptr<AppStage> open(const char* benchmark);
+    ~AppStage();
+    AppStage(const AppStage&) = delete;
+    AppStage& operator=(const AppStage&) = delete;
+
+    // The display, the xcb platform, the runtime folder and the settings
+    // file `settingsName` in the scratch folder.
+    std::vector<std::string> environment(const std::string& settingsName = "settings.json") const;
+
+private:
+    AppStage() = default;
+    std::string scratch_;
+    std::unique_ptr<XvfbDisplay> server_;
+};
+
+// The app binaries named from argv[first] on, or `builtHere` when none is:
+// an older build measured side by side with this one meets the same load.
+std::vector<std::string> appBinaries(int argc, char** argv, int first, const char* builtHere);
 
 } // namespace bench
