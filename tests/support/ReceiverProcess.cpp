@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ReceiverProcess.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -235,4 +237,11 @@ int ReceiverProcess::waitForExit(std::chrono::milliseconds wait)
     while (pump(Clock::now() + std::chrono::milliseconds(50))) {
     }
     return exitStatus_;
+}
+
+void expectExitSaying(ReceiverProcess& receiver, int status, const std::vector<std::string>& words)
+{
+    EXPECT_EQ(receiver.waitForExit(), status) << (words.empty() ? std::string() : words.front());
+    for (const std::string& said : words)
+        EXPECT_NE(receiver.errors().find(said), std::string::npos) << receiver.errors();
 }

@@ -90,3 +90,7 @@ private:
     bool keepOutput_ = true;
     std::unique_ptr<TemporaryDirectory> state_;
 };
+
+// Expects `receiver` to end with `status`, having said each of `words` on
+// standard error: how a refused start is checked.
+void expectExitSaying(ReceiverProcess& receiver, int status, const std::vector<std::string>& words);

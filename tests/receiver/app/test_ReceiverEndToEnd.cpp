@@ -403,9 +403,7 @@ TEST(ReceiverLifecycle, APortTakenIsReportedWithExitStatusOneNamingWhoHoldsIt)
     };
     for (const auto& [arguments, said] : cases) {
         ReceiverProcess refused(arguments);
-        EXPECT_EQ(refused.waitForExit(), 1) << said[0];
-        for (const std::string& words : said)
-            EXPECT_NE(refused.errors().find(words), std::string::npos) << refused.errors();
+        expectExitSaying(refused, 1, said);
         EXPECT_EQ(refused.errors().find("listening"), std::string::npos) << refused.errors();
     }
     EXPECT_EQ(den.stop(SIGTERM), 0);

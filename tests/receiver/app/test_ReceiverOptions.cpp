@@ -316,10 +316,9 @@ TEST(ReceiverBinaryOptions, SinksThatCannotReachADeviceExitWithAClearMessage)
         cases.push_back({"auto", {"no way to control this computer", "DISPLAY", "/dev/uinput"}});
     }
     for (const auto& [sink, said] : cases) {
+        SCOPED_TRACE(sink);
         ReceiverProcess receiver(onLoopback({"--passcode", "pw", "--sink", sink}));
-        EXPECT_EQ(receiver.waitForExit(), 1) << sink;
-        for (const std::string& words : said)
-            EXPECT_NE(receiver.errors().find(words), std::string::npos) << receiver.errors();
+        expectExitSaying(receiver, 1, said);
     }
 }
 
@@ -339,9 +338,7 @@ TEST(ReceiverBinaryOptions, BadOptionsAndPasscodeFilesStopTheStartWithStatusTwoA
     };
     for (const auto& [arguments, said] : cases) {
         ReceiverProcess receiver(arguments);
-        EXPECT_EQ(receiver.waitForExit(), 2) << arguments[1];
-        for (const std::string& words : said)
-            EXPECT_NE(receiver.errors().find(words), std::string::npos) << receiver.errors();
+        expectExitSaying(receiver, 2, said);
         EXPECT_EQ(receiver.errors().find("listening"), std::string::npos) << receiver.errors();
         EXPECT_EQ(receiver.errors().find("s3cret"), std::string::npos) << receiver.errors();
         EXPECT_EQ(receiver.output(), "") << arguments[1];
